@@ -1,0 +1,12 @@
+# Third-party packages, all from Debian (scripts/lib/packages.sh installs them).
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
+find_package(nlohmann_json 3 REQUIRED)
+find_package(assimp REQUIRED)
+find_package(CLI11 CONFIG REQUIRED)
+set(OpenGL_GL_PREFERENCE GLVND)
+find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+if(DM_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()

@@ -1,0 +1,13 @@
+# Compiler warnings and sanitizers, applied to every target of the project.
+add_compile_options(-Wall -Wextra -Wpedantic)
+if(DM_WERROR)
+  add_compile_options(-Werror)
+endif()
+if(DM_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(DM_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
