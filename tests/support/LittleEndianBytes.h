@@ -33,9 +33,5 @@ struct LittleEndianBytes {
     for (char16_t u : units) Unsigned(u, 2);
     return *this;
   }
-  LittleEndianBytes& Append(const std::vector<std::uint8_t>& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return *this;
-  }
   std::size_t size() const { return bytes.size(); }
 };
