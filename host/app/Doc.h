@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,8 @@
 #include "host/toolkit/Layer.h"
 #include "host/toolkit/Material.h"
 #include "host/toolkit/Uuid.h"
+
+class CKavraEventWatcher;
 
 class CKavraDoc {
 public:
@@ -107,7 +110,10 @@ public:
   bool RemovePlugInData(const TK_UUID& plugin_id);
   std::vector<TK_UUID> PlugInDataIds() const;
 
-  // Events are raised unless suppressed (reading a file, bulk imports).
+  // Calls f on every registered, enabled watcher unless events are
+  // suppressed (reading a file, bulk imports).
+  void RaiseEvent(const std::function<void(CKavraEventWatcher&)>& f);
+  // Events are raised unless suppressed.
   void SuppressEvents(bool suppress) { events_suppressed_ = suppress; }
   bool EventsSuppressed() const { return events_suppressed_; }
 

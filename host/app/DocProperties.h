@@ -34,6 +34,9 @@ public:
   bool SetCustomRenderSizes(std::span<const KvRenderSize> sizes);
   std::span<const KvRenderSize> CustomRenderSizes() const { return sizes_; }
 
+  // The sizes a new document offers.
+  static std::vector<KvRenderSize> DefaultCustomRenderSizes();
+
   // Loading: replaces both without events or modification.
   void Load(const TK_ScnRenderSettings& settings, std::vector<KvRenderSize> sizes);
 

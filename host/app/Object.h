@@ -32,7 +32,9 @@ public:
   int RenderMeshCount() const { return int(meshes_.size()); }
   // Null for an index out of range.
   const TK_Mesh* RenderMesh(int index) const;
-  void AddRenderMesh(TK_Mesh mesh) { meshes_.push_back(std::move(mesh)); }
+  // Refuses (false) a mesh that is not valid (TK_Mesh::IsValid): a render
+  // mesh must be usable as it is.
+  bool AddRenderMesh(TK_Mesh mesh);
   void ClearRenderMeshes() { meshes_.clear(); }
 
   // The host's render-mesh availability query: true for mesh_type
