@@ -1,0 +1,27 @@
+#pragma once
+// Enumerations of the geometry toolkit, in the TK namespace: coordinate
+// systems of a viewport, view projections and light styles. The numeric
+// values are stored in documents and compared by the renderer: keep them.
+// Unscoped, so both TK::perspective and TK::view_projection::perspective read.
+
+namespace TK {
+
+// The coordinate systems a TK_Viewport converts between (TK_Viewport::GetXform).
+enum coordinate_system { world, camera, clip, screen };
+
+enum view_projection { unknown = 0, parallel = 1, perspective = 2 };
+
+// What kind of source a TK_Light is. camera_point_light is the style the
+// renderer gives its default light; it lights like a point light at its
+// location. Value 6 is unused.
+enum light_style {
+  unknown_light_style = 0,
+  point_light = 1,
+  directional_light = 2,
+  spot_light = 3,
+  linear_light = 4,
+  rectangular_light = 5,
+  camera_point_light = 7,
+};
+
+}  // namespace TK
