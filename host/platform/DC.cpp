@@ -56,9 +56,10 @@ Range Overlap(std::int64_t count, std::int64_t a, std::int64_t limitA, std::int6
   return {int(lo), int(hi)};  // both within [0, count] now
 }
 
-// Source cells and weights that each destination index covers along one axis
-// when `count` destination pixels at `dest` show `sourceCount` source pixels
-// at `source`; cells outside [0, sourceLimit) are dropped.
+// Along one axis, where `count` destination pixels show `sourceCount` source
+// pixels starting at `source`: the source cells each destination index in
+// [first, last) covers, weighted by how much of the cell it covers. Cells
+// outside [0, sourceLimit) are dropped.
 struct Taps {
   std::vector<int> start;  // taps of destination index i: [start[i], start[i + 1])
   std::vector<int> cell;

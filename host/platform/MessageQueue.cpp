@@ -1,6 +1,5 @@
 #include "host/platform/MessageQueue.h"
 
-#include "host/platform/Thread.h"
 #include "host/platform/Window.h"
 
 #include <algorithm>

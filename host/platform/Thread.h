@@ -11,7 +11,6 @@
 using LPTHREAD_START_ROUTINE = DWORD (*)(void*);
 
 inline constexpr DWORD CREATE_SUSPENDED = 0x00000004;
-inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
 inline constexpr DWORD WAIT_TIMEOUT = 0x00000102;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;

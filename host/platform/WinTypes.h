@@ -23,6 +23,8 @@ struct MSG {
 };
 
 inline constexpr UINT WM_USER = 0x0400;
+// A wait time that never runs out.
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 
 // Red in the low byte, then green, then blue; the high byte stays zero.
 using COLORREF = std::uint32_t;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -206,23 +207,29 @@ TEST(Messages, SenderWaitingOnADestroyedWindowIsReleased) {
 }
 
 TEST(Messages, SenderIsReleasedWhenTheOwningThreadEnds) {
+  std::unique_ptr<TestWindow> window;  // outlives the thread that owns it
   std::atomic<HWND> target{nullptr};
-  std::atomic<bool> quit{false};
+  std::atomic<bool> sending{false};
+  LRESULT result = -1;
   std::thread owner([&] {
-    TestWindow w;
-    ASSERT_TRUE(w.Create());
-    target = w.Handle();
-    while (!quit) std::this_thread::sleep_for(1ms);  // never pumps
-    w.Destroy();
+    window = std::make_unique<TestWindow>();
+    ASSERT_TRUE(window->Create());
+    target = window->Handle();
+    while (!sending) std::this_thread::sleep_for(1ms);
+    std::this_thread::sleep_for(20ms);  // never pumps, then ends
   });
   while (!target) std::this_thread::sleep_for(1ms);
-  LRESULT result = -1;
-  std::thread sender([&] { result = SendMessage(target, WM_USER, 0, 0); });
-  std::this_thread::sleep_for(20ms);
-  quit = true;
+  std::thread sender([&] {
+    sending = true;
+    result = SendMessage(target, WM_USER, 0, 0);
+  });
   owner.join();
   sender.join();
   EXPECT_EQ(result, 0);
+  EXPECT_FALSE(PostMessage(target, WM_USER, 0, 0));  // its thread is gone
+  EXPECT_EQ(SendMessage(target, WM_USER, 0, 0), 0);
+  EXPECT_EQ(window->count, 0);
+  window.reset();  // destroyed from this thread
 }
 
 TEST(Messages, WindowMayDestroyItselfInItsHandler) {

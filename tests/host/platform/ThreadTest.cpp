@@ -60,15 +60,30 @@ TEST(Thread, WaitTimesOutWhileRunningAndSucceedsAtTheEnd) {
   EXPECT_TRUE(CloseHandle(h));
 }
 
+struct RunOn {
+  std::atomic<bool> release{false};
+  std::atomic<bool> finished{false};
+};
+
 TEST(Thread, ClosingTheHandleLetsTheThreadRunOn) {
-  Flag flag;
-  HANDLE h = CreateThread(nullptr, 0, SetFlagAndWait, &flag, 0, nullptr);
+  RunOn state;
+  HANDLE h = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        auto* s = static_cast<RunOn*>(p);
+        while (!s->release) std::this_thread::sleep_for(1ms);
+        s->finished = true;  // its last touch of the test's state
+        return 0;
+      },
+      &state, 0, nullptr);
   ASSERT_NE(h, nullptr);
-  while (!flag.set) std::this_thread::sleep_for(1ms);
   EXPECT_TRUE(CloseHandle(h));
   EXPECT_FALSE(CloseHandle(h));
   EXPECT_EQ(WaitForSingleObject(h, 0), WAIT_FAILED);
-  flag.release = true;  // the thread still runs and reads the flag
+  EXPECT_FALSE(state.finished);
+  state.release = true;  // the thread still runs and sees this
+  for (int i = 0; i < 10000 && !state.finished; ++i) std::this_thread::sleep_for(1ms);
+  EXPECT_TRUE(state.finished);
 }
 
 TEST(Thread, BadArgumentsFail) {
