@@ -1,5 +1,4 @@
 #include "host/platform/Messages.h"
-#include "host/platform/Thread.h"
 #include "host/platform/Window.h"
 
 #include <gtest/gtest.h>
@@ -34,20 +33,6 @@ protected:
     return handler ? handler(message, wParam, lParam) : 0;
   }
 };
-
-// Runs `body` on a shim thread and waits for it.
-void OnWorker(const std::function<void()>& body) {
-  HANDLE h = CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        (*static_cast<const std::function<void()>*>(p))();
-        return 0;
-      },
-      const_cast<std::function<void()>*>(&body), 0, nullptr);
-  ASSERT_NE(h, nullptr);
-  ASSERT_EQ(MsgWaitForSingleObject(h, 10000), WAIT_OBJECT_0);
-  CloseHandle(h);
-}
 
 void Drain() {
   MSG m;
@@ -184,24 +169,14 @@ TEST(Messages, SenderWaitingOnADestroyedWindowIsReleased) {
   ASSERT_TRUE(w.Create());
   std::atomic<bool> sending{false};
   LRESULT result = -1;
-  HANDLE worker = nullptr;
-  std::function<void()> send = [&, h = w.Handle()] {
+  std::thread worker([&, h = w.Handle()] {
     sending = true;
     result = SendMessage(h, WM_USER, 0, 0);
-  };
-  worker = CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        (*static_cast<std::function<void()>*>(p))();
-        return 0;
-      },
-      &send, 0, nullptr);
-  ASSERT_NE(worker, nullptr);
+  });
   while (!sending) std::this_thread::sleep_for(1ms);
   std::this_thread::sleep_for(20ms);  // most likely queued and blocked by now
   w.Destroy();
-  EXPECT_EQ(WaitForSingleObject(worker, 10000), WAIT_OBJECT_0);
-  CloseHandle(worker);
+  worker.join();  // hangs here if the sender is never released
   EXPECT_EQ(result, 0);
   EXPECT_EQ(w.count, 0);
 }
@@ -255,10 +230,10 @@ TEST(Messages, OnlyTheOwningThreadRunsAWindowsProcedure) {
   ASSERT_TRUE(w.Create());
   LRESULT fromWorker = -1;
   w.handler = [](UINT, WPARAM, LPARAM) -> LRESULT { return 3; };
-  OnWorker([&] {
+  std::thread([&] {
     const MSG m{w.Handle(), WM_USER, 0, 0};
     fromWorker = DispatchMessage(&m);
-  });
+  }).join();
   EXPECT_EQ(fromWorker, 0);
   EXPECT_EQ(w.count, 0);
   EXPECT_FALSE(w.Create());  // already exists
