@@ -1,11 +1,13 @@
 #include "host/platform/OruDib.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 COruDib::COruDib() : dc_(*this) {}
 
 COruDib::~COruDib() = default;
+
+void COruDib::Free::operator()(unsigned char* p) const { std::free(p); }
 
 bool COruDib::CreateDib(int width, int height, int bits, bool clear, const void* palette) {
   const bool valid = width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
@@ -23,8 +25,9 @@ bool COruDib::CreateDib(int width, int height, int bits, bool clear, const void*
   }
   if (!bits_ || capacity_ != bytes) {
     DestroyDib();
-    // Value-initialised: a bitmap never exposes indeterminate bytes.
-    bits_.reset(new (std::nothrow) unsigned char[bytes]());
+    // Zeroed: a bitmap never exposes indeterminate bytes. calloc, not new:
+    // large blocks come as fresh zero pages, and failure is a null pointer.
+    bits_.reset(static_cast<unsigned char*>(std::calloc(bytes, 1)));
     if (!bits_) return false;
     capacity_ = bytes;
   } else if (clear) {

@@ -56,7 +56,10 @@ public:
   const CDC& DC() const { return dc_; }
 
 private:
-  std::unique_ptr<unsigned char[]> bits_;
+  struct Free {
+    void operator()(unsigned char* p) const;
+  };
+  std::unique_ptr<unsigned char[], Free> bits_;
   std::size_t capacity_ = 0;
   int width_ = 0;
   int height_ = 0;
