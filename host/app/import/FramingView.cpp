@@ -37,9 +37,26 @@ TK_ScnView FramingView(const TK_BoundingBox& box_in, const TK_3dVector& up_in, d
   vp.SetCameraDirection(offset * -1.0);
   vp.SetCameraUp(up);
   vp.SetFrustumAspect(aspect);
-  vp.SetFrustumNearFar(std::max(distance - 1.05 * radius, distance * 1e-3), distance + 1.05 * radius);
   vp.SetCameraAngle(half_angle);
+  vp.SetFrustumNearFar(std::max(distance - 1.05 * radius, distance * 1e-3), distance + 1.05 * radius);
   return view;
+}
+
+void FitNearFar(TK_Viewport& vp, const TK_BoundingBox& box) {
+  TK_3dPoint location;
+  TK_3dVector x, y, z;
+  if (!box.IsValid() || !vp.GetCameraFrame(location, x, y, z)) return;
+  double nearest = INFINITY, farthest = -INFINITY;
+  for (int i = 0; i < 8; ++i) {
+    const double depth = TK_DotProduct(location - box.Corner(i), z);
+    nearest = std::min(nearest, depth);
+    farthest = std::max(farthest, depth);
+  }
+  if (!(farthest > 0)) return;
+  const double margin = 0.02 * (farthest - nearest) + 1e-6 * farthest;
+  farthest += margin;
+  nearest = std::max(nearest - margin, farthest * 1e-4);
+  vp.SetFrustumNearFar(nearest, farthest);
 }
 
 }  // namespace framing

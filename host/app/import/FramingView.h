@@ -17,4 +17,9 @@ inline constexpr double kHalfAngleDegrees = 20.0;
 // An invalid box is framed as a unit box at the origin.
 TK_ScnView FramingView(const TK_BoundingBox& box, const TK_3dVector& up, double aspect);
 
+// Puts the viewport's near and far planes around the box as its camera sees
+// it (near at least far / 10000). Leaves them when the box is invalid, lies
+// behind the camera or the camera has no frame.
+void FitNearFar(TK_Viewport& vp, const TK_BoundingBox& box);
+
 }  // namespace framing

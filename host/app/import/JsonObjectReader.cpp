@@ -1,7 +1,9 @@
 #include "host/app/import/JsonObjectReader.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +20,13 @@ std::string JsonPointerAppend(const std::string& pointer, std::string_view key) 
       out += c;
   }
   return out;
+}
+
+std::string JsonQuoted(std::string_view text) {
+  // Messages are single lines of sensible length, whatever the file holds.
+  std::string out = "\"";
+  for (std::size_t i = 0; i < text.size() && i < 60; ++i) out += (std::uint8_t(text[i]) < 0x20) ? '?' : text[i];
+  return out + (text.size() > 60 ? "...\"" : "\"");
 }
 
 std::string JsonNumberText(double v) {
@@ -76,16 +85,24 @@ bool CJsonObjectReader::NumberValue(const nlohmann::json& v, const std::string& 
   return true;
 }
 
-bool CJsonObjectReader::TripleValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
-                                    CImportLog& log, TK_3dVector& out, double limit) {
-  if (!v.is_array() || v.size() != 3) {
-    log.Error(CImportLog::Line(file, pointer, "expected an array of 3 numbers"));
+bool CJsonObjectReader::NumbersValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
+                                     CImportLog& log, std::span<double> out, double min, double max) {
+  if (!v.is_array() || v.size() != out.size()) {
+    log.Error(CImportLog::Line(file, pointer, "expected an array of " + std::to_string(out.size()) + " numbers"));
     return false;
   }
-  TK_3dVector t;
-  for (int i = 0; i < 3; ++i)
-    if (!NumberValue(v[i], pointer + "/" + std::to_string(i), file, log, t[i], -limit, limit)) return false;
-  out = t;
+  std::vector<double> t(out.size());
+  for (std::size_t i = 0; i < out.size(); ++i)
+    if (!NumberValue(v[i], pointer + "/" + std::to_string(i), file, log, t[i], min, max)) return false;
+  std::copy(t.begin(), t.end(), out.begin());
+  return true;
+}
+
+bool CJsonObjectReader::TripleValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
+                                    CImportLog& log, TK_3dVector& out, double limit) {
+  double t[3];
+  if (!NumbersValue(v, pointer, file, log, t, -limit, limit)) return false;
+  out = TK_3dVector(t[0], t[1], t[2]);
   return true;
 }
 
@@ -193,13 +210,18 @@ bool CJsonObjectReader::Choice(std::string_view key, int& out,
     }
     list += (list.empty() ? "\"" : ", \"") + std::string(name) + "\"";
   }
-  Error(key, "expected one of " + list + (v->is_string() ? ", got \"" + v->get<std::string>() + "\"" : ""));
+  Error(key, "expected one of " + list + (v->is_string() ? ", got " + JsonQuoted(v->get<std::string>()) : ""));
   return false;
 }
 
 bool CJsonObjectReader::Triple(std::string_view key, TK_3dVector& out, double limit) {
   const nlohmann::json* v = Find(key);
   return !v || TripleValue(*v, PointerOf(key), file_, log_, out, limit);
+}
+
+bool CJsonObjectReader::Numbers(std::string_view key, std::span<double> out, double min, double max) {
+  const nlohmann::json* v = Find(key);
+  return !v || NumbersValue(*v, PointerOf(key), file_, log_, out, min, max);
 }
 
 bool CJsonObjectReader::Color(std::string_view key, TK_Color& out) {

@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,6 +47,8 @@ public:
   bool Choice(std::string_view key, int& out, std::initializer_list<std::pair<const char*, int>> names);
   // Three finite numbers, each of magnitude at most `limit`.
   bool Triple(std::string_view key, TK_3dVector& out, double limit);
+  // An array of exactly out.size() numbers, each within min..max.
+  bool Numbers(std::string_view key, std::span<double> out, double min, double max);
   // [red, green, blue] with integers 0..255, or "#rrggbb".
   bool Color(std::string_view key, TK_Color& out);
 
@@ -57,6 +60,8 @@ public:
   // The same checks on a value at a given pointer, for array elements.
   static bool NumberValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
                           CImportLog& log, double& out, double min, double max);
+  static bool NumbersValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
+                           CImportLog& log, std::span<double> out, double min, double max);
   static bool TripleValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
                           CImportLog& log, TK_3dVector& out, double limit);
   static bool ColorValue(const nlohmann::json& v, const std::string& pointer, const std::string& file,
@@ -73,5 +78,8 @@ private:
 
 // "/a/b" + key, with '~' and '/' escaped as JSON pointers require.
 std::string JsonPointerAppend(const std::string& pointer, std::string_view key);
+// The text in double quotes, cut short and with control characters
+// replaced, for one-line messages.
+std::string JsonQuoted(std::string_view text);
 // A short form of a number for messages ("2.5", "1e+20").
 std::string JsonNumberText(double v);

@@ -1,5 +1,9 @@
 #include "host/app/import/RendererRecords.h"
 
+#include "host/app/App.h"
+#include "host/app/Doc.h"
+#include "host/app/DocumentDataClient.h"
+#include "host/app/UnknownUserData.h"
 #include "host/toolkit/BinaryArchive.h"
 #include "host/toolkit/Material.h"
 
@@ -69,6 +73,60 @@ bool ReadDocumentFlags(std::span<const std::uint8_t> bytes, RendererDocumentFlag
   if (major >= 1 && minor >= 1 && !a.ReadBool(f.favor_memory)) return false;
   out = f;
   return true;
+}
+
+bool AttachMaterialRecord(TK_Material& material, std::vector<std::uint8_t> bytes, const TK_ClassId* record_class) {
+  std::unique_ptr<TK_UserData> record;
+  if (record_class) {
+    std::unique_ptr<TK_Object> object = record_class->Create();
+    if (!TK_UserData::Cast(object.get())) return false;
+    record.reset(static_cast<TK_UserData*>(object.release()));
+    TK_BinaryArchive archive(bytes);
+    if (!record->Read(archive)) return false;
+  } else {
+    record = std::make_unique<CKavraUnknownUserData>(MaterialRecordUuid(), std::move(bytes));
+    // What the record's own constructor would set: found by its identifier,
+    // and carried along when the host copies the material.
+    record->m_userdata_uuid = MaterialRecordUuid();
+    record->m_userdata_copycount = 1;
+  }
+  if (TK_UserData* old = material.GetUserData(MaterialRecordUuid())) material.DetachUserData(old);
+  return material.AttachUserData(std::move(record));
+}
+
+std::vector<std::uint8_t> MaterialRecordBytes(const TK_Material& material) {
+  const TK_UserData* record = material.GetUserData(MaterialRecordUuid());
+  if (!record) return {};
+  if (const auto* opaque = CKavraUnknownUserData::Cast(record)) return opaque->Bytes();
+  TK_BinaryArchive archive;
+  return record->Write(archive) ? archive.TakeBuffer() : std::vector<std::uint8_t>();
+}
+
+namespace {
+KvDocumentDataClient* LoadedPlugIn() {
+  for (KvDocumentDataClient* client : KavraApp().DocumentDataClients())
+    if (client->DocumentDataPlugInId() == PlugInUuid()) return client;
+  return nullptr;
+}
+}  // namespace
+
+bool SetDocumentFlags(CKavraDoc& doc, const RendererDocumentFlags& flags) {
+  std::vector<std::uint8_t> bytes = WriteDocumentFlags(flags);
+  if (KvDocumentDataClient* plugin = LoadedPlugIn()) {
+    TK_BinaryArchive archive(bytes);
+    if (!plugin->ReadDocumentData(doc, archive)) return false;
+  }
+  doc.SetPlugInData(PlugInUuid(), std::move(bytes));
+  return true;
+}
+
+bool GetDocumentFlags(const CKavraDoc& doc, RendererDocumentFlags& flags) {
+  if (KvDocumentDataClient* plugin = LoadedPlugIn(); plugin && plugin->HasDocumentData(doc)) {
+    TK_BinaryArchive archive;
+    if (plugin->WriteDocumentData(doc, archive) && ReadDocumentFlags(archive.Buffer(), flags)) return true;
+  }
+  const std::vector<std::uint8_t>* stored = doc.PlugInData(PlugInUuid());
+  return stored && ReadDocumentFlags(*stored, flags);
 }
 
 }  // namespace renderer_records

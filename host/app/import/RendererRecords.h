@@ -15,6 +15,8 @@
 #include "host/toolkit/String.h"
 #include "host/toolkit/Uuid.h"
 
+class CKavraDoc;
+class TK_ClassId;
 class TK_Material;
 
 struct RendererMapSettings {
@@ -89,5 +91,24 @@ bool ReadMaterialRecord(std::span<const std::uint8_t> bytes, TK_Material& host, 
 // wallpaper, bool favor memory (read from version 1.1 on).
 std::vector<std::uint8_t> WriteDocumentFlags(const RendererDocumentFlags& flags);
 bool ReadDocumentFlags(std::span<const std::uint8_t> bytes, RendererDocumentFlags& flags);
+
+// Attaches the material record made from `bytes` to the material, replacing
+// one it carries: an instance of `record_class` filled by its own Read
+// (pass TK_ClassId::ClassId(kMaterialClassName), which exists while the
+// plug-in is loaded), or, without a class, the bytes kept opaque so that the
+// document stores them and a later run with the plug-in reads them. False,
+// with nothing attached, when the class's Read refuses the bytes.
+bool AttachMaterialRecord(TK_Material& material, std::vector<std::uint8_t> bytes, const TK_ClassId* record_class);
+// The material's record in its layout (the opaque bytes, or what the
+// record's own Write gives); empty when it carries none.
+std::vector<std::uint8_t> MaterialRecordBytes(const TK_Material& material);
+
+// Stores the flags as the plug-in's document data and, when the plug-in is
+// loaded (its document-data client is registered), hands them to it as a
+// document read would. False when the plug-in refuses them.
+bool SetDocumentFlags(CKavraDoc& doc, const RendererDocumentFlags& flags);
+// The flags in force for the document: the loaded plug-in's, else those
+// stored with the document. False (flags untouched) when there are none.
+bool GetDocumentFlags(const CKavraDoc& doc, RendererDocumentFlags& flags);
 
 }  // namespace renderer_records
