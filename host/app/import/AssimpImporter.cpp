@@ -17,7 +17,8 @@
 #include "host/app/import/FramingView.h"
 #include "host/app/import/GltfCameras.h"
 #include "host/app/import/ImportLog.h"
-#include "host/app/import/ObjReflectionMaps.h"
+#include "host/app/import/ObjMaterialLibrary.h"
+#include "host/app/import/PlyCounts.h"
 #include "host/toolkit/Xform.h"
 
 namespace fs = std::filesystem;
@@ -59,12 +60,12 @@ struct Reader {
   Reader(const fs::path& p, CImportLog& l) : path(p), file(p.string()), log(l) {}
 
   const fs::path& path;
-  const std::string file;
+  std::string file;  // as the user named it, for messages
   CImportLog& log;
   const aiScene* scene = nullptr;
   bool is_obj = false;
   bool is_gltf = false;
-  std::map<std::string, std::string> obj_reflection;
+  obj_materials::ObjMaterialFacts obj_facts;
   std::vector<int> material_slot;  // Assimp material -> model material; -2 not yet made
   std::map<std::string, TK_Xform> node_xforms;
 
@@ -112,9 +113,14 @@ struct Reader {
     // usual Blinn-Phong equivalent 2 / r^2 - 2.
     float shininess = 0, roughness = 0, opacity = 1;
     double exponent = 0;
-    if (am.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && std::isfinite(shininess) && shininess > 0)
+    // glTF materials state a roughness; Assimp derives a shininess from it
+    // on a scale of its own, so the roughness is taken first.
+    const bool has_roughness = am.Get(AI_MATKEY_ROUGHNESS_FACTOR, roughness) == AI_SUCCESS && std::isfinite(roughness);
+    if (has_roughness && is_gltf)
+      exponent = roughness > 0 ? 2.0 / (double(roughness) * roughness) - 2.0 : 128.0;
+    else if (am.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && std::isfinite(shininess) && shininess > 0)
       exponent = shininess;
-    else if (am.Get(AI_MATKEY_ROUGHNESS_FACTOR, roughness) == AI_SUCCESS && std::isfinite(roughness) && roughness > 0)
+    else if (has_roughness && roughness > 0)
       exponent = 2.0 / (double(roughness) * roughness) - 2.0;
     m.SetShine(std::clamp(exponent, 0.0, 128.0) / 128.0 * TK_Material::MaxShine());
     if (am.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS && std::isfinite(opacity))
@@ -133,8 +139,8 @@ struct Reader {
     std::string reflection = Texture(am, aiTextureType_REFLECTION);
     if (reflection.empty() && is_obj) {
       // Assimp drops OBJ refl statements; they were read from the MTL.
-      const auto it = obj_reflection.find(name);
-      if (it != obj_reflection.end()) reflection = it->second;
+      const auto it = obj_facts.reflection_maps.find(name);
+      if (it != obj_facts.reflection_maps.end()) reflection = it->second;
     }
     m.SetEmapBitmapFileName(TexturePath(reflection, name, "environment"));
     return m;
@@ -142,7 +148,10 @@ struct Reader {
 
   // The model material of an Assimp material index: made on first use, so
   // that materials no mesh uses stay out. The OBJ importer's own
-  // "DefaultMaterial" (given to faces without usemtl) is the document's default.
+  // "DefaultMaterial" is the document's default, and so is a material the
+  // OBJ never names with usemtl: Assimp hands the MTL's last material to
+  // faces that have none. (Faces without usemtl in a file that also names
+  // that last material cannot be told apart and keep it.)
   int MaterialIndex(unsigned index, ImportedModel& model) {
     if (index >= scene->mNumMaterials || !scene->mMaterials[index]) return -1;
     int& slot = material_slot[index];
@@ -151,6 +160,7 @@ struct Reader {
     aiString name;
     am.Get(AI_MATKEY_NAME, name);
     if (std::string(name.C_Str()) == AI_DEFAULT_MATERIAL_NAME) return slot = -1;
+    if (is_obj && !obj_facts.used.contains(name.C_Str())) return slot = -1;
     model.materials.push_back(MakeMaterial(am));
     return slot = int(model.materials.size()) - 1;
   }
@@ -389,8 +399,14 @@ struct Reader {
 
 }  // namespace
 
-bool CAssimpImporter::Load(const fs::path& path, ImportedModel& model, CImportLog& log) {
+bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CImportLog& log) {
+  // Texture names resolve against the model's folder and are kept absolute,
+  // so that the document finds them wherever it is saved.
+  std::error_code absolute_error;
+  fs::path path = fs::absolute(given_path, absolute_error);
+  if (absolute_error) path = given_path;
   Reader r(path, log);
+  r.file = given_path.string();
   std::error_code ec;
   if (!fs::exists(path, ec)) {
     r.Fail("no such file");
@@ -412,7 +428,11 @@ bool CAssimpImporter::Load(const fs::path& path, ImportedModel& model, CImportLo
   const std::string ext = Lower(path.extension().string());
   r.is_obj = ext == ".obj";
   r.is_gltf = ext == ".gltf" || ext == ".glb";
-  if (r.is_obj) r.obj_reflection = obj_reflection::ReadReflectionMaps(path);
+  if (r.is_obj) r.obj_facts = obj_materials::ReadMaterialFacts(path);
+  if (std::string problem; ext == ".ply" && !ply_counts::Check(path, problem)) {
+    r.Fail(problem);
+    return false;
+  }
 
   Assimp::Importer importer;
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);

@@ -141,10 +141,9 @@ bool CJsonObjectReader::ColorValue(const nlohmann::json& v, const std::string& p
       log.Error(CImportLog::Line(file, at, "expected an integer 0..255"));
       return false;
     }
-    const long long n = e.is_number_unsigned() ? (long long)(std::min<std::uint64_t>(e.get<std::uint64_t>(), 1000))
-                                               : e.get<long long>();
+    const double n = e.get<double>();
     if (n < 0 || n > 255) {
-      log.Error(CImportLog::Line(file, at, "must be between 0 and 255, got " + std::to_string(n)));
+      log.Error(CImportLog::Line(file, at, "must be between 0 and 255, got " + JsonNumberText(n)));
       return false;
     }
     c[i] = int(n);

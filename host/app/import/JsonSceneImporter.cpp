@@ -481,7 +481,7 @@ private:
     if (!transform_ok) return;
     if (made) model.parts.push_back({TK_wString::FromUtf8(name), std::move(*made), -1});
     for (ImportedModel::Part& part : model.parts) {
-      if (!part.mesh.Transform(xform)) {
+      if (!xform.IsIdentity() && !part.mesh.Transform(xform)) {
         o.Error({}, "the transform cannot be applied to the mesh");
         return;
       }

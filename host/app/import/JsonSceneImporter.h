@@ -18,7 +18,7 @@ class CJsonSceneImporter {
 public:
   // Bounds that keep a description from asking for absurd amounts.
   static constexpr double kMaxCoordinate = 1e8;
-  static constexpr long long kMaxPrimitiveVertices = 10'000'000;
+  static constexpr long long kMaxPrimitiveVertices = 4'000'000;
   static constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 
   // Reads the file into doc, which should be empty. False when the file

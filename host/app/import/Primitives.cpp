@@ -54,6 +54,11 @@ std::optional<TK_Mesh> Box(double sx, double sy, double sz) {
 std::optional<TK_Mesh> Sphere(double radius, int segments, int rings) {
   if (!IsSize(radius) || !IsSegmentCount(segments) || rings < 2 || rings > kMaxSegments) return std::nullopt;
   TK_Mesh m;
+  const std::size_t vertices = std::size_t(segments + 1) * std::size_t(rings + 1);
+  m.m_V.reserve(vertices);
+  m.m_N.reserve(vertices);
+  m.m_T.reserve(vertices);
+  m.m_F.reserve(std::size_t(segments) * std::size_t(rings));
   // (segments + 1) columns so that the seam has u = 0 and u = 1 vertices.
   for (int j = 0; j <= rings; ++j) {
     const double theta = std::numbers::pi * (double(j) / rings - 0.5);  // latitude

@@ -1,11 +1,11 @@
-#include "host/app/import/ObjReflectionMaps.h"
+#include "host/app/import/ObjMaterialLibrary.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
-namespace obj_reflection {
+namespace obj_materials {
 namespace {
 
 // Bounds what a hostile file can make us read: MTL files are small.
@@ -60,13 +60,15 @@ std::string MapFileName(std::string_view arguments, std::string* type) {
   return name;
 }
 
-std::map<std::string, std::string> ReadReflectionMaps(const std::filesystem::path& obj_path) {
-  std::map<std::string, std::string> maps;
+ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
+  ObjMaterialFacts facts;
+  std::map<std::string, std::string>& maps = facts.reflection_maps;
   std::vector<std::string> libraries;
   {
     std::ifstream obj(obj_path);
     for (std::string line; std::getline(obj, line);) {
       const auto [keyword, rest] = Statement(line);
+      if (keyword == "usemtl") facts.used.insert(rest);
       if (keyword != "mtllib") continue;
       // Several names may share a line; names with blanks cannot then be told apart.
       std::istringstream names(rest);
@@ -97,7 +99,7 @@ std::map<std::string, std::string> ReadReflectionMaps(const std::filesystem::pat
       }
     }
   }
-  return maps;
+  return facts;
 }
 
-}  // namespace obj_reflection
+}  // namespace obj_materials

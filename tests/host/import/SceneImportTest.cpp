@@ -1,0 +1,70 @@
+#include "host/app/import/SceneImport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "host/app/Doc.h"
+#include "host/app/DocumentFile.h"
+#include "host/app/import/ImportLog.h"
+#include "host/import/DocumentComparison.h"
+#include "host/platform/TempDir.h"
+
+namespace {
+
+const std::filesystem::path kExamples = std::filesystem::path(DM_SOURCE_DIR) / "examples/scenes";
+
+TEST(SceneImport, ChoosesTheReaderByExtension) {
+  using scene_import::SceneKind;
+  EXPECT_EQ(scene_import::KindOf("a/b.kvd"), SceneKind::document);
+  EXPECT_EQ(scene_import::KindOf("B.KVD"), SceneKind::document);
+  EXPECT_EQ(scene_import::KindOf("scene.Json"), SceneKind::description);
+  EXPECT_EQ(scene_import::KindOf("model.obj"), SceneKind::model);
+  EXPECT_EQ(scene_import::KindOf("model.glb"), SceneKind::model);
+  EXPECT_EQ(scene_import::KindOf("no_extension"), SceneKind::model);
+}
+
+TEST(SceneImport, OpensEveryKindIntoAnEmptiedDocument) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Ok());
+  CKavraDoc json, model;
+  CImportLog log;
+  ASSERT_TRUE(scene_import::OpenScene(kExamples / "showcase.json", json, log)) << log.FirstError();
+  ASSERT_TRUE(scene_import::OpenScene(kExamples / "crate.gltf", model, log)) << log.FirstError();
+  EXPECT_EQ(model.ObjectCount(), 2);
+  ASSERT_TRUE(CKavraDocumentFile().Write(json, dir / "showcase.kvd").Ok());
+
+  // Opening replaces what the document held.
+  ASSERT_TRUE(scene_import::OpenScene(dir / "showcase.kvd", model, log)) << log.FirstError();
+  ExpectSameDocument(json, model);
+  EXPECT_TRUE(log.Errors().empty());
+  EXPECT_FALSE(model.EventsSuppressed());
+}
+
+TEST(SceneImport, ADamagedDocumentOpensWithWarningsAndAMissingOneFails) {
+  TempDir dir;
+  ASSERT_TRUE(dir.Ok());
+  CKavraDoc doc;
+  CImportLog log;
+  ASSERT_TRUE(scene_import::OpenScene(kExamples / "showcase.json", doc, log));
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(CKavraDocumentFile().Write(doc, bytes).Ok());
+  bytes[bytes.size() / 2] ^= 0x5A;
+  {
+    std::ofstream out(dir / "damaged.kvd", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  CKavraDoc damaged;
+  CImportLog damaged_log;
+  EXPECT_TRUE(scene_import::OpenScene(dir / "damaged.kvd", damaged, damaged_log));
+  EXPECT_TRUE(damaged_log.Errors().empty());
+  EXPECT_FALSE(damaged_log.Warnings().empty());
+
+  CImportLog missing_log;
+  EXPECT_FALSE(scene_import::OpenScene(dir / "missing.kvd", damaged, missing_log));
+  ASSERT_FALSE(missing_log.Errors().empty());
+  EXPECT_NE(missing_log.FirstError().find("missing.kvd"), std::string::npos) << missing_log.FirstError();
+  EXPECT_EQ(damaged.ObjectCount(), 0) << "the document was emptied before reading";
+}
+
+}  // namespace
