@@ -78,6 +78,11 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
   CLI::App* info = app.add_subcommand("info", "Describe a document, scene description or model.");
   info->add_option("FILE", info_in, "a .kvd document, a .json scene description or a model file")->required();
 
+  if (argc > 1 && argv[1][0] != '-') {
+    const std::string command = argv[1];
+    if (command != "render" && command != "import" && command != "info")
+      return Usage("unknown command \"" + command + "\" (the commands are render, import and info)");
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <numbers>
+#include <sstream>
 
 #include "host/app/App.h"
 #include "host/app/Doc.h"
@@ -546,6 +547,31 @@ TEST(JsonSceneImporter, ImportFileNamesTheFileWhenItCannotBeRead) {
   CImportLog dir_log;
   EXPECT_FALSE(CJsonSceneImporter::ImportFile(dir.Path(), doc, dir_log));
   EXPECT_EQ(dir_log.FirstError(), dir.Path().string() + ": not a regular file");
+}
+
+}  // namespace
+
+namespace {
+
+// The complete example of the format's documentation imports cleanly.
+TEST(JsonSceneImporter, TheDocumentedExampleImports) {
+  std::ifstream in(std::filesystem::path(DM_SOURCE_DIR) / "docs/scene-format.md");
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string doc_text = text.str();
+  const std::size_t start = doc_text.find("## A complete example");
+  ASSERT_NE(start, std::string::npos);
+  const std::size_t open = doc_text.find("```json\n", start);
+  const std::size_t close = doc_text.find("```", open + 8);
+  ASSERT_NE(close, std::string::npos);
+  CKavraDoc doc;
+  CImportLog log;
+  ASSERT_TRUE(Import(doc_text.substr(open + 8, close - open - 8), doc, log,
+                     std::filesystem::path(DM_SOURCE_DIR) / "examples/scenes"))
+      << Joined(log.Errors());
+  EXPECT_TRUE(log.Warnings().empty()) << Joined(log.Warnings());
+  EXPECT_EQ(doc.ObjectCount(), 5);
+  EXPECT_EQ(doc.LightTable().Count(), 2);
 }
 
 }  // namespace
