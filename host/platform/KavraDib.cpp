@@ -1,0 +1,195 @@
+#include "host/platform/KavraDib.h"
+
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct StbFree {
+  void operator()(void* p) const { stbi_image_free(p); }
+};
+
+bool AcceptableSize(long long width, long long height) {
+  return width > 0 && height > 0 && width <= CKavraDib::kMaxReadSide &&
+         height <= CKavraDib::kMaxReadSide && width * height <= CKavraDib::kMaxReadPixels;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& out) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+            std::size_t(st.st_size) <= CKavraDib::kMaxFileBytes;
+  if (ok) {
+    out.resize(std::size_t(st.st_size));
+    std::size_t done = 0;
+    while (done < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += std::size_t(n);
+    }
+    out.resize(done);  // a file that shrank while being read is read as it is now
+    ok = done > 0;
+  }
+  ::close(fd);
+  return ok;
+}
+
+bool WriteAll(int fd, const std::vector<unsigned char>& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += std::size_t(n);
+  }
+  return true;
+}
+
+// Writes beside the target under a fresh name, flushes, then renames over
+// the target; on any failure the temporary is removed and the target stays.
+bool ReplaceFile(const std::string& target, const std::vector<unsigned char>& data) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const std::string temp = target + ".tmp-" + std::to_string(random());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+  }
+  return false;
+}
+
+enum class Format { None, Png, Bmp, Jpeg, Tga };
+
+Format FormatOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return Format::None;
+  std::string ext = path.substr(dot + 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  if (ext == "png") return Format::Png;
+  if (ext == "bmp") return Format::Bmp;
+  if (ext == "jpg" || ext == "jpeg") return Format::Jpeg;
+  if (ext == "tga") return Format::Tga;
+  return Format::None;
+}
+
+void AppendBytes(void* context, void* data, int size) {
+  auto* out = static_cast<std::vector<unsigned char>*>(context);
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  out->insert(out->end(), bytes, bytes + size);
+}
+
+}  // namespace
+
+bool CKavraDib::ReadFromFile(const TK_wString& path) {
+  std::vector<unsigned char> data;
+  return ReadWholeFile(path.ToUtf8(), data) && ReadFromMemory(data.data(), data.size());
+}
+
+bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
+  if (!data || size == 0 || size > std::size_t(INT_MAX)) return false;
+  const auto* bytes = static_cast<const stbi_uc*>(data);
+  const int length = int(size);
+  int width = 0, height = 0, channels = 0;
+  if (!stbi_info_from_memory(bytes, length, &width, &height, &channels) ||
+      !AcceptableSize(width, height))
+    return false;
+
+  // Decode to top-down RGB bytes; HDR images are clamped, not tone-mapped.
+  std::vector<unsigned char> rgb;
+  if (stbi_is_hdr_from_memory(bytes, length)) {
+    std::unique_ptr<float, StbFree> pixels(
+        stbi_loadf_from_memory(bytes, length, &width, &height, &channels, 3));
+    if (!pixels || !AcceptableSize(width, height)) return false;
+    rgb.resize(std::size_t(width) * std::size_t(height) * 3);
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+      const float v = pixels.get()[i];
+      rgb[i] = v > 0.0f ? static_cast<unsigned char>(std::min(v, 1.0f) * 255.0f + 0.5f) : 0;
+    }
+  } else {
+    std::unique_ptr<stbi_uc, StbFree> pixels(
+        stbi_load_from_memory(bytes, length, &width, &height, &channels, 3));
+    if (!pixels || !AcceptableSize(width, height)) return false;
+    rgb.assign(pixels.get(), pixels.get() + std::size_t(width) * std::size_t(height) * 3);
+  }
+
+  if (!CreateDib(width, height, 24, true, nullptr)) return false;
+  unsigned char* bits = FindDIBBits();
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* in = rgb.data() + std::size_t(y) * std::size_t(width) * 3;
+    unsigned char* out = bits + std::size_t(height - 1 - y) * std::size_t(GetStorageWidth());
+    for (int x = 0; x < width; ++x, in += 3, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+  return true;
+}
+
+bool CKavraDib::WriteToFile(const TK_wString& path) {
+  const std::string target = path.ToUtf8();
+  const Format format = FormatOf(target);
+  const int width = Width(), height = Height();
+  if (!HasPixels() || format == Format::None ||
+      (long long)(width * 3 + 1) * height > (long long)INT_MAX)
+    return false;
+
+  const int bytes = BitsPerPixel() / 8;
+  std::vector<unsigned char> rgb(std::size_t(width) * std::size_t(height) * 3);
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* in =
+        FindDIBBits() + std::size_t(height - 1 - y) * std::size_t(GetStorageWidth());
+    unsigned char* out = rgb.data() + std::size_t(y) * std::size_t(width) * 3;
+    for (int x = 0; x < width; ++x, in += bytes, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+
+  std::vector<unsigned char> encoded;
+  int ok = 0;
+  switch (format) {
+    case Format::Png:
+      ok = stbi_write_png_to_func(AppendBytes, &encoded, width, height, 3, rgb.data(), width * 3);
+      break;
+    case Format::Bmp:
+      ok = stbi_write_bmp_to_func(AppendBytes, &encoded, width, height, 3, rgb.data());
+      break;
+    case Format::Jpeg:
+      ok = stbi_write_jpg_to_func(AppendBytes, &encoded, width, height, 3, rgb.data(), 95);
+      break;
+    case Format::Tga:
+      ok = stbi_write_tga_to_func(AppendBytes, &encoded, width, height, 3, rgb.data());
+      break;
+    case Format::None:
+      break;
+  }
+  if (!ok || encoded.empty() || !ReplaceFile(target, encoded)) return false;
+  lastSaveName_ = path;
+  return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The host's file-backed bitmap: a COruDib that reads BMP, PNG, JPEG, TGA,
+// GIF, PSD and HDR images (always as 24 bits) and writes PNG, BMP, JPEG or
+// TGA chosen by the file extension. It owns its pixels like any COruDib.
+
+#include "host/platform/OruDib.h"
+#include "host/toolkit/String.h"
+
+#include <cstddef>
+
+class CKavraDib : public COruDib {
+public:
+  // Images larger than this are refused from their header, before any
+  // decoding, so that a hostile file cannot ask for a huge allocation:
+  // at most 16384 pixels a side and 2^26 pixels (a 64-megapixel photo) in all.
+  static constexpr int kMaxReadSide = 16384;
+  static constexpr long long kMaxReadPixels = 1LL << 26;
+  // Larger files are not read at all.
+  static constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
+
+  // Reads an image: grey, grey with alpha and palette images become colour,
+  // alpha is dropped, HDR values are clamped to 0..1. On failure (missing,
+  // unreadable, corrupt, truncated or oversized) answers false and the
+  // bitmap keeps what it held, unless the final CreateDib failed.
+  bool ReadFromFile(const TK_wString& path);
+  bool ReadFromMemory(const void* data, std::size_t size);
+
+  // Writes the image beside the target first and renames it into place, so
+  // a failed write leaves an older file untouched. The extension (any case)
+  // picks the format: .png, .bmp, .jpg/.jpeg (quality 95) or .tga; any other
+  // extension fails.
+  bool WriteToFile(const TK_wString& path);
+  // The path of the last successful WriteToFile, empty before one.
+  const TK_wString& LastSaveName() const { return lastSaveName_; }
+
+private:
+  TK_wString lastSaveName_;
+};
