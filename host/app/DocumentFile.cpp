@@ -24,7 +24,7 @@ namespace {
 constexpr std::uint8_t kMagic[8] = {'K', 'V', 'D', 'O', 'C', 0x1A, '\r', '\n'};
 constexpr int kMajorVersion = 1;
 constexpr int kMinorVersion = 0;
-constexpr std::size_t kFileHeaderSize = 16;   // magic, int major, int minor
+constexpr std::size_t kFileHeaderSize = 20;   // magic, int major, int minor, CRC of those
 constexpr std::size_t kChunkHeaderSize = 20;  // type, int64 length, payload CRC, header CRC
 
 constexpr std::uint32_t FourCC(const char (&s)[5]) {
@@ -353,12 +353,20 @@ KvDocumentFileResult CKavraDocumentFile::Read(std::span<const std::uint8_t> byte
   if (bytes.size() < kFileHeaderSize || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
     return fail("not a DuskMoth document");
   const int major = int(LoadU32(bytes.data() + 8)), minor = int(LoadU32(bytes.data() + 12));
+  // A damaged header cannot be trusted for its version; the chunks check
+  // themselves, so reading them as this version is still safe.
+  const bool header_damaged = KvCrc32(bytes.first(16)) != LoadU32(bytes.data() + 16);
   // Later minor versions only add chunks, which this reader skips.
-  if (major != kMajorVersion)
+  if (!header_damaged && major != kMajorVersion)
     return fail("document format " + std::to_string(major) + "." + std::to_string(minor) +
                 " cannot be read by this program (it reads " + std::to_string(kMajorVersion) + ".x)");
   EventPause pause(doc);
   doc.Clear();
+  if (header_damaged) {
+    result.status = KvDocumentFileResult::Status::damaged;
+    result.messages.push_back(name + ": damaged file header at byte 0; read as format " +
+                              std::to_string(kMajorVersion) + "." + std::to_string(kMinorVersion));
+  }
   const std::vector<KvDocumentDataClient*>& clients = use_app_clients_ ? KavraApp().DocumentDataClients() : clients_;
   ChunkReader(bytes, name, doc, clients, result).ReadChunks();
   doc.SetModified(false);
@@ -400,6 +408,7 @@ KvDocumentFileResult CKavraDocumentFile::Write(const CKavraDoc& doc, std::vector
   out.WriteBytes(kMagic);
   out.WriteInt(kMajorVersion);
   out.WriteInt(kMinorVersion);
+  out.WriteUInt32(KvCrc32(out.Buffer()));
 
   auto chunk = [&](std::uint32_t type, auto&& fill) {
     TK_BinaryArchive payload;
