@@ -126,7 +126,9 @@ bool RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
   return true;
 }
 
-bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double& u, double& v) const {
+// Inlined into both tests, so that u and v stay in registers.
+[[gnu::always_inline]] inline bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double& u,
+                                                              double& v) const {
   const int face = record.face_index;
   if (face < 0 || face >= int(m_faces.size())) return false;
   const TK_3fVector& nf = m_mesh.m_FN[std::size_t(face)];
@@ -148,21 +150,29 @@ bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double& u, d
   }
 
   const TK_3fPoint& p0 = m_mesh.m_V[std::size_t(m_mesh.m_F[std::size_t(face)].vi[0])];
-  const TK_3dVector p = o + d * t;
-  record.point = p;
+  // Component by component: a whole-vector copy here goes through the stack
+  // and stalls store forwarding on every call.
+  const double px = o.x + d.x * t, py = o.y + d.y * t, pz = o.z + d.z * t;
+  record.point.x = px;
+  record.point.y = py;
+  record.point.z = pz;
   double a, b;
   switch (fp.dominant_axis) {
-    case 0: a = p.y - p0.y; b = p.z - p0.z; break;
-    case 1: a = p.x - p0.x; b = p.z - p0.z; break;
-    default: a = p.x - p0.x; b = p.y - p0.y; break;
+    case 0: a = py - p0.y; b = pz - p0.z; break;
+    case 1: a = px - p0.x; b = pz - p0.z; break;
+    default: a = px - p0.x; b = py - p0.y; break;
   }
-  // Negated comparisons also reject the undefined quotients of degenerate
-  // faces and of rays parallel to the plane.
-  u = (double(fp.b2) * a - double(fp.a2) * b) / double(fp.det);
-  if (!(u >= 0.0)) return false;
-  v = (double(fp.a1) * b - double(fp.b1) * a) / double(fp.det);
-  if (!(v >= 0.0)) return false;
-  return u + v <= 1.0;
+  // Both quotients share one vector division, and the three tests (u, v,
+  // u + v) are combined without branching: which of them fails varies from
+  // ray to ray and would be mispredicted. Comparisons with NaN are false, so
+  // the undefined quotients of degenerate faces and of rays parallel to the
+  // plane are rejected too.
+  using Quotients = double __attribute__((vector_size(2 * sizeof(double))));
+  const Quotients numerators = {double(fp.b2) * a - double(fp.a2) * b, double(fp.a1) * b - double(fp.b1) * a};
+  const Quotients q = numerators / double(fp.det);
+  u = q[0];
+  v = q[1];
+  return (u >= 0.0) & (v >= 0.0) & (u + v <= 1.0);
 }
 
 bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
