@@ -49,6 +49,7 @@ public:
 
 private:
   struct Handle;
+  static std::unique_ptr<Handle> Open(const std::filesystem::path& path, std::string& error);
   KvPlugInModule(std::unique_ptr<Handle> handle, CKavraRenderSystemPlugIn& plugin, KvPlugInIdentity identity,
                  std::filesystem::path path);
 

@@ -11,13 +11,13 @@
 
 #include "host/platform/WinTypes.h"
 #include "host/sdk/CommandContext.h"
+#include "host/sdk/StackedDialogPage.h"
 #include "host/toolkit/Object.h"
 #include "host/toolkit/String.h"
 #include "host/toolkit/Uuid.h"
 
 class CKavraDoc;
 class CKavraView;
-class CKavraStackedDialogPage;
 class KvDocumentDataClient;
 class TK_BinaryArchive;
 class TK_Material;

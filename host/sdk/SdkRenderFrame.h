@@ -57,6 +57,7 @@ public:
   CKavraDoc& Document() const { return doc_; }
   // Null once the render command has returned.
   CKavraSdkRender* Session() const { return session_; }
+  // The plug-in whose session made the frame; kept after the render.
   CKavraRenderSystemPlugIn* PlugIn() const;
   CKavraSdkRenderViewWnd* RenderView() const { return view_.get(); }
   // The view record rendered and the image size asked for.
@@ -95,6 +96,7 @@ private:
 
   CKavraDoc& doc_;
   CKavraSdkRender* session_ = nullptr;
+  CKavraRenderSystemPlugIn* plugin_ = nullptr;
   std::unique_ptr<CKavraSdkRenderViewWnd> view_;
   TK_ScnView scn_view_;
   SIZE image_size_;
