@@ -102,7 +102,8 @@ int CKavraSdkRender::RenderView(CKavraCommandContext& context, const TK_ScnView&
 bool CKavraSdkRender::GatherScene() {
   for (int i = 0; i < doc_.ObjectCount(); ++i) {
     const CKavraObject* object = doc_.ObjectAt(i);
-    if (!object || !LayerIsOn(doc_, object->Attributes().LayerIndex())) continue;
+    if (!object || !object->IsMeshable(CKavraObject::render_mesh)) continue;
+    if (!LayerIsOn(doc_, object->Attributes().LayerIndex())) continue;
     TK_SimpleArray<const TK_Mesh*> meshes;
     const int count = object->GetMeshes(CKavraObject::render_mesh, meshes);
     if (count == 0) continue;
