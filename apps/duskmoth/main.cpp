@@ -1,9 +1,25 @@
-// duskmoth: the command-line host program. Its commands arrive with the
-// host's application layer; until then it only names itself.
-#include <cstdio>
+// duskmoth: the command-line host program: render a scene, import it into
+// a document, or describe it. Exit status: 0 done, 1 failed (one line on
+// stderr per fault, naming the file), 2 bad usage.
+#include <iostream>
+
+#include "apps/duskmoth/CommandLine.h"
+#include "apps/duskmoth/ImportCommand.h"
+#include "apps/duskmoth/InfoCommand.h"
+#include "apps/duskmoth/RenderCommand.h"
 
 int main(int argc, char** argv) {
-  (void)argv;
-  std::fprintf(argc > 1 ? stderr : stdout, "usage: duskmoth render|import|info ...\n");
-  return argc > 1 ? 2 : 0;
+  CommandLine line;
+  const ParseOutcome parsed = ParseCommandLine(argc, argv, line);
+  if (!parsed.run) {
+    (parsed.exit_code == ParseOutcome::kOk ? std::cout : std::cerr) << parsed.text;
+    return parsed.exit_code;
+  }
+  switch (line.command) {
+    case CommandLine::Command::render: return RunRender(line.render, std::cerr);
+    case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
+    case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
+    case CommandLine::Command::none: break;
+  }
+  return ParseOutcome::kUsage;
 }

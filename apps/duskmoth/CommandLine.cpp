@@ -1,0 +1,126 @@
+#include "apps/duskmoth/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+constexpr int kMaxImageSide = 16384;
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return s;
+}
+
+// The image formats the host's bitmap class writes, by extension.
+bool IsImageFile(const std::filesystem::path& path) {
+  const std::string ext = Lower(path.extension().string());
+  return ext == ".png" || ext == ".bmp" || ext == ".jpg" || ext == ".jpeg" || ext == ".tga";
+}
+
+ParseOutcome Usage(const std::string& message) {
+  return {false, ParseOutcome::kUsage, "duskmoth: " + message + "\nRun 'duskmoth --help' for usage.\n"};
+}
+
+}  // namespace
+
+bool ParseImageSize(const std::string& text, int& width, int& height) {
+  const auto x = text.find_first_of("xX");
+  if (x == std::string::npos || x == 0 || x + 1 >= text.size() || x > 5 || text.size() - x - 1 > 5) return false;
+  const auto digits = [](std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+  };
+  const std::string w = text.substr(0, x), h = text.substr(x + 1);
+  if (!digits(w) || !digits(h)) return false;
+  const int iw = std::stoi(w), ih = std::stoi(h);
+  if (iw < 1 || ih < 1 || iw > kMaxImageSide || ih > kMaxImageSide) return false;
+  width = iw;
+  height = ih;
+  return true;
+}
+
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& line) {
+  CLI::App app("DuskMoth Render: render scenes, import them into documents, describe them.", "duskmoth");
+  app.set_version_flag("--version", "duskmoth 0.1.0");
+  app.require_subcommand(1, 1);
+
+  RenderOptions& r = line.render;
+  std::string scene, output, size;
+  int antialias = 0, shadows = 0, map_size = 0;
+  double map_offset = 0;
+  CLI::App* render = app.add_subcommand("render", "Render a scene (without SCENE: the built-in demo scene).");
+  render->add_option("SCENE", scene, "a .kvd document, a .json scene description or a model file");
+  render->add_option("-o,--output", output, "the image to write; its extension picks the format (default render.png)");
+  CLI::Option* size_opt = render->add_option("--size", size, "image size WxH, such as 800x600");
+  CLI::Option* aa_opt = render->add_option("--aa", antialias, "antialiasing: 0 none, 1 normal, 2 best, 3 best 4x4")
+                            ->check(CLI::Range(0, 3));
+  CLI::Option* shadows_opt =
+      render->add_option("--shadows", shadows, "shadows: 0 none, 1 normal, 2 best")->check(CLI::Range(0, 2));
+  CLI::Option* map_size_opt =
+      render->add_option("--shadow-map-size", map_size, "side of the shadow maps in pixels, 8 to 4096")
+          ->check(CLI::Range(8, 4096));
+  CLI::Option* map_offset_opt =
+      render->add_option("--shadow-map-offset", map_offset, "depth bias of the shadow test, in model units");
+  bool favor_memory = false, favor_speed = false;
+  CLI::Option* memory = render->add_flag("--favor-memory", favor_memory, "fill pixel cells a few rows at a time");
+  CLI::Option* speed = render->add_flag("--favor-speed", favor_speed, "fill pixel cells many rows at a time");
+  memory->excludes(speed);
+  render->add_flag("-q,--quiet", r.quiet, "no progress or warnings");
+
+  std::string import_in, import_out, info_in;
+  CLI::App* import = app.add_subcommand("import", "Import a scene or model into a .kvd document.");
+  import->add_option("IN", import_in, "a .json scene description, a model file or a .kvd document")->required();
+  import->add_option("-o,--output", import_out, "the .kvd document to write")->required();
+  CLI::App* info = app.add_subcommand("info", "Describe a document, scene description or model.");
+  info->add_option("FILE", info_in, "a .kvd document, a .json scene description or a model file")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    return {false, ParseOutcome::kOk, app.help()};
+  } catch (const CLI::CallForAllHelp&) {
+    return {false, ParseOutcome::kOk, app.help("", CLI::AppFormatMode::All)};
+  } catch (const CLI::CallForVersion& e) {
+    return {false, ParseOutcome::kOk, std::string(e.what()) + "\n"};
+  } catch (const CLI::ParseError& e) {
+    return Usage(e.what());
+  }
+
+  if (render->parsed()) {
+    line.command = CommandLine::Command::render;
+    if (!scene.empty()) r.scene = scene;
+    if (!output.empty()) r.output = output;
+    if (!IsImageFile(r.output))
+      return Usage("--output: " + r.output.string() + ": the extension must be .png, .bmp, .jpg or .tga");
+    if (*size_opt) {
+      int w = 0, h = 0;
+      if (!ParseImageSize(size, w, h)) return Usage("--size: expected WxH with sides 1 to 16384, such as 800x600");
+      r.width = w;
+      r.height = h;
+    }
+    if (*aa_opt) r.antialias = antialias;
+    if (*shadows_opt) r.shadows = shadows;
+    if (*map_size_opt) r.shadow_map_size = map_size;
+    if (*map_offset_opt) {
+      if (!std::isfinite(map_offset) || std::fabs(map_offset) > 1e6)
+        return Usage("--shadow-map-offset: expected a number between -1e6 and 1e6");
+      r.shadow_map_offset = map_offset;
+    }
+    if (favor_memory) r.favor_memory = true;
+    if (favor_speed) r.favor_memory = false;
+  } else if (import->parsed()) {
+    line.command = CommandLine::Command::import;
+    line.input = import_in;
+    line.output = import_out;
+    if (Lower(line.output.extension().string()) != ".kvd")
+      return Usage("--output: " + import_out + ": the document must have the extension .kvd");
+  } else {
+    line.command = CommandLine::Command::info;
+    line.input = info_in;
+  }
+  return {true, ParseOutcome::kOk, {}};
+}

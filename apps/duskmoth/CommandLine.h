@@ -1,0 +1,48 @@
+#pragma once
+// The duskmoth program's command line: which command runs, with which files
+// and options, parsed and checked with CLI11. Parsing prints nothing: it
+// hands back the exit code and the text to show (help, or the reason for a
+// usage error), so that tests can drive it.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// What `duskmoth render` was asked for; unset options leave the document's
+// render settings as they are.
+struct RenderOptions {
+  std::optional<std::filesystem::path> scene;  // none: the built-in demo scene
+  std::filesystem::path output = "render.png";
+  std::optional<int> width;  // with height, from --size WxH
+  std::optional<int> height;
+  std::optional<int> antialias;
+  std::optional<int> shadows;
+  std::optional<int> shadow_map_size;
+  std::optional<double> shadow_map_offset;
+  std::optional<bool> favor_memory;  // the renderer's own flag, kept for the render path
+  bool quiet = false;
+};
+
+struct CommandLine {
+  enum class Command { none, render, import, info };
+  Command command = Command::none;
+  RenderOptions render;
+  std::filesystem::path input;   // import, info
+  std::filesystem::path output;  // import
+};
+
+struct ParseOutcome {
+  // Exit codes of the program.
+  static constexpr int kOk = 0;
+  static constexpr int kFailed = 1;
+  static constexpr int kUsage = 2;
+
+  bool run = false;    // a command is to run; otherwise exit with exit_code
+  int exit_code = kOk;
+  std::string text;    // help or version (stdout), or the usage error (stderr)
+};
+
+ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& line);
+
+// Checks a --size argument: "WxH" with whole numbers 1..16384.
+bool ParseImageSize(const std::string& text, int& width, int& height);

@@ -1,0 +1,16 @@
+#pragma once
+// `duskmoth render`: opens or imports the scene (or builds the demo scene),
+// puts the command line's overrides into the document's render settings for
+// this render only, and hands the document to the render path.
+
+#include <ostream>
+
+#include "apps/duskmoth/CommandLine.h"
+
+class TK_ScnRenderSettings;
+
+// The overrides of the options that are set; a size makes the image size custom.
+void ApplyRenderOverrides(const RenderOptions& options, TK_ScnRenderSettings& settings);
+
+// Answers the program's exit code.
+int RunRender(const RenderOptions& options, std::ostream& err);

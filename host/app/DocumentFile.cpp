@@ -1,0 +1,572 @@
+#include "host/app/DocumentFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/app/App.h"
+#include "host/app/Crc32.h"
+#include "host/app/Doc.h"
+#include "host/app/DocumentDataClient.h"
+#include "host/app/EventWatcher.h"
+#include "host/app/RecordArchive.h"
+#include "host/app/UnknownUserData.h"
+#include "host/toolkit/BinaryArchive.h"
+
+namespace {
+
+constexpr std::uint8_t kMagic[8] = {'K', 'V', 'D', 'O', 'C', 0x1A, '\r', '\n'};
+constexpr int kMajorVersion = 1;
+constexpr int kMinorVersion = 0;
+constexpr std::size_t kFileHeaderSize = 20;   // magic, int major, int minor, CRC of those
+constexpr std::size_t kChunkHeaderSize = 20;  // type, int64 length, payload CRC, header CRC
+
+constexpr std::uint32_t FourCC(const char (&s)[5]) {
+  return std::uint32_t(std::uint8_t(s[0])) | std::uint32_t(std::uint8_t(s[1])) << 8 |
+         std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
+}
+enum ChunkType : std::uint32_t {
+  chunk_settings = FourCC("RSET"),
+  chunk_sizes = FourCC("SIZE"),
+  chunk_layer = FourCC("LAYR"),
+  chunk_material = FourCC("MATL"),
+  chunk_light = FourCC("LITE"),
+  chunk_object = FourCC("OBJT"),
+  chunk_view = FourCC("VIEW"),
+  chunk_plugin = FourCC("PLUG"),
+  chunk_end = FourCC("END "),
+};
+
+const char* ChunkName(std::uint32_t type) {
+  switch (type) {
+    case chunk_settings: return "render settings";
+    case chunk_sizes: return "custom sizes";
+    case chunk_layer: return "layer";
+    case chunk_material: return "material";
+    case chunk_light: return "light";
+    case chunk_object: return "object";
+    case chunk_view: return "view";
+    case chunk_plugin: return "plug-in data";
+    case chunk_end: return "end";
+    default: return "unknown";
+  }
+}
+
+std::uint32_t LoadU32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+std::uint64_t LoadU64(const std::uint8_t* p) { return std::uint64_t(LoadU32(p)) | std::uint64_t(LoadU32(p + 4)) << 32; }
+
+void AppendChunk(TK_BinaryArchive& out, std::uint32_t type, const std::vector<std::uint8_t>& payload) {
+  TK_BinaryArchive header;
+  header.WriteUInt32(type);
+  header.WriteInt64(std::int64_t(payload.size()));
+  header.WriteUInt32(KvCrc32(payload));
+  out.WriteBytes(header.Buffer());
+  out.WriteUInt32(KvCrc32(header.Buffer()));
+  out.WriteBytes(payload);
+}
+
+std::string Utf8(const TK_wString& s) { return s.ToUtf8(); }
+
+TK_UUID StoredClassId(const TK_UserData& ud) {
+  if (const auto* unknown = CKavraUnknownUserData::Cast(&ud)) return unknown->StoredClassId();
+  return ud.ClassId()->Uuid();
+}
+
+// Restores the document's event state however the read ends.
+class EventPause {
+public:
+  explicit EventPause(CKavraDoc& doc) : doc_(doc), was_(doc.EventsSuppressed()) { doc.SuppressEvents(true); }
+  ~EventPause() { doc_.SuppressEvents(was_); }
+  EventPause(const EventPause&) = delete;
+  EventPause& operator=(const EventPause&) = delete;
+
+private:
+  CKavraDoc& doc_;
+  bool was_;
+};
+
+// Reads the chunks of one document held in memory.
+class ChunkReader {
+public:
+  ChunkReader(std::span<const std::uint8_t> bytes, const std::string& name, CKavraDoc& doc,
+              const std::vector<KvDocumentDataClient*>& clients, KvDocumentFileResult& result)
+      : bytes_(bytes), name_(name), doc_(doc), clients_(clients), result_(result) {}
+
+  void ReadChunks();
+
+private:
+  void Report(const std::string& text) {
+    result_.status = KvDocumentFileResult::Status::damaged;
+    result_.messages.push_back(name_ + ": " + text);
+  }
+  std::string At() const { return " at byte " + std::to_string(chunk_at_); }
+  void ReportDamaged(std::uint32_t type) { Report(std::string("damaged ") + ChunkName(type) + " chunk" + At()); }
+
+  // A header whose own CRC holds and whose length fits in the file.
+  bool HeaderValid(std::size_t pos) const {
+    if (bytes_.size() - pos < kChunkHeaderSize) return false;
+    const std::uint8_t* p = bytes_.data() + pos;
+    return KvCrc32(std::span(p, 16)) == LoadU32(p + 16) && LoadU64(p + 4) <= bytes_.size() - pos - kChunkHeaderSize;
+  }
+
+  // Each answers false when the payload does not hold what its type says.
+  bool ReadPayload(std::uint32_t type, TK_BinaryArchive& in);
+  bool ReadSizes(TK_BinaryArchive& in);
+  bool ReadLayer(TK_BinaryArchive& in);
+  bool ReadMaterial(TK_BinaryArchive& in);
+  bool ReadUserData(TK_BinaryArchive& in, TK_Material& material);
+  bool ReadLight(TK_BinaryArchive& in);
+  bool ReadObject(TK_BinaryArchive& in);
+  bool ReadView(TK_BinaryArchive& in);
+  bool ReadPlugInData(TK_BinaryArchive& in);
+
+  // Puts a table record at the index it was saved with. Records lost to
+  // damage leave deleted placeholders, so later indices keep their meaning.
+  template <typename Record> bool Place(CKavraTable<Record>& table, int index, bool deleted, Record record) {
+    if (index < table.Count()) {
+      Report(std::string("second ") + ChunkName(current_type_) + " " + std::to_string(index) + At() + " dropped");
+      return true;
+    }
+    if (std::uint64_t(index - table.Count()) > bytes_.size() / kChunkHeaderSize) return false;
+    while (table.Count() < index) table.Load(Record(), true);
+    table.Load(std::move(record), deleted);
+    return true;
+  }
+
+  std::span<const std::uint8_t> bytes_;
+  const std::string& name_;
+  CKavraDoc& doc_;
+  const std::vector<KvDocumentDataClient*>& clients_;
+  KvDocumentFileResult& result_;
+  std::size_t chunk_at_ = 0;
+  std::uint32_t current_type_ = 0;
+};
+
+void ChunkReader::ReadChunks() {
+  std::size_t pos = kFileHeaderSize;
+  bool ended = false;
+  while (pos < bytes_.size()) {
+    chunk_at_ = pos;
+    if (!HeaderValid(pos)) {
+      const bool cut = bytes_.size() - pos < kChunkHeaderSize ||
+                       (KvCrc32(bytes_.subspan(pos, 16)) == LoadU32(bytes_.data() + pos + 16));
+      if (cut) {
+        Report("document cut short in a " + std::string(ChunkName(bytes_.size() - pos >= 4 ? LoadU32(bytes_.data() + pos) : 0)) +
+               " chunk" + At());
+        return;
+      }
+      // The length cannot be trusted: look for the next header that checks.
+      std::size_t next = pos + 1;
+      while (next < bytes_.size() && !HeaderValid(next)) ++next;
+      if (next >= bytes_.size()) {
+        Report("damaged chunk header" + At() + "; nothing after it could be read");
+        return;
+      }
+      Report("damaged chunk header" + At() + "; reading went on at byte " + std::to_string(next));
+      pos = next;
+      continue;
+    }
+    const std::uint8_t* h = bytes_.data() + pos;
+    const std::uint32_t type = LoadU32(h);
+    const std::uint64_t length = LoadU64(h + 4);
+    const auto payload = bytes_.subspan(pos + kChunkHeaderSize, std::size_t(length));
+    pos += kChunkHeaderSize + std::size_t(length);
+    current_type_ = type;
+    if (KvCrc32(payload) != LoadU32(h + 12)) {
+      ReportDamaged(type);
+      continue;
+    }
+    if (type == chunk_end) {
+      ended = true;
+      break;
+    }
+    TK_BinaryArchive in(payload);
+    if (!ReadPayload(type, in)) ReportDamaged(type);
+  }
+  if (!ended) Report("document cut short at byte " + std::to_string(bytes_.size()) + " (no end mark)");
+}
+
+bool ChunkReader::ReadPayload(std::uint32_t type, TK_BinaryArchive& in) {
+  switch (type) {
+    case chunk_settings: {
+      TK_ScnRenderSettings settings;
+      if (!settings.Read(in)) return false;
+      const auto sizes = doc_.Properties().CustomRenderSizes();
+      doc_.Properties().Load(settings, {sizes.begin(), sizes.end()});
+      return true;
+    }
+    case chunk_sizes: return ReadSizes(in);
+    case chunk_layer: return ReadLayer(in);
+    case chunk_material: return ReadMaterial(in);
+    case chunk_light: return ReadLight(in);
+    case chunk_object: return ReadObject(in);
+    case chunk_view: return ReadView(in);
+    case chunk_plugin: return ReadPlugInData(in);
+    default: return true;  // a chunk of a later version: skipped
+  }
+}
+
+bool ChunkReader::ReadSizes(TK_BinaryArchive& in) {
+  int count = 0;
+  if (!in.ReadInt(count) || count < 0 || std::uint64_t(count) > in.BytesRemaining() / 8) return false;
+  std::vector<KvRenderSize> sizes(static_cast<std::size_t>(count));
+  for (KvRenderSize& s : sizes)
+    if (!in.ReadInt(s.width) || !in.ReadInt(s.height) || s.width < 1 || s.height < 1) return false;
+  doc_.Properties().Load(doc_.Properties().RenderSettings(), std::move(sizes));
+  return true;
+}
+
+bool ChunkReader::ReadLayer(TK_BinaryArchive& in) {
+  int index = 0;
+  bool deleted = false;
+  TK_Layer layer;
+  if (!in.ReadInt(index) || !in.ReadBool(deleted) || !layer.Read(in) || index < 0) return false;
+  return Place(doc_.LayerTable(), index, deleted, std::move(layer));
+}
+
+bool ChunkReader::ReadMaterial(TK_BinaryArchive& in) {
+  int index = 0;
+  bool deleted = false;
+  TK_Material material;
+  if (!in.ReadInt(index) || !in.ReadBool(deleted) || !material.Read(in) || index < 0) return false;
+  if (!ReadUserData(in, material)) return false;
+  return Place(doc_.MaterialTable(), index, deleted, std::move(material));
+}
+
+bool ChunkReader::ReadUserData(TK_BinaryArchive& in, TK_Material& material) {
+  int count = 0;
+  // Each record takes at least its two identifiers, copy count and length.
+  if (!in.ReadInt(count) || count < 0 || std::uint64_t(count) > in.BytesRemaining() / 44) return false;
+  for (int i = 0; i < count; ++i) {
+    TK_UUID class_id, userdata_id;
+    int copy_count = 0;
+    std::int64_t length = 0;
+    std::vector<std::uint8_t> bytes;
+    if (!in.ReadUuid(class_id) || !in.ReadUuid(userdata_id) || !in.ReadInt(copy_count) || !in.ReadInt64(length) ||
+        length < 0 || !in.ReadBytes(std::uint64_t(length), bytes))
+      return false;
+    std::unique_ptr<TK_UserData> record;
+    const TK_ClassId* cls = TK_ClassId::ClassId(class_id);
+    if (cls && cls->IsDerivedFrom(&TK_UserData::m_TK_UserData_class_id)) {
+      std::unique_ptr<TK_Object> object = cls->Create();
+      if (TK_UserData::Cast(object.get())) {
+        record.reset(static_cast<TK_UserData*>(object.release()));
+        TK_BinaryArchive data(bytes);
+        if (!record->Read(data)) {
+          Report("material \"" + Utf8(material.Name()) + "\"" + At() + ": user data " + cls->ClassName() +
+                 " could not be read and was dropped");
+          continue;
+        }
+      }
+    }
+    // A class this run does not know is kept as it was stored.
+    if (!record) record = std::make_unique<CKavraUnknownUserData>(class_id, std::move(bytes));
+    record->m_userdata_uuid = userdata_id;
+    record->m_userdata_copycount = copy_count;
+    if (!material.AttachUserData(std::move(record)))
+      Report("material \"" + Utf8(material.Name()) + "\"" + At() + ": second user data " + userdata_id.ToString() +
+             " dropped");
+  }
+  return true;
+}
+
+bool ChunkReader::ReadLight(TK_BinaryArchive& in) {
+  int index = 0, layer = 0;
+  bool deleted = false;
+  TK_Light light;
+  if (!in.ReadInt(index) || !in.ReadBool(deleted) || !KvReadLight(in, light) || !in.ReadInt(layer) || index < 0)
+    return false;
+  return Place(doc_.LightTable(), index, deleted, CKavraLight(light, layer));
+}
+
+bool ChunkReader::ReadObject(TK_BinaryArchive& in) {
+  TK_ScnObjectAttributes attributes;
+  bool renderable = false;
+  int count = 0;
+  // A mesh takes at least its two counts and its flags.
+  if (!attributes.Read(in) || !in.ReadBool(renderable) || !in.ReadInt(count) || count < 0 ||
+      std::uint64_t(count) > in.BytesRemaining() / 9)
+    return false;
+  CKavraObject object(attributes);
+  object.SetRenderable(renderable);
+  for (int i = 0; i < count; ++i) {
+    TK_Mesh mesh;
+    if (!KvReadMesh(in, mesh)) return false;
+    if (!object.AddRenderMesh(std::move(mesh)))
+      Report("object \"" + Utf8(attributes.Name()) + "\"" + At() + ": mesh " + std::to_string(i + 1) +
+             " is not valid and was dropped");
+  }
+  doc_.LoadObject(std::move(object));
+  return true;
+}
+
+bool ChunkReader::ReadView(TK_BinaryArchive& in) {
+  bool active = false;
+  CKavraView view;
+  if (!in.ReadBool(active) || !KvReadView(in, view)) return false;
+  const int index = doc_.AddView(view);
+  if (active) doc_.SetActiveView(index);
+  return true;
+}
+
+bool ChunkReader::ReadPlugInData(TK_BinaryArchive& in) {
+  TK_UUID id;
+  std::int64_t length = 0;
+  std::vector<std::uint8_t> bytes;
+  if (!in.ReadUuid(id) || !in.ReadInt64(length) || length < 0 || !in.ReadBytes(std::uint64_t(length), bytes))
+    return false;
+  for (KvDocumentDataClient* client : clients_) {
+    if (client->DocumentDataPlugInId() != id) continue;
+    TK_BinaryArchive data(bytes);
+    if (!client->ReadDocumentData(doc_, data))
+      Report("plug-in data of " + id.ToString() + At() + " could not be read by its plug-in");
+  }
+  doc_.SetPlugInData(id, std::move(bytes));
+  return true;
+}
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+}  // namespace
+
+CKavraDocumentFile::CKavraDocumentFile() = default;
+
+CKavraDocumentFile::CKavraDocumentFile(std::vector<KvDocumentDataClient*> clients)
+    : clients_(std::move(clients)), use_app_clients_(false) {}
+
+KvDocumentFileResult CKavraDocumentFile::Read(std::span<const std::uint8_t> bytes, const std::string& name,
+                                              CKavraDoc& doc) const {
+  KvDocumentFileResult result;
+  auto fail = [&](const std::string& why) {
+    result.status = KvDocumentFileResult::Status::failed;
+    result.messages = {name + ": " + why};
+    return result;
+  };
+  if (bytes.size() < kFileHeaderSize || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+    return fail("not a DuskMoth document");
+  const int major = int(LoadU32(bytes.data() + 8)), minor = int(LoadU32(bytes.data() + 12));
+  // A damaged header cannot be trusted for its version; the chunks check
+  // themselves, so reading them as this version is still safe.
+  const bool header_damaged = KvCrc32(bytes.first(16)) != LoadU32(bytes.data() + 16);
+  // Later minor versions only add chunks, which this reader skips.
+  if (!header_damaged && major != kMajorVersion)
+    return fail("document format " + std::to_string(major) + "." + std::to_string(minor) +
+                " cannot be read by this program (it reads " + std::to_string(kMajorVersion) + ".x)");
+  EventPause pause(doc);
+  doc.Clear();
+  if (header_damaged) {
+    result.status = KvDocumentFileResult::Status::damaged;
+    result.messages.push_back(name + ": damaged file header at byte 0; read as format " +
+                              std::to_string(kMajorVersion) + "." + std::to_string(kMinorVersion));
+  }
+  const std::vector<KvDocumentDataClient*>& clients = use_app_clients_ ? KavraApp().DocumentDataClients() : clients_;
+  ChunkReader(bytes, name, doc, clients, result).ReadChunks();
+  doc.SetModified(false);
+  return result;
+}
+
+KvDocumentFileResult CKavraDocumentFile::Read(const std::filesystem::path& path, CKavraDoc& doc) const {
+  const std::string name = path.filename().string();
+  KvDocumentFileResult result;
+  result.status = KvDocumentFileResult::Status::failed;
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    result.messages = {name + ": is a folder, not a document"};
+    return result;
+  }
+  errno = 0;
+  TK_BinaryArchive in(path, TK_BinaryArchive::Mode::Read);
+  if (!in.IsOpen()) {
+    result.messages = {name + ": cannot open: " + ErrorText(errno ? errno : ENOENT)};
+    return result;
+  }
+  std::vector<std::uint8_t> bytes;
+  if (!in.ReadBytes(in.BytesRemaining(), bytes)) {
+    result.messages = {name + ": cannot read: " + ErrorText(errno ? errno : EIO)};
+    return result;
+  }
+  result = Read(bytes, name, doc);
+  if (!result.Failed()) doc.SetPath(path);
+  return result;
+}
+
+KvDocumentFileResult CKavraDocumentFile::Write(const CKavraDoc& doc, std::vector<std::uint8_t>& bytes) const {
+  KvDocumentFileResult result;
+  auto report = [&](const std::string& text) {
+    result.status = KvDocumentFileResult::Status::damaged;
+    result.messages.push_back(text);
+  };
+  TK_BinaryArchive out;
+  out.WriteBytes(kMagic);
+  out.WriteInt(kMajorVersion);
+  out.WriteInt(kMinorVersion);
+  out.WriteUInt32(KvCrc32(out.Buffer()));
+
+  auto chunk = [&](std::uint32_t type, auto&& fill) {
+    TK_BinaryArchive payload;
+    fill(payload);
+    AppendChunk(out, type, payload.Buffer());
+  };
+  const CKavraDocProperties& properties = doc.Properties();
+  chunk(chunk_settings, [&](TK_BinaryArchive& a) { properties.RenderSettings().Write(a); });
+  chunk(chunk_sizes, [&](TK_BinaryArchive& a) {
+    a.WriteInt(int(properties.CustomRenderSizes().size()));
+    for (const KvRenderSize& s : properties.CustomRenderSizes()) {
+      a.WriteInt(s.width);
+      a.WriteInt(s.height);
+    }
+  });
+  const CKavraLayerTable& layers = doc.LayerTable();
+  for (int i = 0; i < layers.Count(); ++i) {
+    chunk(chunk_layer, [&](TK_BinaryArchive& a) {
+      a.WriteInt(i);
+      a.WriteBool(layers.IsDeleted(i));
+      layers[i].Write(a);
+    });
+  }
+  const CKavraMaterialTable& materials = doc.MaterialTable();
+  for (int i = 0; i < materials.Count(); ++i) {
+    chunk(chunk_material, [&](TK_BinaryArchive& a) {
+      const TK_Material& m = materials[i];
+      a.WriteInt(i);
+      a.WriteBool(materials.IsDeleted(i));
+      m.Write(a);
+      std::vector<std::pair<const TK_UserData*, std::vector<std::uint8_t>>> records;
+      for (const auto& ud : m.AllUserData()) {
+        if (!ud->Archive()) continue;
+        TK_BinaryArchive data;
+        if (ud->Write(data))
+          records.emplace_back(ud.get(), data.TakeBuffer());
+        else
+          report("material \"" + Utf8(m.Name()) + "\": user data " + ud->ClassId()->ClassName() +
+                 " could not be written and was left out");
+      }
+      a.WriteInt(int(records.size()));
+      for (const auto& [ud, data] : records) {
+        a.WriteUuid(StoredClassId(*ud));
+        a.WriteUuid(ud->m_userdata_uuid);
+        a.WriteInt(ud->m_userdata_copycount);
+        a.WriteInt64(std::int64_t(data.size()));
+        a.WriteBytes(data);
+      }
+    });
+  }
+  const CKavraLightTable& lights = doc.LightTable();
+  for (int i = 0; i < lights.Count(); ++i) {
+    chunk(chunk_light, [&](TK_BinaryArchive& a) {
+      a.WriteInt(i);
+      a.WriteBool(lights.IsDeleted(i));
+      KvWriteLight(a, lights[i].Light());
+      a.WriteInt(lights[i].LayerIndex());
+    });
+  }
+  for (int i = 0; i < doc.ObjectCount(); ++i) {
+    const CKavraObject& object = *doc.ObjectAt(i);
+    chunk(chunk_object, [&](TK_BinaryArchive& a) {
+      object.Attributes().Write(a);
+      a.WriteBool(object.IsRenderable());
+      a.WriteInt(object.RenderMeshCount());
+      for (int m = 0; m < object.RenderMeshCount(); ++m) KvWriteMesh(a, *object.RenderMesh(m));
+    });
+  }
+  for (int i = 0; i < doc.ViewCount(); ++i) {
+    chunk(chunk_view, [&](TK_BinaryArchive& a) {
+      a.WriteBool(i == doc.ActiveViewIndex());
+      KvWriteView(a, *doc.ViewAt(i));
+    });
+  }
+
+  // Plug-ins that are loaded write their data afresh; the blocks of the
+  // others go back as they were read.
+  const std::vector<KvDocumentDataClient*>& clients = use_app_clients_ ? KavraApp().DocumentDataClients() : clients_;
+  auto plugin_chunk = [&](const TK_UUID& id, const std::vector<std::uint8_t>& data) {
+    chunk(chunk_plugin, [&](TK_BinaryArchive& a) {
+      a.WriteUuid(id);
+      a.WriteInt64(std::int64_t(data.size()));
+      a.WriteBytes(data);
+    });
+  };
+  std::vector<TK_UUID> written;
+  for (KvDocumentDataClient* client : clients) {
+    const TK_UUID id = client->DocumentDataPlugInId();
+    if (!client->HasDocumentData(doc)) continue;
+    TK_BinaryArchive data;
+    if (client->WriteDocumentData(doc, data)) {
+      plugin_chunk(id, data.Buffer());
+      written.push_back(id);
+    } else {
+      report("plug-in data of " + id.ToString() + " could not be written" +
+             (doc.PlugInData(id) ? "; the data read with the document was kept" : ""));
+    }
+  }
+  for (const TK_UUID& id : doc.PlugInDataIds())
+    if (std::find(written.begin(), written.end(), id) == written.end()) plugin_chunk(id, *doc.PlugInData(id));
+
+  AppendChunk(out, chunk_end, {});
+  bytes = out.TakeBuffer();
+  return result;
+}
+
+KvDocumentFileResult CKavraDocumentFile::Write(CKavraDoc& doc, const std::filesystem::path& path) const {
+  const std::string name = path.filename().string();
+  const TK_wString wide_path(path.wstring());
+  doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnBeginSaveDocument(doc, wide_path, false); });
+  std::vector<std::uint8_t> bytes;
+  KvDocumentFileResult result = Write(doc, bytes);
+  for (std::string& m : result.messages) m = name + ": " + m;
+  auto fail = [&](const std::string& why) {
+    KvDocumentFileResult failed;
+    failed.status = KvDocumentFileResult::Status::failed;
+    failed.messages = {name + ": could not be saved: " + why};
+    return failed;
+  };
+
+  // The temporary sits beside the target, so that the rename stays within
+  // one file system and replaces the old document in one step.
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  std::string pattern = (folder / ("." + name + ".XXXXXX")).string();
+  const int fd = mkstemp(pattern.data());
+  if (fd < 0) return fail(ErrorText(errno));
+  close(fd);
+  const std::filesystem::path temporary(pattern);
+  std::error_code ec;
+  auto give_up = [&](int error) {
+    std::filesystem::remove(temporary, ec);
+    return fail(ErrorText(error));
+  };
+  {
+    errno = 0;
+    TK_BinaryArchive out(temporary, TK_BinaryArchive::Mode::Write);
+    if (!out.IsOpen()) return give_up(errno ? errno : EIO);
+    if (!out.WriteBytes(bytes) || !out.Flush() || !out.Close()) return give_up(errno ? errno : EIO);
+  }
+  // mkstemp made the file private: give it the old document's permissions,
+  // or those of a newly created file.
+  const auto old_status = std::filesystem::status(path, ec);
+  if (!ec && std::filesystem::exists(old_status)) {
+    std::filesystem::permissions(temporary, old_status.permissions(), ec);
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    std::filesystem::permissions(temporary, std::filesystem::perms(0666 & ~mask), ec);
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) return give_up(errno);
+  // Make the rename itself durable (best effort: some file systems refuse).
+  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  doc.SetPath(path);
+  doc.SetModified(false);
+  doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnEndSaveDocument(doc, wide_path, false); });
+  return result;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The messages of one scene import: errors (the import failed) and warnings
+// (something was left out or ignored). Each message is one line that names
+// the file and, where there is one, the place in it: "scene.json:
+// /objects/2/radius: expected a number". The importer that fills the log
+// owns it only for the call; the caller reads it afterwards.
+
+#include <string>
+#include <vector>
+
+class CImportLog {
+public:
+  void Error(std::string message) { errors_.push_back(std::move(message)); }
+  void Warning(std::string message) { warnings_.push_back(std::move(message)); }
+  // "file: place: what", leaving out an empty place.
+  static std::string Line(const std::string& file, const std::string& place, const std::string& what);
+
+  bool HasErrors() const { return !errors_.empty(); }
+  const std::vector<std::string>& Errors() const { return errors_; }
+  const std::vector<std::string>& Warnings() const { return warnings_; }
+  // The first error, or an empty string.
+  std::string FirstError() const { return errors_.empty() ? std::string() : errors_.front(); }
+
+private:
+  std::vector<std::string> errors_;
+  std::vector<std::string> warnings_;
+};
