@@ -26,6 +26,26 @@ inline constexpr UINT WM_USER = 0x0400;
 // A wait time that never runs out.
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 
+// Sizes, points and rectangles in pixels; a rectangle's right and bottom
+// lie just outside it.
+struct SIZE {
+  int cx = 0;
+  int cy = 0;
+  bool operator==(const SIZE&) const = default;
+};
+struct POINT {
+  int x = 0;
+  int y = 0;
+  bool operator==(const POINT&) const = default;
+};
+struct RECT {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  bool operator==(const RECT&) const = default;
+};
+
 // Red in the low byte, then green, then blue; the high byte stays zero.
 using COLORREF = std::uint32_t;
 

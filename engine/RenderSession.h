@@ -1,0 +1,121 @@
+#pragma once
+// CRenderSession: the whole state of one render command on the host's render
+// base: the gathered scene (mesh entries, the material cache, lights, scene
+// box), the copies of camera and settings a render needs, and the worker
+// thread. The session owns its mesh entries, material entries and background
+// image; the target image and the notification window are the view's, and
+// the plug-in's render record is the plug-in's.
+
+#include <atomic>
+#include <memory>
+
+#include "engine/OwningArray.h"
+#include "host/platform/KavraDib.h"
+#include "host/platform/Thread.h"
+#include "host/sdk/SdkRender.h"
+#include "host/toolkit/BoundingBox.h"
+#include "host/toolkit/Light.h"
+#include "host/toolkit/ScnView.h"
+#include "host/toolkit/SimpleArray.h"
+#include "host/toolkit/Viewport.h"
+#include "settings/RenderUserData.h"
+#include "shading/MaterialEntry.h"
+#include "shading/RenderMeshEntry.h"
+
+class KvWindow;
+
+class CRenderSession : public CKavraSdkRender {
+public:
+  // Takes colours and shadow level from the document's render settings and
+  // the band height from the plug-in's record, which must outlive the session.
+  CRenderSession(CKavraDoc& doc, CKavraRenderPlugIn* plugin, const CDMRenderUserData& render_settings);
+  // Stops the worker and, should it not have ended within the bounded wait,
+  // keeps waiting (handling messages sent to this thread) before anything
+  // the worker reads is released.
+  ~CRenderSession() override;
+
+  // The host's slots, in the order of the base.
+  bool HostQueryA() override { return true; }
+  bool HostQueryB() override { return true; }
+  bool HostQueryC() override { return true; }
+  bool HostQueryD(void*) override { return true; }
+  // Adds one mesh entry with its material entry, or answers false with the
+  // session unchanged: for a null mesh, a mesh that indexes vertices it lacks
+  // or has non-finite ones, or when memory runs out.
+  bool AddRenderMesh(const CKavraObject& object, const TK_Material& material, const TK_Mesh* mesh) override;
+  // Appends the light, moved to the middle of its span when linear or
+  // rectangular, with a unit direction. False only when memory runs out.
+  bool AddLight(const CKavraLight& light) override;
+  void AbortRender() override { StopRenderThread(); }
+  bool HostQueryE(void*, void*) override { return false; }
+  // A window for the document, after dropping the close and cancel messages
+  // that lead the calling thread's queue. Null without a document.
+  std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override;
+  bool HostQueryF() override { return true; }
+  bool IsRendering() const override { return m_rendering.load(); }
+  bool HostQueryG() override { return true; }
+
+  void SetRendering(bool rendering) { m_rendering = rendering; }
+  // The cache entry for a host material: a record's CRenderMaterial is
+  // refreshed from the material and lent, any other material gets a new one
+  // owned by its entry; equal materials share an entry. Null when memory
+  // runs out.
+  const MaterialEntry* ResolveMaterial(const TK_Material& material);
+  // Raises the abort flag and waits up to 250 ms for the worker. A worker
+  // that has ended is closed; one still running stays held, so that the
+  // session never releases what it reads.
+  void StopRenderThread();
+
+  int HandlerFlag() const { return m_handler_flag; }
+  void SetHandlerFlag(int flag) { m_handler_flag = flag; }
+  const float* BackgroundColor() const { return m_background_color; }
+  const float* AmbientColor() const { return m_ambient_color; }
+  int ShadowLevel() const { return m_shadow_level; }
+  int BandHeight() const { return m_band_height; }
+  const std::atomic<bool>* AbortFlag() const { return &m_abort; }
+  const TK_BoundingBox& SceneBoundingBox() const { return m_scene_box; }
+  // In the order received: a light's index is its light index.
+  const TK_SimpleArray<TK_Light>& Lights() const { return m_lights; }
+  const OwningArray<MaterialEntry>& MaterialEntries() const { return m_material_entries; }
+  // A mesh's index here is its mesh index in hit records and pixel cells.
+  const OwningArray<RenderMeshEntry>& MeshEntries() const { return m_mesh_entries; }
+
+protected:
+  // Creates the worker suspended, to run procedure(parameter). A worker that
+  // has ended is closed first; one still running makes this answer false.
+  bool CreateWorkerThread(LPTHREAD_START_ROUTINE procedure, void* parameter);
+  HANDLE WorkerThread() const { return m_thread; }
+
+private:
+  // The matching entry, or a new one handed back in `created` (not yet in
+  // the cache). May throw std::bad_alloc.
+  const MaterialEntry* FindMaterialEntry(const TK_Material& material, std::unique_ptr<MaterialEntry>& created);
+
+  int m_handler_flag = 0;
+  float m_background_color[3] = {0, 0, 0};
+  float m_ambient_color[3] = {0, 0, 0};
+  // Both flags are shared with the worker without locks: atomics.
+  std::atomic<bool> m_rendering{false};
+  DWORD m_thread_id = 0;
+  HANDLE m_thread = nullptr;
+  TK_Viewport m_camera;
+  TK_ScnView m_view;
+  std::atomic<bool> m_abort{false};
+  COruDib* m_target_image = nullptr;                // the view's
+  std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
+  KvWindow* m_notification_window = nullptr;        // the view's
+  TK_BoundingBox m_scene_box;
+  int m_pixel_x = 0;
+  int m_pixel_y = 0;
+  int m_band_height = 32;
+  int m_oversampled_width = 0;
+  int m_oversampled_height = 0;
+  int m_image_width = 0;
+  int m_image_height = 0;
+  int m_shadow_level = 0;
+  int m_antialias_level = 0;
+  TK_SimpleArray<TK_Light> m_lights;
+  OwningArray<MaterialEntry> m_material_entries;
+  OwningArray<RenderMeshEntry> m_mesh_entries;
+  const CDMRenderUserData& m_render_settings;
+};

@@ -1,0 +1,85 @@
+#include "host/sdk/SdkRenderFrame.h"
+
+#include <algorithm>
+
+#include "host/platform/Messages.h"
+#include "host/sdk/SdkRender.h"
+#include "host/sdk/SdkRenderViewWnd.h"
+
+CKavraSdkRenderFrame::CKavraSdkRenderFrame(CKavraDoc& doc) : doc_(doc) {}
+
+CKavraSdkRenderFrame::~CKavraSdkRenderFrame() {
+  if (view_) view_->DestroyWindow();
+}
+
+bool CKavraSdkRenderFrame::Create() {
+  if (created_) return false;
+  unsigned style = 0;
+  if (!PreCreateWindow(style)) return false;
+  style_ = style;
+  created_ = true;
+  if (OnCreate() == -1) {
+    created_ = false;
+    if (view_) view_->DestroyWindow();
+    view_.reset();
+    return false;
+  }
+  OnShowWindow(true, 0);
+  return true;
+}
+
+bool CKavraSdkRenderFrame::PreCreateWindow(unsigned&) { return true; }
+
+int CKavraSdkRenderFrame::OnCreate() {
+  view_ = CreateRenderView();
+  if (!view_ || !view_->CreateWindow()) return -1;
+  // Until someone fits it, the window shows the image at its size.
+  SetWindowSize({image_size_.cx + border_size_.cx, image_size_.cy + border_size_.cy});
+  return 0;
+}
+
+void CKavraSdkRenderFrame::OnShowWindow(bool show, int) { visible_ = show; }
+
+void CKavraSdkRenderFrame::OnClose() {
+  if (!created_) return;
+  if (IsRendering()) StopRendering();
+  if (view_) view_->DestroyWindow();
+  created_ = false;
+  visible_ = false;
+  PostMessage(nullptr, KavraSdkRenderCloseRenderFrameMsg(), 0, 0);
+}
+
+std::unique_ptr<CKavraSdkRenderViewWnd> CKavraSdkRenderFrame::CreateRenderView() { return nullptr; }
+
+bool CKavraSdkRenderFrame::StartRendering() { return false; }
+
+bool CKavraSdkRenderFrame::IsRendering() const { return false; }
+
+bool CKavraSdkRenderFrame::StopRendering() {
+  stop_requested_ = true;
+  return true;
+}
+
+CKavraRenderSystemPlugIn* CKavraSdkRenderFrame::PlugIn() const { return plugin_; }
+
+void CKavraSdkRenderFrame::SetMessageText(const TK_wString& text) {
+  message_ = text;
+  if (listener_) listener_(message_);
+}
+
+void CKavraSdkRenderFrame::SetWindowSize(SIZE size) { window_size_ = {std::max(size.cx, 0), std::max(size.cy, 0)}; }
+
+void CKavraSdkRenderFrame::SetBorderSize(SIZE size) { border_size_ = {std::max(size.cx, 0), std::max(size.cy, 0)}; }
+
+SIZE CKavraSdkRenderFrame::ClientSize() const {
+  return {std::max(window_size_.cx - border_size_.cx, 0), std::max(window_size_.cy - border_size_.cy, 0)};
+}
+
+void CKavraSdkRenderFrame::Attach(CKavraSdkRender* session, const TK_ScnView& view, SIZE image_size,
+                                  unsigned resource_id) {
+  session_ = session;
+  plugin_ = session ? session->PlugIn() : nullptr;
+  scn_view_ = view;
+  image_size_ = image_size;
+  resource_id_ = resource_id;
+}

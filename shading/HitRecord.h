@@ -1,0 +1,33 @@
+#pragma once
+// HitRecord: one ray–triangle hit of a pixel sample. The caller fills the ray,
+// the mesh and face indices and the material; the ray tests of
+// RenderMeshEntry fill the rest. A record owns nothing: it is copied and
+// moved as plain memory, and hit lists sort it with qsort.
+
+#include <type_traits>
+
+#include "host/toolkit/Point.h"
+
+class MaterialEntry;
+
+struct HitRecord {
+  TK_3dVector point;      // O + t D
+  TK_3dVector normal;     // unit shading normal, turned toward the ray on a back face
+  TK_3fPoint weights;     // barycentric weights of the face's vertices 0, 1, 2
+  TK_3dVector ray_origin;
+  TK_3dVector ray_direction;  // need not be unit: depth counts in its units
+  double depth = 0.0;         // ray parameter t, the sort key
+  int mesh_index = 0;
+  int face_index = 0;
+  TK_2fPoint texture_coordinates[3];  // of the face's vertices 0, 1, 2
+  bool back_face = false;             // the ray meets the face from behind
+  const MaterialEntry* material = nullptr;  // not owned
+};
+static_assert(std::is_trivially_copyable_v<HitRecord>, "hit lists copy records as plain memory");
+
+// Every field zero: vectors, weights, coordinates, depth, indices, flag, pointer.
+void InitHitRecord(HitRecord& record);
+
+// qsort comparator over HitRecords: 1, 0 or -1 as the first depth is greater
+// than, equal to or less than the second, so hits sort nearest first.
+int CompareHitDepth(const void* first, const void* second);

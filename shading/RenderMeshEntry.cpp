@@ -1,0 +1,210 @@
+#include "shading/RenderMeshEntry.h"
+
+#include <cmath>
+#include <new>
+
+#include "shading/MaterialEntry.h"
+
+namespace {
+
+bool Finite(const TK_3fPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+TK_3dVector Wide(const TK_3fPoint& p) { return {p.x, p.y, p.z}; }
+
+// A missing material shades like a default one: two-sided, smooth.
+const CRenderMaterial* SettingsOf(const MaterialEntry* entry) { return entry ? entry->Material() : nullptr; }
+
+TK_2fPoint SphereCoordinate(const TK_3dVector& r) {
+  const double s = r.x * r.x + r.y * r.y + (r.z + 1.0) * (r.z + 1.0);
+  if (s == 0.0) return {0.5f, 0.5f};
+  const double root = std::sqrt(s);
+  return {float(0.5 * r.x / root + 0.5), float(0.5 * r.y / root + 0.5)};
+}
+
+}  // namespace
+
+std::unique_ptr<RenderMeshEntry> RenderMeshEntry::Create(const TK_Mesh& mesh, const MaterialEntry* material) {
+  // Later stages index vertices and truncate projected points to pixels
+  // without checks: refuse what would make those unsafe.
+  const int vertex_count = mesh.VertexCount();
+  for (const TK_MeshFace& f : mesh.m_F)
+    if (!f.IsValid(vertex_count)) return nullptr;
+  for (const TK_3fPoint& p : mesh.m_V)
+    if (!Finite(p)) return nullptr;
+  try {
+    std::unique_ptr<RenderMeshEntry> entry(new RenderMeshEntry(mesh, material));
+    if (!entry->BuildFaceProjections()) return nullptr;
+    return entry;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material)
+    : m_mesh(mesh), m_material(material) {
+  m_mesh.ConvertQuadsToTriangles();
+  m_box = m_mesh.BoundingBox();
+}
+
+bool RenderMeshEntry::BuildFaceProjections() {
+  const std::size_t count = m_mesh.m_F.size();
+  std::vector<FaceProjection> table;
+  std::vector<TK_3fVector> normals;
+  try {
+    table.resize(count);
+    normals.reserve(count);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const TK_MeshFace& f = m_mesh.m_F[i];
+    const TK_3fVector p0(m_mesh.m_V[std::size_t(f.vi[0])]);
+    const TK_3fVector p1(m_mesh.m_V[std::size_t(f.vi[1])]);
+    const TK_3fVector p2(m_mesh.m_V[std::size_t(f.vi[2])]);
+    // The same expression as the toolkit's face normals, which may replace
+    // these later while the plane offsets stay.
+    TK_3fVector n = TK_CrossProduct(p1 - p0, p2 - p0);
+    n.Unitize();
+    normals.push_back(n);
+
+    FaceProjection& fp = table[i];
+    fp.plane_offset = -TK_DotProduct(p0, n);
+    const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+    int a = 1, b = 2;  // projected axes
+    if (ax >= std::fmax(ay, az)) {
+      fp.dominant_axis = 0;
+    } else if (ay >= az) {
+      fp.dominant_axis = 1;
+      a = 0;
+    } else {
+      fp.dominant_axis = 2;
+      a = 0;
+      b = 1;
+    }
+    fp.a1 = p1[a] - p0[a];
+    fp.b1 = p1[b] - p0[b];
+    fp.a2 = p2[a] - p0[a];
+    fp.b2 = p2[b] - p0[b];
+    fp.det = fp.b2 * fp.a1 - fp.b1 * fp.a2;
+  }
+  m_faces.swap(table);
+  m_mesh.m_FN.swap(normals);
+  return true;
+}
+
+bool RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection) {
+  const int count = m_mesh.VertexCount();
+  try {
+    if (!m_environment.Reserve(count) || !m_environment.SetCount(count)) return false;
+    if (!m_mesh.HasVertexNormals()) {
+      m_mesh.ComputeFaceNormals();
+      m_mesh.ComputeVertexNormals();
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  const bool perspective = projection == TK::perspective;
+  for (int i = 0; i < count; ++i) {
+    const std::size_t k = std::size_t(i);
+    const TK_3dVector m = world_to_camera * TK_3dVector(m_mesh.m_N[k]);
+    TK_3dVector r;
+    if (perspective) {
+      const TK_3dPoint p = world_to_camera * TK_3dPoint(m_mesh.m_V[k]);
+      TK_3dVector e(p.x, p.y, p.z);
+      const double length = e.Length();
+      if (length == 0.0) {
+        m_environment[i] = {0.5f, 0.5f};
+        continue;
+      }
+      e = e / length;
+      r = e - m * (2.0 * TK_DotProduct(e, m));
+    } else {
+      r = TK_3dVector(2.0 * m.z * m.x, 2.0 * m.z * m.y, 2.0 * m.z * m.z - 1.0);
+    }
+    m_environment[i] = SphereCoordinate(r);
+  }
+  return true;
+}
+
+// Inlined into both tests, so that u and v stay in registers.
+[[gnu::always_inline]] inline bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double& u,
+                                                              double& v) const {
+  const int face = record.face_index;
+  if (face < 0 || face >= int(m_faces.size())) return false;
+  const TK_3fVector& nf = m_mesh.m_FN[std::size_t(face)];
+  const FaceProjection& fp = m_faces[std::size_t(face)];
+  const TK_3dVector n(nf.x, nf.y, nf.z);
+  const TK_3dVector& o = record.ray_origin;
+  const TK_3dVector& d = record.ray_direction;
+
+  const double dn = TK_DotProduct(d, n);
+  const double t = -(TK_DotProduct(o, n) + double(fp.plane_offset)) / dn;
+  record.depth = t;
+  if (!(t > 0.0)) return false;  // behind, on the plane, or 0/0
+  const bool back = dn > 0.0;
+  record.back_face = back;
+  if (back) {
+    if (front_only) return false;
+    const CRenderMaterial* settings = SettingsOf(record.material);
+    if (settings && !settings->m_two_sided) return false;
+  }
+
+  const TK_3fPoint& p0 = m_mesh.m_V[std::size_t(m_mesh.m_F[std::size_t(face)].vi[0])];
+  // Component by component: a whole-vector copy here goes through the stack
+  // and stalls store forwarding on every call.
+  const double px = o.x + d.x * t, py = o.y + d.y * t, pz = o.z + d.z * t;
+  record.point.x = px;
+  record.point.y = py;
+  record.point.z = pz;
+  double a, b;
+  switch (fp.dominant_axis) {
+    case 0: a = py - p0.y; b = pz - p0.z; break;
+    case 1: a = px - p0.x; b = pz - p0.z; break;
+    default: a = px - p0.x; b = py - p0.y; break;
+  }
+  // Both quotients share one vector division, and the three tests (u, v,
+  // u + v) are combined without branching: which of them fails varies from
+  // ray to ray and would be mispredicted. Comparisons with NaN are false, so
+  // the undefined quotients of degenerate faces and of rays parallel to the
+  // plane are rejected too.
+  using Quotients = double __attribute__((vector_size(2 * sizeof(double))));
+  const Quotients numerators = {double(fp.b2) * a - double(fp.a2) * b, double(fp.a1) * b - double(fp.b1) * a};
+  const Quotients q = numerators / double(fp.det);
+  u = q[0];
+  v = q[1];
+  return (u >= 0.0) & (v >= 0.0) & (u + v <= 1.0);
+}
+
+bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
+  double u, v;
+  return Intersect(record, true, u, v);
+}
+
+bool RenderMeshEntry::IntersectFace(HitRecord& record) const {
+  double u, v;
+  if (!Intersect(record, false, u, v)) return false;
+  const float fu = float(u), fv = float(v);
+  const float w0 = float(1.0 - (u + v));
+  record.weights = TK_3fPoint(w0, fu, fv);
+
+  const TK_MeshFace& f = m_mesh.m_F[std::size_t(record.face_index)];
+  const std::size_t i0 = std::size_t(f.vi[0]), i1 = std::size_t(f.vi[1]), i2 = std::size_t(f.vi[2]);
+  const CRenderMaterial* settings = SettingsOf(record.material);
+  TK_3dVector normal;
+  if ((settings && settings->m_faceted) || !m_mesh.HasVertexNormals()) {
+    const TK_3dVector p0 = Wide(m_mesh.m_V[i0]), p1 = Wide(m_mesh.m_V[i1]), p2 = Wide(m_mesh.m_V[i2]);
+    normal = TK_CrossProduct(p0 - p1, p0 - p2);
+  } else {
+    const TK_3fVector sum = m_mesh.m_N[i0] * w0 + m_mesh.m_N[i1] * fu + m_mesh.m_N[i2] * fv;
+    normal = TK_3dVector(sum);
+  }
+  if (m_mesh.HasTextureCoordinates()) {
+    record.texture_coordinates[0] = m_mesh.m_T[i0];
+    record.texture_coordinates[1] = m_mesh.m_T[i1];
+    record.texture_coordinates[2] = m_mesh.m_T[i2];
+  }
+  if (record.back_face) normal = -normal;
+  normal.Unitize();
+  record.normal = normal;
+  return true;
+}

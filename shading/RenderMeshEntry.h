@@ -1,0 +1,71 @@
+#pragma once
+// RenderMeshEntry: a render's own triangulated copy of one render mesh with
+// the per-face data the ray tests need (face normals and FaceProjection
+// records) and the vertices' environment-map coordinates. The entry owns the
+// copy and its tables; its MaterialEntry belongs to the session's cache.
+
+#include <memory>
+#include <vector>
+
+#include "host/toolkit/BoundingBox.h"
+#include "host/toolkit/Mesh.h"
+#include "host/toolkit/SimpleArray.h"
+#include "host/toolkit/TK.h"
+#include "host/toolkit/Xform.h"
+#include "shading/HitRecord.h"
+
+class MaterialEntry;
+
+// A face's plane and its edges projected along the dominant axis, so that a
+// ray test needs neither a cross product nor a square root.
+struct FaceProjection {
+  float a1 = 0, b1 = 0;  // P1 - P0 in the projected coordinates (a, b)
+  float a2 = 0, b2 = 0;  // P2 - P0
+  float det = 0;         // b2 a1 - b1 a2
+  float plane_offset = 0;  // -(P0 . N), N the unit face normal
+  int dominant_axis = 0;   // dropped axis: 0 gives (a, b) = (y, z), 1 (x, z), 2 (x, y)
+};
+
+class RenderMeshEntry {
+public:
+  // Copies the mesh, splits its quads, takes its box and builds the face
+  // table. Null when a face names a vertex the mesh lacks or memory runs out.
+  static std::unique_ptr<RenderMeshEntry> Create(const TK_Mesh& mesh, const MaterialEntry* material);
+  RenderMeshEntry(const RenderMeshEntry&) = delete;
+  RenderMeshEntry& operator=(const RenderMeshEntry&) = delete;
+
+  const TK_BoundingBox& BoundingBox() const { return m_box; }
+  const TK_Mesh& Mesh() const { return m_mesh; }
+  const MaterialEntry* Material() const { return m_material; }
+  int FaceCount() const { return m_mesh.FaceCount(); }
+  const FaceProjection& Projection(int face) const { return m_faces[std::size_t(face)]; }
+  // One per vertex once computed, else empty.
+  const TK_SimpleArray<TK_2fPoint>& EnvironmentCoordinates() const { return m_environment; }
+
+  // Rebuilds the face normals and the face table. Ties of the dominant axis
+  // go to x, then y. False (entry unchanged) when memory runs out.
+  bool BuildFaceProjections();
+  // Sphere-map coordinates of every vertex for a camera whose world-to-camera
+  // transform is given: the perspective form for a perspective projection,
+  // the parallel form for any other. A mesh without vertex normals gets the
+  // toolkit's, which smooth shading then uses too. False when memory runs out.
+  bool ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection);
+
+  // The ray of the record against face record.face_index. On a hit the record
+  // holds depth, point, back-face flag, weights, unit normal and texture
+  // coordinates. Back faces hit only when record.material shades two sides.
+  bool IntersectFace(HitRecord& record) const;
+  // Front faces only; writes depth, back-face flag and point.
+  bool QuickIntersectFace(HitRecord& record) const;
+
+private:
+  RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material);
+  // Steps shared by both tests up to the barycentric weights u and v.
+  bool Intersect(HitRecord& record, bool front_only, double& u, double& v) const;
+
+  TK_BoundingBox m_box;
+  TK_Mesh m_mesh;
+  const MaterialEntry* m_material;
+  std::vector<FaceProjection> m_faces;
+  TK_SimpleArray<TK_2fPoint> m_environment;
+};
