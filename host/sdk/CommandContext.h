@@ -9,8 +9,8 @@
 #include <atomic>
 #include <functional>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "host/toolkit/String.h"
