@@ -1,10 +1,110 @@
 #include "apps/duskmoth/RenderPath.h"
 
-#include "apps/duskmoth/CommandLine.h"
+#include <unistd.h>
 
-// The renderer module is not wired into the program yet: say so plainly
-// rather than write no image and claim success.
-int RenderDocument(CKavraDoc& /*doc*/, const RenderRequest& request, std::ostream& err) {
-  err << "duskmoth: " << request.output.string() << ": rendering is not available yet in this build\n";
-  return ParseOutcome::kFailed;
+#include <cstdlib>
+#include <memory>
+#include <system_error>
+
+#include "apps/duskmoth/CommandLine.h"
+#include "apps/duskmoth/InterruptRequest.h"
+#include "apps/duskmoth/ProgressDisplay.h"
+#include "host/app/App.h"
+#include "host/app/Doc.h"
+#include "host/platform/KavraDib.h"
+#include "host/sdk/CommandContext.h"
+#include "host/sdk/PlugInModule.h"
+#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRender.h"
+#include "host/sdk/SdkRenderFrame.h"
+#include "host/sdk/SdkRenderViewWnd.h"
+
+namespace {
+
+constexpr int kInterrupted = 130;
+
+// Hands the host's printed output to the display while it lives.
+class PrintToDisplay {
+public:
+  explicit PrintToDisplay(ProgressDisplay& display)
+      : old_(KavraApp().SetOutputSink([&display](const std::wstring& text) { display.Print(text); })) {}
+  ~PrintToDisplay() { KavraApp().SetOutputSink(old_); }
+  PrintToDisplay(const PrintToDisplay&) = delete;
+  PrintToDisplay& operator=(const PrintToDisplay&) = delete;
+
+private:
+  CKavraApp::OutputSink old_;
+};
+
+// The document is the program's, not the application's: active only while
+// the plug-in renders it.
+class ActiveDocument {
+public:
+  explicit ActiveDocument(CKavraDoc& doc) : old_(KavraApp().ActiveDoc()) { KavraApp().SetActiveDoc(&doc); }
+  ~ActiveDocument() { KavraApp().SetActiveDoc(old_); }
+  ActiveDocument(const ActiveDocument&) = delete;
+  ActiveDocument& operator=(const ActiveDocument&) = delete;
+
+private:
+  CKavraDoc* old_;
+};
+
+}  // namespace
+
+std::filesystem::path RenderPlugInPath() {
+  if (const char* path = std::getenv("DUSKMOTH_PLUGIN"); path && *path) return path;
+  std::error_code ec;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return (ec ? std::filesystem::path(".") : program.parent_path()) / "duskmoth.kvp";
+}
+
+int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err) {
+  const ProgressDisplay::Mode mode = request.quiet      ? ProgressDisplay::Mode::quiet
+                                     : isatty(STDERR_FILENO) ? ProgressDisplay::Mode::bar
+                                                             : ProgressDisplay::Mode::lines;
+  ProgressDisplay progress(err, mode);
+  const PrintToDisplay printing(progress);
+  const std::string out = request.output.string();
+
+  std::string error;
+  // The module outlives the context: the render windows in it run its code.
+  const std::unique_ptr<KvPlugInModule> module = KvPlugInModule::Load(RenderPlugInPath(), error);
+  if (!module) {
+    progress.Finish();
+    err << "duskmoth: " << error << '\n';
+    return ParseOutcome::kFailed;
+  }
+  const ActiveDocument active(doc);
+  CKavraCommandContext context(doc);
+  if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
+  context.SetMessageListener([&progress](const TK_wString& text) { progress.Status(text); });
+  const InterruptRequest interrupt;
+  context.SetStopRequest(&interrupt.Flag());
+
+  const KvCommandResult result = module->PlugIn().Render(context, false);
+  progress.Finish();
+  if (result != KvCommandResult::success) {
+    if (interrupt.Raised()) {
+      err << "duskmoth: interrupted\n";
+      return kInterrupted;
+    }
+    const std::optional<int> code = context.RenderCode();
+    err << "duskmoth: " << out << ": "
+        << (code ? CKavraSdkRender::RenderReturnCodesToString(*code).ToUtf8() : "the render plug-in did not render")
+        << '\n';
+    return ParseOutcome::kFailed;
+  }
+
+  CKavraSdkRenderFrame* frame = context.LastRenderFrame();
+  CKavraSdkRenderViewWnd* view = frame ? frame->RenderView() : nullptr;
+  CKavraDib* image = view ? view->ResultBitmap() : nullptr;
+  if (!image || !image->HasPixels()) {
+    err << "duskmoth: " << out << ": the render left no image\n";
+    return ParseOutcome::kFailed;
+  }
+  if (!image->WriteToFile(TK_wString(request.output.wstring()))) {
+    err << "duskmoth: " << out << ": cannot write the image\n";
+    return ParseOutcome::kFailed;
+  }
+  return ParseOutcome::kOk;
 }

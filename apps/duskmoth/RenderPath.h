@@ -16,6 +16,11 @@ struct RenderRequest {
   bool quiet = false;                // no progress on stderr
 };
 
-// Renders the document's active view into request.output and answers the
-// program's exit code (0 rendered, 1 failed, 130 interrupted).
+// The render plug-in module: $DUSKMOTH_PLUGIN when set, else duskmoth.kvp
+// beside the program.
+std::filesystem::path RenderPlugInPath();
+
+// Loads the module, has its plug-in render the document's active view,
+// showing progress on err, and saves the image to request.output. Answers
+// the program's exit code (0 rendered, 1 failed, 130 interrupted by Ctrl-C).
 int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err);

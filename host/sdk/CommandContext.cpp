@@ -13,6 +13,12 @@ void CKavraCommandContext::KeepRenderFrame(std::unique_ptr<CKavraSdkRenderFrame>
   if (frame) frames_.push_back(std::move(frame));
 }
 
+std::optional<TK_wString> CKavraCommandContext::Option(const std::wstring& name) const {
+  const auto it = options_.find(name);
+  if (it == options_.end()) return std::nullopt;
+  return it->second;
+}
+
 CKavraSdkRenderFrame* CKavraCommandContext::RenderFrame(int index) const {
   return index >= 0 && index < RenderFrameCount() ? frames_[std::size_t(index)].get() : nullptr;
 }

@@ -1,13 +1,16 @@
 #pragma once
 // CKavraCommandContext: what the host hands a plug-in command (Render,
-// RenderWindow): the document, the program's stop request, the listener that
-// shows render progress, and the render windows the command opened, which
-// the context owns so that they outlive the render session. The caller owns
-// the context and the flag it points to.
+// RenderWindow): the document, options given on the program's command line,
+// the program's stop request, the listener that shows render progress, and
+// what the command left: the render windows it opened (owned here, so they
+// outlive the render session) and the host's code for its last render. The
+// caller owns the context and the flag it points to.
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "host/toolkit/String.h"
@@ -30,6 +33,11 @@ public:
 
   CKavraDoc& Document() const { return doc_; }
 
+  // Options of the command line by name, for the plug-in to honour for this
+  // command (say "favor-memory" = "1"); none when not given.
+  void SetOption(const std::wstring& name, const TK_wString& value) { options_[name] = value; }
+  std::optional<TK_wString> Option(const std::wstring& name) const;
+
   // A flag the program raises (from a signal handler, say) to stop a
   // running render; null: nothing asks to stop.
   void SetStopRequest(const std::atomic<bool>* flag) { stop_ = flag; }
@@ -46,8 +54,15 @@ public:
   CKavraSdkRenderFrame* RenderFrame(int index) const;
   CKavraSdkRenderFrame* LastRenderFrame() const;
 
+  // The code the host's render answered last (CKavraSdkRender's codes);
+  // none before a render.
+  void SetRenderCode(int code) { render_code_ = code; }
+  std::optional<int> RenderCode() const { return render_code_; }
+
 private:
   CKavraDoc& doc_;
+  std::map<std::wstring, TK_wString> options_;
+  std::optional<int> render_code_;
   const std::atomic<bool>* stop_ = nullptr;
   MessageListener listener_;
   std::vector<std::unique_ptr<CKavraSdkRenderFrame>> frames_;

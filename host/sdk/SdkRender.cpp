@@ -45,7 +45,7 @@ bool CKavraSdkRender::HostQueryG() { return false; }
 int CKavraSdkRender::Render(CKavraCommandContext& context, SIZE size, const wchar_t* title, unsigned resource_id) {
   if (frame_) return render_busy;
   const CKavraView* view = doc_.ActiveView();
-  if (!view) return render_no_view;
+  if (!view) return Refuse(context, render_no_view);
   if (size.cx == 0 && size.cy == 0) {
     const TK_ScnRenderSettings& settings = doc_.Properties().RenderSettings();
     size = settings.m_custom_imagesize != 0 ? SIZE{settings.m_image_width, settings.m_image_height}
@@ -56,17 +56,25 @@ int CKavraSdkRender::Render(CKavraCommandContext& context, SIZE size, const wcha
 
 int CKavraSdkRender::RenderWindow(CKavraCommandContext& context, const CKavraView* view, const RECT& rect) {
   if (frame_) return render_busy;
-  if (!view) return render_no_view;
+  if (!view) return Refuse(context, render_no_view);
   // Widened first: the difference of two ints need not fit one.
   const long long width = static_cast<long long>(rect.right) - rect.left;
   const long long height = static_cast<long long>(rect.bottom) - rect.top;
-  if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) return render_bad_image_size;
+  if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide)
+    return Refuse(context, render_bad_image_size);
   const TK_wString title = plugin_ ? plugin_->PlugInName() : TK_wString();
   return RenderView(context, view->View(), SIZE{int(width), int(height)}, title, 0);
 }
 
 int CKavraSdkRender::RenderView(CKavraCommandContext& context, const TK_ScnView& view, SIZE size,
                                 const TK_wString& title, unsigned resource_id) {
+  const int code = RenderInWindow(context, view, size, title, resource_id);
+  context.SetRenderCode(code);
+  return code;
+}
+
+int CKavraSdkRender::RenderInWindow(CKavraCommandContext& context, const TK_ScnView& view, SIZE size,
+                                    const TK_wString& title, unsigned resource_id) {
   if (size.cx < 1 || size.cy < 1 || size.cx > kMaxImageSide || size.cy > kMaxImageSide)
     return render_bad_image_size;
   if (!GatherScene()) return render_scene_refused;
@@ -96,6 +104,11 @@ int CKavraSdkRender::RenderView(CKavraCommandContext& context, const TK_ScnView&
   // A window that was made stays with its image, even when closed meanwhile;
   // one that never became a window has nothing to show.
   if (created) context.KeepRenderFrame(std::move(frame));
+  return code;
+}
+
+int CKavraSdkRender::Refuse(CKavraCommandContext& context, int code) {
+  context.SetRenderCode(code);
   return code;
 }
 

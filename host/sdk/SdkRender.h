@@ -65,7 +65,9 @@ public:
   // Renders the document's active view into a render window. A size of
   // (0, 0) takes the image size from the render settings (custom size, or
   // the active view's size); title is the window's caption and resource_id
-  // names its icon and menu. The window goes to context's render frames.
+  // names its icon and menu. The window goes to context's render frames and
+  // the code to its render code, except render_busy: the context belongs to
+  // the render in progress.
   int Render(CKavraCommandContext& context, SIZE size, const wchar_t* title, unsigned resource_id);
   // Renders the given view at the size of rect.
   int RenderWindow(CKavraCommandContext& context, const CKavraView* view, const RECT& rect);
@@ -79,8 +81,12 @@ public:
   CKavraSdkRenderFrame* Frame() const { return frame_; }
 
 private:
+  // Both record their code in the context.
   int RenderView(CKavraCommandContext& context, const TK_ScnView& view, SIZE size, const TK_wString& title,
                  unsigned resource_id);
+  static int Refuse(CKavraCommandContext& context, int code);
+  int RenderInWindow(CKavraCommandContext& context, const TK_ScnView& view, SIZE size, const TK_wString& title,
+                     unsigned resource_id);
   bool GatherScene();
   // Pumps until the session stops rendering; answers whether it was stopped.
   bool PumpUntilDone(CKavraCommandContext& context, CKavraSdkRenderFrame& frame);

@@ -69,6 +69,10 @@ TEST(RenderSystemPlugIn, TheBaseAnswersNeutrally) {
   EXPECT_EQ(plugin.Render(context, false), KvCommandResult::nothing);
   EXPECT_EQ(plugin.RenderWindow(context, false, nullptr, RECT{}), KvCommandResult::nothing);
   EXPECT_EQ(plugin.CreateRenderPropertiesPage(doc, nullptr), nullptr);
+  EXPECT_FALSE(context.RenderCode());
+  EXPECT_FALSE(context.Option(L"favor-memory"));
+  context.SetOption(L"favor-memory", L"1");
+  EXPECT_EQ(context.Option(L"favor-memory"), TK_wString(L"1"));
   EXPECT_EQ(int(KvCommandResult::success), 0);
   EXPECT_EQ(int(KvCommandResult::cancel), 1);
   EXPECT_EQ(int(KvCommandResult::nothing), 2);

@@ -222,17 +222,21 @@ TEST(SdkRender, RefusesBadSizesAndMissingViewsBeforeTouchingTheSession) {
   for (const SIZE size : bad_sizes) {
     RenderRun run(doc);
     EXPECT_EQ(run.Render(size), CKavraSdkRender::render_bad_image_size) << size.cx << " x " << size.cy;
+    EXPECT_EQ(run.context.RenderCode(), CKavraSdkRender::render_bad_image_size);
     EXPECT_TRUE(run.session.calls.empty());
   }
   const RECT bad_rects[] = {{10, 10, 10, 20}, {20, 0, 10, 10}, {INT_MIN, 0, INT_MAX, 10}, {0, INT_MAX, 10, INT_MIN}};
   for (const RECT& rect : bad_rects) {
     RenderRun run(doc);
     EXPECT_EQ(run.session.RenderWindow(run.context, &view, rect), CKavraSdkRender::render_bad_image_size);
+    EXPECT_EQ(run.context.RenderCode(), CKavraSdkRender::render_bad_image_size);
     EXPECT_TRUE(run.session.calls.empty());
   }
   {
     RenderRun run(doc);
+    EXPECT_FALSE(run.context.RenderCode());
     EXPECT_EQ(run.session.RenderWindow(run.context, nullptr, RECT{0, 0, 10, 10}), CKavraSdkRender::render_no_view);
+    EXPECT_EQ(run.context.RenderCode(), CKavraSdkRender::render_no_view);
   }
   TK_ScnRenderSettings settings = doc.Properties().RenderSettings();
   settings.m_custom_imagesize = 1;
@@ -274,6 +278,7 @@ TEST(SdkRender, AStopRequestFromAnotherThreadCancelsThroughTheFrame) {
   const int code = run.Render();
   program.join();
   EXPECT_EQ(code, CKavraSdkRender::render_cancelled);
+  EXPECT_EQ(run.context.RenderCode(), CKavraSdkRender::render_cancelled);
   EXPECT_EQ(run.session.calls.back(), "AbortRender");
   CKavraSdkRenderFrame& frame = *run.context.LastRenderFrame();
   EXPECT_TRUE(frame.StopWasRequested());
@@ -330,6 +335,7 @@ TEST(SdkRender, RefusalsOnTheWayEndTheRenderWithTheirOwnCodes) {
     RenderRun run(doc);
     run.session.refuse_meshes = true;
     EXPECT_EQ(run.Render(), CKavraSdkRender::render_scene_refused);
+    EXPECT_EQ(run.context.RenderCode(), CKavraSdkRender::render_scene_refused);
     EXPECT_EQ(run.session.calls, (Strings{"mesh A"}));
     EXPECT_EQ(run.context.RenderFrameCount(), 0);
   }
@@ -364,6 +370,8 @@ TEST(SdkRender, RefusalsOnTheWayEndTheRenderWithTheirOwnCodes) {
     };
     EXPECT_EQ(run.Render(), CKavraSdkRender::render_completed);
     EXPECT_EQ(nested, CKavraSdkRender::render_busy);
+    // The refused call leaves the context to the render in progress.
+    EXPECT_EQ(run.context.RenderCode(), CKavraSdkRender::render_completed);
     EXPECT_EQ(run.context.RenderFrameCount(), 1);
   }
 }

@@ -1,0 +1,26 @@
+#include "apps/duskmoth/InterruptRequest.h"
+
+namespace {
+// A signal handler can reach only static storage; a lock-free atomic is
+// safe to store from it.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int) { interrupted.store(true); }
+}  // namespace
+
+InterruptRequest::InterruptRequest() {
+  interrupted = false;
+  struct sigaction action{};
+  action.sa_handler = &OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // The handler goes after the first signal: a second Ctrl-C ends the program.
+  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  installed_ = sigaction(SIGINT, &action, &old_) == 0;
+}
+
+InterruptRequest::~InterruptRequest() {
+  if (installed_) sigaction(SIGINT, &old_, nullptr);
+}
+
+const std::atomic<bool>& InterruptRequest::Flag() const { return interrupted; }

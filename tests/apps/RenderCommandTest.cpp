@@ -1,0 +1,194 @@
+// `duskmoth render` end to end: the real program, run as a child process,
+// loads a render plug-in module, renders, shows progress and saves the
+// image; failures and Ctrl-C give their exit codes and one clear line.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/app/TempFolder.h"
+#include "host/platform/KavraDib.h"
+
+extern char** environ;
+
+namespace {
+
+const std::string kProgram = DM_BINARY_DIR "/duskmoth";
+const std::string kModules = DM_TEST_MODULE_DIR;
+const std::string kRenderer = kModules + "/test_renderer.kvp";
+
+struct ProgramRun {
+  int exit_code = -1;
+  std::string err;
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(err);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+// Runs the program with the arguments and environment overrides, its error
+// stream read through a pipe. When interrupt_after is not empty, SIGINT goes
+// to the program once its error output contains that text.
+ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::vector<std::string>& env_overrides,
+                       const std::string& interrupt_after = "") {
+  // Everything the child needs is built before fork: after it, only exec.
+  std::vector<std::string> env_strings = env_overrides;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    bool overridden = false;
+    for (const std::string& o : env_overrides) overridden |= o.rfind(name, 0) == 0;
+    if (!overridden) env_strings.push_back(entry);
+  }
+  std::vector<char*> envp;
+  for (std::string& s : env_strings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> arg_strings{kProgram};
+  arg_strings.insert(arg_strings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& s : arg_strings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  ProgramRun run;
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return run;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(pipe_fds[1], STDERR_FILENO);
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
+    execve(kProgram.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(pipe_fds[1]);
+  bool interrupted = false;
+  char buffer[512];
+  ssize_t n;
+  while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) {
+    run.err.append(buffer, std::size_t(n));
+    if (!interrupted && !interrupt_after.empty() && run.err.find(interrupt_after) != std::string::npos) {
+      kill(pid, SIGINT);
+      interrupted = true;
+    }
+  }
+  close(pipe_fds[0]);
+  int status = 0;
+  if (pid > 0 && waitpid(pid, &status, 0) == pid)
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
+  TempFolder folder;
+  const std::string out = (folder / "picture.png").string();
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "40x30"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+
+  // Not a terminal: plain lines, the plug-in's own output among them.
+  const std::vector<std::string> lines = run.Lines();
+  ASSERT_GE(lines.size(), 4u) << run.err;
+  EXPECT_EQ(lines.front(), "Loading Test renderer");
+  EXPECT_EQ(lines[1], "Initializing...");
+  EXPECT_EQ(lines[2], "Rendering...(13%)");
+  EXPECT_EQ(lines[lines.size() - 3], "Rendering...(100%)");
+  EXPECT_EQ(lines[lines.size() - 2], "Completed");
+  EXPECT_EQ(lines.back(), "Render completed");
+
+  // The saved image is the view's bitmap, top row first.
+  CKavraDib image;
+  ASSERT_TRUE(image.ReadFromFile(TK_wString::FromUtf8(out)));
+  ASSERT_EQ(image.Width(), 40);
+  ASSERT_EQ(image.Height(), 30);
+  int wrong = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) {
+      float r, g, b;
+      image.GetPixel(x, 29 - y, r, g, b);
+      wrong += int(r * 255 + 0.5f) != x * 5 || int(g * 255 + 0.5f) != y * 7 || int(b * 255 + 0.5f) != 200;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(RenderCommand, QuietShowsNothing) {
+  TempFolder folder;
+  const std::string out = (folder / "quiet.bmp").string();
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+TEST(RenderCommand, AFailedRenderExitsWithOneAndTheReason) {
+  TempFolder folder;
+  const std::string out = (folder / "failed.png").string();
+  const ProgramRun run =
+      RunDuskmoth({"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail"});
+  EXPECT_EQ(run.exit_code, 1);
+  ASSERT_FALSE(run.Lines().empty());
+  EXPECT_EQ(run.Lines().back(), "duskmoth: " + out + ": Render failed");
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
+  TempFolder folder;
+  const std::string out = (folder / "stopped.png").string();
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x16"},
+                                     {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=hang"}, "Rendering...(100%)");
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  const std::vector<std::string> lines = run.Lines();
+  ASSERT_GE(lines.size(), 3u);
+  // The render window saw the abort, the plug-in printed its result, the
+  // program said why it stopped; no image was written.
+  EXPECT_EQ(lines[lines.size() - 3], "Aborted");
+  EXPECT_EQ(lines[lines.size() - 2], "Render cancelled");
+  EXPECT_EQ(lines.back(), "duskmoth: interrupted");
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(RenderCommand, ModuleProblemsAndUnwritableImagesAreNamed) {
+  TempFolder folder;
+  const std::string out = (folder / "x.png").string();
+  {
+    const std::string module = kModules + "/test_plugin_without_object.kvp";
+    const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + module});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.err, "duskmoth: " + module + ": no render plug-in in the module\n");
+  }
+  {
+    const ProgramRun run = RunDuskmoth({"render", "-o", out}, {"DUSKMOTH_PLUGIN=/nonexistent/renderer.kvp"});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.err.rfind("duskmoth: /nonexistent/renderer.kvp: cannot load the module (", 0), 0u) << run.err;
+  }
+  {
+    const std::string nowhere = (folder / "missing" / "x.png").string();
+    const ProgramRun run =
+        RunDuskmoth({"render", "-o", nowhere, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.err, "duskmoth: " + nowhere + ": cannot write the image\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST(RenderCommand, TheProjectsModuleBesideTheProgramIsUsedByDefault) {
+  TempFolder folder;
+  const std::string out = (folder / "default.png").string();
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--quiet"}, {"DUSKMOTH_PLUGIN="});
+  if (run.exit_code == 1) {
+    // Until the plug-in object exists, the module is refused for lacking it.
+    EXPECT_EQ(run.err, "duskmoth: " DM_BINARY_DIR "/duskmoth.kvp: no render plug-in in the module\n");
+  } else {
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(out));
+  }
+}
+
+}  // namespace
