@@ -21,8 +21,9 @@ class KvDocumentDataClient;
 struct KvDocumentFileResult {
   enum class Status { ok, damaged, failed };
   Status status = Status::ok;
-  // UTF-8 messages, each naming the file: what was damaged and dropped
-  // (damaged), or the one reason of a failure (failed).
+  // UTF-8 messages, each naming the file (a write to memory names none):
+  // what was damaged and dropped (damaged), or the one reason of a failure
+  // (failed).
   std::vector<std::string> messages;
 
   bool Ok() const { return status == Status::ok; }
