@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
@@ -54,6 +55,8 @@ bool CRenderSession::PrepareRender(KvWindow* window, const TK_ScnView& view, int
                                    int image_height) {
   if (image_width < 1 || image_height < 1 || image_width > kMaxImageSide || image_height > kMaxImageSide)
     return false;
+  // An earlier worker that has not ended yet still reads what this replaces.
+  if (WorkerThread() && WaitForSingleObject(WorkerThread(), 0) == WAIT_TIMEOUT) return false;
   m_notification_window = window;
   // Levels 0..3 are all the settings store. Any other oversamples and is
   // drawn like its nearest sensible level: above 3 as 3, negative as 1.
@@ -98,6 +101,7 @@ bool CRenderSession::SetupScene() {
   m_target_image->DC().FillSolidRect(0, 0, m_image_width, m_image_height, BackgroundColorRef());
   if (Aborted()) return false;
 
+  m_shadow_maps.Empty();
   if (m_lights.Count() == 0) {
     TK_Light light = KavraApp().AppSettings().DefaultLight();
     light.SetStyle(TK::camera_point_light);
@@ -220,8 +224,8 @@ void CRenderSession::PrepareBackground(int width, int height, const TK_wString& 
   if (grey) MakeGrey(scaled);
   wallpaper.DestroyDib();
 
-  auto background = std::make_unique<CKavraDib>();
-  if (!background->CreateDib(width, height, 24, true, nullptr)) return;
+  std::unique_ptr<CKavraDib> background(new (std::nothrow) CKavraDib);
+  if (!background || !background->CreateDib(width, height, 24, true, nullptr)) return;
   background->DC().FillSolidRect(0, 0, width, height, BackgroundColorRef());
   background->DC().BitBlt((width - size.cx) / 2, (height - size.cy) / 2, size.cx, size.cy, &scaled.DC(), 0, 0,
                           SRCCOPY);

@@ -70,7 +70,8 @@ public:
   // The render driver. PrepareRender takes the view's window (it receives
   // WM_RENDER_STATUS on its own thread), the view shown and the sizes (the
   // client size is not used) and makes the worker suspended; false for an
-  // image side outside 1..kMaxImageSide or when no worker can be made.
+  // image side outside 1..kMaxImageSide, while an earlier worker still runs,
+  // or when no worker can be made.
   bool PrepareRender(KvWindow* window, const TK_ScnView& view, int client_width, int client_height,
                      int image_width, int image_height);
   // Names the view's image to draw into and lets the worker run.

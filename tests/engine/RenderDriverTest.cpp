@@ -221,6 +221,21 @@ TEST_F(RenderDriverTest, AnAbortInAnyPhaseEndsWithCode7) {
   }
 }
 
+TEST_F(RenderDriverTest, ANewRenderWaitsForTheWorkerAndStartsUnaborted) {
+  PhaseAbortSession session(doc, settings, 1);
+  Start(session, window, view, image, 8, 8);
+  ASSERT_TRUE(PumpMessagesUntil([&] { return session.reached.load(); }, 10000));
+  EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 16, 16));  // the worker still holds the scene
+  session.AbortRender();
+  PumpUntilEnded(session);
+  EXPECT_EQ(window.CodesOnly(), (Codes{1, 7}));
+  // The ended worker is replaced, and the earlier abort does not stop the new one.
+  Start(session, window, view, image, 8, 8);
+  PumpUntilEnded(session);
+  EXPECT_EQ(window.Posted(), (Codes{1, 7, 1, 8, 9, 2, 5}));
+  EXPECT_EQ(window.completions, 1);
+}
+
 TEST_F(RenderDriverTest, AnEmptySceneGivesTheBackgroundLaidOutForTheView) {
   ASSERT_TRUE(image.CreateDib(3, 5, 24, true, nullptr));  // an older image of another kind
   ProbeSession session(doc, nullptr, settings);
