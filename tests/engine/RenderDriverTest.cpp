@@ -178,6 +178,26 @@ TEST_F(RenderDriverTest, ReportsEveryPhaseAndEachBand) {
   EXPECT_EQ(session.MainProjection()->ScreenHeight(), 70);
 }
 
+TEST_F(RenderDriverTest, SetupGivesEnvironmentCoordinatesOnlyWhereAMaterialWantsThem) {
+  TK_Material shiny;
+  shiny.SetEmapBitmapFileName(L"no-such-map.png");  // named, so enabled; unread, so no bitmap
+  const TK_Mesh quad = Quad(1, 0), other = Quad(2, -1);
+  ProbeSession session(doc, nullptr, settings);
+  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
+  ASSERT_TRUE(session.AddRenderMesh(object, shiny, &other));
+  Start(session, window, view, image, 16, 16);
+  PumpUntilEnded(session);
+  EXPECT_EQ(window.completions, 1);
+  EXPECT_EQ(session.MeshEntries()[0]->EnvironmentCoordinates().Count(), 0);
+  EXPECT_EQ(session.MeshEntries()[1]->EnvironmentCoordinates().Count(), session.MeshEntries()[1]->Mesh().VertexCount());
+  EXPECT_GT(session.MeshEntries()[1]->Mesh().VertexCount(), 0);
+  // Both meshes went into the index, in the session's order.
+  ASSERT_EQ(session.MainProjection()->MeshCount(), 2);
+  EXPECT_EQ(session.MainProjection()->Mesh(0), session.MeshEntries()[0]);
+  EXPECT_EQ(session.MainProjection()->Mesh(1), session.MeshEntries()[1]);
+  EXPECT_EQ(session.MainProjection()->ProjectedFaces().Count(), 4);
+}
+
 TEST_F(RenderDriverTest, BandsFollowTheOversampledGridOfEachLevel) {
   settings.m_favor_memory = true;  // bands of 4 rows; 8 at the 4 x 4 level
   struct Case {
