@@ -131,22 +131,16 @@ template <typename Add> void EveryAllocationFails(CKavraDoc& doc, Add add, int e
   EXPECT_GT(refused, 3);
 }
 
-TEST(AllocationFailure, AMeshWithANewMaterialGoesInWholeOrNotAtAll) {
+TEST(AllocationFailure, AMeshWithANewOrASharedMaterialGoesInWholeOrNotAtAll) {
   CKavraDoc doc;
   TK_Material red;
   red.SetDiffuse(TK_Color(255, 0, 0));
   red.SetName(L"a name long enough to need memory of its own");
+  const TK_Material plain;  // the material of the session's first mesh
   const TK_Mesh mesh = Quads();
   const CKavraObject object;
   EveryAllocationFails(
       doc, [&](CRenderSession& s) { return s.AddRenderMesh(object, red, &mesh); }, 1);
-}
-
-TEST(AllocationFailure, AMeshSharingAMaterialGoesInWholeOrNotAtAll) {
-  CKavraDoc doc;
-  const TK_Mesh mesh = Quads();
-  const CKavraObject object;
-  const TK_Material plain;
   EveryAllocationFails(
       doc, [&](CRenderSession& s) { return s.AddRenderMesh(object, plain, &mesh); }, 0);
 }

@@ -65,47 +65,51 @@ protected:
   LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return ++received; }
 };
 
-// A session whose worker is the test's own: it reads the scene all the
-// time, notices the abort only after its own delay, keeps reading for a
-// while, optionally sends to a window, and records that it got to the end.
-class SlowWorkerSession : public CRenderSession {
+// The session's worker slot opened to the test. It adds no state: the
+// worker below uses the session only as a CRenderSession, whose part lives
+// on until the session's own destructor has let the worker go.
+class WorkerSession : public CRenderSession {
 public:
-  SlowWorkerSession(CKavraDoc& doc, const CDMRenderUserData& settings, std::chrono::milliseconds linger,
-                    HWND send_to, std::atomic<bool>& finished)
-      : CRenderSession(doc, nullptr, settings), linger_(linger), send_to_(send_to), finished_(finished) {}
+  using CRenderSession::CRenderSession;
+  using CRenderSession::CreateWorkerThread;
+  using CRenderSession::WorkerThread;
+};
 
-  bool Start() { return CreateWorkerThread(&Proc, this) && ResumeThread(WorkerThread()) == 1; }
-  bool HoldsWorker() const { return WorkerThread() != nullptr; }
+// A worker of the test's own: it reads the scene all the time, notices the
+// abort only after its own delay, keeps reading for a while, optionally
+// sends to a window, and records that it got to the end. Owned by the test,
+// so it outlives the session.
+struct SlowWorker {
+  CRenderSession* session = nullptr;
+  std::chrono::milliseconds linger{0};
+  HWND send_to = nullptr;
   std::atomic<bool> started{false};
+  std::atomic<bool> finished{false};
 
-private:
-  static DWORD Proc(void* self) { return static_cast<SlowWorkerSession*>(self)->Work(); }
+  static DWORD Proc(void* self) { return static_cast<SlowWorker*>(self)->Work(); }
   DWORD Work() {
     started = true;
     long faces = 0;
-    while (!AbortFlag()->load()) faces += ReadScene();
-    const auto until = std::chrono::steady_clock::now() + linger_;
+    while (!session->AbortFlag()->load()) faces += ReadScene();
+    const auto until = std::chrono::steady_clock::now() + linger;
     while (std::chrono::steady_clock::now() < until) faces += ReadScene();
-    if (send_to_) SendMessage(send_to_, WM_USER + 1, 0, 0);
-    finished_ = true;
+    if (send_to) SendMessage(send_to, WM_USER + 1, 0, 0);
+    finished = true;
     return DWORD(faces & 0xFF);
   }
   long ReadScene() const {
     long faces = 0;
-    for (const RenderMeshEntry* entry : MeshEntries()) faces += entry->FaceCount() + entry->Material()->MapFileReads();
-    for (const TK_Light& light : Lights()) faces += light.IsEnabled();
+    for (const RenderMeshEntry* entry : session->MeshEntries())
+      faces += entry->FaceCount() + entry->Material()->MapFileReads();
+    for (const TK_Light& light : session->Lights()) faces += light.IsEnabled();
     return faces;
   }
-
-  std::chrono::milliseconds linger_;
-  HWND send_to_;
-  std::atomic<bool>& finished_;
 };
 
 class SessionWorker : public ::testing::Test {
 protected:
-  std::unique_ptr<SlowWorkerSession> Session(std::chrono::milliseconds linger, HWND send_to = nullptr) {
-    auto session = std::make_unique<SlowWorkerSession>(doc, settings, linger, send_to, finished);
+  std::unique_ptr<WorkerSession> Session(std::chrono::milliseconds linger, HWND send_to = nullptr) {
+    auto session = std::make_unique<WorkerSession>(doc, nullptr, settings);
     TK_Mesh mesh;
     mesh.SetVertex(0, TK_3fPoint(0, 0, 0));
     mesh.SetVertex(1, TK_3fPoint(1, 0, 0));
@@ -113,65 +117,63 @@ protected:
     mesh.SetTriangle(0, 0, 1, 2);
     EXPECT_TRUE(session->AddRenderMesh(object, TK_Material(), &mesh));
     EXPECT_TRUE(session->AddLight(CKavraLight()));
+    worker.session = session.get();
+    worker.linger = linger;
+    worker.send_to = send_to;
     return session;
   }
-  static void WaitUntilStarted(const SlowWorkerSession& session) {
-    while (!session.started) std::this_thread::sleep_for(1ms);
+  bool Start(WorkerSession& session) {
+    worker.started = worker.finished = false;
+    return session.CreateWorkerThread(&SlowWorker::Proc, &worker) && ResumeThread(session.WorkerThread()) == 1;
+  }
+  void WaitUntilStarted() const {
+    while (!worker.started) std::this_thread::sleep_for(1ms);
   }
 
   CKavraDoc doc;
   CDMRenderUserData settings;
   CKavraObject object;
-  std::atomic<bool> finished{false};
+  SlowWorker worker;
 };
 
 TEST_F(SessionWorker, DestructionWaitsForAWorkerSlowToNoticeTheAbort) {
   auto session = Session(700ms);
-  ASSERT_TRUE(session->Start());
-  WaitUntilStarted(*session);
+  ASSERT_TRUE(Start(*session));
+  WaitUntilStarted();
   const auto begin = std::chrono::steady_clock::now();
   session.reset();  // the worker reads the scene for 700 ms after the abort
-  EXPECT_TRUE(finished.load());
+  EXPECT_TRUE(worker.finished.load());
   EXPECT_GE(std::chrono::steady_clock::now() - begin, 600ms);
 }
 
 TEST_F(SessionWorker, StoppingIsBoundedAndKeepsARunningWorkerHeld) {
   auto session = Session(800ms);
-  ASSERT_TRUE(session->Start());
-  WaitUntilStarted(*session);
-  EXPECT_FALSE(session->Start());  // one worker at a time
+  ASSERT_TRUE(Start(*session));
+  WaitUntilStarted();
+  EXPECT_FALSE(session->CreateWorkerThread(&SlowWorker::Proc, &worker));  // one worker at a time
 
   const auto begin = std::chrono::steady_clock::now();
   session->AbortRender();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, 700ms);
   EXPECT_TRUE(session->AbortFlag()->load());
-  EXPECT_FALSE(finished.load());
-  EXPECT_TRUE(session->HoldsWorker());  // still running: not let go
+  EXPECT_FALSE(worker.finished.load());
+  EXPECT_NE(session->WorkerThread(), nullptr);  // still running: not let go
 
-  while (!finished) std::this_thread::sleep_for(5ms);
+  while (!worker.finished) std::this_thread::sleep_for(5ms);
   session->StopRenderThread();  // now it has ended and is closed
-  EXPECT_FALSE(session->HoldsWorker());
-  EXPECT_TRUE(session->Start());  // an ended worker makes room for the next
+  EXPECT_EQ(session->WorkerThread(), nullptr);
+  EXPECT_TRUE(Start(*session));  // an ended worker makes room for the next
 }
 
 TEST_F(SessionWorker, DestructionHandlesMessagesTheWorkerSendsMeanwhile) {
   CountingWindow window;
   ASSERT_TRUE(window.Create());
   auto session = Session(300ms, window.Handle());
-  ASSERT_TRUE(session->Start());
-  WaitUntilStarted(*session);
+  ASSERT_TRUE(Start(*session));
+  WaitUntilStarted();
   session.reset();  // a plain wait would deadlock: the worker sends to this thread
-  EXPECT_TRUE(finished.load());
+  EXPECT_TRUE(worker.finished.load());
   EXPECT_EQ(window.received.load(), 1);
-}
-
-TEST_F(SessionWorker, AWorkerThatEndsInTimeIsClosedAtOnce) {
-  auto session = Session(0ms);
-  ASSERT_TRUE(session->Start());
-  WaitUntilStarted(*session);
-  session->AbortRender();
-  EXPECT_TRUE(finished.load());
-  EXPECT_FALSE(session->HoldsWorker());
 }
 
 }  // namespace
