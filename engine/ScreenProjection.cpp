@@ -54,13 +54,18 @@ CScreenProjection::~CScreenProjection() = default;
 std::unique_ptr<CScreenProjection> CScreenProjection::Create(const TK_Viewport& camera, int width, int height,
                                                              const std::atomic<bool>* abort,
                                                              const TK_BoundingBox* scene_box) {
+  if (!abort || width < 1 || height < 1) return nullptr;
+  std::unique_ptr<CScreenProjection> projection(new (std::nothrow) CScreenProjection(camera, width, height, abort));
+  if (!projection || !projection->Fit(scene_box)) return nullptr;
+  return projection;
+}
+
+bool CScreenProjection::Fit(const TK_BoundingBox* scene_box) {
   TK_3dPoint location;
   TK_3dVector x, y, z;
-  if (!abort || width < 1 || height < 1 || !camera.GetCameraFrame(location, x, y, z)) return nullptr;
-  std::unique_ptr<CScreenProjection> projection(new (std::nothrow) CScreenProjection(camera, width, height, abort));
-  if (!projection) return nullptr;
-  projection->SetScreenPort(0, width, height, 0, 0, 0);
-  projection->SetFrustumAspect(projection->GetScreenPortAspect());
+  if (m_width < 1 || m_height < 1 || !GetCameraFrame(location, x, y, z)) return false;
+  SetScreenPort(0, m_width, m_height, 0, 0, 0);
+  SetFrustumAspect(GetScreenPortAspect());
 
   if (scene_box && scene_box->IsValid()) {
     double nearest = 0, farthest = 0;
@@ -74,12 +79,11 @@ std::unique_ptr<CScreenProjection> CScreenProjection::Create(const TK_Viewport& 
     // lying there, so it stops just short of it.
     double near = 0.9999 * nearest;
     if (near <= 0) near = farthest * 0.001;
-    if (projection->SetNearFar(near, farthest)) return projection;
+    if (SetNearFar(near, farthest)) return true;
   }
   // No box, or a box the frustum cannot take (wholly behind the camera):
   // the camera's own near and far.
-  if (!projection->SetNearFar(projection->FrustumNear(), projection->FrustumFar())) return nullptr;
-  return projection;
+  return SetNearFar(FrustumNear(), FrustumFar());
 }
 
 bool CScreenProjection::SetNearFar(double near, double far) {

@@ -91,8 +91,14 @@ public:
   // Room for face references in all cells together: the cells' capacities.
   long long CellCapacityTotal() const;
 
-private:
+protected:
+  // For subclasses (shadow maps), which are made like Create makes a
+  // projection: construct, then Fit; a false Fit means no usable transforms.
   CScreenProjection(const TK_Viewport& camera, int width, int height, const std::atomic<bool>* abort);
+  // Screen port and frustum aspect for the image, near and far for the box.
+  bool Fit(const TK_BoundingBox* scene_box);
+
+private:
   bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
