@@ -38,7 +38,9 @@ CRenderSession::~CRenderSession() {
   }
   m_material_entries.Empty();
   m_mesh_entries.Empty();
+  m_main_projection.reset();
   m_notification_window = nullptr;
+  m_shadow_maps.Empty();
   m_background_image.reset();
   // The lights, the scene box, the view and the camera follow as members.
 }

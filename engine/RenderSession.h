@@ -2,14 +2,15 @@
 // CRenderSession: the whole state of one render command on the host's render
 // base: the gathered scene (mesh entries, the material cache, lights, scene
 // box), the copies of camera and settings a render needs, and the worker
-// thread. The session owns its mesh entries, material entries and background
-// image; the target image and the notification window are the view's, and
-// the plug-in's render record is the plug-in's.
+// thread with the render driver. The session owns its mesh entries, material
+// entries, projections and background image; the target image and the
+// notification window are the view's, the render record the plug-in's.
 
 #include <atomic>
 #include <memory>
 
 #include "engine/OwningArray.h"
+#include "engine/ScreenProjection.h"
 #include "host/platform/KavraDib.h"
 #include "host/platform/Thread.h"
 #include "host/sdk/SdkRender.h"
@@ -66,6 +67,34 @@ public:
   // session never releases what it reads.
   void StopRenderThread();
 
+  // The render driver. PrepareRender takes the view's window (it receives
+  // WM_RENDER_STATUS on its own thread), the view shown and the sizes (the
+  // client size is not used) and makes the worker suspended; false for an
+  // image side outside 1..kMaxImageSide, while an earlier worker still runs,
+  // or when no worker can be made.
+  bool PrepareRender(KvWindow* window, const TK_ScnView& view, int client_width, int client_height,
+                     int image_width, int image_height);
+  // Names the view's image to draw into and lets the worker run.
+  bool ResumeRender(COruDib* image);
+  static DWORD RenderThreadProc(void* session);
+  // Target image, lights, projections; false when the render cannot go on.
+  bool SetupScene();
+  // Runs the pixel loop of the antialiasing level; answers and reports 3
+  // (done) or 7 (aborted).
+  int RenderPixels();
+  // WM_RENDER_STATUS to the notification window: code 3 sent (the worker
+  // waits for the view), every other code posted. A subclass that watches
+  // the codes must stop the worker in its own destructor.
+  virtual void NotifyView(int code, LPARAM lparam);
+  // The wallpaper, scaled and centred on the background colour, as a
+  // width x height background image; none without a readable wallpaper or
+  // with wallpapers off.
+  void PrepareBackground(int width, int height, const TK_wString& file_name, bool grey);
+  // A spot light's shadow camera: at the light, along its direction, its
+  // spot angle as camera angle; `far` is the distance to the scene box's
+  // farthest corner.
+  static TK_Viewport ShadowLightCamera(const TK_Light& light, const TK_BoundingBox& scene_box, double& far);
+
   int HandlerFlag() const { return m_handler_flag; }
   void SetHandlerFlag(int flag) { m_handler_flag = flag; }
   const float* BackgroundColor() const { return m_background_color; }
@@ -79,6 +108,16 @@ public:
   const OwningArray<MaterialEntry>& MaterialEntries() const { return m_material_entries; }
   // A mesh's index here is its mesh index in hit records and pixel cells.
   const OwningArray<RenderMeshEntry>& MeshEntries() const { return m_mesh_entries; }
+  const OwningArray<CScreenProjection>& ShadowMaps() const { return m_shadow_maps; }
+  const CScreenProjection* MainProjection() const { return m_main_projection.get(); }
+  const CKavraDib* BackgroundImage() const { return m_background_image.get(); }
+  const TK_Viewport& Camera() const { return m_camera; }
+  // Levels above 3 are kept as 3 and negative ones as 1.
+  int AntialiasLevel() const { return m_antialias_level; }
+  int OversampledWidth() const { return m_oversampled_width; }
+  int OversampledHeight() const { return m_oversampled_height; }
+  int ImageWidth() const { return m_image_width; }
+  int ImageHeight() const { return m_image_height; }
 
 protected:
   // Creates the worker suspended, to run procedure(parameter). A worker that
@@ -87,6 +126,16 @@ protected:
   HANDLE WorkerThread() const { return m_thread; }
 
 private:
+  bool Aborted() const { return m_abort.load(std::memory_order_relaxed); }
+  COLORREF BackgroundColorRef() const;
+  // Light i's shadow map, appended when it could be made (false otherwise).
+  bool MakeShadowMap(int light_index);
+  // Draws one shadow map's depth image; false stops the drawing of the rest.
+  bool DrawShadowMap(CScreenProjection& map);
+  // Fills the index band after band, top to bottom, with progress and abort
+  // checks; 3 or 7.
+  int SweepBands(int band_height);
+
   // The matching entry, or a new one handed back in `created` (not yet in
   // the cache). May throw std::bad_alloc.
   const MaterialEntry* FindMaterialEntry(const TK_Material& material, std::unique_ptr<MaterialEntry>& created);
@@ -117,5 +166,7 @@ private:
   TK_SimpleArray<TK_Light> m_lights;
   OwningArray<MaterialEntry> m_material_entries;
   OwningArray<RenderMeshEntry> m_mesh_entries;
+  OwningArray<CScreenProjection> m_shadow_maps;  // one per shadow-casting spot light
+  std::unique_ptr<CScreenProjection> m_main_projection;
   const CDMRenderUserData& m_render_settings;
 };

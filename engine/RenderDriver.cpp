@@ -1,0 +1,233 @@
+// CRenderSession's render driver: starting and stopping the worker, the
+// worker's scene setup, the pixel loop dispatch, status messages and the
+// wallpaper background.
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "engine/RenderSession.h"
+#include "host/app/App.h"
+#include "host/app/Doc.h"
+#include "host/platform/Messages.h"
+#include "host/sdk/SdkRenderViewWnd.h"
+
+namespace {
+
+int OversampleFactor(int level) { return level == 0 ? 1 : level == 3 ? 4 : 2; }
+
+std::uint8_t ColorByte(float fraction) {
+  return std::uint8_t(std::clamp(double(fraction), 0.0, 1.0) * 255.0);
+}
+
+// Scaled wallpaper size for a width x height background: stretched to fill,
+// or keeping the wallpaper's aspect and filling the narrower fit; the width
+// rounded up to a multiple of 4.
+SIZE ScaledWallpaperSize(int width, int height, int wb, int hb, bool stretch) {
+  if (stretch) return SIZE{width, height};
+  SIZE size;
+  if (wb <= hb) {
+    const double t = double(wb) / hb * height;
+    size = t <= width ? SIZE{int(t) + 3, height} : SIZE{width + 3, int(double(width) * hb / wb)};
+  } else {
+    const double t = double(hb) / wb * width;
+    size = t <= height ? SIZE{width + 3, int(t)} : SIZE{int(double(height) * wb / hb) + 3, height};
+  }
+  size.cx &= ~3;
+  return size;
+}
+
+// Grey with the renderer's own weights (0.111 blue, 0.589 green).
+void MakeGrey(COruDib& image) {
+  unsigned char* bits = image.FindDIBBits();
+  for (int y = 0; y < image.Height(); ++y) {
+    unsigned char* p = bits + std::size_t(y) * std::size_t(image.GetStorageWidth());
+    for (int x = 0; x < image.Width(); ++x, p += 3) {
+      const auto g = std::uint8_t(0.299 * p[2] + 0.111 * p[0] + 0.589 * p[1]);
+      p[0] = p[1] = p[2] = g;
+    }
+  }
+}
+
+}  // namespace
+
+bool CRenderSession::PrepareRender(KvWindow* window, const TK_ScnView& view, int, int, int image_width,
+                                   int image_height) {
+  if (image_width < 1 || image_height < 1 || image_width > kMaxImageSide || image_height > kMaxImageSide)
+    return false;
+  // An earlier worker that has not ended yet still reads what this replaces.
+  if (WorkerThread() && WaitForSingleObject(WorkerThread(), 0) == WAIT_TIMEOUT) return false;
+  m_notification_window = window;
+  // Levels 0..3 are all the settings store. Any other oversamples and is
+  // drawn like its nearest sensible level: above 3 as 3, negative as 1.
+  const int level = Document().Properties().RenderSettings().m_antialias_level;
+  m_antialias_level = level > 3 ? 3 : level < 0 ? 1 : level;
+  m_image_width = image_width;
+  m_image_height = image_height;
+  m_oversampled_width = image_width * OversampleFactor(m_antialias_level);
+  m_oversampled_height = image_height * OversampleFactor(m_antialias_level);
+  m_camera = view.m_vp;
+  m_view = view;
+  PrepareBackground(m_oversampled_width, m_oversampled_height, view.m_wallpaper_filename, view.m_wallpaper_grey);
+  if (!CreateWorkerThread(&RenderThreadProc, this)) return false;
+  m_abort = false;  // an earlier render's abort must not end this one; its worker has ended
+  return true;
+}
+
+bool CRenderSession::ResumeRender(COruDib* image) {
+  m_target_image = image;
+  ResumeThread(WorkerThread());
+  return true;
+}
+
+DWORD CRenderSession::RenderThreadProc(void* parameter) {
+  auto* session = static_cast<CRenderSession*>(parameter);
+  if (session->SetupScene())
+    session->RenderPixels();
+  else
+    session->NotifyView(7, -1);
+  session->SetRendering(false);
+  ExitThread(0);
+}
+
+bool CRenderSession::SetupScene() {
+  NotifyView(1, -1);
+  if (Aborted()) return false;
+  m_main_projection =
+      CScreenProjection::Create(m_camera, m_oversampled_width, m_oversampled_height, &m_abort, &m_scene_box);
+  if (!m_main_projection || Aborted()) return false;
+
+  if (!m_target_image || !m_target_image->CreateDib(m_image_width, m_image_height, 32, true, nullptr)) return false;
+  m_target_image->DC().FillSolidRect(0, 0, m_image_width, m_image_height, BackgroundColorRef());
+  if (Aborted()) return false;
+
+  m_shadow_maps.Empty();
+  if (m_lights.Count() == 0) {
+    TK_Light light = KavraApp().AppSettings().DefaultLight();
+    light.SetStyle(TK::camera_point_light);
+    light.Enable(true);
+    light.SetLocation(m_camera.CameraLocation());
+    light.SetDirection(m_camera.CameraDirection());
+    const TK_3dPoint centre = m_camera.BoundingBox().Center();
+    light.Rotate(-0.2617993877991494, m_camera.CameraX(), centre);  // -15 degrees
+    light.Rotate(-0.3490658503988659, m_camera.CameraY(), centre);  // -20 degrees
+    if (!m_lights.Append(light)) return false;
+  } else if (m_shadow_level != 0) {
+    for (int i = 0; i < m_lights.Count(); ++i) {
+      if (Aborted()) return false;
+      if (m_lights[i].IsSpotLight() && m_lights[i].ShadowIntensity() != 0.0) MakeShadowMap(i);
+    }
+  }
+  NotifyView(8, -1);
+  if (Aborted()) return false;
+
+  TK_Xform world_to_camera;
+  const bool have_camera_xform = m_camera.GetXform(TK::world, TK::camera, world_to_camera);
+  for (int m = 0; m < m_mesh_entries.Count(); ++m) {
+    if (Aborted()) return false;
+    RenderMeshEntry* entry = m_mesh_entries[m];
+    for (CScreenProjection* map : m_shadow_maps)
+      if (!map->AddMesh(entry)) return false;
+    if (!m_main_projection->AddMesh(entry)) return false;
+    const MaterialEntry* material = entry->Material();
+    if (have_camera_xform && material && material->Material() && material->Material()->m_environment_map.enabled)
+      entry->ComputeEnvironmentCoordinates(world_to_camera, m_camera.Projection());
+  }
+  if (!m_main_projection->ProjectFaces() || Aborted()) return false;
+  NotifyView(9, -1);
+
+  for (CScreenProjection* map : m_shadow_maps) {
+    if (Aborted()) return false;
+    if (!DrawShadowMap(*map)) break;  // the render goes on; later maps stay undrawn
+  }
+  if (Aborted()) return false;
+  NotifyView(2, -1);
+  return true;
+}
+
+TK_Viewport CRenderSession::ShadowLightCamera(const TK_Light& light, const TK_BoundingBox& scene_box, double& far) {
+  TK_Viewport camera;
+  camera.SetProjection(TK::perspective);
+  const TK_3dVector d = light.Direction();
+  camera.SetCameraDirection(d);
+  camera.SetCameraLocation(light.Location());
+  const double l = std::sqrt(d.x * d.x + d.y * d.y);
+  camera.SetCameraUp(l == 0 ? TK_3dVector(0, 1, 0) : TK_3dVector(-d.z * d.x / l, -d.z * d.y / l, l));
+  far = light.Location().DistanceTo(scene_box.FarPoint(light.Location()));
+  camera.SetCameraAngle(light.SpotAngleRadians());
+  return camera;
+}
+
+bool CRenderSession::MakeShadowMap(int) {
+  // A shadow map's depth image is drawn with offscreen OpenGL, which the
+  // shadow maps bring with them. Until they are in, no light gets one: the
+  // render goes on without shadows.
+  return false;
+}
+
+bool CRenderSession::DrawShadowMap(CScreenProjection&) {
+  // Only shadow maps made by MakeShadowMap reach here, and it makes none yet.
+  return false;
+}
+
+int CRenderSession::RenderPixels() {
+  // The pixel loops go here, one per level: 0 single samples, 2 the 3 x 3
+  // tent, 3 the 4 x 4 tent, any other the 2 x 2 box. Until they are in,
+  // each level only fills the index band by band as its loop will.
+  int result = 7;
+  switch (m_antialias_level) {
+    case 0: result = SweepBands(m_band_height); break;
+    case 2: result = SweepBands(m_band_height); break;
+    case 3: result = SweepBands(m_band_height / 4 * 4 + 4); break;
+    default: result = SweepBands(m_band_height); break;
+  }
+  NotifyView(result, -1);
+  return result;
+}
+
+int CRenderSession::SweepBands(int band_height) {
+  if (!m_main_projection || band_height < 1) return 7;
+  for (int y = 0; y < m_oversampled_height; y += band_height) {
+    if (Aborted()) break;
+    if (!m_main_projection->PrepareBand(std::max(y - 1, 0), band_height + 1)) return 7;
+    NotifyView(5, LPARAM(band_height) << 16 | LPARAM(y / band_height));
+  }
+  return Aborted() ? 7 : 3;
+}
+
+void CRenderSession::NotifyView(int code, LPARAM lparam) {
+  if (!m_notification_window) return;
+  const HWND window = m_notification_window->Handle();
+  if (code == 3)
+    SendMessage(window, WM_RENDER_STATUS, WPARAM(code), lparam);
+  else
+    PostMessage(window, WM_RENDER_STATUS, WPARAM(code), lparam);
+}
+
+COLORREF CRenderSession::BackgroundColorRef() const {
+  return MakeColorRef(ColorByte(m_background_color[0]), ColorByte(m_background_color[1]),
+                      ColorByte(m_background_color[2]));
+}
+
+void CRenderSession::PrepareBackground(int width, int height, const TK_wString& file_name, bool grey) {
+  m_background_image.reset();
+  if (file_name.IsEmpty() || !m_render_settings.m_use_wallpaper || width < 1 || height < 1) return;
+  CKavraDib wallpaper;
+  if (!wallpaper.ReadFromFile(file_name) || !wallpaper.DCSelectBitmap(true)) return;
+  const SIZE size =
+      ScaledWallpaperSize(width, height, wallpaper.Width(), wallpaper.Height(), m_render_settings.m_stretch_wallpaper);
+  COruDib scaled;
+  if (size.cx < 1 || size.cy < 1 || !scaled.CreateDib(size.cx, size.cy, 24, true, nullptr)) return;
+  scaled.DC().SetStretchBltMode(HALFTONE);
+  scaled.DC().StretchBlt(0, 0, size.cx, size.cy, &wallpaper.DC(), 0, 0, wallpaper.Width(), wallpaper.Height(),
+                         SRCCOPY);
+  if (grey) MakeGrey(scaled);
+  wallpaper.DestroyDib();
+
+  std::unique_ptr<CKavraDib> background(new (std::nothrow) CKavraDib);
+  if (!background || !background->CreateDib(width, height, 24, true, nullptr)) return;
+  background->DC().FillSolidRect(0, 0, width, height, BackgroundColorRef());
+  background->DC().BitBlt((width - size.cx) / 2, (height - size.cy) / 2, size.cx, size.cy, &scaled.DC(), 0, 0,
+                          SRCCOPY);
+  m_background_image = std::move(background);
+}

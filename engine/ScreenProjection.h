@@ -1,0 +1,122 @@
+#pragma once
+// CScreenProjection: a camera fitted to an image of a given pixel size, with
+// its world, clip and screen transforms cached, pixel rays, and the screen
+// projection index (every triangle reduced to its pixel rectangle, filed
+// into pixel cells one band of rows at a time). It owns its cell grid and
+// face list; the mesh entries, the abort flag and the scene box are the
+// session's and must outlive it.
+
+#include <atomic>
+#include <memory>
+
+#include "host/platform/WinTypes.h"
+#include "host/toolkit/SimpleArray.h"
+#include "host/toolkit/Viewport.h"
+
+class RenderMeshEntry;
+
+// A ray: origin, then unit direction.
+struct PixelRayRecord {
+  TK_3dVector origin;
+  TK_3dVector direction;
+};
+
+// One triangle of one mesh, as filed in a pixel cell.
+struct FaceRef {
+  int mesh_index = 0;
+  int face_index = 0;
+};
+
+// A triangle with its unclipped pixel rectangle. Rectangles here are
+// inclusive on all four sides (right and bottom are pixels of it).
+struct ProjectedFace {
+  int mesh_index = 0;
+  int face_index = 0;
+  RECT rect;
+  bool done = false;  // no band below the last one filled can reach it
+};
+
+using PixelCell = TK_SimpleArray<FaceRef>;
+
+class CScreenProjection : public TK_Viewport {
+public:
+  // Fits the camera to a width x height image and the scene box (near just
+  // short of the box's nearest corner, far at its farthest). A camera
+  // without a frame has no usable transforms: it is refused (null), as are
+  // an image without pixels and a null abort flag. An empty scene box keeps
+  // the camera's own near and far.
+  static std::unique_ptr<CScreenProjection> Create(const TK_Viewport& camera, int width, int height,
+                                                   const std::atomic<bool>* abort, const TK_BoundingBox* scene_box);
+  ~CScreenProjection() override;
+  CScreenProjection(const CScreenProjection&) = delete;
+  CScreenProjection& operator=(const CScreenProjection&) = delete;
+
+  int ScreenWidth() const { return m_width; }
+  int ScreenHeight() const { return m_height; }
+  const RECT& ImageRect() const { return m_image_rect; }
+
+  // New near and far distances and the cached transforms that follow from
+  // them. False (frustum as before) when the toolkit refuses the frustum.
+  bool SetNearFar(double near, double far);
+  // Pixel position of a world point, truncated toward zero; coordinates
+  // beyond +-2^30 pixels (points near the eye plane) are held there.
+  POINT ProjectPoint(const TK_3dPoint& point) const;
+  // Inclusive pixel rectangle of the part of a triangle in front of the
+  // near plane; left > right (empty) when no part is.
+  RECT FaceScreenRect(const RenderMeshEntry& mesh, int face) const;
+  // The ray through screen position (x, y) from the near plane toward the
+  // far one. False when its direction cannot be made a unit vector.
+  bool PixelRay(double x, double y, PixelRayRecord& ray) const;
+
+  // The index. Meshes go in the order of the session's mesh list, so that a
+  // mesh's position here is its mesh index. False when memory runs out.
+  bool AddMesh(const RenderMeshEntry* mesh);
+  int MeshCount() const { return m_meshes.Count(); }
+  const RenderMeshEntry* Mesh(int index) const { return m_meshes[index]; }
+  // Lists every face whose rectangle meets the image and that may be seen.
+  // False when aborted or when memory runs out.
+  bool ProjectFaces();
+  const TK_SimpleArray<ProjectedFace>& ProjectedFaces() const { return m_faces; }
+  // Files the listed faces into the cells of rows first .. first + count - 1
+  // (cut at the image's bottom). The first call fixes the grid's row
+  // capacity; a later band of more rows is refused. False when aborted, when
+  // first is outside the image, or when there is no grid.
+  bool PrepareBand(int first, int count);
+  int BandFirstRow() const { return m_band_first; }
+  int BandRows() const { return m_band_rows; }
+  // The cell of column x, row y; y must lie within the current band.
+  const PixelCell& Cell(int x, int y) const {
+    return m_grid[std::size_t(y - m_band_first) * std::size_t(m_width) + std::size_t(x)];
+  }
+  // Room for face references in all cells together: the cells' capacities.
+  long long CellCapacityTotal() const;
+
+protected:
+  // For subclasses (shadow maps), which are made like Create makes a
+  // projection: construct, then Fit; a false Fit means no usable transforms.
+  CScreenProjection(const TK_Viewport& camera, int width, int height, const std::atomic<bool>* abort);
+  // Screen port and frustum aspect for the image, near and far for the box.
+  bool Fit(const TK_BoundingBox* scene_box);
+
+private:
+  bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
+  // Whether a face covering the whole image can be seen at all.
+  bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
+
+  int m_width = 0;
+  int m_height = 0;
+  int m_band_rows = 0;
+  int m_band_first = 0;
+  RECT m_image_rect;
+  const std::atomic<bool>* m_abort = nullptr;
+  TK_Xform m_clip_to_world;
+  TK_Xform m_screen_to_world;
+  TK_Xform m_world_to_screen;
+  TK_Xform m_world_to_camera;
+  TK_Xform m_camera_to_screen;
+  std::unique_ptr<PixelCell[]> m_grid;
+  int m_grid_rows = 0;
+  TK_SimpleArray<ProjectedFace> m_faces;
+  TK_SimpleArray<const RenderMeshEntry*> m_meshes;
+  double m_a = 0, m_b = 0, m_c = 0, m_d = 0, m_e = 0, m_f = 0;  // screen (x, y) to clip (x, y)
+};

@@ -1,0 +1,478 @@
+// The camera fitted to an image: near and far from the scene box, pixel
+// rays against projected points, face rectangles; and the index: which
+// faces are listed, and how bands file them into cells.
+
+#include "engine/ScreenProjection.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <set>
+#include <utility>
+
+#include "shading/HitRecord.h"
+#include "shading/MaterialEntry.h"
+#include "shading/RenderMeshEntry.h"
+
+namespace {
+
+TK_Viewport Camera(TK_3dPoint location, TK_3dVector direction, TK_3dVector up = {0, 1, 0}) {
+  TK_Viewport camera;
+  camera.SetCameraLocation(location);
+  camera.SetCameraDirection(direction);
+  camera.SetCameraUp(up);
+  return camera;
+}
+
+// Meshes with their materials, kept alive together.
+struct Scene {
+  std::unique_ptr<MaterialEntry> two_sided = std::make_unique<MaterialEntry>(std::make_unique<CRenderMaterial>());
+  std::unique_ptr<MaterialEntry> one_sided = [] {
+    auto material = std::make_unique<CRenderMaterial>();
+    material->m_two_sided = false;
+    return std::make_unique<MaterialEntry>(std::move(material));
+  }();
+  std::vector<std::unique_ptr<RenderMeshEntry>> meshes;
+  TK_BoundingBox box;
+
+  const RenderMeshEntry& Add(const std::vector<TK_3fPoint>& triangles, bool one_sided_material = false) {
+    TK_Mesh mesh;
+    for (int i = 0; i < int(triangles.size()); ++i) mesh.SetVertex(i, triangles[std::size_t(i)]);
+    for (int f = 0; 3 * f < int(triangles.size()); ++f) mesh.SetTriangle(f, 3 * f, 3 * f + 1, 3 * f + 2);
+    meshes.push_back(RenderMeshEntry::Create(mesh, one_sided_material ? one_sided.get() : two_sided.get()));
+    EXPECT_NE(meshes.back(), nullptr);
+    box.Union(meshes.back()->BoundingBox());
+    return *meshes.back();
+  }
+  void AddTo(CScreenProjection& projection) const {
+    for (const auto& mesh : meshes) ASSERT_TRUE(projection.AddMesh(mesh.get()));
+  }
+};
+
+// Whether the ray through pixel (x, y) hits the face as the pixel loops will test it.
+bool RayHits(const CScreenProjection& projection, const RenderMeshEntry& mesh, int mesh_index, int face, double x,
+             double y, double* depth = nullptr) {
+  PixelRayRecord ray;
+  if (!projection.PixelRay(x, y, ray)) return false;
+  HitRecord record;
+  InitHitRecord(record);
+  record.ray_origin = ray.origin;
+  record.ray_direction = ray.direction;
+  record.mesh_index = mesh_index;
+  record.face_index = face;
+  record.material = mesh.Material();
+  const bool hit = mesh.IntersectFace(record);
+  if (depth) *depth = record.depth;
+  return hit;
+}
+
+double Depth(const TK_Viewport& camera, const TK_3dPoint& p) {
+  return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ());
+}
+
+class ScreenProjectionTest : public ::testing::Test {
+protected:
+  std::atomic<bool> abort{false};
+};
+
+TEST_F(ScreenProjectionTest, RefusesWhatHasNoUsableTransforms) {
+  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
+  const TK_Viewport good = Camera({0, 0, 10}, {0, 0, -1});
+  EXPECT_NE(CScreenProjection::Create(good, 64, 48, &abort, &box), nullptr);
+  // Direction along up: no camera frame.
+  EXPECT_EQ(CScreenProjection::Create(Camera({0, 0, 10}, {0, 1, 0}), 64, 48, &abort, &box), nullptr);
+  EXPECT_EQ(CScreenProjection::Create(good, 0, 48, &abort, &box), nullptr);
+  EXPECT_EQ(CScreenProjection::Create(good, 64, -1, &abort, &box), nullptr);
+  EXPECT_EQ(CScreenProjection::Create(good, 64, 48, nullptr, &box), nullptr);
+}
+
+TEST_F(ScreenProjectionTest, FitsNearJustShortOfTheBoxAndFarToIt) {
+  const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
+  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
+  auto projection = CScreenProjection::Create(camera, 64, 48, &abort, &box);
+  ASSERT_NE(projection, nullptr);
+  EXPECT_DOUBLE_EQ(projection->FrustumNear(), 0.9999 * 9.0);
+  EXPECT_DOUBLE_EQ(projection->FrustumFar(), 11.0);
+  EXPECT_EQ(projection->ImageRect(), (RECT{0, 0, 63, 47}));
+  // The frustum takes the image's aspect.
+  double left, right, bottom, top, near, far;
+  projection->GetFrustum(left, right, bottom, top, near, far);
+  EXPECT_NEAR((right - left) / (top - bottom), 64.0 / 48.0, 1e-12);
+
+  // Reaching behind the camera: the nearest depth is negative.
+  const TK_BoundingBox behind({-1, -1, -5}, {1, 1, 20});
+  projection = CScreenProjection::Create(camera, 64, 48, &abort, &behind);
+  ASSERT_NE(projection, nullptr);
+  EXPECT_DOUBLE_EQ(projection->FrustumFar(), 15.0);
+  EXPECT_DOUBLE_EQ(projection->FrustumNear(), 0.015);
+
+  // Wholly behind, or no box at all: the camera's own near and far.
+  const TK_BoundingBox wholly_behind({-1, -1, 20}, {1, 1, 30});
+  for (const TK_BoundingBox* b : {&wholly_behind, static_cast<const TK_BoundingBox*>(nullptr)}) {
+    projection = CScreenProjection::Create(camera, 64, 48, &abort, b);
+    ASSERT_NE(projection, nullptr);
+    EXPECT_DOUBLE_EQ(projection->FrustumNear(), camera.FrustumNear());
+    EXPECT_DOUBLE_EQ(projection->FrustumFar(), camera.FrustumFar());
+  }
+}
+
+TEST_F(ScreenProjectionTest, AFaceAtTheFrontOfTheSceneIsHit) {
+  // A quad facing the camera at the front of the scene, a triangle behind.
+  Scene scene;
+  scene.Add({{-2, -2, 1}, {2, -2, 1}, {2, 2, 1}, {-2, -2, 1}, {2, 2, 1}, {-2, 2, 1}, {-1, -1, -3}, {1, -1, -3},
+             {0, 1, -3}});
+  for (TK::view_projection kind : {TK::perspective, TK::parallel}) {
+    TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
+    camera.SetProjection(kind);
+    if (kind == TK::parallel) camera.SetFrustum(-3, 3, -3, 3, 1, 100);
+    auto projection = CScreenProjection::Create(camera, 40, 30, &abort, &scene.box);
+    ASSERT_NE(projection, nullptr);
+    double depth = 0;
+    bool front = false;
+    for (int face = 0; face < 2; ++face) front = front || RayHits(*projection, *scene.meshes[0], 0, face, 20, 15, &depth);
+    EXPECT_TRUE(front) << "projection " << kind;
+    EXPECT_GT(depth, 0.0);
+    // The ray starts on the near plane, just in front of the quad.
+    PixelRayRecord ray;
+    ASSERT_TRUE(projection->PixelRay(20, 15, ray));
+    EXPECT_NEAR(Depth(*projection, TK_3dPoint(ray.origin)), projection->FrustumNear(), 1e-9);
+    EXPECT_LT(projection->FrustumNear(), 9.0);
+  }
+}
+
+TEST_F(ScreenProjectionTest, RaysThroughCornersAndMiddleMeetProjectedPoints) {
+  const TK_BoundingBox box({-3, -2, -4}, {3, 2, 1});
+  TK_Viewport perspective = Camera({2, 3, 9}, {-0.2, -0.3, -1}, {0.1, 1, 0});
+  TK_Viewport parallel = perspective;
+  parallel.SetProjection(TK::parallel);
+  parallel.SetFrustum(-4, 4, -3, 3, 1, 50);
+  for (const TK_Viewport* camera : {&perspective, &parallel}) {
+    const int w = 80, h = 50;
+    auto projection = CScreenProjection::Create(*camera, w, h, &abort, &box);
+    ASSERT_NE(projection, nullptr);
+    const std::pair<int, int> pixels[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}};
+    for (auto [px, py] : pixels) {
+      // Positions a third of a pixel either side inside the pixel: a point
+      // on the ray must project back into the same pixel.
+      for (double offset : {0.3, 0.7}) {
+        PixelRayRecord ray;
+        ASSERT_TRUE(projection->PixelRay(px + offset, py + offset, ray));
+        EXPECT_NEAR(ray.direction.Length(), 1.0, 1e-12);
+        for (double t : {0.0, 3.0, 7.5}) {
+          const TK_3dPoint p = TK_3dPoint(ray.origin) + ray.direction * t;
+          const POINT q = projection->ProjectPoint(p);
+          EXPECT_EQ(q.x, px) << "t " << t << " offset " << offset;
+          EXPECT_EQ(q.y, py) << "t " << t << " offset " << offset;
+        }
+        // Farther along the ray is deeper.
+        EXPECT_GT(Depth(*projection, TK_3dPoint(ray.origin) + ray.direction * 2.0),
+                  Depth(*projection, TK_3dPoint(ray.origin) + ray.direction * 1.0));
+      }
+    }
+    // Truncation toward zero: half a pixel either side of 0 is pixel 0.
+    PixelRayRecord ray;
+    for (double x : {-0.5, 0.5}) {
+      ASSERT_TRUE(projection->PixelRay(x, 10.5, ray));
+      EXPECT_EQ(projection->ProjectPoint(TK_3dPoint(ray.origin)).x, 0);
+    }
+    ASSERT_TRUE(projection->PixelRay(-1.5, 10.5, ray));
+    EXPECT_EQ(projection->ProjectPoint(TK_3dPoint(ray.origin)).x, -1);
+  }
+}
+
+TEST_F(ScreenProjectionTest, FaceRectangleIsThePartInFrontOfTheNearPlane) {
+  Scene scene;
+  // In front; crossing the eye plane (a floor under the camera); wholly behind.
+  scene.Add({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}, {-100, -1, 100}, {100, -1, 100}, {0, -1, -100}, {-1, -1, 20},
+             {1, -1, 20}, {0, 1, 20}});
+  const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
+  const int w = 64, h = 48;
+  auto projection = CScreenProjection::Create(camera, w, h, &abort, &scene.box);
+  ASSERT_NE(projection, nullptr);
+  const RenderMeshEntry& mesh = *scene.meshes[0];
+
+  const RECT front = projection->FaceScreenRect(mesh, 0);
+  const POINT a = projection->ProjectPoint({-1, -1, 0}), b = projection->ProjectPoint({1, -1, 0}),
+              c = projection->ProjectPoint({0, 1, 0});
+  EXPECT_EQ(front, (RECT{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
+                         std::max({a.y, b.y, c.y})}));
+
+  // The floor fills the image below the horizon (the middle row) across
+  // its whole width, and nothing above it.
+  const RECT floor = projection->FaceScreenRect(mesh, 1);
+  EXPECT_LE(floor.left, 0);
+  EXPECT_GE(floor.right, w - 1);
+  EXPECT_GE(floor.bottom, h - 1);
+  EXPECT_GT(floor.top, h / 2 - 1);
+  EXPECT_LT(floor.top, h / 2 + 2);
+
+  const RECT behind = projection->FaceScreenRect(mesh, 2);
+  EXPECT_GT(behind.left, behind.right);
+  // Out of range faces are empty too.
+  EXPECT_GT(projection->FaceScreenRect(mesh, 3).left, projection->FaceScreenRect(mesh, 3).right);
+}
+
+TEST_F(ScreenProjectionTest, ListsOnlyFacesThatMeetTheImage) {
+  Scene scene;
+  scene.Add({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0},           // in the middle
+             {40, -1, 0}, {42, -1, 0}, {41, 1, 0},         // far to the right
+             {-1, -60, 0}, {1, -60, 0}, {0, -58, 0},       // far below
+             {-1, -1, 30}, {1, -1, 30}, {0, 1, 30}});      // behind the camera
+  const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
+  auto projection = CScreenProjection::Create(camera, 64, 48, &abort, &scene.box);
+  ASSERT_NE(projection, nullptr);
+  scene.AddTo(*projection);
+  ASSERT_TRUE(projection->ProjectFaces());
+  ASSERT_EQ(projection->ProjectedFaces().Count(), 1);
+  const ProjectedFace& face = projection->ProjectedFaces()[0];
+  EXPECT_EQ(face.mesh_index, 0);
+  EXPECT_EQ(face.face_index, 0);
+  EXPECT_FALSE(face.done);
+  EXPECT_EQ(face.rect, projection->FaceScreenRect(*scene.meshes[0], 0));
+}
+
+// Which of the faces covering the whole image stay listed.
+TEST_F(ScreenProjectionTest, WholeImageFacesStayWhenTheyCanBeSeen) {
+  const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
+  Scene scene;
+  // Facing the camera (counter-clockwise seen from it), over the middle.
+  scene.Add({{-100, -100, 0}, {100, -100, 0}, {0, 100, 0}}, true);
+  // The same seen from behind, one-sided and two-sided.
+  scene.Add({{-100, -100, 0}, {0, 100, 0}, {100, -100, 0}}, true);
+  scene.Add({{-100, -100, 0}, {0, 100, 0}, {100, -100, 0}}, false);
+  // A sliver facing the camera across the image's diagonal, missing its middle pixel.
+  scene.Add({{-100, -98, 0}, {100, 102, 0}, {-99, -94, 0}}, true);
+  // Wholly behind the camera, facing it.
+  scene.Add({{-100, -100, 20}, {100, -100, 20}, {0, 100, 20}}, true);
+  auto projection = CScreenProjection::Create(camera, 64, 48, &abort, &scene.box);
+  ASSERT_NE(projection, nullptr);
+  scene.AddTo(*projection);
+  ASSERT_TRUE(projection->ProjectFaces());
+  std::set<int> listed;
+  for (const ProjectedFace& face : projection->ProjectedFaces()) listed.insert(face.mesh_index);
+  EXPECT_EQ(listed, (std::set<int>{0, 2, 3}));
+  // The sliver is seen, though not at the middle pixel.
+  EXPECT_FALSE(RayHits(*projection, *scene.meshes[3], 3, 0, 32, 24));
+  bool seen = false;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) seen = seen || RayHits(*projection, *scene.meshes[3], 3, 0, x, y);
+  EXPECT_TRUE(seen);
+}
+
+// The listing rules of a plain projection of the three vertices, with the
+// middle pixel's front-side test for whole-image rectangles: each listed
+// face with its rectangle.
+std::map<std::pair<int, int>, RECT> ListedByVertexProjection(const CScreenProjection& projection, const Scene& scene) {
+  std::map<std::pair<int, int>, RECT> listed;
+  const RECT image = projection.ImageRect();
+  for (int m = 0; m < int(scene.meshes.size()); ++m) {
+    const RenderMeshEntry& mesh = *scene.meshes[std::size_t(m)];
+    for (int f = 0; f < mesh.FaceCount(); ++f) {
+      RECT r{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+      for (int i = 0; i < 3; ++i) {
+        const TK_3fPoint& v = mesh.Mesh().m_V[std::size_t(mesh.Mesh().m_F[std::size_t(f)].vi[i])];
+        const POINT p = projection.ProjectPoint(TK_3dPoint(v));
+        r = RECT{std::min(r.left, p.x), std::min(r.top, p.y), std::max(r.right, p.x), std::max(r.bottom, p.y)};
+      }
+      const RECT v{std::max(r.left, image.left), std::max(r.top, image.top), std::min(r.right, image.right),
+                   std::min(r.bottom, image.bottom)};
+      if (v.left > v.right || v.top > v.bottom) continue;
+      if (v == image) {
+        PixelRayRecord ray;
+        if (!projection.PixelRay((v.right - v.left) / 2 + v.left, (v.bottom - v.top) / 2 + v.top, ray)) continue;
+        HitRecord record;
+        InitHitRecord(record);
+        record.ray_origin = ray.origin;
+        record.ray_direction = ray.direction;
+        record.face_index = f;
+        if (!mesh.QuickIntersectFace(record)) continue;
+      }
+      listed[{m, f}] = r;
+    }
+  }
+  return listed;
+}
+
+TEST_F(ScreenProjectionTest, ListsEveryFaceAPixelSeesAndNothingElseNew) {
+  // A camera standing on a large floor, among triangles of every size, some
+  // reaching behind it, some wholly behind.
+  Scene scene;
+  scene.Add({{-500, 0, 500}, {500, 0, 500}, {0, 0, -500}}, true);  // the floor, facing up
+  std::mt19937 random(20261206);
+  std::uniform_real_distribution<float> coordinate(-30, 30);
+  std::vector<TK_3fPoint> others;
+  for (int i = 0; i < 3 * 120; ++i) others.push_back({coordinate(random), coordinate(random) + 20, coordinate(random)});
+  scene.Add(others, true);
+  scene.Add(std::vector<TK_3fPoint>(others.rbegin(), others.rend()), false);
+  const TK_Viewport camera = Camera({0, 1.7, 0}, {0.1, 0, -1});  // level: the middle ray runs along the horizon
+  const int w = 48, h = 36;
+  auto projection = CScreenProjection::Create(camera, w, h, &abort, &scene.box);
+  ASSERT_NE(projection, nullptr);
+  scene.AddTo(*projection);
+  ASSERT_TRUE(projection->ProjectFaces());
+  ASSERT_TRUE(projection->PrepareBand(0, h));
+
+  std::set<std::pair<int, int>> listed;
+  for (const ProjectedFace& face : projection->ProjectedFaces()) listed.insert({face.mesh_index, face.face_index});
+  const std::map<std::pair<int, int>, RECT> by_vertices = ListedByVertexProjection(*projection, scene);
+  // Whether the vertex rules file the face under pixel (x, y).
+  auto filed_by_vertices = [&](int m, int f, int x, int y) {
+    const auto it = by_vertices.find({m, f});
+    return it != by_vertices.end() && x >= it->second.left && x <= it->second.right && y >= it->second.top &&
+           y <= it->second.bottom;
+  };
+
+  // Every face a pixel's ray hits is in that pixel's cell.
+  std::set<std::pair<int, int>> seen;
+  int missed_by_vertex_rules = 0, floor_seen = 0, floor_filed_by_vertices = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      for (int m = 0; m < int(scene.meshes.size()); ++m) {
+        for (int f = 0; f < scene.meshes[std::size_t(m)]->FaceCount(); ++f) {
+          if (!RayHits(*projection, *scene.meshes[std::size_t(m)], m, f, x, y)) continue;
+          seen.insert({m, f});
+          const PixelCell& cell = projection->Cell(x, y);
+          EXPECT_TRUE(std::any_of(cell.begin(), cell.end(),
+                                  [&](const FaceRef& r) { return r.mesh_index == m && r.face_index == f; }))
+              << "face " << m << "/" << f << " at " << x << "," << y;
+          if (!filed_by_vertices(m, f, x, y)) ++missed_by_vertex_rules;
+          if (m == 0) {
+            ++floor_seen;
+            if (filed_by_vertices(m, f, x, y)) ++floor_filed_by_vertices;
+          }
+        }
+      }
+    }
+  }
+  // The floor fills the lower half of the image; the vertex rules file it
+  // under none of those pixels.
+  EXPECT_GE(floor_seen, w * (h / 2 - 1));
+  EXPECT_EQ(floor_filed_by_vertices, 0);
+  EXPECT_GT(missed_by_vertex_rules, floor_seen);
+  // What is listed beyond the vertex rules is what they project wrongly:
+  // faces reaching behind the near plane, whose rectangle now bounds their
+  // visible part, and faces covering the whole image. Those wholly in front
+  // are seen; what the vertex rules list and is not listed now is seen by
+  // no pixel.
+  int extra_crossing = 0;
+  for (const auto& face : listed) {
+    if (by_vertices.count(face)) continue;
+    const RenderMeshEntry& mesh = *scene.meshes[std::size_t(face.first)];
+    bool crosses = false;
+    for (int i = 0; i < 3; ++i) {
+      const TK_3fPoint& v = mesh.Mesh().m_V[std::size_t(mesh.Mesh().m_F[std::size_t(face.second)].vi[i])];
+      crosses = crosses || Depth(*projection, TK_3dPoint(v)) < projection->FrustumNear();
+    }
+    if (crosses)
+      ++extra_crossing;
+    else
+      EXPECT_TRUE(seen.count(face)) << face.first << "/" << face.second;
+  }
+  EXPECT_GT(extra_crossing, 0);
+  int dropped = 0;
+  for (const auto& [face, rect] : by_vertices)
+    if (!listed.count(face)) {
+      ++dropped;
+      EXPECT_FALSE(seen.count(face)) << face.first << "/" << face.second;
+    }
+  EXPECT_GT(int(listed.size()), 20);
+  EXPECT_GT(dropped, 0);  // faces behind the camera flipped into the image
+}
+
+// Projection of a scene with faces whose rectangles are read back, for band tests.
+class BandTest : public ScreenProjectionTest {
+protected:
+  void SetUp() override {
+    // Two faces in the upper part of the image, one over the bottom rows.
+    scene.Add({{-1, 0, 0}, {1, 0, 0}, {0, 2, 0}, {-3, 0.5f, 0}, {-2, 0.5f, 0}, {-2.5f, 1, 0}, {-1, -5.5f, 0},
+               {1, -5.5f, 0}, {0, -2, 0}});
+    projection = CScreenProjection::Create(Camera({0, 0, 10}, {0, 0, -1}), 64, 48, &abort, &scene.box);
+    ASSERT_NE(projection, nullptr);
+    scene.AddTo(*projection);
+    ASSERT_TRUE(projection->ProjectFaces());
+    ASSERT_EQ(projection->ProjectedFaces().Count(), 3);
+  }
+  int CountIn(int x, int y, int face) const {
+    const PixelCell& cell = projection->Cell(x, y);
+    return int(std::count_if(cell.begin(), cell.end(), [&](const FaceRef& r) { return r.face_index == face; }));
+  }
+  Scene scene;
+  std::unique_ptr<CScreenProjection> projection;
+};
+
+TEST_F(BandTest, ARowSharedByTwoBandsIsFiledByBoth) {
+  const RECT r = projection->ProjectedFaces()[0].rect;
+  ASSERT_GE(r.bottom, 2);
+  const int b = r.bottom;  // the first band's last row is the face's last row
+  const int x = (r.left + r.right) / 2;
+  ASSERT_TRUE(projection->PrepareBand(0, b + 1));
+  EXPECT_EQ(CountIn(x, b, 0), 1);
+  EXPECT_FALSE(projection->ProjectedFaces()[0].done);
+  ASSERT_TRUE(projection->PrepareBand(b, b + 1));
+  EXPECT_EQ(projection->BandFirstRow(), b);
+  EXPECT_EQ(CountIn(x, b, 0), 1);
+  EXPECT_TRUE(projection->ProjectedFaces()[0].done);
+  // Done faces are skipped from then on, whatever band is asked for.
+  ASSERT_TRUE(projection->PrepareBand(0, b + 1));
+  EXPECT_EQ(CountIn(x, b, 0), 0);
+}
+
+TEST_F(BandTest, CellsHoldTheFacesOfTheirRectanglesAndKeepTheirRoom) {
+  ASSERT_TRUE(projection->PrepareBand(0, 17));
+  EXPECT_EQ(projection->BandRows(), 17);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const PixelCell& cell = projection->Cell(x, y);
+      for (int f = 0; f < 3; ++f) {
+        const RECT& r = projection->ProjectedFaces()[f].rect;
+        const bool inside = x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+        EXPECT_EQ(CountIn(x, y, f), inside ? 1 : 0) << x << "," << y;
+      }
+      if (x == 0 && y == 0) {
+        EXPECT_EQ(cell.Count(), 0);  // a corner no face reaches
+      }
+    }
+  const long long room = projection->CellCapacityTotal();
+  EXPECT_GT(room, 0);
+  ASSERT_TRUE(projection->PrepareBand(16, 17));
+  EXPECT_GE(projection->CellCapacityTotal(), room);
+  // A taller band than the grid was made for is refused.
+  EXPECT_FALSE(projection->PrepareBand(0, 18));
+}
+
+TEST_F(BandTest, TheLastBandIsCutAtTheBottom) {
+  const RECT bottom_face = projection->ProjectedFaces()[2].rect;
+  ASSERT_GE(bottom_face.bottom, 47);  // reaches past the image's last row
+  ASSERT_TRUE(projection->PrepareBand(40, 17));
+  EXPECT_EQ(projection->BandFirstRow(), 40);
+  EXPECT_EQ(projection->BandRows(), 8);
+  const int x = 32;
+  EXPECT_EQ(CountIn(x, 47, 2), 1);
+  EXPECT_FALSE(projection->ProjectedFaces()[2].done);
+  // Bands that start outside the image are refused and leave the cells empty.
+  EXPECT_FALSE(projection->PrepareBand(48, 17));
+  EXPECT_FALSE(projection->PrepareBand(-1, 17));
+}
+
+TEST_F(BandTest, AbortEndsListingAndFilling) {
+  abort = true;
+  EXPECT_FALSE(projection->ProjectFaces());
+  EXPECT_FALSE(projection->PrepareBand(0, 17));
+  abort = false;
+  ASSERT_TRUE(projection->ProjectFaces());
+  EXPECT_TRUE(projection->PrepareBand(0, 17));
+}
+
+TEST_F(ScreenProjectionTest, NoGridWithoutABandOfRows) {
+  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
+  auto projection = CScreenProjection::Create(Camera({0, 0, 10}, {0, 0, -1}), 8, 8, &abort, &box);
+  ASSERT_NE(projection, nullptr);
+  EXPECT_FALSE(projection->PrepareBand(0, 0));
+  EXPECT_EQ(projection->CellCapacityTotal(), 0);
+  EXPECT_TRUE(projection->PrepareBand(0, 3));
+}
+
+}  // namespace
