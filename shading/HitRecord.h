@@ -31,3 +31,6 @@ void InitHitRecord(HitRecord& record);
 // qsort comparator over HitRecords: 1, 0 or -1 as the first depth is greater
 // than, equal to or less than the second, so hits sort nearest first.
 int CompareHitDepth(const void* first, const void* second);
+
+// The texture coordinate at the hit: w0 T0 + w1 T1 + w2 T2 in single precision.
+TK_2fPoint InterpolatedTextureCoordinate(const HitRecord& record);

@@ -3,6 +3,9 @@
 #include <new>
 #include <utility>
 
+#include "shading/HitRecord.h"
+#include "shading/TextureSampling.h"
+
 namespace {
 
 bool SameSlot(const MaterialMap& a, const MaterialMap& b) {
@@ -52,6 +55,9 @@ void MaterialEntry::LoadMapBitmaps() {
     MaterialMap& slot = m_material->Map(s);
     const CKavraDib* bitmap = nullptr;
     if (slot.enabled && !slot.file_name.IsEmpty()) bitmap = FindOrLoadMapBitmap(slot.file_name);
+    // Sampling wraps modulo width - 2 and height - 2: an image narrower or
+    // lower than 3 pixels cannot be sampled and leaves the slot unbound.
+    if (bitmap && (bitmap->Width() < 3 || bitmap->Height() < 3)) bitmap = nullptr;
     slot.bitmap = bitmap;
     slot.width_limit = bitmap ? bitmap->Width() - 2 : 0;
     slot.height_limit = bitmap ? bitmap->Height() - 2 : 0;
@@ -84,6 +90,16 @@ const CKavraDib* MaterialEntry::FindOrLoadMapBitmap(TK_wString file_name) {
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+double MaterialEntry::SurfaceTransparency(const HitRecord* hit) const {
+  if (!m_material) return 0.0;
+  const double tau = m_material->Transparency();
+  const MaterialMap& map = m_material->m_transparency_map;
+  if (!hit || !map.bitmap) return tau;
+  const Colour3f x = SampleMap(map, TK_2dPoint(InterpolatedTextureCoordinate(*hit)));
+  const double m = (1.0f - (x.red + x.green + x.blue) * 0.33333334f) * map.amount;
+  return m == 1.0 ? 1.0 : m * tau;
 }
 
 bool IsSameRenderMaterial(const CRenderMaterial& a, const CRenderMaterial& b) {

@@ -12,6 +12,8 @@
 #include "host/toolkit/String.h"
 #include "settings/RenderMaterial.h"
 
+struct HitRecord;
+
 class MaterialEntry {
 public:
   // Relative map file names are opened under base_folder (the document's
@@ -31,12 +33,19 @@ public:
   bool MatchesMaterial(const CRenderMaterial& candidate) const;
   // Binds all five slots: an enabled slot naming a file gets that file's
   // bitmap (limits width - 2 and height - 2); every other slot, and one
-  // whose file cannot be read, gets no bitmap and limits 0.
+  // whose file cannot be read or whose image is narrower or lower than 3
+  // pixels, gets no bitmap and limits 0.
   void LoadMapBitmaps();
   // The bitmap of a file, read at most once per letter-case-insensitive
   // name while reads succeed; a failed read is tried again next time.
   // Null for an empty name or an unreadable file.
   const CKavraDib* FindOrLoadMapBitmap(TK_wString file_name);
+
+  // The surface's transparency at the hit: the material's own without a hit
+  // or a bound transparency map; else the map's darkness m = (1 - grey) x
+  // amount, which gives 1 (a hole) when exactly 1 and m x the material's
+  // transparency otherwise. An entry without a material is opaque.
+  double SurfaceTransparency(const HitRecord* hit) const;
 
   // Attempts to read a map file so far, successful or not.
   int MapFileReads() const { return m_file_reads; }
