@@ -1,0 +1,257 @@
+#include "shading/SurfaceShader.h"
+
+#include <cmath>
+
+#include "host/platform/OruDib.h"
+#include "host/toolkit/Interval.h"
+#include "host/toolkit/Material.h"
+#include "shading/MaterialEntry.h"
+#include "shading/RenderMeshEntry.h"
+#include "shading/ShadowLookup.h"
+#include "shading/TextureSampling.h"
+
+namespace {
+
+std::uint32_t PackChannel(float c) {
+  if (!(c > 0.0f)) return 0;  // negatives and NaN
+  if (c > 1.0f) c = 1.0f;
+  return std::uint32_t(c * 255.0f);
+}
+
+Colour3f Fractions(TK_Color c) {
+  return {float(c.FractionRed()), float(c.FractionGreen()), float(c.FractionBlue())};
+}
+
+Colour3f Mix(const Colour3f& a, const Colour3f& b, double amount) {
+  return {float((1.0 - amount) * a.red + amount * b.red), float((1.0 - amount) * a.green + amount * b.green),
+          float((1.0 - amount) * a.blue + amount * b.blue)};
+}
+
+float Grey(const Colour3f& c) { return (c.red + c.green + c.blue) * 0.33333334f; }
+
+TK_3dVector Unit(TK_3dVector v) {
+  v.Unitize();
+  return v;
+}
+
+double Transparency(const HitRecord& hit) { return hit.material ? hit.material->SurfaceTransparency(&hit) : 0.0; }
+
+// front x (1 - t) + behind x t, per channel.
+Colour3f Over(const Colour3f& front, double t, const Colour3f& behind) {
+  const auto channel = [t](float q, float b) {
+    const float f = float(q * (1.0 - t));
+    return float(f + b * t);
+  };
+  return {channel(front.red, behind.red), channel(front.green, behind.green), channel(front.blue, behind.blue)};
+}
+
+}  // namespace
+
+std::uint32_t PackColour(const Colour3f& colour) {
+  return PackChannel(colour.red) | PackChannel(colour.green) << 8 | PackChannel(colour.blue) << 16;
+}
+
+Colour3f UnpackColour(std::uint32_t packed) {
+  constexpr float scale = 0.003921569f;
+  return {float(packed & 0xFF) * scale, float((packed >> 8) & 0xFF) * scale, float((packed >> 16) & 0xFF) * scale};
+}
+
+void BuildBumpFrame(const TK_3dVector& n, TK_3dVector& tangent, TK_3dVector& bitangent) {
+  const TK_3dVector a(n.x, n.y, n.z + 1.0);
+  tangent = TK_CrossProduct(a, n);
+  if (!tangent.IsTiny(1e-12)) {
+    tangent.Unitize();
+    bitangent = Unit(TK_CrossProduct(n, tangent));
+    return;
+  }
+  // n lies along the z axis.
+  tangent = TK_3dVector(1, 0, 0);
+  bitangent = TK_3dVector(0, n.z >= 0 ? 1 : -1, 0);
+}
+
+SurfaceShader::SurfaceShader(const TK_SimpleArray<TK_Light>& lights, std::span<RenderMeshEntry* const> meshes)
+    : m_lights(lights), m_meshes(meshes) {}
+
+Colour3f SurfaceShader::BackgroundColour(int x, int y) const {
+  if (!background_image) return background;
+  Colour3f c;
+  background_image->GetPixel(x, background_image->Height() - 1 - y, c.red, c.green, c.blue);
+  return c;
+}
+
+double SurfaceShader::ShadowFactor(const HitRecord& hit, int light_index) const {
+  if (!shadows || shadow_level < 1 || shadow_level > 2) return 1.0;
+  for (int m = 0; m < shadows->MapCount(); ++m)
+    if (shadows->LightIndexOfMap(m) == light_index) return shadows->LitFraction(m, hit, shadow_level == 1 ? 9 : 81);
+  return 1.0;
+}
+
+void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular,
+                                          TK_3dVector& normal) const {
+  normal = hit.normal;
+  const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
+  if (!material) {
+    diffuse = specular = {};
+    return;
+  }
+  diffuse = Fractions(material->Diffuse());
+  specular = Fractions(material->Specular());
+
+  // Interpolated once, by the first map that needs it.
+  bool have_uv = false;
+  TK_2dPoint uv;
+  const auto texture_coordinate = [&]() -> const TK_2dPoint& {
+    if (!have_uv) uv = TK_2dPoint(InterpolatedTextureCoordinate(hit));
+    have_uv = true;
+    return uv;
+  };
+
+  const MaterialMap& texture = material->m_texture_map;
+  if (texture.bitmap) diffuse = Mix(diffuse, SampleMap(texture, texture_coordinate()), texture.amount);
+  const MaterialMap& specular_map = material->m_specular_map;
+  if (specular_map.bitmap)
+    specular = Mix(specular, SampleMap(specular_map, texture_coordinate()), specular_map.amount);
+
+  // Environment coordinates exist once the render has computed them for the
+  // mesh; a hit of a mesh without them is left untinted.
+  const MaterialMap& environment = material->m_environment_map;
+  if (environment.bitmap && hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size()) {
+    const RenderMeshEntry& mesh = *m_meshes[std::size_t(hit.mesh_index)];
+    const TK_SimpleArray<TK_2fPoint>& e = mesh.EnvironmentCoordinates();
+    if (hit.face_index >= 0 && hit.face_index < mesh.FaceCount()) {
+      const TK_MeshFace& face = mesh.Mesh().m_F[std::size_t(hit.face_index)];
+      if (face.IsValid(e.Count())) {
+        const TK_3fPoint& w = hit.weights;
+        const TK_2fPoint ue = e[face.vi[0]] * w.x + e[face.vi[1]] * w.y + e[face.vi[2]] * w.z;
+        diffuse = Mix(diffuse, SampleMap(environment, TK_2dPoint(ue)), environment.amount);
+      }
+    }
+  }
+
+  const MaterialMap& bump = material->m_bump_map;
+  if (bump.bitmap) {
+    Colour3f left, down, right, up;
+    SampleMapNeighbours(bump, texture_coordinate(), left, down, right, up);
+    const float du = (Grey(right) - Grey(left)) * 0.5f;
+    const float dv = (Grey(up) - Grey(down)) * 0.5f;
+    TK_3dVector t, b;
+    BuildBumpFrame(normal, t, b);
+    normal = normal - (t * double(du) + b * double(dv)) * (bump.amount * 100.0);
+    normal.Unitize();
+  }
+}
+
+void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular_out, bool no_shadows,
+                                 bool no_specular) const {
+  Colour3f d, s;
+  TK_3dVector n;
+  ResolveSurfaceColours(hit, d, s, n);
+  const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
+  if (!material) {
+    colour = specular_out = {};
+    return;
+  }
+  const double level = material->m_specular_level * 100.0;
+  const Colour3f s1{float(s.red * level), float(s.green * level), float(s.blue * level)};
+  Colour3f sd{ambient.red * d.red, ambient.green * d.green, ambient.blue * d.blue};
+  Colour3f ss;
+  const double e = no_specular ? 0.0 : 128.0 * (material->Shine() / TK_Material::MaxShine());
+  const bool two_sided = hit.material->SurfaceTransparency(&hit) > 0.0;
+
+  const double lum = material->m_luminosity;
+  if (lum > 0.0) {
+    const Colour3f k = material->m_use_luminosity_color ? Fractions(material->m_luminosity_color) : d;
+    sd.red = float(sd.red + lum * k.red);
+    sd.green = float(sd.green + lum * k.green);
+    sd.blue = float(sd.blue + lum * k.blue);
+  }
+
+  const TK_3dVector p = hit.point;
+  for (int i = 0; i < m_lights.Count(); ++i) {
+    const TK_Light& light = m_lights[i];
+    const double shadow = light.ShadowIntensity();
+    const Colour3f lc = Fractions(light.Diffuse());
+    bool shadowed = false;
+    TK_3dVector l;
+    double a = 1.0;
+    if (light.IsDirectionalLight()) {
+      l = Unit(-light.Direction());
+    } else {
+      l = TK_3dVector(light.Location()) - p;
+      const double distance = l.Length();
+      l.Unitize();
+      double c = 0.0;
+      if (light.IsSpotLight()) {
+        c = -TK_DotProduct(l, light.Direction());
+        if (std::cos(light.SpotAngleRadians()) >= c) continue;  // outside the cone
+      }
+      a = light.Attenuation(distance);
+      if (a == 0.0) continue;
+      if (light.IsSpotLight()) {
+        a *= std::pow(c, light.SpotExponent());
+        shadowed = shadow > 0.0;
+      }
+    }
+    double k = TK_DotProduct(n, l);
+    if (k < 0.0) {
+      if (!two_sided) continue;
+      k = std::fabs(k);
+    }
+    if (shadowed && !no_shadows) a *= TK_Interval(1.0 - shadow, 1.0).ParameterAt(ShadowFactor(hit, i));
+    sd.red = float(sd.red + k * a * lc.red * d.red);
+    sd.green = float(sd.green + k * a * lc.green * d.green);
+    sd.blue = float(sd.blue + k * a * lc.blue * d.blue);
+    if (e != 0.0) {
+      const TK_3dVector v = Unit(hit.ray_origin - p);
+      const TK_3dVector half = Unit(v + l);
+      const double h = TK_DotProduct(n, half);
+      if (h > 0.0) {
+        const double f = std::pow(h, e) * a * light.Intensity();
+        ss.red = float(ss.red + f * lc.red * s1.red);
+        ss.green = float(ss.green + f * lc.green * s1.green);
+        ss.blue = float(ss.blue + f * lc.blue * s1.blue);
+      }
+    }
+  }
+  colour = {sd.red + ss.red, sd.green + ss.green, sd.blue + ss.blue};
+  specular_out = ss;
+}
+
+bool SurfaceShader::SelfBehind(const HitRecord* hits, int count) const {
+  if (count < 2) return false;
+  const int front_mesh = hits[0].mesh_index;
+  if (hits[1].mesh_index == front_mesh) return true;
+  if (Transparency(hits[1]) != 0.0) return false;
+  for (int i = 2; i < count; ++i)
+    if (hits[i].mesh_index == front_mesh) return true;
+  return false;
+}
+
+// Each surface shows (1 - t) of its own light and t of the colour behind it,
+// that colour quantised to 8 bits per channel first. Folded from the back
+// (the first opaque hit, else the background) to the front instead of
+// recursing once per hit, so that deep stacks of transparent layers cannot
+// exhaust the stack. Level i (hits i..count-1) shades its first hit without
+// shadows when SelfBehind of level i - 1 says so, and with specular light
+// unless it is level 0 and no_specular is set.
+std::uint32_t SurfaceShader::ShadeHits(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const {
+  int back = 0;  // the first opaque hit, or count
+  while (back < count && Transparency(hits[back]) != 0.0) ++back;
+
+  std::uint32_t behind;
+  Colour3f q, unused;
+  if (back == count) {
+    behind = PackColour(BackgroundColour(pixel_x, pixel_y));
+  } else {
+    const bool level_no_shadows = back == 0 ? no_shadows : SelfBehind(hits + back - 1, count - back + 1);
+    LightSurface(hits[back], q, unused, level_no_shadows, back == 0 && no_specular);
+    behind = PackColour(q);
+  }
+  for (int i = back - 1; i >= 0; --i) {
+    // Only the level before the opaque hit scans further than one hit.
+    const bool level_no_shadows = i == 0 ? no_shadows : SelfBehind(hits + i - 1, count - i + 1);
+    LightSurface(hits[i], q, unused, level_no_shadows, i == 0 && no_specular);
+    behind = PackColour(Over(q, Transparency(hits[i]), UnpackColour(behind)));
+  }
+  return behind;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// SurfaceShader: the colour of one pixel sample from its depth-sorted hits:
+// lighting, material maps, transparency over what lies behind, background.
+// It borrows the render's scene (lights, meshes, background image, shadow
+// lookup), which must outlive it and stay unchanged while it shades; the
+// pixel loop sets the current pixel before each sample. Nothing allocates.
+
+#include <cstdint>
+#include <span>
+
+#include "host/toolkit/Light.h"
+#include "host/toolkit/Point.h"
+#include "host/toolkit/SimpleArray.h"
+#include "shading/Colour3f.h"
+#include "shading/HitRecord.h"
+
+class COruDib;
+class RenderMeshEntry;
+class ShadowLookup;
+
+// Red in bits 0-7, green 8-15, blue 16-23. A channel is clamped to 0..1 and
+// packed as trunc(c * 255); NaN packs as 0.
+std::uint32_t PackColour(const Colour3f& colour);
+// Each byte times 1/255 in single precision.
+Colour3f UnpackColour(std::uint32_t packed);
+
+// Tangent and bitangent of a bump frame around the unit normal n.
+void BuildBumpFrame(const TK_3dVector& n, TK_3dVector& tangent, TK_3dVector& bitangent);
+
+class SurfaceShader {
+public:
+  // mesh_index of a hit indexes `meshes`; a light's index is its position in `lights`.
+  SurfaceShader(const TK_SimpleArray<TK_Light>& lights, std::span<RenderMeshEntry* const> meshes);
+
+  Colour3f ambient;
+  Colour3f background;
+  const COruDib* background_image = nullptr;  // used instead of `background` when present
+  const ShadowLookup* shadows = nullptr;      // none: every light reaches every point
+  int shadow_level = 0;                       // 0 none, 1 normal, 2 best
+  int pixel_x = 0;                            // the current sample's pixel, oversampled image
+  int pixel_y = 0;
+
+  // The packed colour of a sample whose hits, nearest first, are
+  // hits[0..count-1]; the two flags apply to the first hit only.
+  std::uint32_t ShadeHits(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const;
+  // colour = diffuse + specular light at the hit; specular = the specular part alone.
+  void LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular, bool no_shadows,
+                    bool no_specular) const;
+  // The material's colours after its texture, specular and environment maps,
+  // and the hit's normal after its bump map.
+  void ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const;
+  // The background image's pixel (x, image height - 1 - y), or the background colour.
+  Colour3f BackgroundColour(int x, int y) const;
+  // Lit fraction 0..1 of light light_index at the hit from that light's
+  // first shadow map; 1 without a lookup, a map, or a shadow level of 1 or 2.
+  double ShadowFactor(const HitRecord& hit, int light_index) const;
+
+private:
+  // Whether the hits behind hits[0] are shaded without shadows.
+  bool SelfBehind(const HitRecord* hits, int count) const;
+
+  const TK_SimpleArray<TK_Light>& m_lights;
+  std::span<RenderMeshEntry* const> m_meshes;
+};
