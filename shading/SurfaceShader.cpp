@@ -115,8 +115,11 @@ void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffus
   // Environment coordinates exist once the render has computed them for the
   // mesh; a hit of a mesh without them is left untinted.
   const MaterialMap& environment = material->m_environment_map;
-  if (environment.bitmap && hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size()) {
-    const RenderMeshEntry& mesh = *m_meshes[std::size_t(hit.mesh_index)];
+  const RenderMeshEntry* const mesh_entry =
+      hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size() ? m_meshes[std::size_t(hit.mesh_index)]
+                                                                          : nullptr;
+  if (environment.bitmap && mesh_entry) {
+    const RenderMeshEntry& mesh = *mesh_entry;
     const TK_SimpleArray<TK_2fPoint>& e = mesh.EnvironmentCoordinates();
     if (hit.face_index >= 0 && hit.face_index < mesh.FaceCount()) {
       const TK_MeshFace& face = mesh.Mesh().m_F[std::size_t(hit.face_index)];
@@ -235,6 +238,7 @@ bool SurfaceShader::SelfBehind(const HitRecord* hits, int count) const {
 // shadows when SelfBehind of level i - 1 says so, and with specular light
 // unless it is level 0 and no_specular is set.
 std::uint32_t SurfaceShader::ShadeHits(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const {
+  if (count < 0) count = 0;
   int back = 0;  // the first opaque hit, or count
   while (back < count && Transparency(hits[back]) != 0.0) ++back;
 

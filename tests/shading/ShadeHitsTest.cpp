@@ -37,6 +37,7 @@ protected:
 TEST_F(Compositing, NoHitsShowTheBackgroundColourOrImage) {
   shader.background = {1.5f, 0.5f, -0.2f};
   EXPECT_EQ(shader.ShadeHits(nullptr, 0, false, false), Packed(255, 127, 0));
+  EXPECT_EQ(shader.ShadeHits(nullptr, -1, false, false), Packed(255, 127, 0));  // a bad count reads nothing
   COruDib image;
   ASSERT_TRUE(FillTexelImage(image, 3, 4));
   shader.background_image = &image;

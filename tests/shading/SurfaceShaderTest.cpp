@@ -257,6 +257,18 @@ TEST_F(Resolving, TheEnvironmentMapTintsTheDiffuseAtInterpolatedCoordinates) {
   const Colour3f t = Texel(int(4 * ux), int(uy * 3));
   with_meshes.ResolveSurfaceColours(hit, diffuse, specular, normal);
   ExpectColour(diffuse, 0.5 + 0.5 * t.red, 0.2 + 0.5 * t.green, 0.1 + 0.5 * t.blue);
+
+  // Without environment coordinates for the hit (no mesh there, or a face
+  // the mesh lacks) the map is left out rather than read out of bounds.
+  for (int mesh_index : {0, 2}) {
+    hit.mesh_index = mesh_index;
+    with_meshes.ResolveSurfaceColours(hit, diffuse, specular, normal);
+    ExpectColour(diffuse, 1, 0.4, 0.2);
+  }
+  hit.mesh_index = 1;
+  hit.face_index = 7;
+  with_meshes.ResolveSurfaceColours(hit, diffuse, specular, normal);
+  ExpectColour(diffuse, 1, 0.4, 0.2);
 }
 
 TEST_F(Resolving, ABumpRampTiltsTheNormalAgainstItsSlope) {
