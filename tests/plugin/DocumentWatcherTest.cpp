@@ -4,10 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/DocumentFile.h"
+#include "host/app/import/AssimpImporter.h"
+#include "host/app/import/ImportLog.h"
+#include "host/app/import/JsonSceneImporter.h"
 #include "host/toolkit/Layer.h"
 #include "host/toolkit/Light.h"
 #include "host/toolkit/Material.h"
@@ -228,4 +232,26 @@ TEST_F(DocumentWatcherTest, LightAndMaterialTableCodes) {
 TEST_F(DocumentWatcherTest, UnregisteredWatcherHearsNothing) {
   watcher.UnRegister();
   EXPECT_EQ(After([&] { doc.AddObject(MeshObject()); }), kNone);
+}
+
+TEST_F(DocumentWatcherTest, ImportsMoveTheFlags) {
+  // A scene description is read as one merge into the document.
+  CImportLog log;
+  EXPECT_EQ(After([&] {
+              EXPECT_TRUE(CJsonSceneImporter::ImportText(R"({"version": 1, "materials": [{"name": "clay"}]})",
+                                                         "scene.json", DM_BINARY_DIR, doc, log));
+            }),
+            kAll);
+  EXPECT_FALSE(doc.EventsSuppressed());
+  // A mesh file adds its objects one by one.
+  const std::filesystem::path obj = std::filesystem::path(DM_BINARY_DIR) / "watcher-import.obj";
+  {
+    std::ofstream out(obj);
+    out << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  }
+  CKavraDoc imported;
+  const std::vector<int> flags = After([&] { EXPECT_TRUE(CAssimpImporter::Import(obj, imported, log)); });
+  EXPECT_EQ(flags[change1], 1);
+  EXPECT_EQ(flags[light02], 0);
+  std::filesystem::remove(obj);
 }
