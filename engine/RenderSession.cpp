@@ -95,6 +95,11 @@ const MaterialEntry* CRenderSession::FindMaterialEntry(const TK_Material& materi
   return created.get();
 }
 
+bool CRenderSession::ClearSceneChangeFlags() {
+  if (m_clear_change_flags) m_clear_change_flags();
+  return true;
+}
+
 bool CRenderSession::AddLight(const CKavraLight& light) {
   try {
     TK_Light copy = light.Light();

@@ -7,6 +7,7 @@
 // notification window are the view's, the render record the plug-in's.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "engine/OwningArray.h"
@@ -49,6 +50,9 @@ public:
   bool AddLight(const CKavraLight& light) override;
   void AbortRender() override { StopRenderThread(); }
   bool HostQueryE(void*, void*) override { return false; }
+  // Clears the scene change flags through the clearer the plug-in handed
+  // over (the session knows no watcher); true.
+  bool ClearSceneChangeFlags() override;
   // A window for the document, after dropping the close and cancel messages
   // that lead the calling thread's queue. Null without a document.
   std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override;
@@ -57,6 +61,7 @@ public:
   bool HostQueryG() override { return true; }
 
   void SetRendering(bool rendering) { m_rendering = rendering; }
+  void SetSceneChangeFlagsClearer(std::function<void()> clearer) { m_clear_change_flags = std::move(clearer); }
   // The cache entry for a host material: a record's CRenderMaterial is
   // refreshed from the material and lent, any other material gets a new one
   // owned by its entry; equal materials share an entry. Null when memory
@@ -169,4 +174,5 @@ private:
   OwningArray<CScreenProjection> m_shadow_maps;  // one per shadow-casting spot light
   std::unique_ptr<CScreenProjection> m_main_projection;
   const CDMRenderUserData& m_render_settings;
+  std::function<void()> m_clear_change_flags;
 };

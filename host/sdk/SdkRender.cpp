@@ -94,7 +94,11 @@ int CKavraSdkRender::RenderInWindow(CKavraCommandContext& context, const TK_ScnV
     } else {
       const bool stopped = PumpUntilDone(context, *frame);
       const CKavraSdkRenderViewWnd* wnd = frame->RenderView();
-      if (wnd && wnd->Completed()) code = render_completed;
+      if (wnd && wnd->Completed()) {
+        code = render_completed;
+        // The scene as it is now has been rendered.
+        ClearSceneChangeFlags();
+      }
       else if (stopped || frame->StopWasRequested()) code = render_cancelled;
       else code = render_failed;
     }

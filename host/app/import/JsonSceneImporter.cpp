@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/app/Doc.h"
+#include "host/app/EventWatcher.h"
 #include "host/app/import/AssimpImporter.h"
 #include "host/app/import/FramingView.h"
 #include "host/app/import/ImportLog.h"
@@ -579,10 +580,15 @@ bool CJsonSceneImporter::ImportText(std::string_view text, const std::string& fi
   std::error_code ec;
   fs::path absolute_folder = fs::absolute(folder, ec);
   if (ec) absolute_folder = folder;
+  // The scene is read without an event per record; watchers hear of it as
+  // one merge into the document instead.
+  const TK_wString name = TK_wString::FromUtf8(file);
+  doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnBeginOpenDocument(doc, name, true, false); });
   const bool suppressed = doc.EventsSuppressed();
   doc.SuppressEvents(true);
   SceneReader(file, absolute_folder, doc, log).Read(text);
   doc.SuppressEvents(suppressed);
+  doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnEndOpenDocument(doc, name, true, false); });
   return log.Errors().size() == errors_before;
 }
 

@@ -75,7 +75,7 @@ TEST(PlugInModule, LoadAndUnloadCallThePlugInInOrder) {
   const std::size_t plugins_before = CKavraRenderSystemPlugIn::RegisteredPlugIns().size();
   {
     std::string error;
-    const std::unique_ptr<KvPlugInModule> module = KvPlugInModule::Load(kModuleDir / "test_plugin.kvp", error);
+    const std::unique_ptr<KvPlugInModule> module = KvPlugInModule::Load(kModuleDir / "test_plugin_basic.kvp", error);
     ASSERT_TRUE(module) << error;
     EXPECT_EQ(output.Text(), L"load\n");
     EXPECT_EQ(module->PlugIn().PlugInName(), TK_wString(L"Test module plug-in"));
@@ -138,11 +138,11 @@ TEST(PlugInModule, ReadsTheIdentityEvenOfAnOutdatedModule) {
 TEST(PlugInModule, OneLoadPerPlugInAndPerIdentifier) {
   PrintCapture output;
   std::string error;
-  const std::unique_ptr<KvPlugInModule> first = KvPlugInModule::Load(kModuleDir / "test_plugin.kvp", error);
+  const std::unique_ptr<KvPlugInModule> first = KvPlugInModule::Load(kModuleDir / "test_plugin_basic.kvp", error);
   ASSERT_TRUE(first) << error;
   // The same file again is the same object in the process.
-  EXPECT_FALSE(KvPlugInModule::Load(kModuleDir / "test_plugin.kvp", error));
-  EXPECT_EQ(error, (kModuleDir / "test_plugin.kvp").string() + ": the plug-in is already loaded");
+  EXPECT_FALSE(KvPlugInModule::Load(kModuleDir / "test_plugin_basic.kvp", error));
+  EXPECT_EQ(error, (kModuleDir / "test_plugin_basic.kvp").string() + ": the plug-in is already loaded");
   // Another file whose plug-in has the same identifier is unloaded again.
   EXPECT_FALSE(KvPlugInModule::Load(kModuleDir / "test_plugin_second.kvp", error));
   EXPECT_EQ(error, (kModuleDir / "test_plugin_second.kvp").string() + ": another loaded plug-in has the same identifier");
@@ -159,7 +159,7 @@ TEST(PlugInModule, ThePlugInsDocumentDataTravelsWithTheDocumentWhileLoaded) {
   TK_UUID id;
   {
     std::string error;
-    const std::unique_ptr<KvPlugInModule> module = KvPlugInModule::Load(kModuleDir / "test_plugin.kvp", error);
+    const std::unique_ptr<KvPlugInModule> module = KvPlugInModule::Load(kModuleDir / "test_plugin_basic.kvp", error);
     ASSERT_TRUE(module) << error;
     module->PlugIn().PlugInID(id);
     CKavraDoc doc;

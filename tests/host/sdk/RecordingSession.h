@@ -60,6 +60,10 @@ public:
   void AbortRender() override;
   std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override;
   bool IsRendering() const override { return rendering_.load(); }
+  bool ClearSceneChangeFlags() override {
+    ++flag_clears;
+    return true;
+  }
 
   void SetRendering(bool rendering) { rendering_ = rendering; }
   // Starts the worker on the view's window.
@@ -71,6 +75,7 @@ public:
 
   // Host thread only.
   std::vector<std::string> calls;
+  int flag_clears = 0;  // ClearSceneChangeFlags calls
   std::vector<const TK_Material*> materials;
   bool refuse_meshes = false;
   bool refuse_start = false;

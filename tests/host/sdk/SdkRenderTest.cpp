@@ -111,6 +111,8 @@ TEST(SdkRender, HandsOverTheVisibleSceneThenOpensTheWindowAndRendersToCompletion
   FillScene(doc);
   RenderRun run(doc);
   EXPECT_EQ(run.Render(), CKavraSdkRender::render_completed);
+  // The scene as rendered is no longer a change.
+  EXPECT_EQ(run.session.flag_clears, 1);
 
   // A light on a layer the table lacks counts as on a layer that is off.
   EXPECT_EQ(run.session.calls, (Strings{"mesh A", "mesh B", "mesh D", "mesh D", "light Key", "CreateRenderFrame",
@@ -257,6 +259,7 @@ TEST(SdkRender, AFailedRenderReportsFailureWithItsLastStatus) {
   FillScene(doc);
   RenderRun run(doc, WorkerScript::fail);
   EXPECT_EQ(run.Render(), CKavraSdkRender::render_failed);
+  EXPECT_EQ(run.session.flag_clears, 0);
   // The 7 was posted just before the render ended; it still reaches the view.
   EXPECT_EQ(run.View()->StatusCodes(), (std::vector<int>{1, 8, 9, 2, 7}));
   EXPECT_TRUE(run.View()->Aborted());

@@ -1,0 +1,135 @@
+// The plug-in object: identity, load and unload, document data and the two
+// render commands.
+
+#include "plugin/RenderSystemPlugIn.h"
+
+#include "engine/RenderSession.h"
+#include "host/app/App.h"
+#include "host/app/Localize.h"
+#include "host/sdk/CommandContext.h"
+#include "host/sdk/SdkRender.h"
+#include "shadows/PixelFormatCatalogue.h"
+
+namespace {
+
+// The module's build date and time, as in "Mar 31 2006 10:48:53".
+TK_wString BuildDateText() {
+  const std::string text = __DATE__ " " __TIME__;
+  return TK_wString(std::wstring(text.begin(), text.end()));
+}
+
+// Static construction registers the object with the host, which finds it
+// there when it loads the module.
+CRenderSystemPlugIn the_plugin;
+
+}  // namespace
+
+CRenderSystemPlugIn& ThePlugIn() { return the_plugin; }
+
+CRenderSystemPlugIn::CRenderSystemPlugIn() : m_version(BuildDateText()) {}
+
+CRenderSystemPlugIn::~CRenderSystemPlugIn() { m_render_user_data.reset(); }
+
+void CRenderSystemPlugIn::PlugInID(TK_UUID& id) const {
+  id = TK_UUID::FromString("1706366F-99F0-40D5-AAE1-41131FD6B2F5").value_or(TK_UUID{});
+}
+
+TK_wString CRenderSystemPlugIn::PlugInName() const { return KvLocalizeString(L"DuskMoth Render"); }
+
+TK_wString CRenderSystemPlugIn::PlugInVersion() const { return m_version; }
+
+int CRenderSystemPlugIn::OnLoadPlugIn() {
+  const TK_wString format = KvLocalizeString(L"Loading %s, version %s\n");
+  KavraApp().Print(format.c_str(), PlugInName().c_str(), PlugInVersion().c_str());
+  m_watcher.Register();
+  m_watcher.Enable(true);
+  if (CKavraDoc* doc = KavraApp().ActiveDoc()) m_watcher.OnNewDocument(*doc);
+  return BuildPixelFormatCatalogue() ? 1 : 0;
+}
+
+void CRenderSystemPlugIn::OnUnloadPlugIn() {
+  m_watcher.Enable(false);
+  m_watcher.UnRegister();
+}
+
+bool CRenderSystemPlugIn::HasDocumentData(const CKavraDoc&) const { return true; }
+
+bool CRenderSystemPlugIn::WriteDocumentData(const CKavraDoc&, TK_BinaryArchive& archive,
+                                            const CKavraFileWriteOptions&) {
+  return GetRenderUserData().Write(archive);
+}
+
+bool CRenderSystemPlugIn::ReadDocumentData(CKavraDoc&, TK_BinaryArchive& archive, const CKavraFileReadOptions&) {
+  return GetRenderUserData().Read(archive);
+}
+
+CDMRenderUserData& CRenderSystemPlugIn::GetRenderUserData() const {
+  if (!m_render_user_data) m_render_user_data = std::make_unique<CDMRenderUserData>();
+  return *m_render_user_data;
+}
+
+CDMRenderUserData CRenderSystemPlugIn::RenderSettingsFor(const CKavraCommandContext& context) const {
+  // A copy, so that the option never reaches the record saved with documents.
+  CDMRenderUserData settings = GetRenderUserData();
+  if (const std::optional<TK_wString> option = context.Option(L"favor-memory")) {
+    if (option->str() == L"1") settings.m_favor_memory = true;
+    else if (option->str() == L"0") settings.m_favor_memory = false;
+  }
+  return settings;
+}
+
+KvCommandResult CRenderSystemPlugIn::RenderResult(int code) {
+  if (code == CKavraSdkRender::render_completed) return KvCommandResult::success;
+  if (code == CKavraSdkRender::render_cancelled) return KvCommandResult::cancel;
+  return KvCommandResult::failure;
+}
+
+KvCommandResult CRenderSystemPlugIn::RenderWindowResult(int code) {
+  return code == CKavraSdkRender::render_completed ? KvCommandResult::success : KvCommandResult::failure;
+}
+
+void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, bool flag) {
+  session.SetSceneChangeFlagsClearer([this] { m_watcher.MarkAllChanged(false); });
+  session.SetRendering(true);
+  session.SetHandlerFlag(flag ? 1 : 0);
+}
+
+void CRenderSystemPlugIn::PrintReturnCode(int code) {
+  KavraApp().Print(L"%s\n", CKavraSdkRender::RenderReturnCodesToString(code).c_str());
+}
+
+KvCommandResult CRenderSystemPlugIn::Render(CKavraCommandContext& context, bool flag) {
+  KavraApp().Wait(0);
+  const CDMRenderUserData settings = RenderSettingsFor(context);
+  int code = CKavraSdkRender::render_failed;
+  {
+    CRenderSession session(context.Document(), this, settings);
+    PrepareSession(session, flag);
+    code = session.CKavraSdkRender::Render(context, SIZE{0, 0}, PlugInName().c_str(), kRenderWindowResource);
+    session.SetRendering(false);
+    PrintReturnCode(code);
+  }
+  return RenderResult(code);
+}
+
+KvCommandResult CRenderSystemPlugIn::RenderWindow(CKavraCommandContext& context, bool flag, const CKavraView* view,
+                                                  const RECT& rect) {
+  const CDMRenderUserData settings = RenderSettingsFor(context);
+  int code = CKavraSdkRender::render_failed;
+  {
+    CRenderSession session(context.Document(), this, settings);
+    PrepareSession(session, flag);
+    code = session.CKavraSdkRender::RenderWindow(context, view, rect);
+    session.SetRendering(false);
+    PrintReturnCode(code);
+  }
+  return RenderWindowResult(code);
+}
+
+bool CRenderSystemPlugIn::OnEditMaterial(HWND, TK_Material&) { return false; }
+
+std::unique_ptr<CKavraStackedDialogPage> CRenderSystemPlugIn::CreateRenderPropertiesPage(CKavraDoc&, HWND) {
+  return nullptr;
+}
+
+bool CRenderSystemPlugIn::DisplayHelp(HWND, int topic) { return KavraApp().DoHelp(topic); }
