@@ -6,11 +6,11 @@
 
 namespace {
 
-// The shared display and the number of holds on it.
+// The shared display, opened by the first hold.
 struct SharedDisplay {
   std::mutex mutex;
   EGLDisplay display = EGL_NO_DISPLAY;
-  int holds = 0;
+  bool opened = false;
 };
 
 SharedDisplay& Shared() {
@@ -34,21 +34,18 @@ EGLDisplay OpenDisplay() {
 KvGLDisplay::KvGLDisplay() {
   SharedDisplay& shared = Shared();
   const std::lock_guard lock(shared.mutex);
-  if (shared.holds == 0) shared.display = OpenDisplay();
-  if (shared.display == EGL_NO_DISPLAY) return;
-  ++shared.holds;
+  if (!shared.opened) {
+    shared.display = OpenDisplay();
+    shared.opened = true;
+  }
   display_ = shared.display;
 }
 
-KvGLDisplay::~KvGLDisplay() {
-  if (display_ == EGL_NO_DISPLAY) return;
-  SharedDisplay& shared = Shared();
-  const std::lock_guard lock(shared.mutex);
-  if (--shared.holds == 0) {
-    eglTerminate(shared.display);
-    shared.display = EGL_NO_DISPLAY;
-  }
-}
+// The display is initialised once and kept until the process ends: terminating
+// it unloads Mesa's driver, which keeps some allocations for the life of the
+// process (they would read as leaks from an unnamed module), and initialising
+// it again costs more than keeping it.
+KvGLDisplay::~KvGLDisplay() = default;
 
 std::vector<EGLConfig> KvGLDisplay::Configs() const {
   if (!IsValid()) return {};

@@ -1,8 +1,8 @@
 #pragma once
 // KvGLDisplay: a hold on the process's one headless EGL display (Mesa's
-// surfaceless platform, desktop OpenGL). The first hold initialises it, the
-// last one released terminates it; holds may live on any thread. A display
-// that could not be made leaves every hold invalid.
+// surfaceless platform, desktop OpenGL). The first hold initialises it and it
+// stays initialised until the process ends; holds may live on any thread. A
+// display that could not be made leaves every hold invalid (it is not retried).
 
 #include <EGL/egl.h>
 
