@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

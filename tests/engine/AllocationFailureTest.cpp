@@ -11,7 +11,7 @@
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
 #include "host/app/Object.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "settings/MaterialUserData.h"
 
 namespace {

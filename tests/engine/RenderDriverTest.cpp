@@ -17,7 +17,7 @@
 #include "host/app/Light.h"
 #include "host/app/Object.h"
 #include "host/platform/Messages.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "host/platform/Window.h"
 #include "host/sdk/SdkRenderViewWnd.h"
 

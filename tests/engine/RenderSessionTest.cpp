@@ -7,7 +7,7 @@
 #include "host/app/Doc.h"
 #include "host/app/Light.h"
 #include "host/app/Object.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "settings/MaterialUserData.h"
 
 namespace {

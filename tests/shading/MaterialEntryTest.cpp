@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "host/toolkit/BinaryArchive.h"
 #include "settings/MaterialUserData.h"
 #include "support/LittleEndianBytes.h"

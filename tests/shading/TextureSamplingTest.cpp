@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "host/platform/KavraDib.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "shading/MaterialEntry.h"
 #include "support/TexelImage.h"
 

@@ -1,30 +1,14 @@
 #pragma once
-// A fresh folder under the system's temporary directory for one test,
-// removed with everything in it when the test ends.
+// A test folder and a scoped environment variable for the application tests.
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-class TempFolder {
-public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "dm-app-XXXXXX").string();
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
+#include "support/TempDir.h"
 
-  const std::filesystem::path& Path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-  std::filesystem::path path_;
-};
+// The document tests call the test folder a TempFolder.
+using TempFolder = TempDir;
 
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv {

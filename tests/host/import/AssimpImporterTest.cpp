@@ -8,7 +8,7 @@
 #include "host/app/Doc.h"
 #include "host/app/DocumentFile.h"
 #include "host/app/import/ImportLog.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "host/import/DocumentComparison.h"
 #include "host/toolkit/Xform.h"
 

@@ -13,7 +13,7 @@
 #include "host/app/UnknownUserData.h"
 #include "host/app/import/ImportLog.h"
 #include "host/app/import/RendererRecords.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 #include "host/toolkit/BinaryArchive.h"
 #include "host/import/DocumentComparison.h"
 #include "settings/MaterialUserData.h"

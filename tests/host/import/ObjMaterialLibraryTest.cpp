@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

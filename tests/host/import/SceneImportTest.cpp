@@ -8,7 +8,7 @@
 #include "host/app/DocumentFile.h"
 #include "host/app/import/ImportLog.h"
 #include "host/import/DocumentComparison.h"
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "host/platform/KavraDib.h"
 
-#include "host/platform/TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
