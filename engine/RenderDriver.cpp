@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <span>
 
+#include "engine/PixelLoops.h"
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
@@ -171,28 +173,24 @@ bool CRenderSession::DrawShadowMap(CScreenProjection&) {
 }
 
 int CRenderSession::RenderPixels() {
-  // The pixel loops go here, one per level: 0 single samples, 2 the 3 x 3
-  // tent, 3 the 4 x 4 tent, any other the 2 x 2 box. Until they are in,
-  // each level only fills the index band by band as its loop will.
   int result = 7;
-  switch (m_antialias_level) {
-    case 0: result = SweepBands(m_band_height); break;
-    case 2: result = SweepBands(m_band_height); break;
-    case 3: result = SweepBands(m_band_height / 4 * 4 + 4); break;
-    default: result = SweepBands(m_band_height); break;
+  if (m_main_projection && m_target_image && m_target_image->BitsPerPixel() == 32 &&
+      m_target_image->Width() == m_image_width && m_target_image->Height() == m_image_height) {
+    SurfaceShader shader = MakeSurfaceShader();
+    result = PixelLoops(*this, *m_main_projection, shader, *m_target_image).Run(m_antialias_level);
   }
   NotifyView(result, -1);
   return result;
 }
 
-int CRenderSession::SweepBands(int band_height) {
-  if (!m_main_projection || band_height < 1) return 7;
-  for (int y = 0; y < m_oversampled_height; y += band_height) {
-    if (Aborted()) break;
-    if (!m_main_projection->PrepareBand(std::max(y - 1, 0), band_height + 1)) return 7;
-    NotifyView(5, LPARAM(band_height) << 16 | LPARAM(y / band_height));
-  }
-  return Aborted() ? 7 : 3;
+SurfaceShader CRenderSession::MakeSurfaceShader() const {
+  SurfaceShader shader(m_lights, std::span<RenderMeshEntry* const>(m_mesh_entries.begin(), m_mesh_entries.end()));
+  shader.ambient = Colour3f{m_ambient_color[0], m_ambient_color[1], m_ambient_color[2]};
+  shader.background = Colour3f{m_background_color[0], m_background_color[1], m_background_color[2]};
+  shader.background_image = m_background_image.get();
+  shader.shadow_level = m_shadow_level;
+  shader.shadows = nullptr;  // the shadow maps' lookup, once the render makes shadow maps
+  return shader;
 }
 
 void CRenderSession::NotifyView(int code, LPARAM lparam) {

@@ -23,6 +23,7 @@
 #include "settings/RenderUserData.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
+#include "shading/SurfaceShader.h"
 
 class KvWindow;
 
@@ -84,9 +85,13 @@ public:
   static DWORD RenderThreadProc(void* session);
   // Target image, lights, projections; false when the render cannot go on.
   bool SetupScene();
-  // Runs the pixel loop of the antialiasing level; answers and reports 3
-  // (done) or 7 (aborted).
+  // Runs the pixel loop of the antialiasing level (PixelLoops); answers and
+  // reports 3 (done) or 7 (aborted).
   int RenderPixels();
+  // The shader of this render: the session's lights, meshes, colours,
+  // background image and shadow level. Its pixel_x and pixel_y are the
+  // session's current pixel while the loops run.
+  SurfaceShader MakeSurfaceShader() const;
   // WM_RENDER_STATUS to the notification window: code 3 sent (the worker
   // waits for the view), every other code posted. A subclass that watches
   // the codes must stop the worker in its own destructor.
@@ -137,9 +142,6 @@ private:
   bool MakeShadowMap(int light_index);
   // Draws one shadow map's depth image; false stops the drawing of the rest.
   bool DrawShadowMap(CScreenProjection& map);
-  // Fills the index band after band, top to bottom, with progress and abort
-  // checks; 3 or 7.
-  int SweepBands(int band_height);
 
   // The matching entry, or a new one handed back in `created` (not yet in
   // the cache). May throw std::bad_alloc.
@@ -159,8 +161,6 @@ private:
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's
   TK_BoundingBox m_scene_box;
-  int m_pixel_x = 0;
-  int m_pixel_y = 0;
   int m_band_height = 32;
   int m_oversampled_width = 0;
   int m_oversampled_height = 0;
