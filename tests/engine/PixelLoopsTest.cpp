@@ -21,6 +21,7 @@
 #include "host/platform/Messages.h"
 #include "host/platform/Window.h"
 #include "host/sdk/SdkRenderViewWnd.h"
+#include "settings/MaterialUserData.h"
 #include "shading/HitRecord.h"
 #include "support/TempDir.h"
 
@@ -353,6 +354,64 @@ TEST_F(PixelLoopsTest, TwoTransparentQuadsShowTheBackgroundThroughBoth) {
   for (auto [x, y] : {std::pair{7, 8}, std::pair{9, 8}, std::pair{6, 7}})
     EXPECT_EQ(ImageWord(x, y), Word(seen[0], seen[1], seen[2])) << x << ", " << y;
   EXPECT_EQ(ImageWord(0, 0), background);  // the quads do not reach the corner
+}
+
+TEST_F(PixelLoopsTest, ACheckerTextureSeenStraightOnKeepsItsCells) {
+  ambient = TK_Color(255, 255, 255);  // the lit colour is the texel itself
+  SetLevel(0);
+  // A 10 x 10 map: nearest sampling reads columns and rows 0..7 (its limits
+  // are width - 2 and height - 2), four cells of 2 x 2 texels each way,
+  // every cell its own colour. Rows count from the bottom, as v does.
+  const auto cell_colour = [](int cx, int cy) { return Word(40 + 50 * cx, 30 + 60 * cy, 200 - 40 * ((cx + cy) % 2)); };
+  CKavraDib map;
+  ASSERT_TRUE(map.CreateDib(10, 10, 24, true, nullptr));
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const std::uint32_t w = cell_colour(std::min(x, 7) / 2, std::min(y, 7) / 2);
+      unsigned char* p = map.FindDIBBits() + std::size_t(y) * std::size_t(map.GetStorageWidth()) + 3 * x;
+      p[0] = std::uint8_t(w), p[1] = std::uint8_t(w >> 8), p[2] = std::uint8_t(w >> 16);
+    }
+  const TK_wString path = TK_wString::FromUtf8((folder / "checker.png").string());
+  ASSERT_TRUE(map.WriteToFile(path));
+  TK_Material material;
+  material.SetTextureBitmapFileName(path);
+  auto record = std::make_unique<CDMMaterialUserData>();
+  record->m_material = std::make_unique<CRenderMaterial>(material);
+  record->m_material->m_texture_map.enabled = true;
+  record->m_material->m_texture_map.filter = 0;  // nearest texel
+  ASSERT_TRUE(CDMMaterialUserData::AttachTo(material, std::move(record)));
+
+  TK_Mesh quad;
+  quad.SetVertex(0, TK_3fPoint(-2, -2, 0));
+  quad.SetVertex(1, TK_3fPoint(2, -2, 0));
+  quad.SetVertex(2, TK_3fPoint(2, 2, 0));
+  quad.SetVertex(3, TK_3fPoint(-2, 2, 0));
+  quad.SetQuad(0, 0, 1, 2, 3);
+  quad.m_T = {TK_2fPoint(0, 0), TK_2fPoint(1, 0), TK_2fPoint(1, 1), TK_2fPoint(0, 1)};
+  TK_Light dark;
+  dark.SetStyle(TK::point_light);
+  ASSERT_TRUE(dark.SetAttenuation(0, 0, 0));
+  CRenderSession session(doc, nullptr, settings);
+  ASSERT_TRUE(session.AddRenderMesh(object, material, &quad));
+  ASSERT_TRUE(session.AddLight(CKavraLight(dark)));
+  const int size = 32;
+  Render(session, size, size);
+  ASSERT_TRUE(window.Completed());
+
+  int checked = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      PixelRayRecord ray;
+      ASSERT_TRUE(session.MainProjection()->PixelRay(x, y, ray));
+      const double t = -ray.origin.z / ray.direction.z;
+      // The quad's texture coordinates are affine in x and y: u = (x + 2) / 4.
+      const double u = (ray.origin.x + t * ray.direction.x + 2) / 4, v = (ray.origin.y + t * ray.direction.y + 2) / 4;
+      const auto clear = [](double c) { return c > 0 && c < 1 && std::abs(4 * c - std::round(4 * c)) > 0.02; };
+      if (!clear(u) || !clear(v)) continue;
+      EXPECT_EQ(ImageWord(x, y), cell_colour(int(4 * u), int(4 * v))) << x << ", " << y;
+      ++checked;
+    }
+  EXPECT_GT(checked, 100);
 }
 
 // GatherHits on its own: two triangles in one cell, the farther filed first.
