@@ -414,6 +414,73 @@ TEST_F(PixelLoopsTest, ACheckerTextureSeenStraightOnKeepsItsCells) {
   EXPECT_GT(checked, 100);
 }
 
+TEST_F(PixelLoopsTest, ABumpMapOfALinearRampTiltsTheNormalEvenly) {
+  ambient = TK_Color(20, 20, 20);
+  SetLevel(0);
+  // Grey rising by 6 per column: every inner texel's left and right
+  // neighbours differ by 12, its upper and lower ones not at all.
+  CKavraDib ramp;
+  ASSERT_TRUE(ramp.CreateDib(20, 6, 24, true, nullptr));
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 20; ++x) {
+      unsigned char* p = ramp.FindDIBBits() + std::size_t(y) * std::size_t(ramp.GetStorageWidth()) + 3 * x;
+      p[0] = p[1] = p[2] = std::uint8_t(10 + 6 * x);
+    }
+  const TK_wString path = TK_wString::FromUtf8((folder / "ramp.png").string());
+  ASSERT_TRUE(ramp.WriteToFile(path));
+  const TK_Color diffuse(200, 150, 100);
+  TK_Material material;
+  material.SetDiffuse(diffuse);
+  material.SetBumpBitmapFileName(path);
+  auto record = std::make_unique<CDMMaterialUserData>();
+  record->m_material = std::make_unique<CRenderMaterial>(material);
+  record->m_material->m_bump_map.enabled = true;
+  record->m_material->m_bump_map.amount = 0.2;
+  ASSERT_TRUE(CDMMaterialUserData::AttachTo(material, std::move(record)));
+
+  TK_Mesh quad;
+  quad.SetVertex(0, TK_3fPoint(-2, -2, 0));
+  quad.SetVertex(1, TK_3fPoint(2, -2, 0));
+  quad.SetVertex(2, TK_3fPoint(2, 2, 0));
+  quad.SetVertex(3, TK_3fPoint(-2, 2, 0));
+  quad.SetQuad(0, 0, 1, 2, 3);
+  quad.m_T = {TK_2fPoint(0, 0), TK_2fPoint(1, 0), TK_2fPoint(1, 1), TK_2fPoint(0, 1)};
+  TK_Light sun;  // from the upper right: (1, 0, 1) toward the light
+  sun.SetStyle(TK::directional_light);
+  sun.SetDirection({-1, 0, -1});
+  CRenderSession session(doc, nullptr, settings);
+  ASSERT_TRUE(session.AddRenderMesh(object, material, &quad));
+  ASSERT_TRUE(session.AddLight(CKavraLight(sun)));
+  const int size = 32;
+  Render(session, size, size);
+  ASSERT_TRUE(window.Completed());
+
+  // du = (12 / 255) x 0.5, scaled by amount x 100; N = (-s, 0, 1) made unit.
+  const double s = 6.0 / 255 * 20;
+  const double k = (1 - s) / (std::sqrt(2.0) * std::sqrt(1 + s * s));
+  const double d[3] = {diffuse.FractionRed(), diffuse.FractionGreen(), diffuse.FractionBlue()};
+  const double am = 20.0 / 255;
+  int c[3];
+  for (int i = 0; i < 3; ++i) c[i] = Byte(am * d[i] + k * d[i]);
+  const std::uint32_t expected = Word(c[0], c[1], c[2]);
+  ASSERT_NE(expected, Word(Byte(am * d[0] + d[0] / std::sqrt(2.0)), Byte(am * d[1] + d[1] / std::sqrt(2.0)),
+                           Byte(am * d[2] + d[2] / std::sqrt(2.0))));  // a flat quad would differ
+
+  int checked = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      PixelRayRecord ray;
+      ASSERT_TRUE(session.MainProjection()->PixelRay(x, y, ray));
+      const double t = -ray.origin.z / ray.direction.z;
+      const double u = (ray.origin.x + t * ray.direction.x + 2) / 4, v = (ray.origin.y + t * ray.direction.y + 2) / 4;
+      // Texels with all four neighbours inside the map (limits 18 and 4).
+      if (18 * u < 1.05 || 18 * u > 16.95 || 4 * v < 1.05 || 4 * v > 3.95) continue;
+      EXPECT_EQ(ImageWord(x, y), expected) << x << ", " << y;
+      ++checked;
+    }
+  EXPECT_GT(checked, 100);
+}
+
 // GatherHits on its own: two triangles in one cell, the farther filed first.
 TEST(GatherHits, HitsComeInCellOrderOrNearestFirst) {
   auto two_sided = std::make_unique<MaterialEntry>(std::make_unique<CRenderMaterial>());
