@@ -99,8 +99,6 @@ int PixelLoops::Run(int antialias_level) {
 
 bool PixelLoops::Aborted() const { return m_session.AbortFlag()->load(std::memory_order_relaxed); }
 
-bool PixelLoops::PrepareBand(int first, int count) { return m_projection.PrepareBand(first, count); }
-
 void PixelLoops::AnnounceBand(int band_height, int band_index) {
   m_session.NotifyView(5, LPARAM(band_height) << 16 | LPARAM(band_index));
 }
@@ -127,7 +125,7 @@ int PixelLoops::SingleSampleLoop() {
   for (int y = 0; y < m_height; ++y) {
     if (Aborted()) break;
     if (y % b == 0) {
-      if (!PrepareBand(std::max(y - 1, 0), b + 1)) return 7;
+      if (!m_projection.PrepareBand(std::max(y - 1, 0), b + 1)) return 7;
       AnnounceBand(b, y / b);
     }
     RenderRow(y, TargetRow(y));
@@ -143,12 +141,12 @@ int PixelLoops::BoxLoop() {
   LineBuffers buffers(2, m_width);
   if (!buffers) return 7;
   std::uint32_t* rows[2] = {buffers[0], buffers[1]};
-  if (!PrepareBand(0, b + 1)) return 7;
+  if (!m_projection.PrepareBand(0, b + 1)) return 7;
   RenderRow(0, rows[0]);
   for (int r = 1; r < m_height; r += 2) {
     if (Aborted()) break;
     if (r != 1 && (r - 1) % b == 0) {
-      if (!PrepareBand(r - 1, b + 1)) return 7;
+      if (!m_projection.PrepareBand(r - 1, b + 1)) return 7;
       AnnounceBand(b, r / b / 2);
     }
     RenderRow(r, rows[1]);
@@ -169,12 +167,12 @@ int PixelLoops::Tent3Loop() {
   std::uint32_t* top = buffers[0];
   std::uint32_t* middle = buffers[1];
   std::uint32_t* bottom = buffers[2];
-  if (!PrepareBand(0, b + 1)) return 7;
+  if (!m_projection.PrepareBand(0, b + 1)) return 7;
   RenderRow(0, top);
   for (int r = 0; r + 1 < m_height; r += 2) {
     if (Aborted()) break;
     if (r != 0 && r % b == 0) {
-      if (!PrepareBand(r, b + 1)) return 7;
+      if (!m_projection.PrepareBand(r, b + 1)) return 7;
       AnnounceBand(b, (r + 1) / b / 2);
     }
     RenderRow(r + 1, middle);
@@ -196,12 +194,12 @@ int PixelLoops::Tent4Loop() {
   LineBuffers buffers(4, m_width);
   if (!buffers) return 7;
   std::uint32_t* rows[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-  if (!PrepareBand(0, b + 1)) return 7;
+  if (!m_projection.PrepareBand(0, b + 1)) return 7;
   RenderRow(0, rows[0]);
   for (int r = 0; r + 1 < m_height; r += 4) {
     if (Aborted()) break;
     if (r != 0 && r % b == 0) {
-      if (!PrepareBand(r, b + 1)) return 7;
+      if (!m_projection.PrepareBand(r, b + 1)) return 7;
       AnnounceBand(b, (r + 1) / b / 4);
     }
     for (int i = 1; i < 4 && r + i < m_height; ++i) RenderRow(r + i, rows[i]);

@@ -33,7 +33,6 @@ public:
 
 private:
   bool Aborted() const;
-  bool PrepareBand(int first, int count);
   void AnnounceBand(int band_height, int band_index);
   // Image row y in the target's memory (bottom-up rows).
   std::uint32_t* TargetRow(int y) const;
