@@ -157,7 +157,10 @@ TK_Viewport CRenderSession::ShadowLightCamera(const TK_Light& light, const TK_Bo
   const double l = std::sqrt(d.x * d.x + d.y * d.y);
   camera.SetCameraUp(l == 0 ? TK_3dVector(0, 1, 0) : TK_3dVector(-d.z * d.x / l, -d.z * d.y / l, l));
   far = light.Location().DistanceTo(scene_box.FarPoint(light.Location()));
-  camera.SetCameraAngle(light.SpotAngleRadians());
+  // A spot light may light a whole hemisphere (90 degrees), which no
+  // perspective camera sees: the map takes the widest angle it can instead
+  // of the camera's default.
+  camera.SetCameraAngle(std::min(light.SpotAngleRadians(), kWidestShadowAngle));
   return camera;
 }
 

@@ -98,8 +98,9 @@ public:
   // with wallpapers off.
   void PrepareBackground(int width, int height, const TK_wString& file_name, bool grey);
   // A spot light's shadow camera: at the light, along its direction, its
-  // spot angle as camera angle; `far` is the distance to the scene box's
-  // farthest corner.
+  // spot angle as camera angle, at most kWidestShadowAngle; `far` is the
+  // distance to the scene box's farthest corner.
+  static constexpr double kWidestShadowAngle = 89.0 * 3.14159265358979323846 / 180.0;
   static TK_Viewport ShadowLightCamera(const TK_Light& light, const TK_BoundingBox& scene_box, double& far);
 
   int HandlerFlag() const { return m_handler_flag; }

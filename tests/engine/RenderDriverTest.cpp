@@ -402,6 +402,13 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossIt) {
   light.SetDirection({0, 0, -1});  // straight down the z axis
   camera = CRenderSession::ShadowLightCamera(light, box, far);
   EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
+
+  // A hemisphere of light: no perspective camera sees 90 degrees off its
+  // axis, so the map takes the widest angle it can.
+  ASSERT_TRUE(light.SetSpotAngleRadians(M_PI / 2));
+  camera = CRenderSession::ShadowLightCamera(light, box, far);
+  camera.GetFrustum(left, right, bottom, top, near, farplane);
+  EXPECT_NEAR(std::min(right, top), near * std::tan(CRenderSession::kWidestShadowAngle), 1e-9);
 }
 
 TEST_F(RenderDriverTest, AbortingABusyRenderEndsItWithinTheWait) {
