@@ -188,7 +188,11 @@ int RenderCase(const Case& c) {
 bool InChild(const std::function<int()>& body) {
   std::fflush(stdout);
   const pid_t pid = fork();
-  if (pid == 0) _exit(body());
+  if (pid == 0) {
+    const int code = body();
+    std::fflush(stdout);
+    _exit(code);
+  }
   int status = 0;
   rusage usage{};
   if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return false;
