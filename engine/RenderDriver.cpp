@@ -128,7 +128,7 @@ bool CRenderSession::SetupScene() {
   for (int m = 0; m < m_mesh_entries.Count(); ++m) {
     if (Aborted()) return false;
     RenderMeshEntry* entry = m_mesh_entries[m];
-    for (CScreenProjection* map : m_shadow_maps)
+    for (ShadowMap* map : m_shadow_maps)
       if (!map->AddMesh(entry)) return false;
     if (!m_main_projection->AddMesh(entry)) return false;
     const MaterialEntry* material = entry->Material();
@@ -138,9 +138,12 @@ bool CRenderSession::SetupScene() {
   if (!m_main_projection->ProjectFaces() || Aborted()) return false;
   NotifyView(9, -1);
 
-  for (CScreenProjection* map : m_shadow_maps) {
+  for (ShadowMap* map : m_shadow_maps) {
+    // The render goes on after a failure: that map and the later ones stay
+    // without a depth image and shadow nothing.
+    const bool built = map->Build();
     if (Aborted()) return false;
-    if (!DrawShadowMap(*map)) break;  // the render goes on; later maps stay undrawn
+    if (!built) break;
   }
   if (Aborted()) return false;
   NotifyView(2, -1);
@@ -156,20 +159,24 @@ TK_Viewport CRenderSession::ShadowLightCamera(const TK_Light& light, const TK_Bo
   const double l = std::sqrt(d.x * d.x + d.y * d.y);
   camera.SetCameraUp(l == 0 ? TK_3dVector(0, 1, 0) : TK_3dVector(-d.z * d.x / l, -d.z * d.y / l, l));
   far = light.Location().DistanceTo(scene_box.FarPoint(light.Location()));
-  camera.SetCameraAngle(light.SpotAngleRadians());
+  // A spot light may light a whole hemisphere (90 degrees), which no
+  // perspective camera sees: the map takes the widest angle it can instead
+  // of the camera's default.
+  camera.SetCameraAngle(std::min(light.SpotAngleRadians(), kWidestShadowAngle));
   return camera;
 }
 
-bool CRenderSession::MakeShadowMap(int) {
-  // A shadow map's depth image is drawn with offscreen OpenGL, which the
-  // shadow maps bring with them. Until they are in, no light gets one: the
-  // render goes on without shadows.
-  return false;
-}
-
-bool CRenderSession::DrawShadowMap(CScreenProjection&) {
-  // Only shadow maps made by MakeShadowMap reach here, and it makes none yet.
-  return false;
+bool CRenderSession::MakeShadowMap(int light_index) {
+  double far = 0.0;
+  const TK_Viewport camera = ShadowLightCamera(m_lights[light_index], m_scene_box, far);
+  // Square maps of the settings' width; a width below 1 gives no map, and
+  // the light then casts no shadow.
+  const int size = m_shadow_map_width;
+  std::unique_ptr<ShadowMap> map = ShadowMap::Create(camera, size, size, light_index, &m_abort, &m_scene_box);
+  if (!map) return false;
+  map->SetNearFar(0.5, 2.0 * far);
+  map->SetDepthBias(m_shadow_map_offset * 0.0002);
+  return m_shadow_maps.Append(std::move(map));
 }
 
 int CRenderSession::RenderPixels() {
@@ -189,7 +196,7 @@ SurfaceShader CRenderSession::MakeSurfaceShader() const {
   shader.background = Colour3f{m_background_color[0], m_background_color[1], m_background_color[2]};
   shader.background_image = m_background_image.get();
   shader.shadow_level = m_shadow_level;
-  shader.shadows = nullptr;  // the shadow maps' lookup, once the render makes shadow maps
+  shader.shadows = this;  // the session answers for its shadow maps
   return shader;
 }
 

@@ -103,9 +103,9 @@ protected:
   CScreenProjection(const TK_Viewport& camera, int width, int height, const std::atomic<bool>* abort);
   // Screen port and frustum aspect for the image, near and far for the box.
   bool Fit(const TK_BoundingBox* scene_box);
+  bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
 
 private:
-  bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
 

@@ -329,8 +329,51 @@ TEST_F(RenderDriverTest, WithoutLightsTheDefaultLightLooksFromBesideTheCamera) {
   EXPECT_NEAR(light.Direction().z, expected_direction.z, 1e-9);
 }
 
-TEST_F(RenderDriverTest, GivenLightsAreKeptAndSpotLightsMakeNoMapYet) {
-  SetLevels(0, 2);
+TEST_F(RenderDriverTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsOn) {
+  TK_Light spot;
+  spot.SetStyle(TK::spot_light);
+  spot.SetLocation({0, 0, 5});
+  spot.SetDirection({0, 0, -1});
+  spot.SetShadowIntensity(1.0);
+  TK_Light faint = spot;
+  faint.SetShadowIntensity(0.0);
+  TK_Light point = spot;
+  point.SetStyle(TK::point_light);
+  TK_ScnRenderSettings render = doc.Properties().RenderSettings();
+  render.m_shadowmap_width = 64;
+  render.m_shadowmap_offset = 2.5;
+  doc.Properties().SetRenderSettings(render);
+  const TK_Mesh floor = Quad(2, 0);
+  for (const int level : {0, 1, 2}) {
+    SetLevels(0, level);
+    ProbeSession session(doc, nullptr, settings);
+    ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &floor));
+    for (const TK_Light& light : {point, faint, spot}) ASSERT_TRUE(session.AddLight(CKavraLight(light)));
+    Start(session, window, view, image, 8, 8);
+    PumpUntilEnded(session);
+    EXPECT_EQ(session.Lights().Count(), 3);
+    if (level == 0) {
+      EXPECT_EQ(session.ShadowMaps().Count(), 0);
+      continue;
+    }
+    ASSERT_EQ(session.ShadowMaps().Count(), 1) << "level " << level;
+    const ShadowMap& map = *session.ShadowMaps()[0];
+    EXPECT_EQ(map.LightIndex(), 2);
+    EXPECT_EQ(session.LightIndexOfMap(0), 2);
+    EXPECT_EQ(map.ScreenWidth(), 64);
+    EXPECT_EQ(map.ScreenHeight(), 64);
+    EXPECT_EQ(map.MeshCount(), 1);
+    EXPECT_DOUBLE_EQ(map.DepthBias(), 2.5 * 0.0002);
+    EXPECT_DOUBLE_EQ(map.FrustumNear(), 0.5);
+    EXPECT_DOUBLE_EQ(map.FrustumFar(), 2 * TK_3dPoint(0, 0, 5).DistanceTo(TK_3dPoint(2, 2, 0)));
+  }
+}
+
+TEST_F(RenderDriverTest, AShadowMapWidthOfZeroLeavesTheLightUnshadowed) {
+  SetLevels(0, 1);
+  TK_ScnRenderSettings render = doc.Properties().RenderSettings();
+  render.m_shadowmap_width = render.m_shadowmap_height = 0;
+  doc.Properties().SetRenderSettings(render);
   TK_Light spot;
   spot.SetStyle(TK::spot_light);
   spot.SetShadowIntensity(1.0);
@@ -338,8 +381,6 @@ TEST_F(RenderDriverTest, GivenLightsAreKeptAndSpotLightsMakeNoMapYet) {
   ASSERT_TRUE(session.AddLight(CKavraLight(spot)));
   Start(session, window, view, image, 8, 8);
   PumpUntilEnded(session);
-  EXPECT_EQ(session.Lights().Count(), 1);
-  EXPECT_EQ(session.Lights()[0].Style(), TK::spot_light);
   EXPECT_EQ(session.ShadowMaps().Count(), 0);
   EXPECT_EQ(window.completions, 1);
 }
@@ -366,6 +407,13 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossIt) {
   light.SetDirection({0, 0, -1});  // straight down the z axis
   camera = CRenderSession::ShadowLightCamera(light, box, far);
   EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
+
+  // A hemisphere of light: no perspective camera sees 90 degrees off its
+  // axis, so the map takes the widest angle it can.
+  ASSERT_TRUE(light.SetSpotAngleRadians(M_PI / 2));
+  camera = CRenderSession::ShadowLightCamera(light, box, far);
+  camera.GetFrustum(left, right, bottom, top, near, farplane);
+  EXPECT_NEAR(std::min(right, top), near * std::tan(CRenderSession::kWidestShadowAngle), 1e-9);
 }
 
 TEST_F(RenderDriverTest, AbortingABusyRenderEndsItWithinTheWait) {
