@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
@@ -194,8 +195,27 @@ bool CScreenProjection::ProjectFaces() {
       if (!m_faces.Append(ProjectedFace{mesh_index, face, rect, false})) return false;
     }
   }
+  return SortFacesByTopRow();
+}
+
+bool CScreenProjection::SortFacesByTopRow() {
+  m_entered = 0;
+  m_live.clear();
+  try {
+    // A counting sort: stable, so each row's faces keep their list order.
+    std::vector<int> starts(std::size_t(m_height) + 1, 0);
+    for (const ProjectedFace& face : m_faces) ++starts[std::size_t(TopRow(face)) + 1];
+    for (std::size_t row = 1; row < starts.size(); ++row) starts[row] += starts[row - 1];
+    m_faces_by_top.assign(std::size_t(m_faces.Count()), 0);
+    for (int i = 0; i < m_faces.Count(); ++i) m_faces_by_top[std::size_t(starts[std::size_t(TopRow(m_faces[i]))]++)] = i;
+  } catch (const std::bad_alloc&) {
+    m_faces_by_top.clear();
+    return false;
+  }
   return true;
 }
+
+int CScreenProjection::TopRow(const ProjectedFace& face) const { return std::clamp(face.rect.top, 0, m_height - 1); }
 
 bool CScreenProjection::PrepareBand(int first, int count) {
   if (Aborted()) return false;
@@ -213,23 +233,38 @@ bool CScreenProjection::PrepareBand(int first, int count) {
   m_band_rows = rows;
 
   const RECT band{0, first, m_width - 1, first + rows - 1};
-  for (ProjectedFace& face : m_faces) {
-    if (Aborted()) return false;
-    if (face.done) continue;
-    const RECT part = Intersect(face.rect, band);
-    if (IsEmpty(part)) continue;
-    const FaceRef ref{face.mesh_index, face.face_index};
-    for (int y = part.top; y <= part.bottom; ++y) {
-      PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
-      for (int x = part.left; x <= part.right; ++x) {
-        if (Aborted()) return false;
-        if (!row[x].Append(ref)) return false;
-      }
-    }
-    // A rectangle ending on the band's last row is filed again by the next
-    // band, which holds that row too.
-    if (face.rect.bottom < band.bottom) face.done = true;
+  // Only faces whose first row the bands have reached can meet this band;
+  // they are filed in list order, as a pass over the whole list would.
+  try {
+    m_entering.clear();
+    while (m_entered < m_faces_by_top.size() && TopRow(m_faces[m_faces_by_top[m_entered]]) <= band.bottom)
+      m_entering.push_back(m_faces_by_top[m_entered++]);
+    std::sort(m_entering.begin(), m_entering.end());
+    m_merged.resize(m_live.size() + m_entering.size());
+  } catch (const std::bad_alloc&) {
+    return false;
   }
+  std::merge(m_live.begin(), m_live.end(), m_entering.begin(), m_entering.end(), m_merged.begin());
+  std::size_t kept = 0;
+  for (const int index : m_merged) {
+    if (Aborted()) return false;
+    ProjectedFace& face = m_faces[index];
+    const RECT part = Intersect(face.rect, band);
+    if (!IsEmpty(part)) {
+      const FaceRef ref{face.mesh_index, face.face_index};
+      for (int y = part.top; y <= part.bottom; ++y) {
+        PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
+        for (int x = part.left; x <= part.right; ++x)
+          if (!row[x].Append(ref)) return false;
+      }
+      // A rectangle ending on the band's last row is filed again by the next
+      // band, which holds that row too.
+      if (face.rect.bottom < band.bottom) face.done = true;
+    }
+    if (!face.done) m_merged[kept++] = index;
+  }
+  m_merged.resize(kept);
+  m_live.swap(m_merged);
   return true;
 }
 
@@ -239,18 +274,21 @@ int CScreenProjection::GatherHits(int y, int x, TK_SimpleArray<HitRecord>& hits,
   if (cell.Count() == 0) return 0;
   PixelRayRecord ray;
   if (!PixelRay(x, y, ray)) return 0;  // no direction: no face can be met
+  // Fresh after every hit: a mesh without texture coordinates must not
+  // inherit those of an earlier hit. A miss leaves only depth, flag and point
+  // behind, which the next test writes before anything reads them.
   HitRecord working;
+  InitHitRecord(working);
   for (const FaceRef& ref : cell) {
     const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
-    // Fresh for each face: a mesh without texture coordinates must not
-    // inherit those of an earlier hit.
-    InitHitRecord(working);
     working.ray_origin = ray.origin;
     working.ray_direction = ray.direction;
     working.mesh_index = ref.mesh_index;
     working.face_index = ref.face_index;
     working.material = mesh->Material();
-    if (mesh->IntersectFace(working) && !hits.Append(working)) break;
+    if (!mesh->IntersectFace(working)) continue;
+    if (!hits.Append(working)) break;
+    InitHitRecord(working);
   }
   if (sort && hits.Count() >= 2)
     std::qsort(hits.Array(), std::size_t(hits.Count()), sizeof(HitRecord), CompareHitDepth);

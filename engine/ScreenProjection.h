@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "host/platform/WinTypes.h"
 #include "host/toolkit/SimpleArray.h"
@@ -106,6 +107,10 @@ protected:
   bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
 
 private:
+  // Orders the listed faces for the bands; false when memory runs out.
+  bool SortFacesByTopRow();
+  // The first image row of a listed face.
+  int TopRow(const ProjectedFace& face) const;
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
 
@@ -123,6 +128,14 @@ private:
   std::unique_ptr<PixelCell[]> m_grid;
   int m_grid_rows = 0;
   TK_SimpleArray<ProjectedFace> m_faces;
+  // The bands' working lists: face indices by first row (then list order),
+  // how many of them bands have reached, and those reached and not done, in
+  // list order.
+  std::vector<int> m_faces_by_top;
+  std::size_t m_entered = 0;
+  std::vector<int> m_live;
+  std::vector<int> m_entering;
+  std::vector<int> m_merged;
   TK_SimpleArray<const RenderMeshEntry*> m_meshes;
   double m_a = 0, m_b = 0, m_c = 0, m_d = 0, m_e = 0, m_f = 0;  // screen (x, y) to clip (x, y)
 };
