@@ -1,6 +1,8 @@
 #include "engine/ScreenProjection.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <new>
@@ -44,6 +46,34 @@ void Bound(RECT& r, const POINT& p, bool first) {
 }
 
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
+
+// Pixels a sample point must lie outside a face's screen triangle before the
+// face is passed over: far beyond the rounding of the single-precision edge
+// lines (about 1/1000 pixel) and of the exact test.
+constexpr float kScreenTriangleMargin = 1.0f / 32.0f;
+
+ScreenTriangle MakeScreenTriangle(const TK_Xform& world_to_screen, const TK_3dPoint (&world)[3]) {
+  ScreenTriangle t;
+  TK_3dPoint s[3];
+  for (int i = 0; i < 3; ++i) s[i] = world_to_screen * world[i];
+  const double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[1].y - s[0].y) * (s[2].x - s[0].x);
+  if (!(std::fabs(area) > 1e-6) || !(std::fabs(s[0].x) < 1e7) || !(std::fabs(s[0].y) < 1e7)) return t;  // edge-on
+  t.ox = int(s[0].x);
+  t.oy = int(s[0].y);
+  const double side = area > 0 ? 1.0 : -1.0;
+  for (int i = 0; i < 3; ++i) {
+    const TK_3dPoint& p = s[i];
+    const TK_3dPoint& q = s[(i + 1) % 3];
+    const double a = -(q.y - p.y) * side, b = (q.x - p.x) * side;
+    const double length = std::sqrt(a * a + b * b);
+    if (!(length > 1e-9) || !std::isfinite(length)) return t;
+    t.a[i] = float(a / length);
+    t.b[i] = float(b / length);
+    t.c[i] = float(-(a * (p.x - t.ox) + b * (p.y - t.oy)) / length);
+  }
+  t.valid = true;
+  return t;
+}
 
 }  // namespace
 
@@ -115,7 +145,7 @@ POINT CScreenProjection::ProjectPoint(const TK_3dPoint& point) const {
   return POINT{TruncateToPixel(q.x), TruncateToPixel(q.y)};
 }
 
-RECT CScreenProjection::FaceScreenRect(const RenderMeshEntry& mesh, int face) const {
+RECT CScreenProjection::FaceScreenRect(const RenderMeshEntry& mesh, int face, ScreenTriangle* triangle) const {
   const TK_Mesh& m = mesh.Mesh();
   if (face < 0 || face >= m.FaceCount()) return EmptyRect();
   const TK_MeshFace& f = m.m_F[std::size_t(face)];
@@ -132,6 +162,7 @@ RECT CScreenProjection::FaceScreenRect(const RenderMeshEntry& mesh, int face) co
   RECT rect = EmptyRect();
   if (all_ahead) {
     for (int i = 0; i < 3; ++i) Bound(rect, ProjectPoint(world[i]), i == 0);
+    if (triangle) *triangle = MakeScreenTriangle(m_world_to_screen, world);
     return rect;
   }
   // Projecting a vertex behind the eye flips it: bound only the part of the
@@ -183,11 +214,20 @@ bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int fa
 
 bool CScreenProjection::ProjectFaces() {
   m_faces.Empty();
+  try {
+    m_screen_triangles.assign(std::size_t(m_meshes.Count()), {});
+    for (int mesh_index = 0; mesh_index < m_meshes.Count(); ++mesh_index)
+      m_screen_triangles[std::size_t(mesh_index)].resize(std::size_t(m_meshes[mesh_index]->FaceCount()));
+  } catch (const std::bad_alloc&) {
+    m_screen_triangles.clear();
+    return false;
+  }
   for (int mesh_index = 0; mesh_index < m_meshes.Count(); ++mesh_index) {
     const RenderMeshEntry& mesh = *m_meshes[mesh_index];
+    ScreenTriangle* triangles = m_screen_triangles[std::size_t(mesh_index)].data();
     for (int face = 0; face < mesh.FaceCount(); ++face) {
       if (Aborted()) return false;
-      const RECT rect = FaceScreenRect(mesh, face);
+      const RECT rect = FaceScreenRect(mesh, face, &triangles[face]);
       const RECT visible = Intersect(rect, m_image_rect);
       if (IsEmpty(rect) || IsEmpty(visible)) continue;
       // A huge projection: its rectangle says nothing, its side does.
@@ -200,8 +240,8 @@ bool CScreenProjection::ProjectFaces() {
 
 bool CScreenProjection::SortFacesByTopRow() {
   m_entered = 0;
-  m_live.clear();
   try {
+    m_live.assign((std::size_t(m_faces.Count()) + 63) / 64, 0);
     // A counting sort: stable, so each row's faces keep their list order.
     std::vector<int> starts(std::size_t(m_height) + 1, 0);
     for (const ProjectedFace& face : m_faces) ++starts[std::size_t(TopRow(face)) + 1];
@@ -210,12 +250,12 @@ bool CScreenProjection::SortFacesByTopRow() {
     for (int i = 0; i < m_faces.Count(); ++i) m_faces_by_top[std::size_t(starts[std::size_t(TopRow(m_faces[i]))]++)] = i;
   } catch (const std::bad_alloc&) {
     m_faces_by_top.clear();
+    m_live.clear();
     return false;
   }
   return true;
 }
 
-int CScreenProjection::TopRow(const ProjectedFace& face) const { return std::clamp(face.rect.top, 0, m_height - 1); }
 
 bool CScreenProjection::PrepareBand(int first, int count) {
   if (Aborted()) return false;
@@ -235,22 +275,17 @@ bool CScreenProjection::PrepareBand(int first, int count) {
   const RECT band{0, first, m_width - 1, first + rows - 1};
   // Only faces whose first row the bands have reached can meet this band;
   // they are filed in list order, as a pass over the whole list would.
-  try {
-    m_entering.clear();
-    while (m_entered < m_faces_by_top.size() && TopRow(m_faces[m_faces_by_top[m_entered]]) <= band.bottom)
-      m_entering.push_back(m_faces_by_top[m_entered++]);
-    std::sort(m_entering.begin(), m_entering.end());
-    m_merged.resize(m_live.size() + m_entering.size());
-  } catch (const std::bad_alloc&) {
-    return false;
+  while (m_entered < m_faces_by_top.size() && TopRow(m_faces[m_faces_by_top[m_entered]]) <= band.bottom) {
+    const auto index = std::size_t(m_faces_by_top[m_entered++]);
+    m_live[index / 64] |= std::uint64_t(1) << (index % 64);
   }
-  std::merge(m_live.begin(), m_live.end(), m_entering.begin(), m_entering.end(), m_merged.begin());
-  std::size_t kept = 0;
-  for (const int index : m_merged) {
-    if (Aborted()) return false;
-    ProjectedFace& face = m_faces[index];
-    const RECT part = Intersect(face.rect, band);
-    if (!IsEmpty(part)) {
+  for (std::size_t word = 0; word < m_live.size(); ++word) {
+    for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1) {
+      if (Aborted()) return false;
+      const std::size_t index = word * 64 + std::size_t(std::countr_zero(bits));
+      ProjectedFace& face = m_faces[int(index)];
+      const RECT part = Intersect(face.rect, band);
+      if (IsEmpty(part)) continue;
       const FaceRef ref{face.mesh_index, face.face_index};
       for (int y = part.top; y <= part.bottom; ++y) {
         PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
@@ -259,12 +294,12 @@ bool CScreenProjection::PrepareBand(int first, int count) {
       }
       // A rectangle ending on the band's last row is filed again by the next
       // band, which holds that row too.
-      if (face.rect.bottom < band.bottom) face.done = true;
+      if (face.rect.bottom < band.bottom) {
+        face.done = true;
+        m_live[word] &= ~(std::uint64_t(1) << (index % 64));
+      }
     }
-    if (!face.done) m_merged[kept++] = index;
   }
-  m_merged.resize(kept);
-  m_live.swap(m_merged);
   return true;
 }
 
@@ -279,7 +314,11 @@ int CScreenProjection::GatherHits(int y, int x, TK_SimpleArray<HitRecord>& hits,
   // behind, which the next test writes before anything reads them.
   HitRecord working;
   InitHitRecord(working);
+  const bool screened = std::size_t(m_meshes.Count()) == m_screen_triangles.size();
   for (const FaceRef& ref : cell) {
+    if (screened &&
+        m_screen_triangles[std::size_t(ref.mesh_index)][std::size_t(ref.face_index)].Excludes(x, y, kScreenTriangleMargin))
+      continue;
     const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
     working.ray_origin = ray.origin;
     working.ray_direction = ray.direction;

@@ -7,6 +7,7 @@
 // session's and must outlive it.
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,21 @@ struct ProjectedFace {
 
 using PixelCell = TK_SimpleArray<FaceRef>;
 
+// A face's triangle on the screen as three edge lines in pixel units,
+// positive inside, relative to the pixel (ox, oy). Only faces wholly in
+// front of the near plane have one (`valid`).
+struct ScreenTriangle {
+  int ox = 0, oy = 0;
+  float a[3] = {0, 0, 0}, b[3] = {0, 0, 0}, c[3] = {0, 0, 0};
+  bool valid = false;
+  // Whether screen point (x, y) lies more than `margin` pixels outside.
+  bool Excludes(int x, int y, float margin) const {
+    const float fx = float(x - ox), fy = float(y - oy);
+    return valid && (a[0] * fx + b[0] * fy + c[0] < -margin || a[1] * fx + b[1] * fy + c[1] < -margin ||
+                     a[2] * fx + b[2] * fy + c[2] < -margin);
+  }
+};
+
 class CScreenProjection : public TK_Viewport {
 public:
   // Fits the camera to a width x height image and the scene box (near just
@@ -65,7 +81,7 @@ public:
   POINT ProjectPoint(const TK_3dPoint& point) const;
   // Inclusive pixel rectangle of the part of a triangle in front of the
   // near plane; left > right (empty) when no part is.
-  RECT FaceScreenRect(const RenderMeshEntry& mesh, int face) const;
+  RECT FaceScreenRect(const RenderMeshEntry& mesh, int face) const { return FaceScreenRect(mesh, face, nullptr); }
   // The ray through screen position (x, y) from the near plane toward the
   // far one. False when its direction cannot be made a unit vector.
   bool PixelRay(double x, double y, PixelRayRecord& ray) const;
@@ -107,10 +123,12 @@ protected:
   bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
 
 private:
+  // The rectangle and, when given, the screen triangle of a face.
+  RECT FaceScreenRect(const RenderMeshEntry& mesh, int face, ScreenTriangle* triangle) const;
   // Orders the listed faces for the bands; false when memory runs out.
   bool SortFacesByTopRow();
   // The first image row of a listed face.
-  int TopRow(const ProjectedFace& face) const;
+  int TopRow(const ProjectedFace& face) const { return face.rect.top < 0 ? 0 : face.rect.top; }
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
 
@@ -131,6 +149,10 @@ private:
   // The bands' working lists: face indices by first row (then list order),
   // how many of them bands have reached, and those reached and not done, in
   // list order.
+  // Per mesh, per face: the screen triangles of the listed faces. A ray
+  // through a pixel point well outside a face's triangle cannot meet the
+  // face, so hit gathering skips the exact test there.
+  std::vector<std::vector<ScreenTriangle>> m_screen_triangles;
   std::vector<int> m_faces_by_top;
   std::size_t m_entered = 0;
   std::vector<int> m_live;

@@ -476,3 +476,67 @@ TEST_F(ScreenProjectionTest, NoGridWithoutABandOfRows) {
 }
 
 }  // namespace
+
+namespace {
+
+// Hit gathering passes over faces whose screen triangle lies well away from
+// the pixel point: it must find exactly the hits the exact test finds over
+// the whole cell, for tiny, huge, edge-on and near-plane-crossing faces,
+// and for a grid whose vertices fall on pixel points (rays through shared
+// vertices and edges).
+TEST_F(ScreenProjectionTest, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
+  Scene scene;
+  std::mt19937 random(61206);
+  std::uniform_real_distribution<float> coordinate(-6, 6), small(-0.05f, 0.05f);
+  std::vector<TK_3fPoint> faces;
+  for (int i = 0; i < 300; ++i) {
+    const TK_3fPoint centre(coordinate(random), coordinate(random), coordinate(random) - 8);
+    for (int k = 0; k < 3; ++k)
+      faces.push_back(i % 3 ? TK_3fPoint(centre.x + small(random), centre.y + small(random), centre.z + small(random))
+                            : TK_3fPoint(coordinate(random), coordinate(random), coordinate(random) - 8));
+  }
+  // Edge-on to the eye, and one reaching behind the camera.
+  faces.insert(faces.end(), {{0, -2, -4}, {0, 2, -4}, {0, 0, -12}, {-1, -1, 5}, {1, -1, -5}, {0, 2, -5}});
+  scene.Add(faces);
+  // A 8 x 8 grid at depth 10 whose vertices project onto pixel points of the
+  // 64 x 64 image (the view's half-width at depth 10 is 10 * tan(0.5)).
+  const float step = float(10 * std::tan(0.5) * 2 / 64 * 4);
+  std::vector<TK_3fPoint> grid;
+  for (int j = 0; j < 8; ++j)
+    for (int i = 0; i < 8; ++i) {
+      const TK_3fPoint a(step * float(i - 4), step * float(j - 4), -10), b(a.x + step, a.y, -10),
+          c(a.x + step, a.y + step, -10), d(a.x, a.y + step, -10);
+      grid.insert(grid.end(), {a, b, c, a, c, d});
+    }
+  scene.Add(grid);
+  TK_Viewport camera = Camera({0, 0, 0}, {0, 0, -1});
+  ASSERT_TRUE(camera.SetCameraAngle(0.5));
+  const int size = 64;
+  auto projection = CScreenProjection::Create(camera, size, size, &abort, &scene.box);
+  ASSERT_NE(projection, nullptr);
+  scene.AddTo(*projection);
+  ASSERT_TRUE(projection->ProjectFaces());
+  ASSERT_TRUE(projection->PrepareBand(0, size));
+
+  TK_SimpleArray<HitRecord> hits;
+  int total = 0, shared = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      std::multiset<std::pair<int, int>> expected;
+      for (const FaceRef& ref : projection->Cell(x, y))
+        if (RayHits(*projection, *scene.meshes[std::size_t(ref.mesh_index)], ref.mesh_index, ref.face_index, x, y))
+          expected.insert({ref.mesh_index, ref.face_index});
+      const int count = projection->GatherHits(y, x, hits, true);
+      std::multiset<std::pair<int, int>> found;
+      for (const HitRecord& hit : hits) found.insert({hit.mesh_index, hit.face_index});
+      EXPECT_EQ(found, expected) << x << ", " << y;
+      total += count;
+      int on_grid = 0;
+      for (const auto& [mesh, face] : expected) on_grid += mesh == 1;
+      shared += on_grid > 1;
+    }
+  EXPECT_GT(total, 1000);
+  EXPECT_GT(shared, 30);  // rays through the grid's shared vertices and edges meet several of its faces
+}
+
+}  // namespace
