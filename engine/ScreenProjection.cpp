@@ -47,8 +47,8 @@ void Bound(RECT& r, const POINT& p, bool first) {
 
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 
-// Pixels a sample point must lie outside a face's screen triangle before the
-// face is passed over: far beyond the rounding of the single-precision edge
+// Pixels a cell's point must lie outside a face's screen triangle before the
+// face is left out of the cell: far beyond the rounding of the single-precision edge
 // lines (about 1/1000 pixel) and of the exact test.
 constexpr float kScreenTriangleMargin = 1.0f / 32.0f;
 
@@ -214,25 +214,17 @@ bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int fa
 
 bool CScreenProjection::ProjectFaces() {
   m_faces.Empty();
-  try {
-    m_screen_triangles.assign(std::size_t(m_meshes.Count()), {});
-    for (int mesh_index = 0; mesh_index < m_meshes.Count(); ++mesh_index)
-      m_screen_triangles[std::size_t(mesh_index)].resize(std::size_t(m_meshes[mesh_index]->FaceCount()));
-  } catch (const std::bad_alloc&) {
-    m_screen_triangles.clear();
-    return false;
-  }
   for (int mesh_index = 0; mesh_index < m_meshes.Count(); ++mesh_index) {
     const RenderMeshEntry& mesh = *m_meshes[mesh_index];
-    ScreenTriangle* triangles = m_screen_triangles[std::size_t(mesh_index)].data();
     for (int face = 0; face < mesh.FaceCount(); ++face) {
       if (Aborted()) return false;
-      const RECT rect = FaceScreenRect(mesh, face, &triangles[face]);
+      ScreenTriangle triangle;
+      const RECT rect = FaceScreenRect(mesh, face, &triangle);
       const RECT visible = Intersect(rect, m_image_rect);
       if (IsEmpty(rect) || IsEmpty(visible)) continue;
       // A huge projection: its rectangle says nothing, its side does.
       if (visible == m_image_rect && !MaySeeWholeImageFace(mesh, face)) continue;
-      if (!m_faces.Append(ProjectedFace{mesh_index, face, rect, false})) return false;
+      if (!m_faces.Append(ProjectedFace{mesh_index, face, rect, false, triangle})) return false;
     }
   }
   return SortFacesByTopRow();
@@ -290,7 +282,7 @@ bool CScreenProjection::PrepareBand(int first, int count) {
       for (int y = part.top; y <= part.bottom; ++y) {
         PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
         for (int x = part.left; x <= part.right; ++x)
-          if (!row[x].Append(ref)) return false;
+          if (!face.triangle.Excludes(x, y, kScreenTriangleMargin) && !row[x].Append(ref)) return false;
       }
       // A rectangle ending on the band's last row is filed again by the next
       // band, which holds that row too.
@@ -314,11 +306,7 @@ int CScreenProjection::GatherHits(int y, int x, TK_SimpleArray<HitRecord>& hits,
   // behind, which the next test writes before anything reads them.
   HitRecord working;
   InitHitRecord(working);
-  const bool screened = std::size_t(m_meshes.Count()) == m_screen_triangles.size();
   for (const FaceRef& ref : cell) {
-    if (screened &&
-        m_screen_triangles[std::size_t(ref.mesh_index)][std::size_t(ref.face_index)].Excludes(x, y, kScreenTriangleMargin))
-      continue;
     const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
     working.ray_origin = ray.origin;
     working.ray_direction = ray.direction;

@@ -30,17 +30,6 @@ struct FaceRef {
   int face_index = 0;
 };
 
-// A triangle with its unclipped pixel rectangle. Rectangles here are
-// inclusive on all four sides (right and bottom are pixels of it).
-struct ProjectedFace {
-  int mesh_index = 0;
-  int face_index = 0;
-  RECT rect;
-  bool done = false;  // no band below the last one filled can reach it
-};
-
-using PixelCell = TK_SimpleArray<FaceRef>;
-
 // A face's triangle on the screen as three edge lines in pixel units,
 // positive inside, relative to the pixel (ox, oy). Only faces wholly in
 // front of the near plane have one (`valid`).
@@ -55,6 +44,18 @@ struct ScreenTriangle {
                      a[2] * fx + b[2] * fy + c[2] < -margin);
   }
 };
+
+// A triangle with its unclipped pixel rectangle. Rectangles here are
+// inclusive on all four sides (right and bottom are pixels of it).
+struct ProjectedFace {
+  int mesh_index = 0;
+  int face_index = 0;
+  RECT rect;
+  bool done = false;  // no band below the last one filled can reach it
+  ScreenTriangle triangle;
+};
+
+using PixelCell = TK_SimpleArray<FaceRef>;
 
 class CScreenProjection : public TK_Viewport {
 public:
@@ -96,7 +97,9 @@ public:
   bool ProjectFaces();
   const TK_SimpleArray<ProjectedFace>& ProjectedFaces() const { return m_faces; }
   // Files the listed faces into the cells of rows first .. first + count - 1
-  // (cut at the image's bottom). The first call fixes the grid's row
+  // (cut at the image's bottom) that their rectangles cover, passing over
+  // cells whose pixel point lies well outside the face's screen triangle: no
+  // ray through it can meet the face. The first call fixes the grid's row
   // capacity; a later band of more rows is refused. False when aborted, when
   // first is outside the image, or when there is no grid.
   bool PrepareBand(int first, int count);
@@ -149,10 +152,6 @@ private:
   // The bands' working lists: face indices by first row (then list order),
   // how many of them bands have reached, and those reached and not done, in
   // list order.
-  // Per mesh, per face: the screen triangles of the listed faces. A ray
-  // through a pixel point well outside a face's triangle cannot meet the
-  // face, so hit gathering skips the exact test there.
-  std::vector<std::vector<ScreenTriangle>> m_screen_triangles;
   std::vector<int> m_faces_by_top;
   std::size_t m_entered = 0;
   std::vector<int> m_live;

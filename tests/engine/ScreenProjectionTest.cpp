@@ -420,21 +420,53 @@ TEST_F(BandTest, ARowSharedByTwoBandsIsFiledByBoth) {
   EXPECT_EQ(CountIn(x, b, 0), 0);
 }
 
-TEST_F(BandTest, CellsHoldTheFacesOfTheirRectanglesAndKeepTheirRoom) {
+// Signed distance in pixels of screen point (x, y) from the screen triangle
+// of face f: positive inside.
+double InsideBy(const CScreenProjection& projection, const RenderMeshEntry& mesh, int f, double x, double y) {
+  TK_Xform world_to_screen;
+  EXPECT_TRUE(projection.GetXform(TK::world, TK::screen, world_to_screen));
+  TK_3dPoint s[3];
+  for (int k = 0; k < 3; ++k) {
+    const TK_3fPoint& v = mesh.Mesh().m_V[std::size_t(mesh.Mesh().m_F[std::size_t(f)].vi[k])];
+    s[k] = world_to_screen * TK_3dPoint(v.x, v.y, v.z);
+  }
+  const double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[1].y - s[0].y) * (s[2].x - s[0].x);
+  double inside = 1e300;
+  for (int k = 0; k < 3; ++k) {
+    const TK_3dPoint &p = s[k], &q = s[(k + 1) % 3];
+    const double cross = (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x);
+    inside = std::min(inside, (area > 0 ? cross : -cross) / std::hypot(q.x - p.x, q.y - p.y));
+  }
+  return inside;
+}
+
+TEST_F(BandTest, CellsHoldTheFacesThatMayMeetTheirPointAndKeepTheirRoom) {
   ASSERT_TRUE(projection->PrepareBand(0, 17));
   EXPECT_EQ(projection->BandRows(), 17);
+  int filed = 0, left_out = 0;
   for (int y = 0; y < 17; ++y)
     for (int x = 0; x < 64; ++x) {
       const PixelCell& cell = projection->Cell(x, y);
       for (int f = 0; f < 3; ++f) {
+        // Filed where its rectangle covers the cell and the cell's point
+        // lies inside its screen triangle; left out well outside it.
         const RECT& r = projection->ProjectedFaces()[f].rect;
-        const bool inside = x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
-        EXPECT_EQ(CountIn(x, y, f), inside ? 1 : 0) << x << "," << y;
+        const bool in_rect = x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+        const double inside = InsideBy(*projection, *scene.meshes[0], f, x, y);
+        if (!in_rect || inside < -0.05) {
+          EXPECT_EQ(CountIn(x, y, f), 0) << x << "," << y;
+        } else if (inside >= 0) {
+          EXPECT_EQ(CountIn(x, y, f), 1) << x << "," << y;
+        }
+        filed += in_rect && inside >= 0;
+        left_out += in_rect && inside < -0.05;
       }
       if (x == 0 && y == 0) {
         EXPECT_EQ(cell.Count(), 0);  // a corner no face reaches
       }
     }
+  EXPECT_GE(filed, 2);
+  EXPECT_GE(left_out, 2);  // the rectangles' corners beside the triangles
   const long long room = projection->CellCapacityTotal();
   EXPECT_GT(room, 0);
   ASSERT_TRUE(projection->PrepareBand(16, 17));
