@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "apps/duskmoth/CommandLine.h"
 #include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/ProgressDisplay.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
+#include "host/app/DocumentDataClient.h"
 #include "host/platform/KavraDib.h"
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/PlugInModule.h"
@@ -18,6 +20,7 @@
 #include "host/sdk/SdkRender.h"
 #include "host/sdk/SdkRenderFrame.h"
 #include "host/sdk/SdkRenderViewWnd.h"
+#include "host/toolkit/BinaryArchive.h"
 
 namespace {
 
@@ -49,6 +52,18 @@ private:
   CKavraDoc* old_;
 };
 
+// The scene was read before the module was loaded, so the plug-in's block
+// of document data (its own settings) was kept aside as bytes: it reaches
+// the plug-in now, as when a document is opened with the plug-in loaded.
+// False only when a block exists and the plug-in cannot read it.
+bool HandDocumentDataToPlugIn(CKavraDoc& doc, CKavraRenderSystemPlugIn& plugin) {
+  KvDocumentDataClient& client = plugin.DocumentDataClient();
+  const std::vector<std::uint8_t>* bytes = doc.PlugInData(client.DocumentDataPlugInId());
+  if (!bytes) return true;
+  TK_BinaryArchive archive(*bytes);
+  return client.ReadDocumentData(doc, archive);
+}
+
 }  // namespace
 
 std::filesystem::path RenderPlugInPath() {
@@ -73,6 +88,10 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
     progress.Finish();
     err << "duskmoth: " << error << '\n';
     return ParseOutcome::kFailed;
+  }
+  if (!HandDocumentDataToPlugIn(doc, module->PlugIn()) && !request.quiet) {
+    progress.Finish();
+    err << "duskmoth: warning: the renderer's settings stored with the scene could not be read\n";
   }
   const ActiveDocument active(doc);
   CKavraCommandContext context(doc);
