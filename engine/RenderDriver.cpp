@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <span>
 
+#include "engine/PixelLoops.h"
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
@@ -126,7 +128,7 @@ bool CRenderSession::SetupScene() {
   for (int m = 0; m < m_mesh_entries.Count(); ++m) {
     if (Aborted()) return false;
     RenderMeshEntry* entry = m_mesh_entries[m];
-    for (CScreenProjection* map : m_shadow_maps)
+    for (ShadowMap* map : m_shadow_maps)
       if (!map->AddMesh(entry)) return false;
     if (!m_main_projection->AddMesh(entry)) return false;
     const MaterialEntry* material = entry->Material();
@@ -136,9 +138,12 @@ bool CRenderSession::SetupScene() {
   if (!m_main_projection->ProjectFaces() || Aborted()) return false;
   NotifyView(9, -1);
 
-  for (CScreenProjection* map : m_shadow_maps) {
+  for (ShadowMap* map : m_shadow_maps) {
+    // The render goes on after a failure: that map and the later ones stay
+    // without a depth image and shadow nothing.
+    const bool built = map->Build();
     if (Aborted()) return false;
-    if (!DrawShadowMap(*map)) break;  // the render goes on; later maps stay undrawn
+    if (!built) break;
   }
   if (Aborted()) return false;
   NotifyView(2, -1);
@@ -154,45 +159,45 @@ TK_Viewport CRenderSession::ShadowLightCamera(const TK_Light& light, const TK_Bo
   const double l = std::sqrt(d.x * d.x + d.y * d.y);
   camera.SetCameraUp(l == 0 ? TK_3dVector(0, 1, 0) : TK_3dVector(-d.z * d.x / l, -d.z * d.y / l, l));
   far = light.Location().DistanceTo(scene_box.FarPoint(light.Location()));
-  camera.SetCameraAngle(light.SpotAngleRadians());
+  // A spot light may light a whole hemisphere (90 degrees), which no
+  // perspective camera sees: the map takes the widest angle it can instead
+  // of the camera's default.
+  camera.SetCameraAngle(std::min(light.SpotAngleRadians(), kWidestShadowAngle));
   return camera;
 }
 
-bool CRenderSession::MakeShadowMap(int) {
-  // A shadow map's depth image is drawn with offscreen OpenGL, which the
-  // shadow maps bring with them. Until they are in, no light gets one: the
-  // render goes on without shadows.
-  return false;
-}
-
-bool CRenderSession::DrawShadowMap(CScreenProjection&) {
-  // Only shadow maps made by MakeShadowMap reach here, and it makes none yet.
-  return false;
+bool CRenderSession::MakeShadowMap(int light_index) {
+  double far = 0.0;
+  const TK_Viewport camera = ShadowLightCamera(m_lights[light_index], m_scene_box, far);
+  // Square maps of the settings' width; a width below 1 gives no map, and
+  // the light then casts no shadow.
+  const int size = m_shadow_map_width;
+  std::unique_ptr<ShadowMap> map = ShadowMap::Create(camera, size, size, light_index, &m_abort, &m_scene_box);
+  if (!map) return false;
+  map->SetNearFar(0.5, 2.0 * far);
+  map->SetDepthBias(m_shadow_map_offset * 0.0002);
+  return m_shadow_maps.Append(std::move(map));
 }
 
 int CRenderSession::RenderPixels() {
-  // The pixel loops go here, one per level: 0 single samples, 2 the 3 x 3
-  // tent, 3 the 4 x 4 tent, any other the 2 x 2 box. Until they are in,
-  // each level only fills the index band by band as its loop will.
   int result = 7;
-  switch (m_antialias_level) {
-    case 0: result = SweepBands(m_band_height); break;
-    case 2: result = SweepBands(m_band_height); break;
-    case 3: result = SweepBands(m_band_height / 4 * 4 + 4); break;
-    default: result = SweepBands(m_band_height); break;
+  if (m_main_projection && m_target_image && m_target_image->BitsPerPixel() == 32 &&
+      m_target_image->Width() == m_image_width && m_target_image->Height() == m_image_height) {
+    SurfaceShader shader = MakeSurfaceShader();
+    result = PixelLoops(*this, *m_main_projection, shader, *m_target_image).Run(m_antialias_level);
   }
   NotifyView(result, -1);
   return result;
 }
 
-int CRenderSession::SweepBands(int band_height) {
-  if (!m_main_projection || band_height < 1) return 7;
-  for (int y = 0; y < m_oversampled_height; y += band_height) {
-    if (Aborted()) break;
-    if (!m_main_projection->PrepareBand(std::max(y - 1, 0), band_height + 1)) return 7;
-    NotifyView(5, LPARAM(band_height) << 16 | LPARAM(y / band_height));
-  }
-  return Aborted() ? 7 : 3;
+SurfaceShader CRenderSession::MakeSurfaceShader() const {
+  SurfaceShader shader(m_lights, std::span<RenderMeshEntry* const>(m_mesh_entries.begin(), m_mesh_entries.end()));
+  shader.ambient = Colour3f{m_ambient_color[0], m_ambient_color[1], m_ambient_color[2]};
+  shader.background = Colour3f{m_background_color[0], m_background_color[1], m_background_color[2]};
+  shader.background_image = m_background_image.get();
+  shader.shadow_level = m_shadow_level;
+  shader.shadows = this;  // the session answers for its shadow maps
+  return shader;
 }
 
 void CRenderSession::NotifyView(int code, LPARAM lparam) {

@@ -24,6 +24,8 @@ CRenderSession::CRenderSession(CKavraDoc& doc, CKavraRenderPlugIn* plugin, const
   StoreFractions(settings.m_ambient_color, m_ambient_color);
   StoreFractions(settings.m_background_color, m_background_color);
   m_shadow_level = settings.m_shadow_level;
+  m_shadow_map_width = settings.m_shadowmap_width;
+  m_shadow_map_offset = settings.m_shadowmap_offset;
   m_band_height = m_render_settings.m_favor_memory ? 4 : 32;
 }
 

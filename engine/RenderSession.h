@@ -23,10 +23,13 @@
 #include "settings/RenderUserData.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
+#include "shading/ShadowLookup.h"
+#include "shading/SurfaceShader.h"
+#include "shadows/ShadowMap.h"
 
 class KvWindow;
 
-class CRenderSession : public CKavraSdkRender {
+class CRenderSession : public CKavraSdkRender, public ShadowLookup {
 public:
   // Takes colours and shadow level from the document's render settings and
   // the band height from the plug-in's record, which must outlive the session.
@@ -89,9 +92,13 @@ public:
   static DWORD RenderThreadProc(void* session);
   // Target image, lights, projections; false when the render cannot go on.
   bool SetupScene();
-  // Runs the pixel loop of the antialiasing level; answers and reports 3
-  // (done) or 7 (aborted).
+  // Runs the pixel loop of the antialiasing level (PixelLoops); answers and
+  // reports 3 (done) or 7 (aborted).
   int RenderPixels();
+  // The shader of this render: the session's lights, meshes, colours,
+  // background image and shadow level. Its pixel_x and pixel_y are the
+  // session's current pixel while the loops run.
+  SurfaceShader MakeSurfaceShader() const;
   // WM_RENDER_STATUS to the notification window: code 3 sent (the worker
   // waits for the view), every other code posted. A subclass that watches
   // the codes must stop the worker in its own destructor.
@@ -101,8 +108,9 @@ public:
   // with wallpapers off.
   void PrepareBackground(int width, int height, const TK_wString& file_name, bool grey);
   // A spot light's shadow camera: at the light, along its direction, its
-  // spot angle as camera angle; `far` is the distance to the scene box's
-  // farthest corner.
+  // spot angle as camera angle, at most kWidestShadowAngle; `far` is the
+  // distance to the scene box's farthest corner.
+  static constexpr double kWidestShadowAngle = 89.0 * 3.14159265358979323846 / 180.0;
   static TK_Viewport ShadowLightCamera(const TK_Light& light, const TK_BoundingBox& scene_box, double& far);
 
   int HandlerFlag() const { return m_handler_flag; }
@@ -118,7 +126,13 @@ public:
   const OwningArray<MaterialEntry>& MaterialEntries() const { return m_material_entries; }
   // A mesh's index here is its mesh index in hit records and pixel cells.
   const OwningArray<RenderMeshEntry>& MeshEntries() const { return m_mesh_entries; }
-  const OwningArray<CScreenProjection>& ShadowMaps() const { return m_shadow_maps; }
+  const OwningArray<ShadowMap>& ShadowMaps() const { return m_shadow_maps; }
+  // Shading's view of the shadow maps, in list order.
+  int MapCount() const override { return m_shadow_maps.Count(); }
+  int LightIndexOfMap(int map) const override { return m_shadow_maps[map]->LightIndex(); }
+  double LitFraction(int map, const HitRecord& hit, int sample_count) const override {
+    return m_shadow_maps[map]->LitFraction(hit, sample_count);
+  }
   const CScreenProjection* MainProjection() const { return m_main_projection.get(); }
   const CKavraDib* BackgroundImage() const { return m_background_image.get(); }
   const TK_Viewport& Camera() const { return m_camera; }
@@ -140,11 +154,6 @@ private:
   COLORREF BackgroundColorRef() const;
   // Light i's shadow map, appended when it could be made (false otherwise).
   bool MakeShadowMap(int light_index);
-  // Draws one shadow map's depth image; false stops the drawing of the rest.
-  bool DrawShadowMap(CScreenProjection& map);
-  // Fills the index band after band, top to bottom, with progress and abort
-  // checks; 3 or 7.
-  int SweepBands(int band_height);
 
   // The matching entry, or a new one handed back in `created` (not yet in
   // the cache). May throw std::bad_alloc.
@@ -164,19 +173,19 @@ private:
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's
   TK_BoundingBox m_scene_box;
-  int m_pixel_x = 0;
-  int m_pixel_y = 0;
   int m_band_height = 32;
   int m_oversampled_width = 0;
   int m_oversampled_height = 0;
   int m_image_width = 0;
   int m_image_height = 0;
   int m_shadow_level = 0;
+  int m_shadow_map_width = 0;
+  double m_shadow_map_offset = 0.0;
   int m_antialias_level = 0;
   TK_SimpleArray<TK_Light> m_lights;
   OwningArray<MaterialEntry> m_material_entries;
   OwningArray<RenderMeshEntry> m_mesh_entries;
-  OwningArray<CScreenProjection> m_shadow_maps;  // one per shadow-casting spot light
+  OwningArray<ShadowMap> m_shadow_maps;  // one per shadow-casting spot light
   std::unique_ptr<CScreenProjection> m_main_projection;
   const CDMRenderUserData& m_render_settings;
   std::function<void()> m_clear_change_flags;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <new>
 
+#include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
 
@@ -229,6 +231,30 @@ bool CScreenProjection::PrepareBand(int first, int count) {
     if (face.rect.bottom < band.bottom) face.done = true;
   }
   return true;
+}
+
+int CScreenProjection::GatherHits(int y, int x, TK_SimpleArray<HitRecord>& hits, bool sort) const {
+  hits.Empty();
+  const PixelCell& cell = Cell(x, y);
+  if (cell.Count() == 0) return 0;
+  PixelRayRecord ray;
+  if (!PixelRay(x, y, ray)) return 0;  // no direction: no face can be met
+  HitRecord working;
+  for (const FaceRef& ref : cell) {
+    const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
+    // Fresh for each face: a mesh without texture coordinates must not
+    // inherit those of an earlier hit.
+    InitHitRecord(working);
+    working.ray_origin = ray.origin;
+    working.ray_direction = ray.direction;
+    working.mesh_index = ref.mesh_index;
+    working.face_index = ref.face_index;
+    working.material = mesh->Material();
+    if (mesh->IntersectFace(working) && !hits.Append(working)) break;
+  }
+  if (sort && hits.Count() >= 2)
+    std::qsort(hits.Array(), std::size_t(hits.Count()), sizeof(HitRecord), CompareHitDepth);
+  return hits.Count();
 }
 
 long long CScreenProjection::CellCapacityTotal() const {

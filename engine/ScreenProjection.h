@@ -14,6 +14,7 @@
 #include "host/toolkit/Viewport.h"
 
 class RenderMeshEntry;
+struct HitRecord;
 
 // A ray: origin, then unit direction.
 struct PixelRayRecord {
@@ -88,6 +89,11 @@ public:
   const PixelCell& Cell(int x, int y) const {
     return m_grid[std::size_t(y - m_band_first) * std::size_t(m_width) + std::size_t(x)];
   }
+  // Every hit of the ray through sample (x, y) with the faces of its cell,
+  // in cell order, then nearest first when `sort` is set; the count. y must
+  // lie within the current band. The list is cleared first and keeps its
+  // capacity; should it fail to grow, the hits it holds are the answer.
+  int GatherHits(int y, int x, TK_SimpleArray<HitRecord>& hits, bool sort) const;
   // Room for face references in all cells together: the cells' capacities.
   long long CellCapacityTotal() const;
 
@@ -97,9 +103,9 @@ protected:
   CScreenProjection(const TK_Viewport& camera, int width, int height, const std::atomic<bool>* abort);
   // Screen port and frustum aspect for the image, near and far for the box.
   bool Fit(const TK_BoundingBox* scene_box);
+  bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
 
 private:
-  bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
 

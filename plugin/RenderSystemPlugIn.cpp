@@ -5,6 +5,8 @@
 
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
+#include "host/app/Doc.h"
+#include "host/app/Light.h"
 #include "host/app/Localize.h"
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/SdkRender.h"
@@ -96,6 +98,21 @@ void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, bool flag) {
   session.SetHandlerFlag(flag ? 1 : 0);
 }
 
+void CRenderSystemPlugIn::ExplainMissingShadows(const CKavraDoc& doc) {
+  if (m_explained_missing_shadows || doc.Properties().RenderSettings().m_shadow_level == 0) return;
+  if (FindPixelFormat(kGenericBitmap).format_index != 0) return;
+  const CKavraLightTable& lights = doc.LightTable();
+  bool casts = false;
+  for (int i = 0; i < lights.Count() && !casts; ++i) {
+    const TK_Light& light = lights[i].Light();
+    casts = !lights.IsDeleted(i) && light.IsEnabled() && light.IsSpotLight() && light.ShadowIntensity() != 0.0;
+  }
+  if (!casts) return;
+  m_explained_missing_shadows = true;
+  KavraApp().Print(L"%s\n", KvLocalizeString(L"No shadows: offscreen OpenGL is not available on this machine, so "
+                                              L"spot lights cast none").c_str());
+}
+
 void CRenderSystemPlugIn::PrintReturnCode(int code) {
   KavraApp().Print(L"%s\n", CKavraSdkRender::RenderReturnCodesToString(code).c_str());
 }
@@ -107,6 +124,7 @@ KvCommandResult CRenderSystemPlugIn::Render(CKavraCommandContext& context, bool 
   {
     CRenderSession session(context.Document(), this, settings);
     PrepareSession(session, flag);
+    ExplainMissingShadows(context.Document());
     code = session.CKavraSdkRender::Render(context, SIZE{0, 0}, PlugInName().c_str(), kRenderWindowResource);
     session.SetRendering(false);
     PrintReturnCode(code);
@@ -121,6 +139,7 @@ KvCommandResult CRenderSystemPlugIn::RenderWindow(CKavraCommandContext& context,
   {
     CRenderSession session(context.Document(), this, settings);
     PrepareSession(session, flag);
+    ExplainMissingShadows(context.Document());
     code = session.CKavraSdkRender::RenderWindow(context, view, rect);
     session.SetRendering(false);
     PrintReturnCode(code);

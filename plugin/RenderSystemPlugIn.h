@@ -69,9 +69,13 @@ public:
 private:
   // Wires the session to the watcher and to the render window it makes.
   void PrepareSession(CRenderSession& session, bool flag);
+  // Says once per load why a render that wants shadows gets none: no
+  // offscreen OpenGL could be had.
+  void ExplainMissingShadows(const CKavraDoc& doc);
   static void PrintReturnCode(int code);
 
   CDocumentWatcher m_watcher;
+  bool m_explained_missing_shadows = false;
   mutable std::unique_ptr<CDMRenderUserData> m_render_user_data;
   const TK_wString m_version;
 };

@@ -1,5 +1,6 @@
 #include "shadows/EglPixelFormats.h"
 
+#include <new>
 #include <string>
 
 #include "host/platform/OffscreenGLContext.h"
@@ -51,9 +52,16 @@ std::vector<PixelFormatDescriptor> DescribeEglPixelFormats(const KvGLDisplay& di
   return descriptors;
 }
 
-bool EglPixelFormatDrawsOffscreen(const KvGLDisplay& display, int format_index) {
+std::unique_ptr<KvOffscreenGLContext> CreateEglOffscreenContext(const KvGLDisplay& display, int format_index,
+                                                                int width, int height) {
   const std::vector<EGLConfig> configs = display.Configs();
-  if (format_index < 1 || std::size_t(format_index) > configs.size()) return false;
-  const KvOffscreenGLContext context(configs[std::size_t(format_index) - 1], 10, 10);
-  return context.IsValid();
+  if (format_index < 1 || std::size_t(format_index) > configs.size()) return nullptr;
+  std::unique_ptr<KvOffscreenGLContext> context(
+      new (std::nothrow) KvOffscreenGLContext(configs[std::size_t(format_index) - 1], width, height));
+  if (!context || !context->IsValid()) return nullptr;
+  return context;
+}
+
+bool EglPixelFormatDrawsOffscreen(const KvGLDisplay& display, int format_index) {
+  return CreateEglOffscreenContext(display, format_index, 10, 10) != nullptr;
 }

@@ -3,10 +3,12 @@
 // display described as a pixel-format descriptor (format index i is the
 // display's config i - 1), and the offscreen test of one format.
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/platform/GLDisplay.h"
+#include "host/platform/OffscreenGLContext.h"
 #include "shadows/PixelFormatRecord.h"
 
 // How a config reads as a descriptor:
@@ -22,6 +24,12 @@
 //   stencil EGL_STENCIL_SIZE; accumulation 0 (EGL has no accumulation buffer);
 //   PFD_SWAP_COPY never (EGL does not say how buffers are swapped).
 std::vector<PixelFormatDescriptor> DescribeEglPixelFormats(const KvGLDisplay& display);
+
+// A width x height pbuffer of the format with a desktop-GL context current
+// on it for the calling thread; null when the display lacks the format or
+// the context cannot be made.
+std::unique_ptr<KvOffscreenGLContext> CreateEglOffscreenContext(const KvGLDisplay& display, int format_index,
+                                                                int width, int height);
 
 // Whether a 10 x 10 pbuffer with a desktop-GL context made current on it
 // works for the format; false for an index the display does not have.

@@ -201,11 +201,13 @@ TEST_F(RenderDriverTest, SetupGivesEnvironmentCoordinatesOnlyWhereAMaterialWants
 TEST_F(RenderDriverTest, BandsFollowTheOversampledGridOfEachLevel) {
   settings.m_favor_memory = true;  // bands of 4 rows; 8 at the 4 x 4 level
   struct Case {
-    int level, kept_level, factor, band, bands;
+    int level, kept_level, factor, band;
+    std::vector<LPARAM> indices;  // of the announced bands
   };
-  // 8 x 6 pixels: rows 6, 12, 12, 24, 24 and 12 oversampled.
-  for (Case c : {Case{0, 0, 1, 4, 2}, Case{1, 1, 2, 4, 3}, Case{2, 2, 2, 4, 3}, Case{3, 3, 4, 8, 3},
-                 Case{7, 3, 4, 8, 3}, Case{-2, 1, 2, 4, 3}}) {
+  // 8 x 6 pixels: rows 6, 12, 12, 24, 24 and 12 oversampled. Only level 0
+  // announces its first band; the others number theirs by image rows.
+  for (const Case& c : {Case{0, 0, 1, 4, {0, 1}}, Case{1, 1, 2, 4, {0, 1}}, Case{2, 2, 2, 4, {0, 1}},
+                        Case{3, 3, 4, 8, {0, 0}}, Case{7, 3, 4, 8, {0, 0}}, Case{-2, 1, 2, 4, {0, 1}}}) {
     SetLevels(c.level, 0);
     ProbeSession session(doc, nullptr, settings);
     StatusWindow status;
@@ -215,11 +217,14 @@ TEST_F(RenderDriverTest, BandsFollowTheOversampledGridOfEachLevel) {
     EXPECT_EQ(session.OversampledWidth(), 8 * c.factor) << c.level;
     EXPECT_EQ(session.OversampledHeight(), 6 * c.factor) << c.level;
     Codes expected{1, 8, 9, 2};
-    expected.insert(expected.end(), std::size_t(c.bands), 5);
-    ASSERT_EQ(status.Posted(), expected) << c.level;
+    std::vector<LPARAM> payloads{-1, -1, -1, -1};
+    for (LPARAM index : c.indices) {
+      expected.push_back(5);
+      payloads.push_back(LPARAM(c.band) << 16 | index);
+    }
+    EXPECT_EQ(status.Posted(), expected) << c.level;
+    EXPECT_EQ(status.PostedPayloads(), payloads) << c.level;
     EXPECT_EQ(status.completions, 1);
-    for (int band = 0; band < c.bands; ++band)
-      EXPECT_EQ(status.PostedPayloads()[std::size_t(4 + band)], (LPARAM(c.band) << 16) | band) << c.level;
   }
 }
 
@@ -324,8 +329,51 @@ TEST_F(RenderDriverTest, WithoutLightsTheDefaultLightLooksFromBesideTheCamera) {
   EXPECT_NEAR(light.Direction().z, expected_direction.z, 1e-9);
 }
 
-TEST_F(RenderDriverTest, GivenLightsAreKeptAndSpotLightsMakeNoMapYet) {
-  SetLevels(0, 2);
+TEST_F(RenderDriverTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsOn) {
+  TK_Light spot;
+  spot.SetStyle(TK::spot_light);
+  spot.SetLocation({0, 0, 5});
+  spot.SetDirection({0, 0, -1});
+  spot.SetShadowIntensity(1.0);
+  TK_Light faint = spot;
+  faint.SetShadowIntensity(0.0);
+  TK_Light point = spot;
+  point.SetStyle(TK::point_light);
+  TK_ScnRenderSettings render = doc.Properties().RenderSettings();
+  render.m_shadowmap_width = 64;
+  render.m_shadowmap_offset = 2.5;
+  doc.Properties().SetRenderSettings(render);
+  const TK_Mesh floor = Quad(2, 0);
+  for (const int level : {0, 1, 2}) {
+    SetLevels(0, level);
+    ProbeSession session(doc, nullptr, settings);
+    ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &floor));
+    for (const TK_Light& light : {point, faint, spot}) ASSERT_TRUE(session.AddLight(CKavraLight(light)));
+    Start(session, window, view, image, 8, 8);
+    PumpUntilEnded(session);
+    EXPECT_EQ(session.Lights().Count(), 3);
+    if (level == 0) {
+      EXPECT_EQ(session.ShadowMaps().Count(), 0);
+      continue;
+    }
+    ASSERT_EQ(session.ShadowMaps().Count(), 1) << "level " << level;
+    const ShadowMap& map = *session.ShadowMaps()[0];
+    EXPECT_EQ(map.LightIndex(), 2);
+    EXPECT_EQ(session.LightIndexOfMap(0), 2);
+    EXPECT_EQ(map.ScreenWidth(), 64);
+    EXPECT_EQ(map.ScreenHeight(), 64);
+    EXPECT_EQ(map.MeshCount(), 1);
+    EXPECT_DOUBLE_EQ(map.DepthBias(), 2.5 * 0.0002);
+    EXPECT_DOUBLE_EQ(map.FrustumNear(), 0.5);
+    EXPECT_DOUBLE_EQ(map.FrustumFar(), 2 * TK_3dPoint(0, 0, 5).DistanceTo(TK_3dPoint(2, 2, 0)));
+  }
+}
+
+TEST_F(RenderDriverTest, AShadowMapWidthOfZeroLeavesTheLightUnshadowed) {
+  SetLevels(0, 1);
+  TK_ScnRenderSettings render = doc.Properties().RenderSettings();
+  render.m_shadowmap_width = render.m_shadowmap_height = 0;
+  doc.Properties().SetRenderSettings(render);
   TK_Light spot;
   spot.SetStyle(TK::spot_light);
   spot.SetShadowIntensity(1.0);
@@ -333,8 +381,6 @@ TEST_F(RenderDriverTest, GivenLightsAreKeptAndSpotLightsMakeNoMapYet) {
   ASSERT_TRUE(session.AddLight(CKavraLight(spot)));
   Start(session, window, view, image, 8, 8);
   PumpUntilEnded(session);
-  EXPECT_EQ(session.Lights().Count(), 1);
-  EXPECT_EQ(session.Lights()[0].Style(), TK::spot_light);
   EXPECT_EQ(session.ShadowMaps().Count(), 0);
   EXPECT_EQ(window.completions, 1);
 }
@@ -361,6 +407,13 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossIt) {
   light.SetDirection({0, 0, -1});  // straight down the z axis
   camera = CRenderSession::ShadowLightCamera(light, box, far);
   EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
+
+  // A hemisphere of light: no perspective camera sees 90 degrees off its
+  // axis, so the map takes the widest angle it can.
+  ASSERT_TRUE(light.SetSpotAngleRadians(M_PI / 2));
+  camera = CRenderSession::ShadowLightCamera(light, box, far);
+  camera.GetFrustum(left, right, bottom, top, near, farplane);
+  EXPECT_NEAR(std::min(right, top), near * std::tan(CRenderSession::kWidestShadowAngle), 1e-9);
 }
 
 TEST_F(RenderDriverTest, AbortingABusyRenderEndsItWithinTheWait) {
