@@ -94,7 +94,7 @@ Rgb Sky(double u, double v) {
   // The reflection of the eye ray (0, 0, -1) off the ball's normal
   // (x, y, nz) rises by 2 nz y.
   const double up = 2 * std::sqrt(1 - r2) * y;
-  if (up < 0) return Mix(Rgb{0.58, 0.52, 0.42}, Rgb{0.28, 0.22, 0.16}, std::clamp(-up * 3, 0.0, 1.0));
+  if (up < 0) return Mix(Rgb{0.80, 0.70, 0.55}, Rgb{0.55, 0.42, 0.30}, std::clamp(-up * 2, 0.0, 1.0));
   Rgb c = Mix(Rgb{0.88, 0.92, 0.96}, Rgb{0.22, 0.42, 0.80}, std::pow(up, 0.6));
   const double cloud = std::clamp((Noise(u * 10, v * 10, 10) - 0.5) * 3, 0.0, 1.0) * up;
   c = Mix(c, Rgb{1, 1, 1}, cloud * 0.7);

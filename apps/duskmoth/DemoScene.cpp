@@ -17,8 +17,8 @@ std::string_view DemoScene::Description() {
   "renderer": {"use_wallpaper": false, "stretch_wallpaper": false, "favor_memory": false},
   "materials": [
     {"name": "tiles", "specular": [150, 150, 150], "shine": 60, "texture": "tiles.png", "bump": "tiles_height.png",
-     "renderer": {"texture_map": {"tiling": [4, 4]},
-                  "bump_map": {"amount": 0.04, "tiling": [4, 4], "filter": true},
+     "renderer": {"texture_map": {"tiling": [5, 5]},
+                  "bump_map": {"amount": 0.04, "tiling": [5, 5], "filter": true},
                   "two_sided": false, "specular_level": 0.004}},
     {"name": "clay", "diffuse": [205, 92, 54], "specular": [90, 80, 70], "shine": 20},
     {"name": "glass", "diffuse": [120, 180, 235], "specular": [255, 255, 255], "shine": 230, "transparency": 0.65},
@@ -36,17 +36,17 @@ std::string_view DemoScene::Description() {
     {"name": "Rim", "type": "point", "location": [-5, 6, 5], "color": [110, 100, 90]}
   ],
   "objects": [
-    {"name": "Floor", "type": "plane", "size": [16, 16], "material": "tiles"},
-    {"name": "Block", "type": "box", "size": [1.6, 1.6, 1.8], "rotate": [0, 0, 28], "translate": [0.5, 1.4, 0.9],
+    {"name": "Floor", "type": "plane", "size": [30, 30], "material": "tiles"},
+    {"name": "Block", "type": "box", "size": [1.6, 1.6, 1.8], "rotate": [0, 0, 28], "translate": [0.3, 1.6, 0.9],
      "material": "clay"},
     {"name": "Glass ball", "type": "sphere", "radius": 0.85, "segments": 64, "rings": 32,
-     "translate": [-0.1, -0.9, 0.85], "material": "glass"},
+     "translate": [1.4, -0.6, 0.85], "material": "glass"},
     {"name": "Glossy ball", "type": "sphere", "radius": 0.7, "segments": 64, "rings": 32,
-     "translate": [2.5, -0.3, 0.7], "material": "lacquer"},
+     "translate": [3.7, 1.6, 0.7], "material": "lacquer"},
     {"name": "Mirror ball", "type": "sphere", "radius": 0.95, "segments": 64, "rings": 32,
-     "translate": [-2.6, 0.9, 0.95], "material": "chrome"}
+     "translate": [-2.2, 0.2, 0.95], "material": "chrome"}
   ],
-  "camera": {"name": "Demo", "location": [6.5, -10.5, 4.4], "target": [0, 0.2, 0.8], "angle": 14,
+  "camera": {"name": "Demo", "location": [6.5, -10.5, 4.4], "target": [0.6, 0.5, 0.8], "angle": 13,
              "size": [1280, 720]}
 })json";
 }

@@ -13,6 +13,8 @@
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/DocumentDataClient.h"
+#include "host/app/UnknownUserData.h"
+#include "host/app/import/RendererRecords.h"
 #include "host/platform/KavraDib.h"
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/PlugInModule.h"
@@ -64,6 +66,50 @@ bool HandDocumentDataToPlugIn(CKavraDoc& doc, CKavraRenderSystemPlugIn& plugin) 
   return client.ReadDocumentData(doc, archive);
 }
 
+// Likewise, a material's renderer record read while the plug-in was absent
+// was kept as bytes. While the module is loaded each becomes the plug-in's
+// own record, as a document read with the plug-in loaded makes it; before
+// the module's code goes, they go back to bytes.
+class AdoptedMaterialRecords {
+public:
+  explicit AdoptedMaterialRecords(CKavraDoc& doc) : doc_(doc) {
+    const TK_ClassId* record_class = TK_ClassId::ClassId(renderer_records::kMaterialClassName);
+    if (!record_class) return;
+    CKavraMaterialTable& materials = doc_.MaterialTable();
+    for (int i = 0; i < materials.Count(); ++i) {
+      const auto* kept =
+          CKavraUnknownUserData::Cast(materials[i].GetUserData(renderer_records::MaterialRecordUuid()));
+      if (!kept) continue;
+      TK_Material material = materials[i];
+      if (renderer_records::AttachMaterialRecord(material, kept->Bytes(), record_class) &&
+          materials.Modify(std::move(material), i))
+        adopted_.push_back(i);
+      else
+        ++refused_;
+    }
+  }
+  ~AdoptedMaterialRecords() {
+    CKavraMaterialTable& materials = doc_.MaterialTable();
+    for (int i : adopted_) {
+      TK_Material material = materials[i];
+      std::vector<std::uint8_t> bytes = renderer_records::MaterialRecordBytes(material);
+      if (bytes.empty() || !renderer_records::AttachMaterialRecord(material, std::move(bytes), nullptr))
+        material.DetachUserData(material.GetUserData(renderer_records::MaterialRecordUuid()));
+      materials.Modify(std::move(material), i);
+    }
+  }
+  AdoptedMaterialRecords(const AdoptedMaterialRecords&) = delete;
+  AdoptedMaterialRecords& operator=(const AdoptedMaterialRecords&) = delete;
+
+  // Records the plug-in could not read: those materials render with its defaults.
+  int Refused() const { return refused_; }
+
+private:
+  CKavraDoc& doc_;
+  std::vector<int> adopted_;
+  int refused_ = 0;
+};
+
 }  // namespace
 
 std::filesystem::path RenderPlugInPath() {
@@ -92,6 +138,13 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   if (!HandDocumentDataToPlugIn(doc, module->PlugIn()) && !request.quiet) {
     progress.Finish();
     err << "duskmoth: warning: the renderer's settings stored with the scene could not be read\n";
+  }
+  // Declared after the module: goes before it.
+  const AdoptedMaterialRecords records(doc);
+  if (records.Refused() > 0 && !request.quiet) {
+    progress.Finish();
+    err << "duskmoth: warning: the renderer's settings of " << records.Refused()
+        << " material(s) could not be read; they render with the renderer's defaults\n";
   }
   const ActiveDocument active(doc);
   CKavraCommandContext context(doc);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -260,6 +261,49 @@ TEST(RenderCommand, TheScenesRendererSettingsApplyUnlessTheCommandLineOverridesT
   const ProgramRun overridden = RunDuskmoth({"render", scene("false"), "-o", out, "--favor-memory"}, {"DUSKMOTH_PLUGIN="});
   ASSERT_EQ(overridden.exit_code, 0) << overridden.err;
   EXPECT_EQ(CountLinesStartingWith(overridden, "Rendering...("), 64);
+}
+
+// A box filling the middle of a black image, its material red; the only
+// light is switched off. `renderer` is the material's renderer object.
+std::string BoxScene(const std::string& renderer) {
+  return R"({"render": {"width": 32, "height": 32, "antialias": 0, "shadows": 0,
+                       "ambient": [0, 0, 0], "background": [0, 0, 0]},
+    "materials": [{"name": "red", "diffuse": [255, 0, 0], "specular": [0, 0, 0], "renderer": )" +
+         renderer + R"(}],
+    "lights": [{"type": "point", "location": [0, -5, 0], "enabled": false}],
+    "objects": [{"type": "box", "size": [3, 3, 3], "material": "red"}],
+    "camera": {"location": [0, -8, 0], "target": [0, 0, 0], "angle": 15}})";
+}
+
+// Colour bytes of pixel (x, y), top row 0, of the image at path.
+std::array<int, 3> PixelAt(const std::string& path, int x, int y) {
+  CKavraDib image;
+  float r = 0, g = 0, b = 0;
+  if (!image.ReadFromFile(TK_wString::FromUtf8(path)) || !image.GetPixel(x, image.Height() - 1 - y, r, g, b)) return {-1, -1, -1};
+  return {int(r * 255 + 0.5f), int(g * 255 + 0.5f), int(b * 255 + 0.5f)};
+}
+
+TEST(RenderCommand, ASceneWithoutLightsIsLitByTheDefaultLight) {
+  TempFolder folder;
+  std::ofstream(folder / "unlit.json") << BoxScene("{}");
+  const std::string out = (folder / "unlit.png").string();
+  const ProgramRun run = RunDuskmoth({"render", (folder / "unlit.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const std::array<int, 3> middle = PixelAt(out, 16, 16);
+  EXPECT_GT(middle[0], 100);  // lit, in the material's red
+  EXPECT_EQ(middle[1], 0);
+  EXPECT_EQ(PixelAt(out, 0, 0), (std::array<int, 3>{0, 0, 0}));  // the background
+}
+
+TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
+  // Stored with the scene before the renderer was loaded, taken up by it for
+  // the render, and handed back before it is unloaded.
+  TempFolder folder;
+  std::ofstream(folder / "glow.json") << BoxScene(R"({"luminosity": 1, "luminosity_color": [0, 255, 0]})");
+  const std::string out = (folder / "glow.png").string();
+  const ProgramRun run = RunDuskmoth({"render", (folder / "glow.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_GT(PixelAt(out, 16, 16)[1], 200);  // glowing green
 }
 
 TEST(RenderCommand, CtrlCStopsTheProjectsRendererThroughItsAbortPath) {
