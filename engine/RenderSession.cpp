@@ -120,10 +120,11 @@ std::unique_ptr<CKavraSdkRenderFrame> CRenderSession::CreateRenderFrame(CKavraDo
   if (!doc) return nullptr;
   std::unique_ptr<CKavraSdkRenderFrame> frame;
   try {
-    frame = std::make_unique<CKavraSdkRenderFrame>(*doc);
+    frame = m_frame_factory ? m_frame_factory(*doc) : std::make_unique<CKavraSdkRenderFrame>(*doc);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
+  if (!frame) return nullptr;
   // An earlier render's window may have left close or cancel requests that
   // would stop this render at once; they can only lead the queue.
   const UINT close_message = KavraSdkRenderCloseRenderFrameMsg();

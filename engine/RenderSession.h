@@ -56,8 +56,9 @@ public:
   // Clears the scene change flags through the clearer the plug-in handed
   // over (the session knows no watcher); true.
   bool ClearSceneChangeFlags() override;
-  // A window for the document, after dropping the close and cancel messages
-  // that lead the calling thread's queue. Null without a document.
+  // A window for the document from the frame factory (the host's bare frame
+  // without one), after dropping the close and cancel messages that lead the
+  // calling thread's queue. Null without a document.
   std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override;
   bool HostQueryF() override { return true; }
   bool IsRendering() const override { return m_rendering.load(); }
@@ -65,6 +66,10 @@ public:
 
   void SetRendering(bool rendering) { m_rendering = rendering; }
   void SetSceneChangeFlagsClearer(std::function<void()> clearer) { m_clear_change_flags = std::move(clearer); }
+  // The render window lives a layer above the engine: the plug-in hands
+  // over how to make one.
+  using RenderFrameFactory = std::function<std::unique_ptr<CKavraSdkRenderFrame>(CKavraDoc& doc)>;
+  void SetRenderFrameFactory(RenderFrameFactory factory) { m_frame_factory = std::move(factory); }
   // The cache entry for a host material: a record's CRenderMaterial is
   // refreshed from the material and lent, any other material gets a new one
   // owned by its entry; equal materials share an entry. Null when memory
@@ -184,4 +189,5 @@ private:
   std::unique_ptr<CScreenProjection> m_main_projection;
   const CDMRenderUserData& m_render_settings;
   std::function<void()> m_clear_change_flags;
+  RenderFrameFactory m_frame_factory;
 };

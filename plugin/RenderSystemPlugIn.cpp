@@ -11,6 +11,7 @@
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/SdkRender.h"
 #include "shadows/PixelFormatCatalogue.h"
+#include "ui/RenderFrame.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ KvCommandResult CRenderSystemPlugIn::RenderWindowResult(int code) {
 
 void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, bool flag) {
   session.SetSceneChangeFlagsClearer([this] { m_watcher.MarkAllChanged(false); });
+  session.SetRenderFrameFactory([](CKavraDoc& doc) { return std::make_unique<CRenderFrame>(doc); });
   session.SetRendering(true);
   session.SetHandlerFlag(flag ? 1 : 0);
 }

@@ -67,7 +67,7 @@ public:
   CDMRenderUserData RenderSettingsFor(const CKavraCommandContext& context) const;
 
 private:
-  // Wires the session to the watcher and prints the text of the code.
+  // Wires the session to the watcher and to the render window it makes.
   void PrepareSession(CRenderSession& session, bool flag);
   // Says once per load why a render that wants shadows gets none: no
   // offscreen OpenGL could be had.

@@ -1,5 +1,7 @@
 #include "apps/duskmoth/RenderCommand.h"
 
+#include <string>
+
 #include "apps/duskmoth/DemoScene.h"
 #include "apps/duskmoth/RenderPath.h"
 #include "apps/duskmoth/SceneLoading.h"
@@ -20,10 +22,12 @@ void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
 int RunRender(const RenderOptions& options, std::ostream& err) {
   // The document lives only for this render, so the overrides never reach a file.
   CKavraDoc doc;
+  // Its maps are read while the render gathers the scene: it outlives the render.
+  DemoScene demo;
   if (options.scene) {
     if (!LoadScene(*options.scene, doc, err, !options.quiet)) return ParseOutcome::kFailed;
-  } else if (!BuildDemoScene(doc)) {
-    err << "duskmoth: the built-in demo scene could not be built\n";
+  } else if (std::string error; !demo.Build(doc, error)) {
+    err << "duskmoth: " << error << '\n';
     return ParseOutcome::kFailed;
   }
   TK_ScnRenderSettings settings = doc.Properties().RenderSettings();

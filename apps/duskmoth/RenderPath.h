@@ -20,7 +20,8 @@ struct RenderRequest {
 // beside the program.
 std::filesystem::path RenderPlugInPath();
 
-// Loads the module, has its plug-in render the document's active view,
+// Loads the module, hands it the document's data for the plug-in (its own
+// settings, kept aside while the scene was read), has it render the active view,
 // showing progress on err, and saves the image to request.output. Answers
 // the program's exit code (0 rendered, 1 failed, 130 interrupted by Ctrl-C).
 int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err);

@@ -8,7 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -178,17 +181,144 @@ TEST(RenderCommand, ModuleProblemsAndUnwritableImagesAreNamed) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST(RenderCommand, TheProjectsModuleBesideTheProgramIsUsedByDefault) {
+// The image at path, read back: its size, or (0, 0) when it does not read.
+SIZE ImageSize(const std::string& path) {
+  CKavraDib image;
+  if (!image.ReadFromFile(TK_wString::FromUtf8(path))) return {};
+  return {image.Width(), image.Height()};
+}
+
+int CountLinesStartingWith(const ProgramRun& run, const std::string& start) {
+  int n = 0;
+  for (const std::string& line : run.Lines()) n += line.rfind(start, 0) == 0;
+  return n;
+}
+
+TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
   TempFolder folder;
   const std::string out = (folder / "default.png").string();
-  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--quiet"}, {"DUSKMOTH_PLUGIN="});
-  if (run.exit_code == 1) {
-    // Until the render window exists, the host cannot make one.
-    EXPECT_EQ(run.err, "duskmoth: " + out + ": Render failed: the render window could not be created\n");
-  } else {
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_TRUE(std::filesystem::exists(out));
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12"}, {"DUSKMOTH_PLUGIN=", "TMPDIR=" + folder.Path().string()});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ImageSize(out), (SIZE{16, 12}));
+  const std::vector<std::string> lines = run.Lines();
+  ASSERT_GE(lines.size(), 6u) << run.err;
+  EXPECT_EQ(lines.front().rfind("Loading DuskMoth Render, version ", 0), 0u);
+  EXPECT_EQ(lines[1], "Initializing...");
+  EXPECT_EQ(lines[2], "Calculating Screen Projections...");
+  EXPECT_EQ(lines[3], "Calculating Lights and Shadow Maps...");
+  EXPECT_EQ(lines[lines.size() - 3], "Rendering curves, wires and annotations...");
+  EXPECT_EQ(lines[lines.size() - 2], "Completed");
+  EXPECT_EQ(lines.back(), "Render completed");
+  // The demo scene's maps lived in a private folder, gone with the program.
+  int left = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+    left += entry.path().filename().string().rfind("duskmoth-demo-", 0) == 0;
+  EXPECT_EQ(left, 0);
+}
+
+TEST(RenderCommand, EveryOptionRendersAndTheExtensionPicksTheFormat) {
+  TempFolder folder;
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"a.png", {"--aa", "0", "--shadows", "0"}},
+      {"b.bmp", {"--aa", "1", "--shadows", "1", "--shadow-map-size", "64"}},
+      {"c.jpg", {"--aa", "2", "--shadows", "2", "--shadow-map-offset", "0.5", "--favor-memory"}},
+      {"d.tga", {"--aa", "3", "--favor-speed", "--shadow-map-size", "8"}},
+  };
+  for (const auto& [name, options] : cases) {
+    const std::string out = (folder / name).string();
+    std::vector<std::string> args{"render", "-o", out, "--size", "24x20", "--quiet"};
+    args.insert(args.end(), options.begin(), options.end());
+    const ProgramRun run = RunDuskmoth(args, {"DUSKMOTH_PLUGIN="});
+    EXPECT_EQ(run.exit_code, 0) << name << ": " << run.err;
+    EXPECT_EQ(run.err, "") << name;
+    EXPECT_EQ(ImageSize(out), (SIZE{24, 20})) << name;
   }
+  // Without --size the scene's own size is used.
+  std::ofstream(folder / "small.json") << R"({"render": {"width": 30, "height": 10},
+    "objects": [{"type": "box"}]})";
+  const std::string out = (folder / "scene-size.png").string();
+  const ProgramRun run = RunDuskmoth({"render", (folder / "small.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ImageSize(out), (SIZE{30, 10}));
+}
+
+TEST(RenderCommand, TheScenesRendererSettingsApplyUnlessTheCommandLineOverridesThem) {
+  TempFolder folder;
+  // 256 image rows: bands of 4 rows report 64 times, bands of 32 rows 8 times.
+  const auto scene = [&](const char* favor_memory) {
+    const std::filesystem::path path = folder / (std::string("favor-") + favor_memory + ".json");
+    std::ofstream(path) << R"({"render": {"width": 8, "height": 256, "antialias": 0},
+      "renderer": {"favor_memory": )" << favor_memory << R"(}, "objects": [{"type": "box"}]})";
+    return path.string();
+  };
+  const std::string out = (folder / "x.png").string();
+  const ProgramRun memory = RunDuskmoth({"render", scene("true"), "-o", out}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(memory.exit_code, 0) << memory.err;
+  EXPECT_EQ(CountLinesStartingWith(memory, "Rendering...("), 64);
+  const ProgramRun speed = RunDuskmoth({"render", scene("false"), "-o", out}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(speed.exit_code, 0) << speed.err;
+  EXPECT_EQ(CountLinesStartingWith(speed, "Rendering...("), 8);
+  const ProgramRun overridden = RunDuskmoth({"render", scene("false"), "-o", out, "--favor-memory"}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(overridden.exit_code, 0) << overridden.err;
+  EXPECT_EQ(CountLinesStartingWith(overridden, "Rendering...("), 64);
+}
+
+// A box filling the middle of a black image, its material red; the only
+// light is switched off. `renderer` is the material's renderer object.
+std::string BoxScene(const std::string& renderer) {
+  return R"({"render": {"width": 32, "height": 32, "antialias": 0, "shadows": 0,
+                       "ambient": [0, 0, 0], "background": [0, 0, 0]},
+    "materials": [{"name": "red", "diffuse": [255, 0, 0], "specular": [0, 0, 0], "renderer": )" +
+         renderer + R"(}],
+    "lights": [{"type": "point", "location": [0, -5, 0], "enabled": false}],
+    "objects": [{"type": "box", "size": [3, 3, 3], "material": "red"}],
+    "camera": {"location": [0, -8, 0], "target": [0, 0, 0], "angle": 15}})";
+}
+
+// Colour bytes of pixel (x, y), top row 0, of the image at path.
+std::array<int, 3> PixelAt(const std::string& path, int x, int y) {
+  CKavraDib image;
+  float r = 0, g = 0, b = 0;
+  if (!image.ReadFromFile(TK_wString::FromUtf8(path)) || !image.GetPixel(x, image.Height() - 1 - y, r, g, b)) return {-1, -1, -1};
+  return {int(r * 255 + 0.5f), int(g * 255 + 0.5f), int(b * 255 + 0.5f)};
+}
+
+TEST(RenderCommand, ASceneWithoutLightsIsLitByTheDefaultLight) {
+  TempFolder folder;
+  std::ofstream(folder / "unlit.json") << BoxScene("{}");
+  const std::string out = (folder / "unlit.png").string();
+  const ProgramRun run = RunDuskmoth({"render", (folder / "unlit.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const std::array<int, 3> middle = PixelAt(out, 16, 16);
+  EXPECT_GT(middle[0], 100);  // lit, in the material's red
+  EXPECT_EQ(middle[1], 0);
+  EXPECT_EQ(PixelAt(out, 0, 0), (std::array<int, 3>{0, 0, 0}));  // the background
+}
+
+TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
+  // Stored with the scene before the renderer was loaded, taken up by it for
+  // the render, and handed back before it is unloaded.
+  TempFolder folder;
+  std::ofstream(folder / "glow.json") << BoxScene(R"({"luminosity": 1, "luminosity_color": [0, 255, 0]})");
+  const std::string out = (folder / "glow.png").string();
+  const ProgramRun run = RunDuskmoth({"render", (folder / "glow.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_GT(PixelAt(out, 16, 16)[1], 200);  // glowing green
+}
+
+TEST(RenderCommand, CtrlCStopsTheProjectsRendererThroughItsAbortPath) {
+  TempFolder folder;
+  const std::string out = (folder / "stopped.png").string();
+  // Large enough to be still rendering when the signal arrives.
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "3000x3000", "--aa", "3"}, {"DUSKMOTH_PLUGIN="},
+                                     "Rendering...(");
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  const std::vector<std::string> lines = run.Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 3], "Aborted");
+  EXPECT_EQ(lines[lines.size() - 2], "Render cancelled");
+  EXPECT_EQ(lines.back(), "duskmoth: interrupted");
+  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include "plugin/PlugInExports.h"
 #include "plugin/RenderSystemPlugIn.h"
 #include "support/LittleEndianBytes.h"
+#include "ui/RenderFrame.h"
+#include "ui/RenderView.h"
 
 namespace {
 
@@ -262,40 +264,39 @@ TEST_F(PlugInTest, FavorMemoryOptionAppliesToOneRenderOnly) {
   EXPECT_FALSE(ThePlugIn().RenderSettingsFor(context).m_favor_memory);
 }
 
-TEST_F(PlugInTest, RenderThroughTheHostReportsItsCode) {
+TEST_F(PlugInTest, RenderThroughTheHostCompletesInThePlugInsRenderWindow) {
   CKavraDoc doc;
   doc.AddView(CKavraView(TK_ScnView(), 16, 12));
   CKavraCommandContext context(doc);
-  // Until the render window exists the host cannot make one (no window) or
-  // start it; once it does the render completes. Either way the command
-  // answers for the code and prints its text.
-  const auto expected_code = [](int code) {
-    return code == CKavraSdkRender::render_no_window || code == CKavraSdkRender::render_start_failed ||
-           code == CKavraSdkRender::render_completed;
-  };
   ThePlugIn().MarkSceneChanged(true);
   {
     PrintCapture capture;
-    const KvCommandResult result = ThePlugIn().Render(context, true);
-    ASSERT_TRUE(context.RenderCode().has_value());
-    const int code = *context.RenderCode();
-    EXPECT_TRUE(expected_code(code)) << code;
-    EXPECT_EQ(result, CRenderSystemPlugIn::RenderResult(code));
-    EXPECT_EQ(capture.Text(), CKavraSdkRender::RenderReturnCodesToString(code).str() + L"\n");
-    // Only a completed render clears the change flags.
-    EXPECT_EQ(ThePlugIn().Watcher().SceneChanged(), code != CKavraSdkRender::render_completed);
+    EXPECT_EQ(ThePlugIn().Render(context, true), KvCommandResult::success);
+    EXPECT_EQ(context.RenderCode(), CKavraSdkRender::render_completed);
+    EXPECT_EQ(capture.Text(), L"Render completed\n");
+    // A completed render clears the change flags.
+    EXPECT_FALSE(ThePlugIn().Watcher().SceneChanged());
   }
+  // The window is the plug-in's, with the image in its view.
+  auto* frame = dynamic_cast<CRenderFrame*>(context.LastRenderFrame());
+  ASSERT_NE(frame, nullptr);
+  ASSERT_NE(frame->GetRenderView(), nullptr);
+  EXPECT_EQ(frame->GetRenderView()->Bitmap().Width(), 16);
+  EXPECT_EQ(frame->GetRenderView()->Bitmap().Height(), 12);
+  EXPECT_EQ(frame->MessageText().str(), L"Completed");
+
   ThePlugIn().MarkSceneChanged(true);
   {
     PrintCapture capture;
-    const RECT rect{0, 0, 16, 12};
-    const KvCommandResult result = ThePlugIn().RenderWindow(context, false, doc.ActiveView(), rect);
-    const int code = *context.RenderCode();
-    EXPECT_TRUE(expected_code(code)) << code;
-    EXPECT_EQ(result, CRenderSystemPlugIn::RenderWindowResult(code));
-    EXPECT_EQ(capture.Text(), CKavraSdkRender::RenderReturnCodesToString(code).str() + L"\n");
-    EXPECT_EQ(ThePlugIn().Watcher().SceneChanged(), code != CKavraSdkRender::render_completed);
+    const RECT rect{0, 0, 20, 10};
+    EXPECT_EQ(ThePlugIn().RenderWindow(context, false, doc.ActiveView(), rect), KvCommandResult::success);
+    EXPECT_EQ(capture.Text(), L"Render completed\n");
+    EXPECT_FALSE(ThePlugIn().Watcher().SceneChanged());
   }
+  EXPECT_EQ(context.RenderFrameCount(), 2);
+  auto* second = dynamic_cast<CRenderFrame*>(context.LastRenderFrame());
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->GetRenderView()->Bitmap().Width(), 20);
 
   // No view: the host refuses and the text says so.
   CKavraDoc empty;

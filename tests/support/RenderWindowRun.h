@@ -1,0 +1,79 @@
+#pragma once
+// A real render into the plug-in's render window, driven as the host drives
+// it: a scene imported from a description, a render session whose frame
+// factory makes the window, a worker thread, and the host pumping statuses.
+// The texts of the message line are collected; the window stays with the
+// command context after the render, as it does for the host.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/RenderSession.h"
+#include "host/app/Doc.h"
+#include "host/app/import/ImportLog.h"
+#include "host/app/import/JsonSceneImporter.h"
+#include "host/sdk/CommandContext.h"
+#include "ui/RenderFrame.h"
+#include "ui/RenderView.h"
+
+class RenderWindowRun {
+public:
+  using FrameFactory = std::function<std::unique_ptr<CRenderFrame>(CKavraDoc&)>;
+  // Called with each new message-line text while the session renders.
+  using TextHook = std::function<void(CRenderSession& session, const std::wstring& text)>;
+
+  // A box on a floor seen by a camera, width x height pixels, no
+  // antialiasing or shadows.
+  RenderWindowRun(int width, int height) {
+    const std::string scene = R"({
+      "render": {"width": )" + std::to_string(width) + R"(, "height": )" + std::to_string(height) + R"(,
+                 "antialias": 0, "shadows": 0},
+      "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
+      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}
+    })";
+    CImportLog log;
+    imported = CJsonSceneImporter::ImportText(scene, "scene.json", std::filesystem::temp_directory_path(), doc, log);
+    context.SetMessageListener([this](const TK_wString& text) {
+      texts.push_back(text.str());
+      if (hook && session) hook(*session, text.str());
+    });
+  }
+
+  void SetAntialias(int level) {
+    TK_ScnRenderSettings s = doc.Properties().RenderSettings();
+    s.m_antialias_level = level;
+    doc.Properties().SetRenderSettings(s);
+  }
+
+  // Renders once; answers the host's code.
+  int Render(const std::atomic<bool>* stop = nullptr) {
+    CRenderSession rendering(doc, nullptr, settings);
+    rendering.SetRenderFrameFactory(make_frame);
+    rendering.SetRendering(true);
+    context.SetStopRequest(stop);
+    session = &rendering;
+    const int code = rendering.CKavraSdkRender::Render(context, SIZE{0, 0}, L"DuskMoth Render", 12000);
+    session = nullptr;
+    rendering.SetRendering(false);
+    return code;
+  }
+
+  CRenderFrame* Frame() const { return static_cast<CRenderFrame*>(context.LastRenderFrame()); }
+  CRenderView* View() const { return Frame() ? Frame()->GetRenderView() : nullptr; }
+  // The latest text; empty before any.
+  std::wstring LastText() const { return texts.empty() ? std::wstring() : texts.back(); }
+
+  FrameFactory make_frame = [](CKavraDoc& d) { return std::make_unique<CRenderFrame>(d); };
+  TextHook hook;
+  CDMRenderUserData settings;
+  CKavraDoc doc;
+  bool imported = false;
+  std::vector<std::wstring> texts;
+  CKavraCommandContext context{doc};
+
+private:
+  CRenderSession* session = nullptr;
+};
