@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -319,6 +320,31 @@ TEST(RenderCommand, CtrlCStopsTheProjectsRendererThroughItsAbortPath) {
   EXPECT_EQ(lines[lines.size() - 2], "Render cancelled");
   EXPECT_EQ(lines.back(), "duskmoth: interrupted");
   EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+}  // namespace
+
+namespace {
+
+// Without any OpenGL (no EGL vendor library to be found), the demo scene's
+// spot light casts no shadow: the render completes and says once why.
+TEST(RenderCommand, WithoutOpenGLTheRenderGoesOnWithoutShadowsAndSaysWhy) {
+  TempFolder folder;
+  const std::string out = (folder / "plain.png").string();
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--shadows", "1"},
+                                     {"DUSKMOTH_PLUGIN=", "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/vendor.json"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ImageSize(out), (SIZE{16, 12}));
+  const std::vector<std::string> lines = run.Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "No shadows: offscreen OpenGL is not available on this machine, so spot lights cast none"),
+            1)
+      << run.err;
+
+  // With OpenGL there is nothing to explain.
+  const ProgramRun lit = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--shadows", "1"}, {"DUSKMOTH_PLUGIN="});
+  ASSERT_EQ(lit.exit_code, 0) << lit.err;
+  EXPECT_EQ(lit.err.find("No shadows"), std::string::npos);
 }
 
 }  // namespace
