@@ -150,13 +150,11 @@ private:
   int m_grid_rows = 0;
   TK_SimpleArray<ProjectedFace> m_faces;
   // The bands' working lists: face indices by first row (then list order),
-  // how many of them bands have reached, and those reached and not done, in
-  // list order.
+  // how many of them bands have reached, and one bit per listed face:
+  // reached and not done.
   std::vector<int> m_faces_by_top;
   std::size_t m_entered = 0;
-  std::vector<int> m_live;
-  std::vector<int> m_entering;
-  std::vector<int> m_merged;
+  std::vector<std::uint64_t> m_live;
   TK_SimpleArray<const RenderMeshEntry*> m_meshes;
   double m_a = 0, m_b = 0, m_c = 0, m_d = 0, m_e = 0, m_f = 0;  // screen (x, y) to clip (x, y)
 };

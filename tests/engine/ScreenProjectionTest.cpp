@@ -572,3 +572,46 @@ TEST_F(ScreenProjectionTest, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCel
 }
 
 }  // namespace
+
+namespace {
+
+// Band after band, as the single-sample loop asks for them, every cell holds
+// exactly the listed faces whose rectangle covers it and whose screen
+// triangle may hold its point: a sphere of thousands of faces, many of them
+// spanning two bands.
+TEST_F(ScreenProjectionTest, EveryBandFilesEveryFaceOfTheRowsItHolds) {
+  Scene scene;
+  std::vector<TK_3fPoint> sphere;
+  const int rings = 24, segments = 48;
+  auto at = [](int ring, int segment) {
+    const double theta = M_PI * ring / rings, phi = 2 * M_PI * segment / segments;
+    return TK_3fPoint(float(std::sin(theta) * std::cos(phi)), float(std::cos(theta)),
+                      float(std::sin(theta) * std::sin(phi)));
+  };
+  for (int r = 0; r < rings; ++r)
+    for (int s = 0; s < segments; ++s)
+      sphere.insert(sphere.end(), {at(r, s), at(r + 1, s), at(r + 1, s + 1), at(r, s), at(r + 1, s + 1), at(r, s + 1)});
+  scene.Add(sphere);
+  const int w = 320, h = 240, b = 16;
+  auto projection = CScreenProjection::Create(Camera({0, 0, 3}, {0, 0, -1}), w, h, &abort, &scene.box);
+  ASSERT_NE(projection, nullptr);
+  scene.AddTo(*projection);
+  ASSERT_TRUE(projection->ProjectFaces());
+  ASSERT_GT(projection->ProjectedFaces().Count(), 2000);
+  int checked = 0;
+  for (int y = 0; y < h; y += b) {
+    ASSERT_TRUE(projection->PrepareBand(std::max(y - 1, 0), b + 1));
+    for (int row = projection->BandFirstRow(); row < projection->BandFirstRow() + projection->BandRows(); ++row)
+      for (int x = 0; x < w; ++x) {
+        int expected = 0;
+        for (const ProjectedFace& f : projection->ProjectedFaces())
+          expected += x >= f.rect.left && x <= f.rect.right && row >= f.rect.top && row <= f.rect.bottom &&
+                      !f.triangle.Excludes(x, row, 1.0f / 32);
+        ASSERT_EQ(projection->Cell(x, row).Count(), expected) << x << ", " << row;
+        checked += expected;
+      }
+  }
+  EXPECT_GT(checked, 10000);
+}
+
+}  // namespace
