@@ -93,9 +93,11 @@ std::string LayersScene() {
     "camera": {"location": [0.4, -6, 0.3], "target": [0.4, 0, 0.2], "angle": 16}})";
 }
 
-bool LoadScene(const std::string& name, CKavraDoc& doc) {
+// `demo` holds the demo scene's map folder while the scene is rendered.
+bool LoadScene(const std::string& name, CKavraDoc& doc, DemoScene& demo) {
   CImportLog log;
-  if (name == "demo") return BuildDemoScene(doc);
+  std::string error;
+  if (name == "demo") return demo.Build(doc, error);
   std::string text = name == "sphere" ? kSphereScene : name == "room" ? kRoomScene : LayersScene();
   for (std::size_t at; (at = text.find("@TEXTURES@")) != std::string::npos;)
     text.replace(at, 10, DM_SOURCE_DIR "/examples/textures");
@@ -140,7 +142,8 @@ long long CastSamples(const Case& c) {
 int RenderCase(const Case& c) {
   BuildPixelFormatCatalogue();
   CKavraDoc doc;
-  if (!LoadScene(c.scene, doc)) {
+  DemoScene demo;
+  if (!LoadScene(c.scene, doc, demo)) {
     std::fprintf(stderr, "cannot build scene %s\n", c.scene.c_str());
     return 1;
   }
@@ -204,7 +207,8 @@ bool InChild(const std::function<int()>& body) {
 // one Lambert light at the spot light's position, one thread.
 int EmbreeCase(int width, int height) {
   CKavraDoc doc;
-  if (!LoadScene("sphere", doc)) return 1;
+  DemoScene unused;
+  if (!LoadScene("sphere", doc, unused)) return 1;
   CDMRenderUserData record;
   CRenderSession session(doc, nullptr, record);
   for (int i = 0; i < doc.ObjectCount(); ++i) {
