@@ -196,6 +196,7 @@ TEST(MeshObject, DuplicatesKeepTheClass) {
   ASSERT_NE(TK_Mesh::Cast(dup.get()), nullptr);
   EXPECT_TRUE(*TK_Mesh::Cast(dup.get()) == m);
   EXPECT_TRUE(dup->IsKindOf(&TK_Geometry::m_TK_Geometry_class_id));
+  EXPECT_FALSE(TK_Mesh().BoundingBox().IsValid());
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ TEST(SimpleArray, CopiesAreDeepAndKeepCapacityMovesEmptyTheSource) {
   for (const char* s : {"one", "two", "three"}) ASSERT_TRUE(a.Append(s));
   TK_SimpleArray<std::string> b = a;
   EXPECT_EQ(b.Capacity(), 4);
+  EXPECT_EQ(b[2], "three");
   b[0] = "changed";
   EXPECT_EQ(a[0], "one");
   TK_SimpleArray<std::string> c = std::move(a);
