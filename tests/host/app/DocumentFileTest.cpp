@@ -278,7 +278,7 @@ TEST(DocumentFile, APlugInWhoseReadFailsLosesOnlyItsOwnBlock) {
   EXPECT_NE(r.messages[0].find("plug-in data of 1706366F-99F0-40D5-AAE1-41131FD6B2F5"), std::string::npos);
   EXPECT_EQ(a_reader.reads, 1);
   EXPECT_EQ(b_reader.read_values, b_writer.values);
-  EXPECT_EQ(read.ObjectCount(), doc.ObjectCount());
+  ExpectSameDocument(doc, read);
 }
 
 TEST(DocumentFile, APlugInThatHasNoDataOrFailsToWriteIsLeftOut) {
@@ -420,6 +420,7 @@ TEST(DocumentFile, ARecordAfterAMissingIndexKeepsItsIndexAndASecondRecordIsDropp
   ASSERT_EQ(read.LayerTable().Count(), 3);
   EXPECT_TRUE(read.LayerTable().IsDeleted(0));
   EXPECT_TRUE(read.LayerTable().IsDeleted(1));
+  EXPECT_FALSE(read.LayerTable().IsDeleted(2));
   EXPECT_EQ(read.LayerTable()[2].Name(), TK_wString(L"Third"));
   CKavraDoc again;
   const KvDocumentFileResult r = ReadBytes(WithChunk(once, ChunkBytes("LAYR", layer)), again);
