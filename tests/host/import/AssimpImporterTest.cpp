@@ -7,8 +7,6 @@
 #include <cstring>
 
 #include "host/app/Doc.h"
-#include "host/app/DocumentComparison.h"
-#include "host/app/DocumentFile.h"
 #include "host/app/import/ImportLog.h"
 #include "host/import/LogText.h"
 #include "host/toolkit/Xform.h"
@@ -242,21 +240,6 @@ TEST_F(AssimpScenes, GltfTexturesFlipVAndNormalMapsAreLeftOut) {
   EXPECT_TRUE(AnyContains(log.Warnings(), "not found", "paint.png")) << Joined(log.Warnings());
   // Roughness 0.5 is a highlight exponent of 2 / 0.25 - 2 = 6.
   EXPECT_NEAR(m.Shine(), 6.0 / 128.0 * TK_Material::MaxShine(), 1e-9);
-}
-
-TEST_F(AssimpScenes, ImportsRoundTripThroughADocumentFile) {
-  const std::filesystem::path examples = std::filesystem::path(DM_SOURCE_DIR) / "examples/scenes";
-  for (const std::filesystem::path& source : {dir / "scene.obj", dir / "plain.obj", dir / "tri.gltf",
-                                               examples / "vase.obj", examples / "crate.gltf"}) {
-    CKavraDoc doc;
-    ASSERT_TRUE(CAssimpImporter::Import(source, doc, log)) << Joined(log.Errors());
-    const std::filesystem::path file = dir / (source.stem().string() + ".kvd");
-    ASSERT_TRUE(CKavraDocumentFile().Write(doc, file).Ok()) << source;
-    CKavraDoc back;
-    const KvDocumentFileResult read = CKavraDocumentFile().Read(file, back);
-    ASSERT_TRUE(read.Ok()) << source << Joined(read.messages);
-    ExpectSameDocument(doc, back);
-  }
 }
 
 TEST_F(AssimpScenes, BadFilesGetAClearMessageNamingThem) {

@@ -30,6 +30,7 @@ TEST(SceneImport, OpensEveryKindIntoAnEmptiedDocument) {
   CImportLog log;
   ASSERT_TRUE(scene_import::OpenScene(kExamples / "showcase.json", json, log)) << log.FirstError();
   EXPECT_TRUE(log.Warnings().empty()) << log.Warnings().front();
+  EXPECT_GT(json.ObjectCount(), 5);
   ASSERT_TRUE(scene_import::OpenScene(kExamples / "crate.gltf", model, log)) << log.FirstError();
   EXPECT_EQ(model.ObjectCount(), 2);
   ASSERT_TRUE(CKavraDocumentFile().Write(json, dir / "showcase.kvd").Ok());
