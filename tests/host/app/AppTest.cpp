@@ -1,27 +1,14 @@
 // Application services: printing, help pages, settings and registries.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "SampleDocument.h"
-#include "TempFolder.h"
 #include "host/app/App.h"
+#include "host/app/CapturedOutput.h"
 #include "host/app/EventWatcher.h"
+#include "host/app/SampleDocument.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
 
 namespace {
-
-// Collects Print output for one test.
-class CapturedOutput {
-public:
-  CapturedOutput() {
-    old_ = KavraApp().SetOutputSink([this](const std::wstring& t) { text += t; });
-  }
-  ~CapturedOutput() { KavraApp().SetOutputSink(std::move(old_)); }
-  std::wstring text;
-
-private:
-  CKavraApp::OutputSink old_;
-};
 
 TEST(App, PrintFollowsTheHostsWideFormatRules) {
   CapturedOutput out;
@@ -42,9 +29,8 @@ TEST(App, PrintFollowsTheHostsWideFormatRules) {
 }
 
 TEST(App, HelpPagesAreFoundInTheDocsFolder) {
-  TempFolder docs;
-  std::filesystem::create_directories(docs / "help");
-  std::ofstream(docs / "help/5002.md") << "# Render window\n";
+  TempDir docs;
+  WriteFile(docs / "help/5002.md", "# Render window\n");
   KavraApp().SetDocsFolder(docs.Path());
   CapturedOutput out;
   EXPECT_TRUE(KavraApp().DoHelp(5002));
@@ -56,15 +42,6 @@ TEST(App, HelpPagesAreFoundInTheDocsFolder) {
   KavraApp().SetDocsFolder({});
   // Without a setting, and no docs beside the test program, the source tree's.
   EXPECT_EQ(KavraApp().DocsFolder(), std::filesystem::path(DM_SOURCE_DIR) / "docs");
-}
-
-TEST(App, TheDefaultLightIsAWhitePointLightOfIntensityOne) {
-  const TK_Light& light = KavraApp().AppSettings().DefaultLight();
-  EXPECT_TRUE(light.IsPointLight());
-  EXPECT_EQ(light.Style(), TK::point_light);
-  EXPECT_EQ(light.Diffuse(), TK_Color(255, 255, 255));
-  EXPECT_EQ(light.Intensity(), 1.0);
-  EXPECT_TRUE(light.IsEnabled());
 }
 
 TEST(App, ChangedSettingsReachTheWatchers) {
@@ -79,6 +56,9 @@ TEST(App, ChangedSettingsReachTheWatchers) {
   watcher.Register();
   watcher.Enable(true);
   const CKavraAppSettings original = KavraApp().AppSettings();
+  const TK_Light& standard = original.DefaultLight();  // by default a white point light of intensity one
+  EXPECT_TRUE(standard.IsPointLight() && standard.IsEnabled() && standard.Diffuse() == TK_Color(255, 255, 255));
+  EXPECT_EQ(standard.Intensity(), 1.0);
   CKavraAppSettings dim = original;
   TK_Light light = dim.DefaultLight();
   light.SetIntensity(0.5);

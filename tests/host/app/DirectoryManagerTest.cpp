@@ -1,15 +1,15 @@
 // Default directories: remembered per kind in the user's config file.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "TempFolder.h"
 #include "host/app/DirectoryManager.h"
+#include "host/app/ScopedEnv.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
 
 namespace {
 
 TEST(DirectoryManager, DirectoriesPersistThroughTheUsersConfigFile) {
-  TempFolder config;
+  TempDir config;
   ScopedEnv xdg("XDG_CONFIG_HOME", config.Path().string());
   const auto file = config / "duskmoth/directories";
   EXPECT_EQ(CKavraDirectoryManager::DefaultConfigFile(), file);
@@ -33,9 +33,9 @@ TEST(DirectoryManager, DirectoriesPersistThroughTheUsersConfigFile) {
 }
 
 TEST(DirectoryManager, ForeignLinesInTheFileAreIgnored) {
-  TempFolder config;
+  TempDir config;
   const auto file = config / "directories";
-  std::ofstream(file) << "# comment\n5\t/renders\r\nnot a line\nx7\t/bad\n7\t\n900\t/far\n3 \t/spaced\n4\t/bitmaps\n";
+  WriteFile(file, "# comment\n5\t/renders\r\nnot a line\nx7\t/bad\n7\t\n900\t/far\n3 \t/spaced\n4\t/bitmaps\n");
   CKavraDirectoryManager manager(file);
   EXPECT_EQ(manager.GetDefaultDirectory(5), TK_wString(L"/renders"));
   EXPECT_EQ(manager.GetDefaultDirectory(4), TK_wString(L"/bitmaps"));
@@ -44,8 +44,8 @@ TEST(DirectoryManager, ForeignLinesInTheFileAreIgnored) {
 }
 
 TEST(DirectoryManager, AnUnwritableConfigNeverBreaksAnything) {
-  TempFolder config;
-  std::ofstream(config / "blocker") << "a file where a folder should be";
+  TempDir config;
+  WriteFile(config / "blocker", "a file where a folder should be");
   ScopedEnv xdg("XDG_CONFIG_HOME", (config / "blocker").string());
   CKavraDirectoryManager manager;
   EXPECT_TRUE(manager.SetDefaultDirectory(5, L"/renders"));
@@ -54,7 +54,7 @@ TEST(DirectoryManager, AnUnwritableConfigNeverBreaksAnything) {
 }
 
 TEST(DirectoryManager, WithoutXdgTheHomeConfigFolderIsUsed) {
-  TempFolder home;
+  TempDir home;
   ScopedEnv h("HOME", home.Path().string());
   ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");  // not absolute: ignored
   EXPECT_EQ(CKavraDirectoryManager::DefaultConfigFile(), home / ".config/duskmoth/directories");

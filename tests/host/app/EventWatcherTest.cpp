@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "SampleDocument.h"
-#include "TempFolder.h"
 #include "host/app/App.h"
 #include "host/app/DocumentFile.h"
 #include "host/app/EventWatcher.h"
+#include "host/app/SampleDocument.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -224,7 +224,7 @@ TEST(EventWatcher, SuppressedDocumentsRaiseNothing) {
 
 TEST(EventWatcher, ApplicationDocumentsRaiseNewOpenCloseAndSave) {
   ActiveWatcher w;
-  TempFolder folder;
+  TempDir folder;
   CKavraApp& app = KavraApp();
   CKavraDoc& created = app.NewDocument();
   EXPECT_EQ(app.ActiveDoc(), &created);

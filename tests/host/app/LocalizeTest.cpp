@@ -4,9 +4,11 @@
 
 #include <fstream>
 
-#include "TempFolder.h"
 #include "host/app/App.h"
 #include "host/app/Localize.h"
+#include "host/app/ScopedEnv.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ TEST(Localize, TheKeySuffixIsRemovedOnlyWhenWellFormed) {
 }
 
 TEST(Localize, TheCatalogueFileIsReadWithEscapesAndComments) {
-  TempFolder folder;
+  TempDir folder;
   const auto file = folder / "fr.tsv";
   std::ofstream(file, std::ios::binary)
       << "\xEF\xBB\xBF# DuskMoth, fran\xC3\xA7" "ais\r\n"
@@ -74,9 +76,9 @@ TEST(Localize, TheCatalogueFileIsReadWithEscapesAndComments) {
 }
 
 TEST(Localize, TheCatalogueIsNamedByTheEnvironment) {
-  TempFolder folder;
+  TempDir folder;
   const auto file = folder / "cat.tsv";
-  std::ofstream(file) << "Copy Error\tKopierfehler\n";
+  WriteFile(file, "Copy Error\tKopierfehler\n");
   {
     ScopedEnv env("DUSKMOTH_CATALOGUE", file.string());
     EXPECT_EQ(CKavraMessageCatalogue::FromEnvironment().Lookup(L"Copy Error"), std::optional<std::wstring>(L"Kopierfehler"));

@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace {
-
-void WriteFile(const std::filesystem::path& path, std::string_view text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 TEST(ObjMaterialLibrary, MapFileNamesComeAfterTheOptions) {
   std::string type;

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "host/app/Doc.h"
+#include "host/app/DocumentComparison.h"
 #include "host/app/DocumentFile.h"
 #include "host/app/import/ImportLog.h"
-#include "host/import/DocumentComparison.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -30,6 +29,8 @@ TEST(SceneImport, OpensEveryKindIntoAnEmptiedDocument) {
   CKavraDoc json, model;
   CImportLog log;
   ASSERT_TRUE(scene_import::OpenScene(kExamples / "showcase.json", json, log)) << log.FirstError();
+  EXPECT_TRUE(log.Warnings().empty()) << log.Warnings().front();
+  EXPECT_GT(json.ObjectCount(), 5);
   ASSERT_TRUE(scene_import::OpenScene(kExamples / "crate.gltf", model, log)) << log.FirstError();
   EXPECT_EQ(model.ObjectCount(), 2);
   ASSERT_TRUE(CKavraDocumentFile().Write(json, dir / "showcase.kvd").Ok());
@@ -39,6 +40,15 @@ TEST(SceneImport, OpensEveryKindIntoAnEmptiedDocument) {
   ExpectSameDocument(json, model);
   EXPECT_TRUE(log.Errors().empty());
   EXPECT_FALSE(model.EventsSuppressed());
+  // Map files were stored absolute, so they are found from the document's new home.
+  int maps = 0;
+  for (int i = 0; i < model.MaterialTable().Count(); ++i) {
+    const TK_wString& texture = model.MaterialTable()[i].TextureBitmapFileName();
+    if (texture.IsEmpty()) continue;
+    ++maps;
+    EXPECT_TRUE(std::filesystem::exists(model.ResolveFileName(texture).str())) << texture.ToUtf8();
+  }
+  EXPECT_GT(maps, 0);
 }
 
 TEST(SceneImport, ADamagedDocumentOpensWithWarningsAndAMissingOneFails) {
@@ -50,10 +60,7 @@ TEST(SceneImport, ADamagedDocumentOpensWithWarningsAndAMissingOneFails) {
   std::vector<std::uint8_t> bytes;
   ASSERT_TRUE(CKavraDocumentFile().Write(doc, bytes).Ok());
   bytes[bytes.size() / 2] ^= 0x5A;
-  {
-    std::ofstream out(dir / "damaged.kvd", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
+  WriteFile(dir / "damaged.kvd", bytes);
   CKavraDoc damaged;
   CImportLog damaged_log;
   EXPECT_TRUE(scene_import::OpenScene(dir / "damaged.kvd", damaged, damaged_log));

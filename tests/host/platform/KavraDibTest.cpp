@@ -1,28 +1,22 @@
 #include "host/platform/KavraDib.h"
 
-#include "support/TempDir.h"
-
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
 
 #include <csignal>
 #include <cstdint>
-#include <fstream>
 #include <random>
 #include <vector>
 
 #include <sys/resource.h>
 
+#include "host/platform/DibPixels.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+
 namespace {
 
 TK_wString Wide(const std::filesystem::path& p) { return TK_wString::FromUtf8(p.string()); }
-
-COLORREF At(const COruDib& dib, int x, int y) {
-  const unsigned char* p = dib.FindDIBBits() + std::size_t(dib.Height() - 1 - y) *
-                                                   dib.GetStorageWidth() +
-                           std::size_t(x) * (dib.BitsPerPixel() / 8);
-  return MakeColorRef(p[2], p[1], p[0]);
-}
 
 void Noise(CKavraDib& dib, int w, int h, int bits, unsigned seed) {
   ASSERT_TRUE(dib.CreateDib(w, h, bits, true, nullptr));
@@ -30,16 +24,6 @@ void Noise(CKavraDib& dib, int w, int h, int bits, unsigned seed) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       dib.DC().FillSolidRect(x, y, 1, 1, COLORREF(random() & 0xFFFFFF));
-}
-
-std::vector<unsigned char> Bytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const std::filesystem::path& p, const std::vector<unsigned char>& bytes) {
-  std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                           std::streamsize(bytes.size()));
 }
 
 // A grey (1 channel) or grey + alpha (2 channels) PNG written by stb.
@@ -70,7 +54,7 @@ TEST_F(KavraDibFiles, LosslessFormatsRoundTripExactly) {
       ASSERT_EQ(in.Width(), 7);
       ASSERT_EQ(in.Height(), 5);
       for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) ASSERT_EQ(At(in, x, y), At(out, x, y)) << name << bits;
+        for (int x = 0; x < 7; ++x) ASSERT_EQ(PixelAt(in, x, y), PixelAt(out, x, y)) << name << bits;
     }
 }
 
@@ -87,7 +71,7 @@ TEST_F(KavraDibFiles, JpegRoundTripsWithinTolerance) {
     ASSERT_EQ(in.Height(), 24);
     for (int y = 0; y < 24; ++y)
       for (int x = 0; x < 32; ++x) {
-        const COLORREF a = At(in, x, y), b = At(out, x, y);
+        const COLORREF a = PixelAt(in, x, y), b = PixelAt(out, x, y);
         ASSERT_NEAR(GetRValue(a), GetRValue(b), 8);
         ASSERT_NEAR(GetGValue(a), GetGValue(b), 8);
         ASSERT_NEAR(GetBValue(a), GetBValue(b), 8);
@@ -111,7 +95,7 @@ TEST_F(KavraDibFiles, NonAsciiPathsWork) {
   const TK_wString path = Wide(dir.Path()) + TK_wString(L"/bild-\u00e4\u4e2d.png");
   ASSERT_TRUE(out.WriteToFile(path));
   ASSERT_TRUE(in.ReadFromFile(path));
-  EXPECT_EQ(At(in, 2, 1), At(out, 2, 1));
+  EXPECT_EQ(PixelAt(in, 2, 1), PixelAt(out, 2, 1));
 }
 
 TEST_F(KavraDibFiles, FailedWriteLeavesTheOlderFileAndNoLeftovers) {
@@ -120,7 +104,7 @@ TEST_F(KavraDibFiles, FailedWriteLeavesTheOlderFileAndNoLeftovers) {
   Noise(big, 200, 200, 24, 2);  // noise: the PNG is far larger than the limit below
   const auto path = dir / "keep.png";
   ASSERT_TRUE(small.WriteToFile(Wide(path)));
-  const auto before = Bytes(path);
+  const auto before = FileBytes(path);
   ASSERT_LT(before.size(), 4096u);
 
   // Writes beyond 4 KiB now fail with EFBIG, a real I/O error mid-file.
@@ -134,7 +118,7 @@ TEST_F(KavraDibFiles, FailedWriteLeavesTheOlderFileAndNoLeftovers) {
   setrlimit(RLIMIT_FSIZE, &saved);
 
   EXPECT_FALSE(written);
-  EXPECT_EQ(Bytes(path), before);
+  EXPECT_EQ(FileBytes(path), before);
   EXPECT_EQ(big.LastSaveName(), TK_wString());
   int files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
@@ -146,9 +130,9 @@ TEST_F(KavraDibFiles, GreyAndGreyAlphaImagesReadAsColour) {
   ASSERT_TRUE(WriteGreyPng(dir / "grey-alpha.png", 3, 2, 2, 200, 0));  // fully transparent
   CKavraDib dib;
   ASSERT_TRUE(dib.ReadFromFile(Wide(dir / "grey.png")));
-  EXPECT_EQ(At(dib, 2, 1), MakeColorRef(77, 77, 77));
+  EXPECT_EQ(PixelAt(dib, 2, 1), MakeColorRef(77, 77, 77));
   ASSERT_TRUE(dib.ReadFromFile(Wide(dir / "grey-alpha.png")));
-  EXPECT_EQ(At(dib, 0, 0), MakeColorRef(200, 200, 200));  // alpha dropped, not applied
+  EXPECT_EQ(PixelAt(dib, 0, 0), MakeColorRef(200, 200, 200));  // alpha dropped, not applied
 }
 
 TEST_F(KavraDibFiles, PaletteBitmapReadsAsColourTopRowFirst) {
@@ -167,11 +151,11 @@ TEST_F(KavraDibFiles, PaletteBitmapReadsAsColourTopRowFirst) {
   ASSERT_EQ(dib.Height(), 2);
   const COLORREF red = MakeColorRef(255, 0, 0), green = MakeColorRef(0, 255, 0),
                  blue = MakeColorRef(0, 0, 255);
-  EXPECT_EQ(At(dib, 0, 0), red);
-  EXPECT_EQ(At(dib, 1, 0), green);
-  EXPECT_EQ(At(dib, 2, 0), blue);
-  EXPECT_EQ(At(dib, 0, 1), blue);
-  EXPECT_EQ(At(dib, 2, 1), red);
+  EXPECT_EQ(PixelAt(dib, 0, 0), red);
+  EXPECT_EQ(PixelAt(dib, 1, 0), green);
+  EXPECT_EQ(PixelAt(dib, 2, 0), blue);
+  EXPECT_EQ(PixelAt(dib, 0, 1), blue);
+  EXPECT_EQ(PixelAt(dib, 2, 1), red);
 }
 
 TEST_F(KavraDibFiles, HdrIsClampedToTheByteRange) {
@@ -180,25 +164,25 @@ TEST_F(KavraDibFiles, HdrIsClampedToTheByteRange) {
   CKavraDib dib;
   ASSERT_TRUE(dib.ReadFromFile(Wide(dir / "light.hdr")));
   EXPECT_EQ(dib.BitsPerPixel(), 24);
-  EXPECT_EQ(At(dib, 0, 0), MakeColorRef(0, 64, 255));
-  EXPECT_EQ(At(dib, 1, 0), MakeColorRef(255, 255, 128));
+  EXPECT_EQ(PixelAt(dib, 0, 0), MakeColorRef(0, 64, 255));
+  EXPECT_EQ(PixelAt(dib, 1, 0), MakeColorRef(255, 255, 128));
 }
 
 TEST_F(KavraDibFiles, BadFilesFailAndKeepThePreviousImage) {
   CKavraDib good;
   Noise(good, 20, 20, 24, 3);
   ASSERT_TRUE(good.WriteToFile(Wide(dir / "good.png")));
-  const auto png = Bytes(dir / "good.png");
-  Put(dir / "truncated.png", {png.begin(), png.begin() + long(png.size() / 2)});
-  Put(dir / "header-only.png", {png.begin(), png.begin() + 33});
-  Put(dir / "empty.bmp", {});
+  const auto png = FileBytes(dir / "good.png");
+  WriteFile(dir / "truncated.png", std::vector<std::uint8_t>(png.begin(), png.begin() + long(png.size() / 2)));
+  WriteFile(dir / "header-only.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 33));
+  WriteFile(dir / "empty.bmp", "");
   std::vector<unsigned char> garbage(4096);
   std::mt19937 random(9);
   for (auto& b : garbage) b = static_cast<unsigned char>(random());
-  Put(dir / "garbage.jpg", garbage);
+  WriteFile(dir / "garbage.jpg", garbage);
   auto flipped = png;
   for (std::size_t i = 40; i < flipped.size(); i += 3) flipped[i] ^= 0x5A;
-  Put(dir / "corrupt.png", flipped);
+  WriteFile(dir / "corrupt.png", flipped);
 
   CKavraDib dib;
   ASSERT_TRUE(dib.ReadFromFile(Wide(dir / "good.png")));
@@ -206,7 +190,7 @@ TEST_F(KavraDibFiles, BadFilesFailAndKeepThePreviousImage) {
                            "corrupt.png", "missing.png", ""}) {
     EXPECT_FALSE(dib.ReadFromFile(Wide(dir / name))) << name;  // "" names the directory
     ASSERT_EQ(dib.Width(), 20);
-    EXPECT_EQ(At(dib, 7, 3), At(good, 7, 3));
+    EXPECT_EQ(PixelAt(dib, 7, 3), PixelAt(good, 7, 3));
   }
   EXPECT_FALSE(dib.ReadFromMemory(nullptr, 10));
 }

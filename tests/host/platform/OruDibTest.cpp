@@ -2,36 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include "host/platform/DibPixels.h"
+
 namespace {
 
-// Byte offset of top-down image pixel (x, y) as the renderer computes it.
-std::size_t Offset(const COruDib& dib, int x, int y) {
-  return std::size_t(dib.Height() - 1 - y) * dib.GetStorageWidth() +
-         std::size_t(x) * (dib.BitsPerPixel() / 8);
-}
-
-TEST(OruDib, RowStorageWidthFollowsBitsPerPixel) {
-  COruDib dib;
-  ASSERT_TRUE(dib.CreateDib(5, 3, 24, true, nullptr));
-  EXPECT_EQ(dib.GetStorageWidth(), 16);  // 15 bytes padded to a multiple of 4
-  EXPECT_EQ(dib.StorageBytes(), 48u);
-  ASSERT_TRUE(dib.CreateDib(5, 3, 32, true, nullptr));
-  EXPECT_EQ(dib.GetStorageWidth(), 20);
-  ASSERT_TRUE(dib.CreateDib(4, 1, 24, true, nullptr));
-  EXPECT_EQ(dib.GetStorageWidth(), 12);
-  EXPECT_EQ(dib.Width(), 4);
-  EXPECT_EQ(dib.Height(), 1);
-  EXPECT_EQ(dib.BitsPerPixel(), 24);
-}
-
-TEST(OruDib, TopImageRowIsLastInMemory) {
+TEST(OruDib, RowsArePaddedToFourBytesAndTheTopImageRowIsLastInMemory) {
+  const struct { int width, bits, stride; } rows[] = {{5, 24, 16}, {5, 32, 20}, {4, 24, 12}};
+  for (const auto& r : rows) {
+    COruDib dib;
+    ASSERT_TRUE(dib.CreateDib(r.width, 3, r.bits, true, nullptr));
+    EXPECT_EQ(dib.GetStorageWidth(), r.stride) << r.width << "x" << r.bits;
+    EXPECT_EQ(dib.StorageBytes(), 3u * r.stride);
+  }
   for (int bits : {24, 32}) {
     COruDib dib;
     ASSERT_TRUE(dib.CreateDib(5, 4, bits, true, nullptr));
     // Drawing is top-down; the pixel bytes are bottom-up, blue first.
     ASSERT_TRUE(dib.DC().FillSolidRect(3, 1, 1, 1, MakeColorRef(10, 20, 30)));
-    const unsigned char* p = dib.FindDIBBits() + Offset(dib, 3, 1);
-    EXPECT_EQ(p - dib.FindDIBBits(), (4 - 1 - 1) * dib.GetStorageWidth() + 3 * bits / 8);
+    const unsigned char* p = dib.FindDIBBits() + (4 - 1 - 1) * dib.GetStorageWidth() + 3 * bits / 8;
     EXPECT_EQ(p[0], 30);
     EXPECT_EQ(p[1], 20);
     EXPECT_EQ(p[2], 10);

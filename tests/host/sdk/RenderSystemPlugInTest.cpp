@@ -5,12 +5,9 @@
 
 #include <algorithm>
 
-#include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/DocumentDataClient.h"
 #include "host/app/DocumentFile.h"
-#include "host/app/View.h"
-#include "host/sdk/CommandContext.h"
 #include "host/sdk/RenderSystemPlugIn.h"
 #include "host/toolkit/BinaryArchive.h"
 
@@ -53,30 +50,6 @@ TEST(RenderSystemPlugIn, ConstructionRegistersAndDestructionUnregisters) {
   const CKavraRenderSystemPlugIn* gone = second.get();
   second.reset();
   EXPECT_FALSE(Registered(gone));
-}
-
-TEST(RenderSystemPlugIn, TheBaseAnswersNeutrally) {
-  CKavraRenderSystemPlugIn plugin;
-  TK_UUID id = *TK_UUID::FromString("0D47A000-1111-4222-8333-444455556666");
-  plugin.PlugInID(id);
-  EXPECT_TRUE(id.IsNil());
-  EXPECT_EQ(plugin.OnLoadPlugIn(), 1);
-  EXPECT_FALSE(plugin.IsLoaded());
-  EXPECT_TRUE(plugin.IsKindOf(&CKavraRenderSystemPlugIn::m_CKavraRenderSystemPlugIn_class_id));
-  CKavraDoc doc;
-  EXPECT_FALSE(plugin.HasDocumentData(doc));
-  CKavraCommandContext context(doc);
-  EXPECT_EQ(plugin.Render(context, false), KvCommandResult::nothing);
-  EXPECT_EQ(plugin.RenderWindow(context, false, nullptr, RECT{}), KvCommandResult::nothing);
-  EXPECT_EQ(plugin.CreateRenderPropertiesPage(doc, nullptr), nullptr);
-  EXPECT_FALSE(context.RenderCode());
-  EXPECT_FALSE(context.Option(L"favor-memory"));
-  context.SetOption(L"favor-memory", L"1");
-  EXPECT_EQ(context.Option(L"favor-memory"), TK_wString(L"1"));
-  EXPECT_EQ(int(KvCommandResult::success), 0);
-  EXPECT_EQ(int(KvCommandResult::cancel), 1);
-  EXPECT_EQ(int(KvCommandResult::nothing), 2);
-  EXPECT_EQ(int(KvCommandResult::failure), 3);
 }
 
 TEST(RenderSystemPlugIn, DocumentDataGoesThroughThePlugInsOperations) {

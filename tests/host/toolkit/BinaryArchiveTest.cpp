@@ -7,9 +7,8 @@
 #include <functional>
 #include <limits>
 #include <new>
-#include <unistd.h>
-
 #include "support/LittleEndianBytes.h"
+#include "support/TempDir.h"
 
 // Records the largest allocation made while armed, to show that a hostile
 // length is refused before anything is allocated for it.
@@ -50,12 +49,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Mode = TK_BinaryArchive::Mode;
-
-std::filesystem::path TempPath() {
-  static int counter = 0;
-  return std::filesystem::temp_directory_path() /
-         ("dm_archive_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + ".bin");
-}
 
 Bytes Written(const std::function<bool(TK_BinaryArchive&)>& write) {
   TK_BinaryArchive a;
@@ -152,7 +145,8 @@ std::size_t ReadSequence(TK_BinaryArchive& a) {
 // succeed up to the first primitive that does not fit, and fail there.
 TEST(BinaryArchive, RoundTripsAndFailsAtTheFirstPrimitiveThatDoesNotFit) {
   const Sequence s = MakeSequence();
-  const std::filesystem::path path = TempPath();
+  TempDir dir;
+  const std::filesystem::path path = dir / "sequence.bin";
   for (std::size_t length = 0; length <= s.bytes.size(); ++length) {
     std::size_t expected = 0;
     while (expected < s.ends.size() && s.ends[expected] <= length) ++expected;
@@ -167,7 +161,6 @@ TEST(BinaryArchive, RoundTripsAndFailsAtTheFirstPrimitiveThatDoesNotFit) {
     EXPECT_EQ(file.BytesRemaining(), length);
     EXPECT_EQ(ReadSequence(file), expected) << "file, " << length << " bytes";
   }
-  std::filesystem::remove(path);
 }
 
 TEST(BinaryArchive, HugeLengthsFailAtOnceWithoutAllocating) {
@@ -207,9 +200,7 @@ TEST(BinaryArchive, BoolBytesOtherThanZeroAndOneAreCorrupt) {
     bool value = true;
     EXPECT_FALSE(a.ReadBool(value));
     EXPECT_TRUE(value);
-    std::uint8_t raw = 0;
-    EXPECT_TRUE(a.ReadByte(raw));  // nothing was consumed
-    EXPECT_EQ(raw, bad);
+    EXPECT_EQ(a.Position(), 0u);
   }
 }
 

@@ -9,7 +9,6 @@ namespace {
 
 TEST(SimpleArray, AppendDoublesCapacityStartingAtTwo) {
   TK_SimpleArray<int> a;
-  EXPECT_EQ(a.Count(), 0);
   EXPECT_EQ(a.Capacity(), 0);
   std::vector<int> capacities;
   for (int i = 0; i < 9; ++i) {
@@ -17,17 +16,14 @@ TEST(SimpleArray, AppendDoublesCapacityStartingAtTwo) {
     capacities.push_back(a.Capacity());
   }
   EXPECT_EQ(capacities, (std::vector<int>{2, 2, 4, 4, 8, 8, 8, 8, 16}));
-  EXPECT_EQ(a.Count(), 9);
-  for (int i = 0; i < 9; ++i) EXPECT_EQ(a[i], i * 10);
-  EXPECT_EQ(a.Array()[8], 80);
+  ASSERT_EQ(a.Count(), 9);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(a.Array()[i], i * 10);
 }
 
 TEST(SimpleArray, SetCountZeroKeepsCapacityAndReserveNeverShrinks) {
   TK_SimpleArray<std::string> a;
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(a.Append(std::string(40, char('a' + i))));
-  ASSERT_EQ(a.Capacity(), 8);
   ASSERT_TRUE(a.SetCount(0));
-  EXPECT_EQ(a.Count(), 0);
   EXPECT_EQ(a.Capacity(), 8);
   ASSERT_TRUE(a.Append("again"));
   EXPECT_EQ(a.Capacity(), 8);
@@ -37,12 +33,10 @@ TEST(SimpleArray, SetCountZeroKeepsCapacityAndReserveNeverShrinks) {
   EXPECT_EQ(a[0], "again");
   EXPECT_EQ(a[2], "");
   ASSERT_TRUE(a.Reserve(20));
-  EXPECT_EQ(a.Capacity(), 20);
   ASSERT_TRUE(a.Reserve(4));
   EXPECT_EQ(a.Capacity(), 20);
-  // A full array of 20 grows to 40.
   ASSERT_TRUE(a.SetCount(20));
-  ASSERT_TRUE(a.Append("x"));
+  ASSERT_TRUE(a.Append("x"));  // a full array of 20 grows to 40
   EXPECT_EQ(a.Capacity(), 40);
 }
 
@@ -52,15 +46,14 @@ TEST(SimpleArray, AppendingAnOwnElementWhileGrowing) {
   ASSERT_TRUE(a.Append(a[0]));
   ASSERT_EQ(a.Capacity(), 2);
   ASSERT_TRUE(a.Append(a[1]));  // reallocates while a[1] is the source
-  EXPECT_EQ(a.Count(), 3);
+  ASSERT_EQ(a.Count(), 3);
   EXPECT_EQ(a[2], std::string(100, 'q'));
 }
 
-TEST(SimpleArray, CopiesKeepCapacityAndMovesEmptyTheSource) {
+TEST(SimpleArray, CopiesAreDeepAndKeepCapacityMovesEmptyTheSource) {
   TK_SimpleArray<std::string> a;
   for (const char* s : {"one", "two", "three"}) ASSERT_TRUE(a.Append(s));
   TK_SimpleArray<std::string> b = a;
-  EXPECT_EQ(b.Count(), 3);
   EXPECT_EQ(b.Capacity(), 4);
   EXPECT_EQ(b[2], "three");
   b[0] = "changed";
@@ -71,10 +64,9 @@ TEST(SimpleArray, CopiesKeepCapacityAndMovesEmptyTheSource) {
   EXPECT_EQ(a.Count(), 0);  // NOLINT(bugprone-use-after-move): documented state
   EXPECT_EQ(a.Capacity(), 0);
   a = c;
-  EXPECT_EQ(a[1], "two");
-  int total = 0;
-  for (const std::string& s : c) total += int(s.size());
-  EXPECT_EQ(total, 11);
+  std::string all;
+  for (const std::string& s : a) all += s;
+  EXPECT_EQ(all, "onetwothree");
 }
 
 }  // namespace

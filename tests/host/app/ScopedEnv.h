@@ -1,16 +1,9 @@
 #pragma once
-// A test folder and a scoped environment variable for the application tests.
+// Sets an environment variable for the life of the object, then restores it.
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include "support/TempDir.h"
-
-// The document tests call the test folder a TempFolder.
-using TempFolder = TempDir;
-
-// Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv {
 public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
