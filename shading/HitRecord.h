@@ -1,8 +1,9 @@
 #pragma once
 // HitRecord: one ray–triangle hit of a pixel sample. The caller fills the ray,
 // the mesh and face indices and the material; the ray tests of
-// RenderMeshEntry fill the rest but the normal. A record owns nothing: it is copied and
-// moved as plain memory, and hit lists sort it with qsort.
+// RenderMeshEntry fill the rest but the normal, which shading completes. A
+// record owns nothing: it is copied and moved as plain memory, and hit lists
+// sort it with qsort.
 
 #include <type_traits>
 
