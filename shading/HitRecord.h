@@ -1,8 +1,9 @@
 #pragma once
 // HitRecord: one ray–triangle hit of a pixel sample. The caller fills the ray,
 // the mesh and face indices and the material; the ray tests of
-// RenderMeshEntry fill the rest. A record owns nothing: it is copied and
-// moved as plain memory, and hit lists sort it with qsort.
+// RenderMeshEntry fill the rest but the normal, which shading completes. A
+// record owns nothing: it is copied and moved as plain memory, and hit lists
+// sort it with qsort.
 
 #include <type_traits>
 
@@ -12,7 +13,10 @@ class MaterialEntry;
 
 struct HitRecord {
   TK_3dVector point;      // O + t D
-  TK_3dVector normal;     // unit shading normal, turned toward the ray on a back face
+  // Unit shading normal, turned toward the ray on a back face. Filled by
+  // shading (RenderMeshEntry::ShadingNormal), not by the ray tests; only a
+  // record naming no mesh entry, made by hand, brings its own.
+  TK_3dVector normal;
   TK_3fPoint weights;     // barycentric weights of the face's vertices 0, 1, 2
   TK_3dVector ray_origin;
   TK_3dVector ray_direction;  // need not be unit: depth counts in its units

@@ -183,28 +183,34 @@ bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
 bool RenderMeshEntry::IntersectFace(HitRecord& record) const {
   double u, v;
   if (!Intersect(record, false, u, v)) return false;
-  const float fu = float(u), fv = float(v);
-  const float w0 = float(1.0 - (u + v));
-  record.weights = TK_3fPoint(w0, fu, fv);
+  record.weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
+  // The coordinates come now because a transparency map decides from them
+  // whether the hit hides what lies behind it; the normal waits for shading.
+  if (m_mesh.HasTextureCoordinates()) {
+    const TK_MeshFace& f = m_mesh.m_F[std::size_t(record.face_index)];
+    record.texture_coordinates[0] = m_mesh.m_T[std::size_t(f.vi[0])];
+    record.texture_coordinates[1] = m_mesh.m_T[std::size_t(f.vi[1])];
+    record.texture_coordinates[2] = m_mesh.m_T[std::size_t(f.vi[2])];
+  }
+  return true;
+}
 
-  const TK_MeshFace& f = m_mesh.m_F[std::size_t(record.face_index)];
+TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {
+  const int face = hit.face_index;
+  if (face < 0 || face >= int(m_faces.size())) return {};
+  const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
   const std::size_t i0 = std::size_t(f.vi[0]), i1 = std::size_t(f.vi[1]), i2 = std::size_t(f.vi[2]);
-  const CRenderMaterial* settings = SettingsOf(record.material);
+  const CRenderMaterial* settings = SettingsOf(hit.material);
   TK_3dVector normal;
   if ((settings && settings->m_faceted) || !m_mesh.HasVertexNormals()) {
     const TK_3dVector p0 = Wide(m_mesh.m_V[i0]), p1 = Wide(m_mesh.m_V[i1]), p2 = Wide(m_mesh.m_V[i2]);
     normal = TK_CrossProduct(p0 - p1, p0 - p2);
   } else {
-    const TK_3fVector sum = m_mesh.m_N[i0] * w0 + m_mesh.m_N[i1] * fu + m_mesh.m_N[i2] * fv;
+    const TK_3fPoint& w = hit.weights;
+    const TK_3fVector sum = m_mesh.m_N[i0] * w.x + m_mesh.m_N[i1] * w.y + m_mesh.m_N[i2] * w.z;
     normal = TK_3dVector(sum);
   }
-  if (m_mesh.HasTextureCoordinates()) {
-    record.texture_coordinates[0] = m_mesh.m_T[i0];
-    record.texture_coordinates[1] = m_mesh.m_T[i1];
-    record.texture_coordinates[2] = m_mesh.m_T[i2];
-  }
-  if (record.back_face) normal = -normal;
+  if (hit.back_face) normal = -normal;
   normal.Unitize();
-  record.normal = normal;
-  return true;
+  return normal;
 }

@@ -52,9 +52,17 @@ public:
   bool ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection);
 
   // The ray of the record against face record.face_index. On a hit the record
-  // holds depth, point, back-face flag, weights, unit normal and texture
-  // coordinates. Back faces hit only when record.material shades two sides.
+  // holds depth, point, back-face flag, weights and texture coordinates, but
+  // not the normal: most hits are never shaded, and shading asks
+  // ShadingNormal for the ones that are. Back faces hit only when
+  // record.material shades two sides.
   bool IntersectFace(HitRecord& record) const;
+  // The unit shading normal of a hit that IntersectFace reported on this
+  // entry: the face's geometric normal when the material is faceted or the
+  // mesh has no vertex normals, else the weighted vertex normals summed in
+  // single precision; turned toward the ray on a back face. Zero for a face
+  // the entry lacks.
+  TK_3dVector ShadingNormal(const HitRecord& hit) const;
   // Front faces only; writes depth, back-face flag and point.
   bool QuickIntersectFace(HitRecord& record) const;
 

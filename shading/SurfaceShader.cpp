@@ -88,7 +88,11 @@ double SurfaceShader::ShadowFactor(const HitRecord& hit, int light_index) const 
 
 void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular,
                                           TK_3dVector& normal) const {
-  normal = hit.normal;
+  const RenderMeshEntry* const mesh_entry =
+      hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size() ? m_meshes[std::size_t(hit.mesh_index)]
+                                                                          : nullptr;
+  // The ray tests leave the normal to the hits that are shaded.
+  normal = mesh_entry ? mesh_entry->ShadingNormal(hit) : hit.normal;
   const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
   if (!material) {
     diffuse = specular = {};
@@ -115,9 +119,6 @@ void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffus
   // Environment coordinates exist once the render has computed them for the
   // mesh; a hit of a mesh without them is left untinted.
   const MaterialMap& environment = material->m_environment_map;
-  const RenderMeshEntry* const mesh_entry =
-      hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size() ? m_meshes[std::size_t(hit.mesh_index)]
-                                                                          : nullptr;
   if (environment.bitmap && mesh_entry) {
     const RenderMeshEntry& mesh = *mesh_entry;
     const TK_SimpleArray<TK_2fPoint>& e = mesh.EnvironmentCoordinates();

@@ -47,7 +47,8 @@ public:
   void LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular, bool no_shadows,
                     bool no_specular) const;
   // The material's colours after its texture, specular and environment maps,
-  // and the hit's normal after its bump map.
+  // and the hit's shading normal (from its mesh entry; a hand-made hit naming
+  // no entry brings its own) after its bump map.
   void ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const;
   // The background image's pixel (x, image height - 1 - y), or the background colour.
   Colour3f BackgroundColour(int x, int y) const;

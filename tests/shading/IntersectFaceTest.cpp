@@ -51,7 +51,8 @@ TEST_F(IntersectFace, AHitFillsTheRecord) {
   EXPECT_EQ(r.depth, 2.0);  // counted in units of the direction
   EXPECT_EQ(r.point, TK_3dVector(0.75, 0.25, 0));
   EXPECT_EQ(r.weights, TK_3fPoint(0.25f, 0.5f, 0.25f));
-  EXPECT_EQ(r.normal, TK_3dVector(0, 0, 1));
+  EXPECT_EQ(r.normal, TK_3dVector());  // left to shading
+  EXPECT_EQ(entry_->ShadingNormal(r), TK_3dVector(0, 0, 1));
   EXPECT_FALSE(r.back_face);
   EXPECT_EQ(r.mesh_index, 7);  // the caller's fields stay
   EXPECT_EQ(r.material, material_.get());
@@ -125,7 +126,7 @@ TEST_F(IntersectFace, BackFacesFollowTwoSidedShadingAndNeverPassTheQuickTest) {
   ASSERT_TRUE(entry_->IntersectFace(r));
   EXPECT_TRUE(r.back_face);
   EXPECT_EQ(r.depth, 3.0);
-  EXPECT_EQ(r.normal, TK_3dVector(0, 0, -1));  // toward the ray's origin
+  EXPECT_EQ(entry_->ShadingNormal(r), TK_3dVector(0, 0, -1));  // toward the ray's origin
 
   HitRecord quick = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, material_.get());
   EXPECT_FALSE(entry_->QuickIntersectFace(quick));
@@ -142,7 +143,7 @@ TEST_F(IntersectFace, BackFacesFollowTwoSidedShadingAndNeverPassTheQuickTest) {
   EXPECT_TRUE(entry_->IntersectFace(bare));
 }
 
-TEST(IntersectFaceNormals, SmoothFacetedAndWithoutVertexNormals) {
+TEST(ShadingNormals, SmoothFacetedAndWithoutVertexNormals) {
   TK_Mesh mesh = Square();
   mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {0, 0, 1}, {0, 0, 1}};
   mesh.m_T = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
@@ -153,28 +154,31 @@ TEST(IntersectFaceNormals, SmoothFacetedAndWithoutVertexNormals) {
 
   HitRecord at_vertex = Ray({1, 0, 1}, {0, 0, -1}, 0, &material);
   ASSERT_TRUE(smooth->IntersectFace(at_vertex));
-  EXPECT_NEAR(at_vertex.normal.x, 0.6, 1e-7);
-  EXPECT_NEAR(at_vertex.normal.z, 0.8, 1e-7);
+  const TK_3dVector vertex_normal = smooth->ShadingNormal(at_vertex);
+  EXPECT_NEAR(vertex_normal.x, 0.6, 1e-7);
+  EXPECT_NEAR(vertex_normal.z, 0.8, 1e-7);
   EXPECT_EQ(at_vertex.texture_coordinates[0], TK_2fPoint(0, 0));
   EXPECT_EQ(at_vertex.texture_coordinates[1], TK_2fPoint(1, 0));
   EXPECT_EQ(at_vertex.texture_coordinates[2], TK_2fPoint(1, 1));
   HitRecord between = Ray({0.75, 0.25, 1}, {0, 0, -1}, 0, &material);  // weights (0.25, 0.5, 0.25)
   ASSERT_TRUE(smooth->IntersectFace(between));
   const TK_3dVector expected = TK_3dVector(0.3, 0, 0.9) / std::sqrt(0.9);
-  EXPECT_NEAR(between.normal.x, expected.x, 1e-6);
-  EXPECT_NEAR(between.normal.z, expected.z, 1e-6);
-  EXPECT_NEAR(between.normal.Length(), 1.0, 1e-12);
+  const TK_3dVector between_normal = smooth->ShadingNormal(between);
+  EXPECT_NEAR(between_normal.x, expected.x, 1e-6);
+  EXPECT_NEAR(between_normal.z, expected.z, 1e-6);
+  EXPECT_NEAR(between_normal.Length(), 1.0, 1e-12);
   // Seen from behind, the smooth normal is turned toward the ray too.
   HitRecord behind = Ray({1, 0, -1}, {0, 0, 1}, 0, &material);
   ASSERT_TRUE(smooth->IntersectFace(behind));
-  EXPECT_NEAR(behind.normal.x, -0.6, 1e-7);
-  EXPECT_NEAR(behind.normal.z, -0.8, 1e-7);
+  const TK_3dVector behind_normal = smooth->ShadingNormal(behind);
+  EXPECT_NEAR(behind_normal.x, -0.6, 1e-7);
+  EXPECT_NEAR(behind_normal.z, -0.8, 1e-7);
 
   settings.m_faceted = true;  // one normal for the whole triangle
   for (const TK_3dVector& o : {TK_3dVector(1, 0, 1), TK_3dVector(0.75, 0.25, 1), TK_3dVector(0.9, 0.8, 1)}) {
     HitRecord r = Ray(o, {0, 0, -1}, 0, &material);
     ASSERT_TRUE(smooth->IntersectFace(r));
-    EXPECT_EQ(r.normal, TK_3dVector(0, 0, 1));
+    EXPECT_EQ(smooth->ShadingNormal(r), TK_3dVector(0, 0, 1));
   }
 
   settings.m_faceted = false;
@@ -183,7 +187,9 @@ TEST(IntersectFaceNormals, SmoothFacetedAndWithoutVertexNormals) {
   ASSERT_NE(flat, nullptr);
   HitRecord r = Ray({1, 0, 1}, {0, 0, -1}, 0, &material);
   ASSERT_TRUE(flat->IntersectFace(r));
-  EXPECT_EQ(r.normal, TK_3dVector(0, 0, 1));
+  EXPECT_EQ(flat->ShadingNormal(r), TK_3dVector(0, 0, 1));
+  r.face_index = 2;  // a face the entry lacks
+  EXPECT_EQ(flat->ShadingNormal(r), TK_3dVector());
 }
 
 TEST(IntersectFaceDegenerate, FacesWithoutAreaNeverHit) {
