@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "host/app/TempFolder.h"
+#include "support/TempDir.h"
 #include "host/platform/KavraDib.h"
 
 extern char** environ;
@@ -92,7 +92,7 @@ ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::vector<s
 }
 
 TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "picture.png").string();
   const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "40x30"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
   ASSERT_EQ(run.exit_code, 0) << run.err;
@@ -123,7 +123,7 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
 }
 
 TEST(RenderCommand, QuietShowsNothing) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "quiet.bmp").string();
   const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
   EXPECT_EQ(run.exit_code, 0);
@@ -132,7 +132,7 @@ TEST(RenderCommand, QuietShowsNothing) {
 }
 
 TEST(RenderCommand, AFailedRenderExitsWithOneAndTheReason) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "failed.png").string();
   const ProgramRun run =
       RunDuskmoth({"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail"});
@@ -143,7 +143,7 @@ TEST(RenderCommand, AFailedRenderExitsWithOneAndTheReason) {
 }
 
 TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "stopped.png").string();
   const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x16"},
                                      {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=hang"}, "Rendering...(100%)");
@@ -159,7 +159,7 @@ TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
 }
 
 TEST(RenderCommand, ModuleProblemsAndUnwritableImagesAreNamed) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "x.png").string();
   {
     const std::string module = kModules + "/test_plugin_without_object.kvp";
@@ -196,7 +196,7 @@ int CountLinesStartingWith(const ProgramRun& run, const std::string& start) {
 }
 
 TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "default.png").string();
   const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12"}, {"DUSKMOTH_PLUGIN=", "TMPDIR=" + folder.Path().string()});
   ASSERT_EQ(run.exit_code, 0) << run.err;
@@ -218,7 +218,7 @@ TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
 }
 
 TEST(RenderCommand, EveryOptionRendersAndTheExtensionPicksTheFormat) {
-  TempFolder folder;
+  TempDir folder;
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       {"a.png", {"--aa", "0", "--shadows", "0"}},
       {"b.bmp", {"--aa", "1", "--shadows", "1", "--shadow-map-size", "64"}},
@@ -244,7 +244,7 @@ TEST(RenderCommand, EveryOptionRendersAndTheExtensionPicksTheFormat) {
 }
 
 TEST(RenderCommand, TheScenesRendererSettingsApplyUnlessTheCommandLineOverridesThem) {
-  TempFolder folder;
+  TempDir folder;
   // 256 image rows: bands of 4 rows report 64 times, bands of 32 rows 8 times.
   const auto scene = [&](const char* favor_memory) {
     const std::filesystem::path path = folder / (std::string("favor-") + favor_memory + ".json");
@@ -285,7 +285,7 @@ std::array<int, 3> PixelAt(const std::string& path, int x, int y) {
 }
 
 TEST(RenderCommand, ASceneWithoutLightsIsLitByTheDefaultLight) {
-  TempFolder folder;
+  TempDir folder;
   std::ofstream(folder / "unlit.json") << BoxScene("{}");
   const std::string out = (folder / "unlit.png").string();
   const ProgramRun run = RunDuskmoth({"render", (folder / "unlit.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
@@ -299,7 +299,7 @@ TEST(RenderCommand, ASceneWithoutLightsIsLitByTheDefaultLight) {
 TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
   // Stored with the scene before the renderer was loaded, taken up by it for
   // the render, and handed back before it is unloaded.
-  TempFolder folder;
+  TempDir folder;
   std::ofstream(folder / "glow.json") << BoxScene(R"({"luminosity": 1, "luminosity_color": [0, 255, 0]})");
   const std::string out = (folder / "glow.png").string();
   const ProgramRun run = RunDuskmoth({"render", (folder / "glow.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
@@ -308,7 +308,7 @@ TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
 }
 
 TEST(RenderCommand, CtrlCStopsTheProjectsRendererThroughItsAbortPath) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "stopped.png").string();
   // Large enough to be still rendering when the signal arrives.
   const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "3000x3000", "--aa", "3"}, {"DUSKMOTH_PLUGIN="},
@@ -329,7 +329,7 @@ namespace {
 // Without any OpenGL (no EGL vendor library to be found), the demo scene's
 // spot light casts no shadow: the render completes and says once why.
 TEST(RenderCommand, WithoutOpenGLTheRenderGoesOnWithoutShadowsAndSaysWhy) {
-  TempFolder folder;
+  TempDir folder;
   const std::string out = (folder / "plain.png").string();
   const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--shadows", "1"},
                                      {"DUSKMOTH_PLUGIN=", "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/vendor.json"});
