@@ -159,7 +159,7 @@ struct Variation {
 TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
   CRenderMaterial base(SampleMaterial());
   for (int s = 0; s < CRenderMaterial::slot_count; ++s) base.Map(s).enabled = true;
-  base.m_specular_map.file_name = L"/maps/spec.png";
+  base.m_specular_map.file_name = L"/maps/gloss.png";
   base.m_transparency_map.file_name = L"/maps/holes.png";
 
   std::vector<Variation> variations = {

@@ -232,7 +232,7 @@ TEST(JsonSceneImporter, SettingsKeptAsBytesWithoutThePlugInAreReadWhenItIsThere)
   RendererMaterialSettings s = RendererMaterialSettings::FromHostMaterial(m);
   s.reflectivity = 0.5;
   s.specular.enabled = true;
-  s.specular.file_name = L"/maps/spec.png";
+  s.specular.file_name = L"/maps/gloss.png";
   ASSERT_TRUE(renderer_records::AttachMaterialRecord(m, renderer_records::WriteMaterialRecord(m, s), nullptr));
   ASSERT_NE(CKavraUnknownUserData::Cast(m.AllUserData()[0].get()), nullptr);
   doc.MaterialTable().Add(m);
@@ -245,7 +245,7 @@ TEST(JsonSceneImporter, SettingsKeptAsBytesWithoutThePlugInAreReadWhenItIsThere)
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->m_material->m_reflectivity, 0.5);
   EXPECT_TRUE(record->m_material->m_specular_map.enabled);
-  EXPECT_EQ(record->m_material->m_specular_map.file_name, TK_wString(L"/maps/spec.png"));
+  EXPECT_EQ(record->m_material->m_specular_map.file_name, TK_wString(L"/maps/gloss.png"));
   EXPECT_TRUE(record->m_material->m_texture_map.enabled);
 }
 
