@@ -20,6 +20,7 @@
 #include "support/TempDir.h"
 #include "host/platform/Window.h"
 #include "host/sdk/SdkRenderViewWnd.h"
+#include "support/SquareMesh.h"
 
 namespace {
 
@@ -113,16 +114,6 @@ void Start(CRenderSession& session, StatusWindow& window, const TK_ScnView& view
   ASSERT_TRUE(session.ResumeRender(&image));
 }
 
-TK_Mesh Quad(float size, float z) {
-  TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3fPoint(-size, -size, z));
-  mesh.SetVertex(1, TK_3fPoint(size, -size, z));
-  mesh.SetVertex(2, TK_3fPoint(size, size, z));
-  mesh.SetVertex(3, TK_3fPoint(-size, size, z));
-  mesh.SetQuad(0, 0, 1, 2, 3);
-  return mesh;
-}
-
 // A grid of n x n quads facing the camera, covering the image many times over.
 TK_Mesh Grid(int n, float size) {
   TK_Mesh mesh;
@@ -163,7 +154,7 @@ protected:
 
 TEST_F(RenderDriverTest, ReportsEveryPhaseAndEachBand) {
   ProbeSession session(doc, nullptr, settings);
-  const TK_Mesh quad = Quad(1, 0);
+  const TK_Mesh quad = SquareMesh(1, 0);
   ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
   Start(session, window, view, image, 64, 70);
   PumpUntilEnded(session);
@@ -181,7 +172,7 @@ TEST_F(RenderDriverTest, ReportsEveryPhaseAndEachBand) {
 TEST_F(RenderDriverTest, SetupGivesEnvironmentCoordinatesOnlyWhereAMaterialWantsThem) {
   TK_Material shiny;
   shiny.SetEmapBitmapFileName(L"no-such-map.png");  // named, so enabled; unread, so no bitmap
-  const TK_Mesh quad = Quad(1, 0), other = Quad(2, -1);
+  const TK_Mesh quad = SquareMesh(1, 0), other = SquareMesh(2, -1);
   ProbeSession session(doc, nullptr, settings);
   ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
   ASSERT_TRUE(session.AddRenderMesh(object, shiny, &other));
@@ -343,7 +334,7 @@ TEST_F(RenderDriverTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsO
   render.m_shadowmap_width = 64;
   render.m_shadowmap_offset = 2.5;
   doc.Properties().SetRenderSettings(render);
-  const TK_Mesh floor = Quad(2, 0);
+  const TK_Mesh floor = SquareMesh(2, 0);
   for (const int level : {0, 1, 2}) {
     SetLevels(0, level);
     ProbeSession session(doc, nullptr, settings);

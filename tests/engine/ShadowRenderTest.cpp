@@ -15,6 +15,7 @@
 #include "host/platform/Messages.h"
 #include "host/platform/Window.h"
 #include "shadows/PixelFormatCatalogue.h"
+#include "support/SquareMesh.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ public:
 protected:
   LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return 1; }
 };
-
-TK_Mesh Square(float half, float z) {
-  TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3fPoint(-half, -half, z));
-  mesh.SetVertex(1, TK_3fPoint(half, -half, z));
-  mesh.SetVertex(2, TK_3fPoint(half, half, z));
-  mesh.SetVertex(3, TK_3fPoint(-half, half, z));
-  mesh.SetQuad(0, 0, 1, 2, 3);
-  return mesh;
-}
 
 constexpr int kSize = 64;
 
@@ -61,7 +52,7 @@ protected:
     render.m_ambient_color = TK_Color(40, 40, 40);
     doc.Properties().SetRenderSettings(render);
     CRenderSession session(doc, nullptr, record);
-    const TK_Mesh floor = Square(4, 0), plate = Square(0.3f, 3);
+    const TK_Mesh floor = SquareMesh(4, 0), plate = SquareMesh(0.3f, 3);
     EXPECT_TRUE(session.AddRenderMesh(object, TK_Material(), &floor));
     EXPECT_TRUE(session.AddRenderMesh(object, TK_Material(), &plate));
     TK_Light spot;

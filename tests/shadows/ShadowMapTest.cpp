@@ -19,18 +19,9 @@
 #include "shading/RenderMeshEntry.h"
 #include "shadows/PixelFormatCatalogue.h"
 #include "shadows/ShadowMap.h"
+#include "support/SquareMesh.h"
 
 namespace {
-
-TK_Mesh Square(double half, double z) {
-  TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3dPoint(-half, -half, z));
-  mesh.SetVertex(1, TK_3dPoint(half, -half, z));
-  mesh.SetVertex(2, TK_3dPoint(half, half, z));
-  mesh.SetVertex(3, TK_3dPoint(-half, half, z));
-  mesh.SetQuad(0, 0, 1, 2, 3);
-  return mesh;
-}
 
 // An axis-aligned box of half side `half` standing on z = 0, height `height`.
 TK_Mesh Box(double half, double height) {
@@ -107,7 +98,7 @@ protected:
 };
 
 TEST_F(ShadowMapTest, StoresInverseDistancesAndZeroWhereNothingIsSeen) {
-  Entry(Square(0.5, -2.0));
+  Entry(SquareMesh(0.5, -2.0));
   double far = 0;
   const TK_Viewport camera = DownwardLightCamera({0, 0, 0}, 30, box, far);
   std::unique_ptr<ShadowMap> map = ShadowMap::Create(camera, 64, 64, 0, &abort, &box);
@@ -137,7 +128,7 @@ TEST_F(ShadowMapTest, StoresInverseDistancesAndZeroWhereNothingIsSeen) {
   // Half a unit from the light, nearer than 1: the largest value.
   entries.clear();
   box = TK_BoundingBox();
-  Entry(Square(0.5, -0.5));
+  Entry(SquareMesh(0.5, -0.5));
   std::unique_ptr<ShadowMap> close = ShadowMap::Create(DownwardLightCamera({0, 0, 0}, 30, box, far), 16, 16, 0,
                                                        &abort, &box);
   ASSERT_TRUE(close);
@@ -149,7 +140,7 @@ TEST_F(ShadowMapTest, StoresInverseDistancesAndZeroWhereNothingIsSeen) {
 
 TEST_F(ShadowMapTest, ABoxCastsTheShadowItsOutlineGivesOnTheFloor) {
   const double half = 1.0, height = 3.0, light_height = 10.0;
-  Entry(Square(4, 0));
+  Entry(SquareMesh(4, 0));
   Entry(Box(half, height));
   std::unique_ptr<ShadowMap> map = SceneMap({0, 0, light_height}, 45, 256);
   ASSERT_TRUE(map);
@@ -187,8 +178,8 @@ TEST_F(ShadowMapTest, ABoxCastsTheShadowItsOutlineGivesOnTheFloor) {
 }
 
 TEST_F(ShadowMapTest, OnlyAFullyTransparentMaterialCastsNoShadow) {
-  Entry(Square(3, 0));
-  Entry(Square(1, 1), 1.0);
+  Entry(SquareMesh(3, 0));
+  Entry(SquareMesh(1, 1), 1.0);
   std::unique_ptr<ShadowMap> clear = SceneMap({0, 0, 4}, 45, 64);
   ASSERT_TRUE(clear && clear->Build());
   EXPECT_EQ(clear->LitFraction(FloorHit(0, 0), 9), 1.0);
@@ -204,7 +195,7 @@ TEST_F(ShadowMapTest, OnlyAFullyTransparentMaterialCastsNoShadow) {
 }
 
 TEST_F(ShadowMapTest, TheWindowCountsSamplesOffTheMapAsShadowed) {
-  Entry(Square(3, 0));
+  Entry(SquareMesh(3, 0));
   std::unique_ptr<ShadowMap> map = SceneMap({0, 0, 4}, 30, 32);
   ASSERT_TRUE(map);
   // Not built: shadows nothing.
@@ -236,7 +227,7 @@ TEST_F(ShadowMapTest, TheWindowCountsSamplesOffTheMapAsShadowed) {
 }
 
 TEST_F(ShadowMapTest, ANegativeOffsetShadowsSurfacesThatSeeTheLight) {
-  Entry(Square(3, 0));
+  Entry(SquareMesh(3, 0));
   std::unique_ptr<ShadowMap> map = SceneMap({0, 0, 4}, 30, 32);
   ASSERT_TRUE(map && map->Build());
   EXPECT_EQ(map->LitFraction(FloorHit(0, 0), 9), 1.0);
@@ -246,7 +237,7 @@ TEST_F(ShadowMapTest, ANegativeOffsetShadowsSurfacesThatSeeTheLight) {
 }
 
 TEST_F(ShadowMapTest, AnAbortDuringTheBuildKeepsNoImage) {
-  Entry(Square(3, 0));
+  Entry(SquareMesh(3, 0));
   std::unique_ptr<ShadowMap> map = SceneMap({0, 0, 4}, 30, 32);
   ASSERT_TRUE(map);
   abort = true;
