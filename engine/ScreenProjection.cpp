@@ -48,16 +48,23 @@ void Bound(RECT& r, const POINT& p, bool first) {
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 
 // Pixels a cell's point must lie outside a face's screen triangle before the
-// face is left out of the cell: far beyond the rounding of the single-precision edge
-// lines (about 1/1000 pixel) and of the exact test.
+// face is left out of the cell: beyond the rounding of the single-precision
+// edge lines (at most about 1/100 pixel within kScreenTriangleReach) and far
+// beyond that of the exact test.
 constexpr float kScreenTriangleMargin = 1.0f / 32.0f;
+constexpr double kScreenTriangleReach = 70000.0;
 
 ScreenTriangle MakeScreenTriangle(const TK_Xform& world_to_screen, const TK_3dPoint (&world)[3]) {
   ScreenTriangle t;
   TK_3dPoint s[3];
   for (int i = 0; i < 3; ++i) s[i] = world_to_screen * world[i];
+  // Single-precision edge lines hold their rounding well inside the margin
+  // only near the screen (sides up to 65536 oversampled pixels); faces
+  // reaching farther, and faces seen edge-on, always take the exact test.
+  for (const TK_3dPoint& p : s)
+    if (!(std::fabs(p.x) < kScreenTriangleReach) || !(std::fabs(p.y) < kScreenTriangleReach)) return t;
   const double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[1].y - s[0].y) * (s[2].x - s[0].x);
-  if (!(std::fabs(area) > 1e-6) || !(std::fabs(s[0].x) < 1e7) || !(std::fabs(s[0].y) < 1e7)) return t;  // edge-on
+  if (!(std::fabs(area) > 1e-6)) return t;
   t.ox = int(s[0].x);
   t.oy = int(s[0].y);
   const double side = area > 0 ? 1.0 : -1.0;
@@ -247,7 +254,6 @@ bool CScreenProjection::SortFacesByTopRow() {
   }
   return true;
 }
-
 
 bool CScreenProjection::PrepareBand(int first, int count) {
   if (Aborted()) return false;
