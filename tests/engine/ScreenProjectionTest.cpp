@@ -528,9 +528,9 @@ TEST_F(ScreenProjectionTest, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCel
                             : TK_3fPoint(coordinate(random), coordinate(random), coordinate(random) - 8));
   }
   // Edge-on to the eye, one reaching behind the camera, and a floor whose
-  // corners project hundreds of thousands of pixels away.
+  // near corners project some 65,000 pixels away.
   faces.insert(faces.end(), {{0, -2, -4}, {0, 2, -4}, {0, 0, -12}, {-1, -1, 5}, {1, -1, -5}, {0, 2, -5},
-                             {-3000, -1.5f, -2}, {3000, -1.5f, -2}, {0, -1.5f, -3000}});
+                             {-4500, -1.5f, -4}, {4500, -1.5f, -4}, {0, -1.5f, -3000}});
   scene.Add(faces);
   // A 8 x 8 grid at depth 10 whose vertices project onto pixel points of the
   // 64 x 64 image (the view's half-width at depth 10 is 10 * tan(0.5)).
