@@ -153,11 +153,13 @@ void Report(benchmark::State& state, std::size_t pairs, std::size_t found) {
   state.SetLabel(state.range(0) ? "hits" : "misses");
 }
 
-void BM_IntersectFace(benchmark::State& state) {
+// One ray test of the entry over the pairs, with one working record as hit
+// gathering keeps.
+template <bool (RenderMeshEntry::*test)(HitRecord&) const> void BM_RayTest(benchmark::State& state) {
   const Scene& scene = TheScene();
   const std::vector<Pair>& pairs = Pairs(state);
   std::size_t found = 0;
-  HitRecord r;  // one working record, as hit gathering keeps
+  HitRecord r;
   r.material = scene.material.get();
   for (auto _ : state) {
     found = 0;
@@ -165,31 +167,14 @@ void BM_IntersectFace(benchmark::State& state) {
       r.ray_origin = p.origin;
       r.ray_direction = p.direction;
       r.face_index = p.face;
-      found += scene.entry->IntersectFace(r);
+      found += (scene.entry.get()->*test)(r);
       benchmark::DoNotOptimize(r);
     }
   }
   Report(state, pairs.size(), found);
 }
-
-void BM_QuickIntersectFace(benchmark::State& state) {
-  const Scene& scene = TheScene();
-  const std::vector<Pair>& pairs = Pairs(state);
-  std::size_t found = 0;
-  HitRecord r;  // one working record, as hit gathering keeps
-  r.material = scene.material.get();
-  for (auto _ : state) {
-    found = 0;
-    for (const Pair& p : pairs) {
-      r.ray_origin = p.origin;
-      r.ray_direction = p.direction;
-      r.face_index = p.face;
-      found += scene.entry->QuickIntersectFace(r);
-      benchmark::DoNotOptimize(r);
-    }
-  }
-  Report(state, pairs.size(), found);
-}
+void BM_IntersectFace(benchmark::State& state) { BM_RayTest<&RenderMeshEntry::IntersectFace>(state); }
+void BM_QuickIntersectFace(benchmark::State& state) { BM_RayTest<&RenderMeshEntry::QuickIntersectFace>(state); }
 
 void BM_MollerTrumbore(benchmark::State& state) {
   const Scene& scene = TheScene();

@@ -23,6 +23,7 @@
 #include "host/sdk/SdkRenderViewWnd.h"
 #include "settings/MaterialUserData.h"
 #include "shading/HitRecord.h"
+#include "support/SquareMesh.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -381,12 +382,7 @@ TEST_F(PixelLoopsTest, ACheckerTextureSeenStraightOnKeepsItsCells) {
   record->m_material->m_texture_map.filter = 0;  // nearest texel
   ASSERT_TRUE(CDMMaterialUserData::AttachTo(material, std::move(record)));
 
-  TK_Mesh quad;
-  quad.SetVertex(0, TK_3fPoint(-2, -2, 0));
-  quad.SetVertex(1, TK_3fPoint(2, -2, 0));
-  quad.SetVertex(2, TK_3fPoint(2, 2, 0));
-  quad.SetVertex(3, TK_3fPoint(-2, 2, 0));
-  quad.SetQuad(0, 0, 1, 2, 3);
+  TK_Mesh quad = SquareMesh(2, 0);
   quad.m_T = {TK_2fPoint(0, 0), TK_2fPoint(1, 0), TK_2fPoint(1, 1), TK_2fPoint(0, 1)};
   TK_Light dark;
   dark.SetStyle(TK::point_light);
@@ -438,12 +434,7 @@ TEST_F(PixelLoopsTest, ABumpMapOfALinearRampTiltsTheNormalEvenly) {
   record->m_material->m_bump_map.amount = 0.2;
   ASSERT_TRUE(CDMMaterialUserData::AttachTo(material, std::move(record)));
 
-  TK_Mesh quad;
-  quad.SetVertex(0, TK_3fPoint(-2, -2, 0));
-  quad.SetVertex(1, TK_3fPoint(2, -2, 0));
-  quad.SetVertex(2, TK_3fPoint(2, 2, 0));
-  quad.SetVertex(3, TK_3fPoint(-2, 2, 0));
-  quad.SetQuad(0, 0, 1, 2, 3);
+  TK_Mesh quad = SquareMesh(2, 0);
   quad.m_T = {TK_2fPoint(0, 0), TK_2fPoint(1, 0), TK_2fPoint(1, 1), TK_2fPoint(0, 1)};
   TK_Light sun;  // from the upper right: (1, 0, 1) toward the light
   sun.SetStyle(TK::directional_light);
