@@ -3,7 +3,7 @@
 #include <new>
 
 #include "host/app/Doc.h"
-#include "host/app/Light.h"
+#include "host/app/KavraLight.h"
 #include "host/platform/Messages.h"
 #include "host/sdk/SdkRenderFrame.h"
 #include "settings/MaterialUserData.h"

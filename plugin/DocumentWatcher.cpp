@@ -2,8 +2,8 @@
 
 #include "plugin/DocumentWatcher.h"
 
-#include "host/app/Light.h"
-#include "host/app/Object.h"
+#include "host/app/KavraLight.h"
+#include "host/app/KavraObject.h"
 #include "host/app/Table.h"
 #include "host/toolkit/Layer.h"
 #include "host/toolkit/Material.h"

@@ -6,7 +6,7 @@
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
-#include "host/app/Light.h"
+#include "host/app/KavraLight.h"
 #include "host/app/Localize.h"
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/SdkRender.h"

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "plugin/DocumentWatcher.h"
 #include "settings/RenderUserData.h"
 

@@ -18,7 +18,7 @@
 #include "host/platform/KavraDib.h"
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/PlugInModule.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "host/sdk/SdkRender.h"
 #include "host/sdk/SdkRenderFrame.h"
 #include "host/sdk/SdkRenderViewWnd.h"

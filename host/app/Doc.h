@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "host/app/DocProperties.h"
-#include "host/app/Light.h"
-#include "host/app/Object.h"
+#include "host/app/KavraLight.h"
+#include "host/app/KavraObject.h"
 #include "host/app/Table.h"
 #include "host/app/View.h"
 #include "host/toolkit/Layer.h"

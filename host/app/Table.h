@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "host/app/Light.h"
+#include "host/app/KavraLight.h"
 #include "host/toolkit/Layer.h"
 #include "host/toolkit/Material.h"
 

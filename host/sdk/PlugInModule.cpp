@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "host/app/App.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 
 struct KvPlugInModule::Handle {
   void* module = nullptr;

@@ -8,7 +8,7 @@
 #include "host/app/Localize.h"
 #include "host/platform/Messages.h"
 #include "host/sdk/CommandContext.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "host/sdk/SdkRenderFrame.h"
 #include "host/sdk/SdkRenderViewWnd.h"
 

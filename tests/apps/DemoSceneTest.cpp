@@ -10,7 +10,7 @@
 #include "apps/duskmoth/DemoMaps.h"
 #include "apps/duskmoth/DemoScene.h"
 #include "host/app/Doc.h"
-#include "host/app/Light.h"
+#include "host/app/KavraLight.h"
 #include "host/platform/KavraDib.h"
 
 namespace {

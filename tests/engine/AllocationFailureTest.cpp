@@ -10,7 +10,7 @@
 
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
-#include "host/app/Object.h"
+#include "host/app/KavraObject.h"
 #include "support/TempDir.h"
 #include "settings/MaterialUserData.h"
 

@@ -14,8 +14,8 @@
 
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
-#include "host/app/Light.h"
-#include "host/app/Object.h"
+#include "host/app/KavraLight.h"
+#include "host/app/KavraObject.h"
 #include "host/platform/Messages.h"
 #include "support/TempDir.h"
 #include "host/platform/Window.h"

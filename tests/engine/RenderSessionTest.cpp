@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "host/app/Doc.h"
-#include "host/app/Light.h"
-#include "host/app/Object.h"
+#include "host/app/KavraLight.h"
+#include "host/app/KavraObject.h"
 #include "support/TempDir.h"
 #include "settings/MaterialUserData.h"
 

@@ -6,7 +6,7 @@
 
 #include "host/app/App.h"
 #include "host/app/Doc.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "host/toolkit/BinaryArchive.h"
 
 #define TEST_EXPORT extern "C" __attribute__((visibility("default")))

@@ -17,7 +17,7 @@
 #include "host/platform/KavraDib.h"
 #include "host/platform/Messages.h"
 #include "host/platform/Thread.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "host/sdk/SdkRender.h"
 #include "host/sdk/SdkRenderFrame.h"
 #include "host/sdk/SdkRenderViewWnd.h"

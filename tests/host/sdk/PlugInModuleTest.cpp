@@ -12,7 +12,7 @@
 #include "host/app/DocumentFile.h"
 #include "host/app/CapturedOutput.h"
 #include "host/sdk/PlugInModule.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "host/app/Doc.h"
 #include "host/app/DocumentDataClient.h"
 #include "host/app/DocumentFile.h"
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 #include "host/toolkit/BinaryArchive.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "host/sdk/RenderSystemPlugIn.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "host/app/Object.h"
+#include "host/app/KavraObject.h"
 
 const TK_Mesh* CKavraObject::RenderMesh(int index) const {
   return index >= 0 && index < RenderMeshCount() ? &meshes_[std::size_t(index)] : nullptr;
