@@ -1,7 +1,12 @@
+// Render mesh entries: the triangulated copy with its face table, the two ray
+// tests and the normal they leave to shading, environment coordinates.
+
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdlib>
-#include <cstring>
+#include <limits>
 
 #include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
@@ -9,18 +14,17 @@
 
 namespace {
 
-// The unit square in the plane z = 0 as two triangles sharing the diagonal
-// from (0, 0) to (1, 1); both face +z.
-TK_Mesh Square() {
+TK_Mesh Triangles(std::initializer_list<TK_3fPoint> vertices, std::initializer_list<std::array<int, 3>> faces) {
   TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3fPoint(0, 0, 0));
-  mesh.SetVertex(1, TK_3fPoint(1, 0, 0));
-  mesh.SetVertex(2, TK_3fPoint(1, 1, 0));
-  mesh.SetVertex(3, TK_3fPoint(0, 1, 0));
-  mesh.SetTriangle(0, 0, 1, 2);
-  mesh.SetTriangle(1, 0, 2, 3);
+  int i = 0;
+  for (const TK_3fPoint& v : vertices) mesh.SetVertex(i++, v);
+  i = 0;
+  for (const auto& f : faces) mesh.SetTriangle(i++, f[0], f[1], f[2]);
   return mesh;
 }
+
+// The unit square in z = 0 as two triangles sharing the diagonal (0, 0)-(1, 1); both face +z.
+TK_Mesh Square() { return Triangles({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}}); }
 
 HitRecord Ray(TK_3dVector origin, TK_3dVector direction, int face, const MaterialEntry* material = nullptr) {
   HitRecord r;
@@ -32,203 +36,110 @@ HitRecord Ray(TK_3dVector origin, TK_3dVector direction, int face, const Materia
   return r;
 }
 
-class IntersectFace : public ::testing::Test {
-protected:
-  void SetUp() override {
-    material_ = std::make_unique<MaterialEntry>(&settings_);
-    entry_ = RenderMeshEntry::Create(Square(), material_.get());
-    ASSERT_NE(entry_, nullptr);
-  }
-  CRenderMaterial settings_;
-  std::unique_ptr<MaterialEntry> material_;
-  std::unique_ptr<RenderMeshEntry> entry_;
-};
-
-TEST_F(IntersectFace, AHitFillsTheRecord) {
-  HitRecord r = Ray({0.75, 0.25, 4}, {0, 0, -2}, 0, material_.get());
-  r.mesh_index = 7;
-  ASSERT_TRUE(entry_->IntersectFace(r));
-  EXPECT_EQ(r.depth, 2.0);  // counted in units of the direction
-  EXPECT_EQ(r.point, TK_3dVector(0.75, 0.25, 0));
-  EXPECT_EQ(r.weights, TK_3fPoint(0.25f, 0.5f, 0.25f));
-  EXPECT_EQ(r.normal, TK_3dVector());  // left to shading
-  EXPECT_EQ(entry_->ShadingNormal(r), TK_3dVector(0, 0, 1));
-  EXPECT_FALSE(r.back_face);
-  EXPECT_EQ(r.mesh_index, 7);  // the caller's fields stay
-  EXPECT_EQ(r.material, material_.get());
-  EXPECT_EQ(r.texture_coordinates[1], TK_2fPoint());  // no coordinates in the mesh
-
-  HitRecord q = Ray({0.75, 0.25, 4}, {0, 0, -2}, 0);
-  ASSERT_TRUE(entry_->QuickIntersectFace(q));
-  EXPECT_EQ(q.depth, 2.0);
-  EXPECT_EQ(q.point, r.point);
-  EXPECT_EQ(q.normal, TK_3dVector());  // the quick test writes no shading data
-}
-
-TEST_F(IntersectFace, MissesOutsideBehindOnAndAlongThePlane) {
-  struct Case {
+TEST(IntersectFace, EdgesVerticesAndMissesAsATable) {
+  CRenderMaterial settings;
+  MaterialEntry material(&settings);
+  const auto square = RenderMeshEntry::Create(Square(), &material);
+  ASSERT_NE(square, nullptr);
+  constexpr float kAny = -1;  // weights not checked
+  const struct {
     const char* what;
     TK_3dVector origin, direction;
+    int face;
+    bool hit, quick;
+    double depth = 0;
+    TK_3fPoint weights{kAny, 0, 0};
+  } cases[] = {
+      {"inside, depth in units of D", {0.75, 0.25, 4}, {0, 0, -2}, 0, true, true, 2, {0.25f, 0.5f, 0.25f}},
+      {"shared vertex (0, 0), face 1", {0, 0, 5}, {0, 0, -1}, 1, true, true, 5, {1, 0, 0}},
+      {"shared vertex (1, 1), face 0", {1, 1, 5}, {0, 0, -1}, 0, true, true, 5, {0, 0, 1}},
+      {"shared vertex (1, 1), face 1", {1, 1, 5}, {0, 0, -1}, 1, true, true, 5, {0, 1, 0}},
+      {"shared edge, face 0", {0.5, 0.5, 5}, {0, 0, -1}, 0, true, true, 5, {0.5f, 0, 0.5f}},
+      {"shared edge, face 1", {0.5, 0.5, 5}, {0, 0, -1}, 1, true, true, 5, {0.5f, 0.5f, 0}},
+      {"outer corner", {1, 0, 2}, {0, 0, -1}, 0, true, true, 2, {0, 1, 0}},
+      {"outer edge, u + v = 1", {1, 0.5, 2}, {0, 0, -1}, 0, true, true, 2, {0, 0.5f, 0.5f}},
+      {"outer edge of the other face", {1, 0.5, 2}, {0, 0, -1}, 1, false, false},
+      {"oblique through (1, 1, 0)", {-1, 3, 4}, {2, -2, -4}, 1, true, true, 1},
+      {"above the diagonal", {0.25, 0.75, 1}, {0, 0, -1}, 0, false, false},
+      {"just below the bottom edge", {0.5, -0.01, 1}, {0, 0, -1}, 0, false, false},
+      {"face behind the origin", {0.75, 0.25, 1}, {0, 0, 1}, 0, false, false},
+      {"origin on the plane: t = 0", {0.75, 0.25, 0}, {0, 0, -1}, 0, false, false},
+      {"parallel above the plane", {-1, 0.25, 1}, {1, 0, 0}, 0, false, false},
+      {"parallel within the plane", {-1, 0.25, 0}, {1, 0, 0}, 0, false, false},
+      {"zero direction", {0.75, 0.25, 1}, {0, 0, 0}, 0, false, false},
+      {"a face the mesh lacks", {0.75, 0.25, 1}, {0, 0, -1}, 2, false, false},
+      {"back face: two-sided hits, quick never", {0.75, 0.25, -3}, {0, 0, 1}, 0, true, false, 3},
   };
-  const Case cases[] = {
-      {"outside, above the diagonal", {0.25, 0.75, 1}, {0, 0, -1}},
-      {"outside the square", {1.5, 0.25, 1}, {0, 0, -1}},
-      {"below the bottom edge", {0.5, -0.01, 1}, {0, 0, -1}},
-      {"face behind the origin", {0.75, 0.25, 1}, {0, 0, 1}},
-      {"origin on the plane: t = 0", {0.75, 0.25, 0}, {0, 0, -1}},
-      {"parallel above the plane", {-1, 0.25, 1}, {1, 0, 0}},
-      {"parallel within the plane", {-1, 0.25, 0}, {1, 0, 0}},
-      {"zero direction", {0.75, 0.25, 1}, {0, 0, 0}},
-  };
-  for (const Case& c : cases) {
-    HitRecord r = Ray(c.origin, c.direction, 0, material_.get());
-    EXPECT_FALSE(entry_->IntersectFace(r)) << c.what;
-    HitRecord q = Ray(c.origin, c.direction, 0);
-    EXPECT_FALSE(entry_->QuickIntersectFace(q)) << c.what;
-  }
-  HitRecord r = Ray({0.75, 0.25, 1}, {0, 0, -1}, 2, material_.get());  // no such face
-  EXPECT_FALSE(entry_->IntersectFace(r));
-  r.face_index = -1;
-  EXPECT_FALSE(entry_->QuickIntersectFace(r));
-}
-
-TEST_F(IntersectFace, VerticesAndSharedEdgesHitBothTrianglesAtOneDepth) {
-  const TK_3dVector points[] = {{0, 0, 5}, {1, 1, 5}, {0.5, 0.5, 5}, {0.25, 0.25, 5}};
-  for (const TK_3dVector& o : points) {
-    for (int face = 0; face < 2; ++face) {
-      HitRecord r = Ray(o, {0, 0, -1}, face, material_.get());
-      ASSERT_TRUE(entry_->IntersectFace(r)) << o.x << " face " << face;
-      EXPECT_EQ(r.depth, 5.0);
-      HitRecord q = Ray(o, {0, 0, -1}, face);
-      EXPECT_TRUE(entry_->QuickIntersectFace(q)) << o.x << " face " << face;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    HitRecord r = Ray(c.origin, c.direction, c.face, &material);
+    r.mesh_index = 7;
+    ASSERT_EQ(square->IntersectFace(r), c.hit);
+    HitRecord q = Ray(c.origin, c.direction, c.face);
+    EXPECT_EQ(square->QuickIntersectFace(q), c.quick);
+    if (!c.hit) continue;
+    EXPECT_EQ(r.depth, c.depth);
+    EXPECT_EQ(r.point, c.origin + c.direction * c.depth);
+    if (c.weights.x != kAny) {
+      EXPECT_EQ(r.weights, c.weights);
     }
+    EXPECT_EQ(r.back_face, c.direction.z > 0);
+    EXPECT_EQ(r.mesh_index, 7);  // the caller's fields stay
   }
-  // The outer corners and edges of one triangle alone.
-  HitRecord corner = Ray({1, 0, 2}, {0, 0, -1}, 0, material_.get());
-  ASSERT_TRUE(entry_->IntersectFace(corner));
-  EXPECT_EQ(corner.weights, TK_3fPoint(0, 1, 0));
-  HitRecord edge = Ray({1, 0.5, 2}, {0, 0, -1}, 0, material_.get());
-  ASSERT_TRUE(entry_->IntersectFace(edge));
-  EXPECT_EQ(edge.weights, TK_3fPoint(0, 0.5f, 0.5f));  // u + v = 1
-  edge.face_index = 1;
-  EXPECT_FALSE(entry_->IntersectFace(edge));
-  // An oblique ray through the shared vertex (1, 1, 0).
-  for (int face = 0; face < 2; ++face) {
-    HitRecord r = Ray({-1, 3, 4}, {2, -2, -4}, face, material_.get());
-    ASSERT_TRUE(entry_->IntersectFace(r));
-    EXPECT_EQ(r.depth, 1.0);
+  settings.m_two_sided = false;  // one-sided: missed from behind only
+  HitRecord back = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, &material), front = Ray({0.75, 0.25, 3}, {0, 0, -1}, 0, &material);
+  EXPECT_FALSE(square->IntersectFace(back));
+  EXPECT_TRUE(square->IntersectFace(front));
+}
+
+TEST(IntersectFace, FacesWithoutAreaGetZeroesAndNeverHit) {
+  // Collinear, two vertices coinciding, a point.
+  const auto entry =
+      RenderMeshEntry::Create(Triangles({{0, 0, 0}, {1, 1, 0}, {2, 2, 0}}, {{0, 1, 2}, {0, 0, 1}, {1, 1, 1}}), nullptr);
+  ASSERT_NE(entry, nullptr);
+  for (int face = 0; face < 3; ++face) {
+    EXPECT_EQ(entry->Mesh().m_FN[std::size_t(face)], TK_3fVector()) << face;
+    EXPECT_EQ(entry->Projection(face).plane_offset, 0.0f) << face;
+    EXPECT_EQ(entry->Projection(face).det, 0.0f) << face;
+    for (const TK_3dVector& o : {TK_3dVector(1, 1, 1), TK_3dVector(0, 0, 1), TK_3dVector(1, 1, 0)})
+      for (const TK_3dVector& d : {TK_3dVector(0, 0, -1), TK_3dVector(1, 1, 0), TK_3dVector(-1, -1, -1)}) {
+        HitRecord r = Ray(o, d, face);
+        EXPECT_FALSE(entry->IntersectFace(r) || entry->QuickIntersectFace(r)) << face;
+      }
   }
 }
 
-TEST_F(IntersectFace, BackFacesFollowTwoSidedShadingAndNeverPassTheQuickTest) {
-  HitRecord r = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, material_.get());
-  ASSERT_TRUE(settings_.m_two_sided);
-  ASSERT_TRUE(entry_->IntersectFace(r));
-  EXPECT_TRUE(r.back_face);
-  EXPECT_EQ(r.depth, 3.0);
-  EXPECT_EQ(entry_->ShadingNormal(r), TK_3dVector(0, 0, -1));  // toward the ray's origin
-
-  HitRecord quick = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, material_.get());
-  EXPECT_FALSE(entry_->QuickIntersectFace(quick));
-  EXPECT_TRUE(quick.back_face);
-
-  settings_.m_two_sided = false;
-  HitRecord one_sided = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, material_.get());
-  EXPECT_FALSE(entry_->IntersectFace(one_sided));
-  HitRecord front = Ray({0.75, 0.25, 3}, {0, 0, -1}, 0, material_.get());
-  EXPECT_TRUE(entry_->IntersectFace(front));  // the front side still hits
-
-  // A record without a material shades like the default: two-sided.
-  HitRecord bare = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0);
-  EXPECT_TRUE(entry_->IntersectFace(bare));
-}
-
-TEST(ShadingNormals, SmoothFacetedAndWithoutVertexNormals) {
+TEST(IntersectFace, ShadingNormalsSmoothFacetedFlatAndTurnedOnBackFaces) {
   TK_Mesh mesh = Square();
   mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {0, 0, 1}, {0, 0, 1}};
   mesh.m_T = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   CRenderMaterial settings;
   MaterialEntry material(&settings);
   const auto smooth = RenderMeshEntry::Create(mesh, &material);
-  ASSERT_NE(smooth, nullptr);
-
-  HitRecord at_vertex = Ray({1, 0, 1}, {0, 0, -1}, 0, &material);
-  ASSERT_TRUE(smooth->IntersectFace(at_vertex));
-  const TK_3dVector vertex_normal = smooth->ShadingNormal(at_vertex);
-  EXPECT_NEAR(vertex_normal.x, 0.6, 1e-7);
-  EXPECT_NEAR(vertex_normal.z, 0.8, 1e-7);
-  EXPECT_EQ(at_vertex.texture_coordinates[0], TK_2fPoint(0, 0));
-  EXPECT_EQ(at_vertex.texture_coordinates[1], TK_2fPoint(1, 0));
-  EXPECT_EQ(at_vertex.texture_coordinates[2], TK_2fPoint(1, 1));
-  HitRecord between = Ray({0.75, 0.25, 1}, {0, 0, -1}, 0, &material);  // weights (0.25, 0.5, 0.25)
-  ASSERT_TRUE(smooth->IntersectFace(between));
-  const TK_3dVector expected = TK_3dVector(0.3, 0, 0.9) / std::sqrt(0.9);
-  const TK_3dVector between_normal = smooth->ShadingNormal(between);
-  EXPECT_NEAR(between_normal.x, expected.x, 1e-6);
-  EXPECT_NEAR(between_normal.z, expected.z, 1e-6);
-  EXPECT_NEAR(between_normal.Length(), 1.0, 1e-12);
-  // Seen from behind, the smooth normal is turned toward the ray too.
-  HitRecord behind = Ray({1, 0, -1}, {0, 0, 1}, 0, &material);
-  ASSERT_TRUE(smooth->IntersectFace(behind));
-  const TK_3dVector behind_normal = smooth->ShadingNormal(behind);
-  EXPECT_NEAR(behind_normal.x, -0.6, 1e-7);
-  EXPECT_NEAR(behind_normal.z, -0.8, 1e-7);
-
-  settings.m_faceted = true;  // one normal for the whole triangle
-  for (const TK_3dVector& o : {TK_3dVector(1, 0, 1), TK_3dVector(0.75, 0.25, 1), TK_3dVector(0.9, 0.8, 1)}) {
-    HitRecord r = Ray(o, {0, 0, -1}, 0, &material);
-    ASSERT_TRUE(smooth->IntersectFace(r));
-    EXPECT_EQ(smooth->ShadingNormal(r), TK_3dVector(0, 0, 1));
-  }
-
-  settings.m_faceted = false;
-  mesh.m_N.clear();  // without vertex normals: geometric, hence flat
+  mesh.m_N.clear();
   const auto flat = RenderMeshEntry::Create(mesh, &material);
-  ASSERT_NE(flat, nullptr);
-  HitRecord r = Ray({1, 0, 1}, {0, 0, -1}, 0, &material);
-  ASSERT_TRUE(flat->IntersectFace(r));
-  EXPECT_EQ(flat->ShadingNormal(r), TK_3dVector(0, 0, 1));
-  r.face_index = 2;  // a face the entry lacks
-  EXPECT_EQ(flat->ShadingNormal(r), TK_3dVector());
+  ASSERT_TRUE(smooth && flat);
+  const auto normal_at = [&](const RenderMeshEntry& entry, TK_3dVector origin, double dz) {
+    HitRecord r = Ray(origin, {0, 0, dz}, 0, &material);
+    EXPECT_TRUE(entry.IntersectFace(r));
+    EXPECT_EQ(r.normal, TK_3dVector());  // left to shading
+    return entry.ShadingNormal(r);
+  };
+  // At a vertex its own normal; between vertices the weighted sum made unit; from behind turned.
+  EXPECT_LT((normal_at(*smooth, {1, 0, 1}, -1) - TK_3dVector(0.6, 0, 0.8)).Length(), 1e-7);
+  EXPECT_LT((normal_at(*smooth, {0.75, 0.25, 1}, -1) - TK_3dVector(0.3, 0, 0.9) / std::sqrt(0.9)).Length(), 1e-6);
+  EXPECT_LT((normal_at(*smooth, {1, 0, -1}, 1) + TK_3dVector(0.6, 0, 0.8)).Length(), 1e-7);
+  EXPECT_EQ(normal_at(*flat, {1, 0, 1}, -1), TK_3dVector(0, 0, 1));  // no vertex normals: geometric
+  EXPECT_EQ(normal_at(*flat, {1, 0, -1}, 1), TK_3dVector(0, 0, -1));
+  settings.m_faceted = true;  // one normal for the whole triangle
+  for (const TK_3dVector& o : {TK_3dVector(1, 0, 1), TK_3dVector(0.75, 0.25, 1), TK_3dVector(0.9, 0.8, 1)})
+    EXPECT_EQ(normal_at(*smooth, o, -1), TK_3dVector(0, 0, 1));
+  HitRecord textured = Ray({1, 0, 1}, {0, 0, -1}, 0, &material);
+  ASSERT_TRUE(smooth->IntersectFace(textured));
+  EXPECT_EQ(textured.texture_coordinates[2], TK_2fPoint(1, 1));
 }
 
-TEST(IntersectFaceDegenerate, FacesWithoutAreaNeverHit) {
-  TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3fPoint(0, 0, 0));
-  mesh.SetVertex(1, TK_3fPoint(1, 1, 0));
-  mesh.SetVertex(2, TK_3fPoint(2, 2, 0));
-  mesh.SetTriangle(0, 0, 1, 2);  // collinear
-  mesh.SetTriangle(1, 0, 0, 1);  // two vertices coincide
-  mesh.SetTriangle(2, 1, 1, 1);  // a point
-  const auto entry = RenderMeshEntry::Create(mesh, nullptr);
-  ASSERT_NE(entry, nullptr);
-  const TK_3dVector origins[] = {{1, 1, 1}, {0, 0, 1}, {0.5, 0.5, 1}, {1, 1, 0}};
-  const TK_3dVector directions[] = {{0, 0, -1}, {1, 1, 0}, {0, 0, 1}, {-1, -1, -1}};
-  for (int face = 0; face < 3; ++face)
-    for (const TK_3dVector& o : origins)
-      for (const TK_3dVector& d : directions) {
-        HitRecord r = Ray(o, d, face);
-        EXPECT_FALSE(entry->IntersectFace(r)) << face;
-        EXPECT_FALSE(entry->QuickIntersectFace(r)) << face;
-      }
-}
-
-TEST(HitRecord, InitialisedZeroAndSortedNearestFirst) {
-  HitRecord r;
-  std::memset(static_cast<void*>(&r), 0xAB, sizeof r);
-  InitHitRecord(r);
-  EXPECT_EQ(r.point, TK_3dVector());
-  EXPECT_EQ(r.normal, TK_3dVector());
-  EXPECT_EQ(r.weights, TK_3fPoint());
-  EXPECT_EQ(r.ray_origin, TK_3dVector());
-  EXPECT_EQ(r.ray_direction, TK_3dVector());
-  EXPECT_EQ(r.depth, 0.0);
-  EXPECT_EQ(r.mesh_index, 0);
-  EXPECT_EQ(r.face_index, 0);
-  for (const TK_2fPoint& t : r.texture_coordinates) EXPECT_EQ(t, TK_2fPoint());
-  EXPECT_FALSE(r.back_face);
-  EXPECT_EQ(r.material, nullptr);
-
+TEST(HitRecord, SortedNearestFirst) {
   HitRecord hits[5];
   const double depths[] = {3.5, 0.25, 9.0, 0.25, 1.0};
   for (int i = 0; i < 5; ++i) {
@@ -240,9 +151,62 @@ TEST(HitRecord, InitialisedZeroAndSortedNearestFirst) {
   EXPECT_EQ(CompareHitDepth(&hits[1], &hits[0]), -1);
   EXPECT_EQ(CompareHitDepth(&hits[1], &hits[3]), 0);
   std::qsort(hits, 5, sizeof(HitRecord), CompareHitDepth);
-  const double sorted[] = {0.25, 0.25, 1.0, 3.5, 9.0};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(hits[i].depth, sorted[i]) << i;
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(hits[i].depth, (std::array{0.25, 0.25, 1.0, 3.5, 9.0})[std::size_t(i)]);
   EXPECT_EQ(hits[4].face_index, 2);  // records move whole
+}
+
+TEST(RenderMeshEntry, QuadsArriveAsTrianglesAndUnsafeMeshesAreRefused) {
+  TK_Mesh mesh = Square();
+  mesh.SetQuad(0, 0, 1, 2, 3);
+  mesh.m_FN.assign(1, TK_3fVector(9, 9, 9));  // stale host normals are replaced
+  const auto entry = RenderMeshEntry::Create(mesh, nullptr);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->Mesh().m_FN, std::vector<TK_3fVector>(3, TK_3fVector(0, 0, 1)));
+  EXPECT_EQ(entry->BoundingBox(), TK_BoundingBox(TK_3dPoint(0, 0, 0), TK_3dPoint(1, 1, 0)));
+  EXPECT_EQ(mesh.FaceCount(), 2);  // the host's mesh is left as it was
+  TK_Mesh bad_index = Square(), negative = Square(), not_finite = Square();
+  bad_index.m_F[0].vi[3] = 4;
+  negative.m_F[0].vi[1] = -1;
+  not_finite.m_V[1].x = std::numeric_limits<float>::infinity();
+  for (const TK_Mesh* m : {&bad_index, &negative, &not_finite}) EXPECT_EQ(RenderMeshEntry::Create(*m, nullptr), nullptr);
+}
+
+TEST(RenderMeshEntry, FaceProjectionAndDominantAxisTies) {
+  // Plane x + 2z = 4: |N.z| dominates, so (a, b) = (x, y).
+  const auto entry = RenderMeshEntry::Create(Triangles({{4, 0, 0}, {0, 0, 2}, {4, 3, 0}}, {{0, 1, 2}}), nullptr);
+  ASSERT_NE(entry, nullptr);
+  const FaceProjection& f = entry->Projection(0);
+  EXPECT_EQ(f.dominant_axis, 2);
+  EXPECT_EQ((std::array{f.a1, f.b1, f.a2, f.b2, f.det}), (std::array{-4.0f, 0.0f, 0.0f, 3.0f, -12.0f}));
+  EXPECT_NEAR(f.plane_offset, 4 / std::sqrt(5.0), 1e-6);  // -(P0 . N), N = -(1, 0, 2) / sqrt(5)
+  // Normals (1, 0, 0), (1, 1, 1), (0, 1, 1), (1, 1, 0): ties go to x, then y.
+  const std::pair<std::array<TK_3fPoint, 3>, int> cases[] = {{{{{2, 0, 0}, {2, 1, 0}, {2, 0, 1}}}, 0},
+                                                             {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, 0},
+                                                             {{{{0, 0, 0}, {1, 0, 0}, {0, 1, -1}}}, 1},
+                                                             {{{{0, 0, 0}, {0, 0, 1}, {1, -1, 0}}}, 0}};
+  for (const auto& [v, axis] : cases) {
+    const auto e = RenderMeshEntry::Create(Triangles({v[0], v[1], v[2]}, {{0, 1, 2}}), nullptr);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->Projection(0).dominant_axis, axis) << v[2].x << " " << v[2].y << " " << v[2].z;
+  }
+}
+
+TEST(RenderMeshEntry, EnvironmentCoordinatesSphereMapTheReflectedView) {
+  TK_Mesh mesh = Triangles({{0, 0, -5}, {3, 0, -4}, {0, 0, 0}, {5, 5, 5}}, {{0, 1, 2}});
+  mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {1, 0, 0}, {0, -0.8f, 0.6f}};
+  const auto entry = RenderMeshEntry::Create(mesh, nullptr);
+  ASSERT_NE(entry, nullptr);
+  // Parallel: r = (2 mz mx, 2 mz my, 2 mz^2 - 1), s = 4, 2.56, 0, 1.44; the translation takes no part.
+  ASSERT_TRUE(entry->ComputeEnvironmentCoordinates(TK_Xform::Translation(TK_3dVector(10, -20, 30)), TK::parallel));
+  const TK_SimpleArray<TK_2fPoint>& c = entry->EnvironmentCoordinates();
+  ASSERT_EQ(c.Count(), 4);
+  const TK_2fPoint parallel[] = {{0.5f, 0.5f}, {0.8f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.1f}};
+  for (int i = 0; i < 4; ++i) EXPECT_LT(std::hypot(c[i].x - parallel[i].x, c[i].y - parallel[i].y), 1e-6) << i;
+  // Perspective, eye at the origin: r = e - 2 (e . m) m; a vertex at the eye gets the centre.
+  ASSERT_TRUE(entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::perspective));
+  EXPECT_EQ(c[0], TK_2fPoint(0.5f, 0.5f));                            // head-on: r = (0, 0, 1)
+  EXPECT_NEAR(c[1].x, 0.5 + 0.5 * 0.936 / std::sqrt(1.296), 1e-6);  // r = (0.936, 0, -0.352)
+  EXPECT_EQ(c[2], TK_2fPoint(0.5f, 0.5f));
 }
 
 }  // namespace

@@ -1,38 +1,28 @@
 #pragma once
-// A small scene for shading tests: lights, materials lent to material
-// entries, hits built by hand, and a shadow lookup that records which hits
-// it was asked about and answers a fixed lit fraction.
+// Shading test helpers: materials lent to material entries, hits made by
+// hand, a shadow lookup that records what it is asked, and bitmaps whose
+// every texel has its own colour.
 
-#include <cmath>
+#include <algorithm>
 #include <deque>
 #include <vector>
 
+#include "host/platform/OruDib.h"
 #include "host/toolkit/Light.h"
 #include "shading/MaterialEntry.h"
 #include "shading/ShadowLookup.h"
 #include "shading/SurfaceShader.h"
 
 struct RecordingShadows : ShadowLookup {
-  struct Question {
-    int map;
-    int mesh_index;
-    double depth;
-    int sample_count;
-  };
   std::vector<int> light_of_map{0};
-  double answer = 0.5;
-  mutable std::vector<Question> asked;
-
+  mutable std::vector<std::pair<int, int>> asked;  // map, sample count
+  mutable std::vector<double> asked_depths;
   int MapCount() const override { return int(light_of_map.size()); }
   int LightIndexOfMap(int map) const override { return light_of_map[std::size_t(map)]; }
   double LitFraction(int map, const HitRecord& hit, int sample_count) const override {
-    asked.push_back({map, hit.mesh_index, hit.depth, sample_count});
-    return answer;
-  }
-  bool WasAskedAbout(double depth) const {
-    for (const Question& q : asked)
-      if (q.depth == depth) return true;
-    return false;
+    asked.emplace_back(map, sample_count);
+    asked_depths.push_back(hit.depth);
+    return 0.5;
   }
 };
 
@@ -42,20 +32,18 @@ struct ShadingFixture {
   std::deque<CRenderMaterial> materials;  // stable addresses for the lent materials
   std::deque<MaterialEntry> entries;
 
-  // A material entry of diffuse colour `diffuse`, no specular light (shine 0)
-  // and transparency t.
-  const MaterialEntry& Material(TK_Color diffuse, double t, double shine = 0.0) {
+  // White specular colour; shine 0 gives no specular light.
+  const MaterialEntry& Material(TK_Color diffuse, double transparency, double shine = 0.0) {
     CRenderMaterial& m = materials.emplace_back();
     m.SetDiffuse(diffuse);
     m.SetSpecular(TK_Color(255, 255, 255));
     m.SetShine(shine);
-    m.SetTransparency(t);
+    m.SetTransparency(transparency);
     return entries.emplace_back(&m);
   }
   CRenderMaterial& Lent(const MaterialEntry& entry) { return *const_cast<CRenderMaterial*>(entry.Material()); }
-
-  static HitRecord Hit(const MaterialEntry& material, TK_3dVector point, TK_3dVector normal, int mesh = 0,
-                       double depth = 1.0) {
+  // Seen from 5 units above, along -z.
+  static HitRecord Hit(const MaterialEntry& m, TK_3dVector point, TK_3dVector normal, int mesh = 0, double depth = 1) {
     HitRecord h;
     InitHitRecord(h);
     h.point = point;
@@ -64,11 +52,10 @@ struct ShadingFixture {
     h.ray_direction = TK_3dVector(0, 0, -1);
     h.depth = depth;
     h.mesh_index = mesh;
-    h.material = &material;
+    h.material = &m;
     h.weights = TK_3fPoint(1, 0, 0);
     return h;
   }
-
   TK_Light& AddLight(TK::light_style style, TK_3dPoint location, TK_3dVector direction = {0, 0, -1}) {
     TK_Light light;
     light.SetStyle(style);
@@ -79,7 +66,29 @@ struct ShadingFixture {
   }
 };
 
-inline TK_3dVector UnitOf(TK_3dVector v) {
-  const double l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-  return {v.x / l, v.y / l, v.z / l};
+// The colour of texel (x, y), y counted from the bottom row.
+inline Colour3f Texel(int x, int y) {
+  return {float(40 * x + y) / 255.0f, float(40 * y + x) / 255.0f, float(100 + 7 * x + 13 * y) / 255.0f};
+}
+
+// Texel colours, or one grey v / 255 everywhere when grey is 0..255.
+inline bool FillImage(COruDib& image, int width, int height, int grey = -1) {
+  if (!image.CreateDib(width, height, 32, true, nullptr)) return false;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      unsigned char* p = image.FindDIBBits() + y * image.GetStorageWidth() + x * 4;
+      p[0] = static_cast<unsigned char>(grey >= 0 ? grey : 100 + 7 * x + 13 * y);
+      p[1] = static_cast<unsigned char>(grey >= 0 ? grey : 40 * y + x);
+      p[2] = static_cast<unsigned char>(grey >= 0 ? grey : 40 * x + y);
+    }
+  return true;
+}
+
+// Bound the way the material cache binds a slot.
+inline void Bind(MaterialMap& slot, const COruDib& image, double amount = 1.0, int filter = 0) {
+  slot.bitmap = &image;
+  slot.width_limit = image.Width() - 2;
+  slot.height_limit = image.Height() - 2;
+  slot.amount = amount;
+  slot.filter = filter;
 }

@@ -1,0 +1,247 @@
+// Texture sampling with its wrap rules, and the material cache: which map
+// files it reads, shares and binds, and which materials it takes as one.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "host/platform/KavraDib.h"
+#include "shading/ShadingFixture.h"
+#include "shading/TextureSampling.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// a (1 - ax)(1 - ay) + b ax (1 - ay) + c (1 - ax) ay + d ax ay, channel by channel.
+Colour3f Weighted(Colour3f a, Colour3f b, Colour3f c, Colour3f d, float ax, float ay) {
+  const float wa = (1 - ax) * (1 - ay), wb = ax * (1 - ay), wc = (1 - ax) * ay, wd = ax * ay;
+  return {a.red * wa + b.red * wb + c.red * wc + d.red * wd, a.green * wa + b.green * wb + c.green * wc + d.green * wd,
+          a.blue * wa + b.blue * wb + c.blue * wc + d.blue * wd};
+}
+
+::testing::AssertionResult Same(const Colour3f& a, const Colour3f& b) {
+  if (std::fabs(a.red - b.red) < 1e-6f && std::fabs(a.green - b.green) < 1e-6f && std::fabs(a.blue - b.blue) < 1e-6f)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << a.red << " " << a.green << " " << a.blue;
+}
+
+// 6 x 5 texels: nearest limits W' 4, H' 3; filtered W1 5, H1 4. Each row reads
+// texels x0, x1 of rows y0, y1 with weights ax, ay (nearest: ax = ay = 0).
+TEST(SampleMap, WrapsAndBlendsAsATable) {
+  COruDib image;
+  ASSERT_TRUE(FillImage(image, 6, 5));
+  const struct {
+    const char* what;
+    int filter;
+    double tiling, offset_u, offset_v, u, v;
+    int x0, x1, y0, y1;
+    float ax, ay;
+  } cases[] = {
+      {"nearest truncates", 0, 1, 0, 0, 0.5, 0.5, 2, 0, 1, 0, 0, 0},
+      {"u = 1 reaches W', never the last column", 0, 1, 0, 0, 1, 1, 4, 0, 3, 0, 0, 0},
+      {"6 > 4 wraps to 6 mod 4 + 1", 0, 1, 0, 0, 1.5, 0, 3, 0, 0, 0, 0, 0},
+      {"negatives mirror: -3 -> 4, -1 -> 2", 0, 1, 0, 0, -0.75, -0.5, 4, 0, 2, 0, 0, 0},
+      {"-1 mirrors to 2, not 1", 0, 1, 0, 0, -0.25, 0, 2, 0, 0, 0, 0, 0},
+      {"tiling 2 repeats", 0, 2, 0, 0, 0.75, 0, 3, 0, 0, 0, 0, 0},
+      {"offsets count in pixels", 0, 1, 1, 2, 0.25, 0, 2, 0, 2, 0, 0, 0},
+      {"offset past the edge wraps", 0, 1, 1, 2, 1, 0.5, 2, 0, 3, 0, 0, 0},
+      {"filtered halfway", 1, 1, 0, 0, 0.5, 0.5, 2, 3, 2, 3, 0.5f, 0},
+      {"filtered in both directions", 1, 1, 0, 0, 0.5, 0.3125, 2, 3, 1, 2, 0.5f, 0.25f},
+      {"u = 1 reaches W1", 1, 1, 0, 0, 1, 0, 5, 1, 0, 1, 0, 0},
+      {"x1 = W1 + 1 wraps to 1, not 0", 1, 1, 0, 0, 1.1, 0, 5, 1, 0, 1, 0.5f, 0},
+      {"-3 mirrors to 3 mod 5", 1, 1, 0, 0, -0.6, 0, 3, 2, 0, 1, 0, 0},
+      {"a negative fraction extrapolates", 1, 1, 0, 0, -0.7, 0, 3, 2, 0, 1, -0.5f, 0},
+      {"-0.5 truncates to 0", 1, 1, 0, 0, -0.1, 0, 0, 1, 0, 1, -0.5f, 0},
+      {"filtered tiling and offsets", 1, 2, 1, 2, 0.55, 0, 1, 2, 2, 3, 0.5f, 0},
+  };
+  for (const auto& c : cases) {
+    MaterialMap slot;
+    Bind(slot, image, 1, c.filter);
+    slot.tiling_u = c.tiling;
+    slot.offset_u = c.offset_u;
+    slot.offset_v = c.offset_v;
+    EXPECT_TRUE(Same(SampleMap(slot, {c.u, c.v}), Weighted(Texel(c.x0, c.y0), Texel(c.x1, c.y0), Texel(c.x0, c.y1),
+                                                           Texel(c.x1, c.y1), c.ax, c.ay)))
+        << c.what;
+  }
+}
+
+TEST(SampleMap, TinyImagesAndWildCoordinatesStayInside) {
+  COruDib image;
+  MaterialMap slot;
+  ASSERT_TRUE(FillImage(image, 3, 3));  // limits 1
+  Bind(slot, image);
+  EXPECT_EQ(SampleMap(slot, {2.5, 0.0}), Texel(1, 0));  // 2 mod 1 + 1
+  for (double u : {1e300, -1e300}) EXPECT_EQ(SampleMap(slot, {u, 0.5}), Texel(1, 0)) << u;
+  EXPECT_EQ(SampleMap(slot, {std::nan(""), 0.5}), Texel(0, 0));
+  ASSERT_TRUE(FillImage(image, 2, 2));  // limits 0: every wrap would divide by zero
+  for (int filter : {0, 1}) {
+    Bind(slot, image, 1, filter);
+    EXPECT_EQ(SampleMap(slot, {1.5, -2.0}), Colour3f{});
+  }
+}
+
+TEST(SampleMapNeighbours, NearestOnePixelAwayUnwrappedFilteredTwoPixelsAway) {
+  COruDib image;
+  ASSERT_TRUE(FillImage(image, 6, 6));  // W' = H' = 4, W1 = H1 = 5
+  MaterialMap slot;
+  Bind(slot, image);
+  Colour3f left, down, right, up;
+  SampleMapNeighbours(slot, {0.5, 0.5}, left, down, right, up);
+  EXPECT_EQ((std::array{left, down, right, up}), (std::array{Texel(1, 2), Texel(2, 1), Texel(3, 2), Texel(2, 3)}));
+  SampleMapNeighbours(slot, {1.0, 1.0}, left, down, right, up);  // the last column and row, not wrapped
+  EXPECT_EQ((std::array{right, up}), (std::array{Texel(5, 4), Texel(4, 5)}));
+  const Colour3f preset{0.25f, 0.5f, 0.75f};
+  left = down = preset;  // column and row -1 lie outside: the caller's preset stays
+  SampleMapNeighbours(slot, {0.0, 0.0}, left, down, right, up);
+  EXPECT_EQ((std::array{left, down, right, up}), (std::array{preset, preset, Texel(1, 0), Texel(0, 1)}));
+
+  Bind(slot, image, 1, 1);  // nearest x = y = 2; left fx 0, right fx 5, down fy 0, up fy 5
+  SampleMapNeighbours(slot, {0.5, 0.5}, left, down, right, up);
+  EXPECT_TRUE(Same(left, Weighted(Texel(0, 2), Texel(1, 2), Texel(0, 3), Texel(1, 3), 0, 0.5f)));
+  EXPECT_TRUE(Same(right, Weighted(Texel(5, 2), Texel(1, 2), Texel(5, 3), Texel(1, 3), 0, 0.5f)));
+  EXPECT_TRUE(Same(down, Weighted(Texel(2, 0), Texel(3, 0), Texel(2, 1), Texel(3, 1), 0.5f, 0)));
+  EXPECT_TRUE(Same(up, Weighted(Texel(2, 5), Texel(3, 5), Texel(2, 1), Texel(3, 1), 0.5f, 0)));
+}
+
+class MaterialCache : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(dir.Ok()); }
+  TK_wString Write(const std::string& name, int w, int h) {
+    CKavraDib image;
+    EXPECT_TRUE(image.CreateDib(w, h, 24, true, nullptr));
+    EXPECT_TRUE(image.WriteToFile(Name(name)));
+    return Name(name);
+  }
+  TK_wString Name(const std::string& name) const { return TK_wString::FromUtf8((dir / name).string()); }
+  static void Use(MaterialMap& slot, const TK_wString& file) {
+    slot.enabled = true;
+    slot.file_name = file;
+  }
+  TempDir dir;
+};
+
+TEST_F(MaterialCache, AFileIsReadOnceWhateverItsLetterCaseAndNeverSharedAcrossEntries) {
+  auto material = std::make_unique<CRenderMaterial>();
+  Use(material->m_texture_map, Write("Stone.bmp", 6, 5));
+  Use(material->m_bump_map, Name("Stone.bmp"));
+  Use(material->m_specular_map, Name("stone.BMP"));
+  MaterialEntry entry(std::move(material));
+  EXPECT_EQ(entry.MapFileReads(), 1);
+  const MaterialMap& texture = entry.Material()->m_texture_map;
+  ASSERT_NE(texture.bitmap, nullptr);
+  EXPECT_EQ(std::pair(texture.width_limit, texture.height_limit), std::pair(4, 3));
+  EXPECT_EQ(entry.Material()->m_bump_map.bitmap, texture.bitmap);
+  EXPECT_EQ(entry.Material()->m_specular_map.bitmap, texture.bitmap);
+  EXPECT_EQ(entry.FindOrLoadMapBitmap(Name("STONE.bmp")), texture.bitmap);
+  EXPECT_EQ(entry.MapFileReads(), 1);
+  CRenderMaterial other = *entry.Material();
+  MaterialEntry second(&other);
+  EXPECT_EQ(second.MapFileReads(), 1);
+  EXPECT_NE(other.m_texture_map.bitmap, texture.bitmap);
+}
+
+TEST_F(MaterialCache, AFailedReadIsTriedAgainAndRelativeNamesOpenInTheBaseFolder) {
+  MaterialEntry entry(std::unique_ptr<CRenderMaterial>{});
+  EXPECT_EQ(entry.FindOrLoadMapBitmap(TK_wString()), nullptr);
+  EXPECT_EQ(entry.FindOrLoadMapBitmap(Name("late.png")), nullptr);
+  Write("late.png", 3, 4);
+  const CKavraDib* bitmap = entry.FindOrLoadMapBitmap(Name("late.png"));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(entry.FindOrLoadMapBitmap(Name("late.png")), bitmap);
+  EXPECT_EQ(entry.MapFileReads(), 2);
+
+  CRenderMaterial relative;
+  Use(relative.m_texture_map, L"late.png");
+  MaterialEntry in_folder(&relative, dir.Path());
+  EXPECT_NE(relative.m_texture_map.bitmap, nullptr);
+  MaterialEntry elsewhere(&relative);
+  EXPECT_EQ(relative.m_texture_map.bitmap, nullptr);
+}
+
+TEST_F(MaterialCache, OnlyEnabledSlotsNamingReadableSampleableFilesAreBound) {
+  CRenderMaterial material;
+  COruDib stale;  // run-time fields left from an earlier render are overwritten
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    material.Map(s).bitmap = &stale;
+    material.Map(s).width_limit = material.Map(s).height_limit = 99;
+  }
+  material.m_texture_map.file_name = Write("narrow.bmp", 2, 7);  // disabled, though it names a file
+  material.m_specular_map.enabled = true;                         // enabled without a file
+  Use(material.m_environment_map, Name("missing.bmp"));
+  Use(material.m_transparency_map, Name("narrow.bmp"));  // read, but too narrow to sample
+  Use(material.m_bump_map, Write("low.bmp", 5, 2));
+  MaterialEntry entry(&material);
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    EXPECT_EQ(material.Map(s).bitmap, nullptr) << s;
+    EXPECT_EQ(material.Map(s).width_limit + material.Map(s).height_limit, 0) << s;
+  }
+  Use(material.m_bump_map, Write("least.bmp", 3, 3));
+  entry.LoadMapBitmaps();
+  EXPECT_NE(material.m_bump_map.bitmap, nullptr);
+  EXPECT_EQ(material.m_bump_map.width_limit, 1);
+}
+
+TEST_F(MaterialCache, ALentMaterialOutlivesItsEntryWithoutPointersToItsFreedBitmaps) {
+  CRenderMaterial material;
+  Use(material.m_texture_map, Write("a.bmp", 4, 4));
+  Use(material.m_bump_map, Write("b.bmp", 5, 5));
+  auto first = std::make_unique<MaterialEntry>(&material);
+  ASSERT_NE(material.m_texture_map.bitmap, nullptr);
+  MaterialEntry later(std::unique_ptr<CRenderMaterial>{});  // a later cache rebinds the bump slot alone
+  const CKavraDib* rebound = later.FindOrLoadMapBitmap(Name("b.bmp"));
+  material.m_bump_map.bitmap = rebound;
+  first.reset();
+  EXPECT_EQ(material.m_texture_map.bitmap, nullptr);
+  EXPECT_EQ(material.m_texture_map.width_limit, 0);
+  EXPECT_EQ(material.m_bump_map.bitmap, rebound);  // not the first entry's: left alone
+}
+
+TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
+  CRenderMaterial base;
+  base.SetDiffuse(TK_Color(200, 150, 40));
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    base.Map(s).enabled = true;
+    base.Map(s).file_name = L"/maps/x.png";
+  }
+  using Change = std::function<void(CRenderMaterial&)>;
+  std::vector<std::tuple<std::string, Change, bool>> variations = {
+      {"host diffuse", [](CRenderMaterial& m) { m.SetDiffuse(TK_Color(1, 2, 3)); }, false},
+      {"host name", [](CRenderMaterial& m) { m.SetName(L"other"); }, false},
+      {"reflectivity", [](CRenderMaterial& m) { m.m_reflectivity = 0.5; }, false},
+      {"use luminosity colour", [](CRenderMaterial& m) { m.m_use_luminosity_color = true; }, false},
+      {"luminosity colour", [](CRenderMaterial& m) { m.m_luminosity_color = TK_Color(0, 0, 1); }, false},
+      {"luminosity", [](CRenderMaterial& m) { m.m_luminosity = 0.25; }, false},
+      {"specular level", [](CRenderMaterial& m) { m.m_specular_level = 0.02; }, false},
+      {"two-sided", [](CRenderMaterial& m) { m.m_two_sided = false; }, true},
+      {"faceted", [](CRenderMaterial& m) { m.m_faceted = true; }, true},
+      {"reserved", [](CRenderMaterial& m) { m.m_reserved_a = m.m_reserved_b = 7.0; }, true},
+  };
+  const std::pair<const char*, std::function<void(MaterialMap&)>> slot_changes[] = {
+      {"enabled", [](MaterialMap& m) { m.enabled = false; }},  {"amount", [](MaterialMap& m) { m.amount = 0.5; }},
+      {"tiling U", [](MaterialMap& m) { m.tiling_u = 2; }},    {"tiling V", [](MaterialMap& m) { m.tiling_v = 2; }},
+      {"offset U", [](MaterialMap& m) { m.offset_u = 1; }},    {"offset V", [](MaterialMap& m) { m.offset_v = 1; }},
+      {"file name case", [](MaterialMap& m) { m.file_name = L"/MAPS/x.png"; }},
+      {"filter", [](MaterialMap& m) { m.filter = 1 - m.filter; }},
+      {"bitmap binding", [](MaterialMap& m) { m.width_limit = 40; }},
+  };
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s)
+    for (const auto& [what, f] : slot_changes)
+      variations.emplace_back(std::string(what) + " of slot " + std::to_string(s),
+                              [s, f](CRenderMaterial& m) { f(m.Map(s)); }, what == std::string("filter") ||
+                                                                               what == std::string("bitmap binding"));
+  for (const auto& [what, change, shared] : variations) {
+    CRenderMaterial changed = base;
+    change(changed);
+    EXPECT_EQ(IsSameRenderMaterial(base, changed), shared) << what;
+    EXPECT_EQ(IsSameRenderMaterial(changed, base), shared) << what;
+  }
+  MaterialEntry entry(&base);
+  CRenderMaterial faceted = base;
+  faceted.m_faceted = true;
+  EXPECT_TRUE(entry.MatchesMaterial(faceted));
+  EXPECT_FALSE(MaterialEntry(std::unique_ptr<CRenderMaterial>{}).MatchesMaterial(base));
+}
+
+}  // namespace
