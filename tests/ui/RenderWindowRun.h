@@ -1,8 +1,8 @@
 #pragma once
 // A real render into the plug-in's render window, driven as the host drives
-// it: a scene imported from a description, a render session whose frame
-// factory makes the window, a worker thread, and the host pumping statuses.
-// The texts of the message line are collected; the window stays with the
+// it: a box on a floor imported from a description, a render session whose
+// frame factory makes the window, a worker thread, and the host pumping
+// statuses. The message-line texts are collected; the window stays with the
 // command context after the render, as it does for the host.
 
 #include <atomic>
@@ -21,31 +21,21 @@
 
 class RenderWindowRun {
 public:
-  using FrameFactory = std::function<std::unique_ptr<CRenderFrame>(CKavraDoc&)>;
   // Called with each new message-line text while the session renders.
   using TextHook = std::function<void(CRenderSession& session, const std::wstring& text)>;
 
-  // A box on a floor seen by a camera, width x height pixels, no
-  // antialiasing or shadows.
-  RenderWindowRun(int width, int height) {
-    const std::string scene = R"({
-      "render": {"width": )" + std::to_string(width) + R"(, "height": )" + std::to_string(height) + R"(,
-                 "antialias": 0, "shadows": 0},
-      "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
-      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}
-    })";
+  // width x height pixels, antialiasing level `antialias`, no shadows.
+  RenderWindowRun(int width, int height, int antialias = 0) {
+    const std::string scene = R"({"render": {"width": )" + std::to_string(width) + R"(, "height": )" +
+                              std::to_string(height) + R"(, "antialias": )" + std::to_string(antialias) + R"(,
+      "shadows": 0}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
+      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}})";
     CImportLog log;
     imported = CJsonSceneImporter::ImportText(scene, "scene.json", std::filesystem::temp_directory_path(), doc, log);
     context.SetMessageListener([this](const TK_wString& text) {
       texts.push_back(text.str());
       if (hook && session) hook(*session, text.str());
     });
-  }
-
-  void SetAntialias(int level) {
-    TK_ScnRenderSettings s = doc.Properties().RenderSettings();
-    s.m_antialias_level = level;
-    doc.Properties().SetRenderSettings(s);
   }
 
   // Renders once; answers the host's code.
@@ -63,10 +53,11 @@ public:
 
   CRenderFrame* Frame() const { return static_cast<CRenderFrame*>(context.LastRenderFrame()); }
   CRenderView* View() const { return Frame() ? Frame()->GetRenderView() : nullptr; }
-  // The latest text; empty before any.
   std::wstring LastText() const { return texts.empty() ? std::wstring() : texts.back(); }
 
-  FrameFactory make_frame = [](CKavraDoc& d) { return std::make_unique<CRenderFrame>(d); };
+  std::function<std::unique_ptr<CRenderFrame>(CKavraDoc&)> make_frame = [](CKavraDoc& d) {
+    return std::make_unique<CRenderFrame>(d);
+  };
   TextHook hook;
   CDMRenderUserData settings;
   CKavraDoc doc;
