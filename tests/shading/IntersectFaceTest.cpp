@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "shading/HitRecord.h"
@@ -139,22 +138,6 @@ TEST(IntersectFace, ShadingNormalsSmoothFacetedFlatAndTurnedOnBackFaces) {
   EXPECT_EQ(textured.texture_coordinates[2], TK_2fPoint(1, 1));
 }
 
-TEST(HitRecord, SortedNearestFirst) {
-  HitRecord hits[5];
-  const double depths[] = {3.5, 0.25, 9.0, 0.25, 1.0};
-  for (int i = 0; i < 5; ++i) {
-    InitHitRecord(hits[i]);
-    hits[i].depth = depths[i];
-    hits[i].face_index = i;
-  }
-  EXPECT_EQ(CompareHitDepth(&hits[0], &hits[1]), 1);
-  EXPECT_EQ(CompareHitDepth(&hits[1], &hits[0]), -1);
-  EXPECT_EQ(CompareHitDepth(&hits[1], &hits[3]), 0);
-  std::qsort(hits, 5, sizeof(HitRecord), CompareHitDepth);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(hits[i].depth, (std::array{0.25, 0.25, 1.0, 3.5, 9.0})[std::size_t(i)]);
-  EXPECT_EQ(hits[4].face_index, 2);  // records move whole
-}
-
 TEST(RenderMeshEntry, QuadsArriveAsTrianglesAndUnsafeMeshesAreRefused) {
   TK_Mesh mesh = Square();
   mesh.SetQuad(0, 0, 1, 2, 3);
@@ -169,26 +152,6 @@ TEST(RenderMeshEntry, QuadsArriveAsTrianglesAndUnsafeMeshesAreRefused) {
   negative.m_F[0].vi[1] = -1;
   not_finite.m_V[1].x = std::numeric_limits<float>::infinity();
   for (const TK_Mesh* m : {&bad_index, &negative, &not_finite}) EXPECT_EQ(RenderMeshEntry::Create(*m, nullptr), nullptr);
-}
-
-TEST(RenderMeshEntry, FaceProjectionAndDominantAxisTies) {
-  // Plane x + 2z = 4: |N.z| dominates, so (a, b) = (x, y).
-  const auto entry = RenderMeshEntry::Create(Triangles({{4, 0, 0}, {0, 0, 2}, {4, 3, 0}}, {{0, 1, 2}}), nullptr);
-  ASSERT_NE(entry, nullptr);
-  const FaceProjection& f = entry->Projection(0);
-  EXPECT_EQ(f.dominant_axis, 2);
-  EXPECT_EQ((std::array{f.a1, f.b1, f.a2, f.b2, f.det}), (std::array{-4.0f, 0.0f, 0.0f, 3.0f, -12.0f}));
-  EXPECT_NEAR(f.plane_offset, 4 / std::sqrt(5.0), 1e-6);  // -(P0 . N), N = -(1, 0, 2) / sqrt(5)
-  // Normals (1, 0, 0), (1, 1, 1), (0, 1, 1), (1, 1, 0): ties go to x, then y.
-  const std::pair<std::array<TK_3fPoint, 3>, int> cases[] = {{{{{2, 0, 0}, {2, 1, 0}, {2, 0, 1}}}, 0},
-                                                             {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, 0},
-                                                             {{{{0, 0, 0}, {1, 0, 0}, {0, 1, -1}}}, 1},
-                                                             {{{{0, 0, 0}, {0, 0, 1}, {1, -1, 0}}}, 0}};
-  for (const auto& [v, axis] : cases) {
-    const auto e = RenderMeshEntry::Create(Triangles({v[0], v[1], v[2]}, {{0, 1, 2}}), nullptr);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->Projection(0).dominant_axis, axis) << v[2].x << " " << v[2].y << " " << v[2].z;
-  }
 }
 
 TEST(RenderMeshEntry, EnvironmentCoordinatesSphereMapTheReflectedView) {

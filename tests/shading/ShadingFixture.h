@@ -3,7 +3,10 @@
 // hand, a shadow lookup that records what it is asked, and bitmaps whose
 // every texel has its own colour.
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <vector>
 
@@ -65,6 +68,16 @@ struct ShadingFixture {
     return lights[lights.Count() - 1];
   }
 };
+
+inline Colour3f Rgb(double r, double g, double b) { return {float(r), float(g), float(b)}; }
+
+inline ::testing::AssertionResult Near(const Colour3f& a, const Colour3f& b, double tolerance = 1e-6) {
+  if (std::fabs(a.red - b.red) <= tolerance && std::fabs(a.green - b.green) <= tolerance &&
+      std::fabs(a.blue - b.blue) <= tolerance)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << a.red << " " << a.green << " " << a.blue << " against " << b.red << " "
+                                       << b.green << " " << b.blue;
+}
 
 // The colour of texel (x, y), y counted from the bottom row.
 inline Colour3f Texel(int x, int y) {
