@@ -14,13 +14,11 @@ TEST(LocalizedFormat, FormatsOnlyWhatFitsItsValues) {
   } cases[] = {
       {L"Rendering...(%d%%)", {42}, L"Rendering...(42%)"},
       {L": Unnamed-%2.2d", {7}, L": Unnamed-07"},
-      {L": Unnamed-%2.2d", {123}, L": Unnamed-123"},
       {L"%-05i and %+d", {1, 4}, L"1     and +4"},
       {L"Done %d[[0901]]", {3}, L"Done 3"},  // the key suffix is not text
       {L"(%d:%d)", {1}, L"(%d:%d)"},         // too few values: the text as it is
       {L"%d %d %d %d", {1, 2, 3, 4}, L"%d %d %d %d"},
       {L"%s", {1}, L"%s"},
-      {L"%ld", {1}, L"%ld"},
       {L"%n", {1}, L"%n"},
       {L"trailing %", {}, L"trailing %"},
       {L"%9999d", {1}, L"%9999d"},  // widths that could ask for huge output

@@ -68,25 +68,6 @@ TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAndAFailedStartNone) {
   EXPECT_EQ(second.Frame()->WindowText().str(), L"DuskMoth Render (1:1): render.png");
 }
 
-TEST(RenderFrame, ATooLargeImageIsShownReducedAtItsFullSize) {
-  RenderWindowRun run(300, 100);  // 320 x 160 needed, 124 x 101 usable
-  run.make_frame = [](CKavraDoc& doc) {
-    struct Small : CRenderFrame {
-      Small(CKavraDoc& d) : CRenderFrame(d) { SetBorderSize({20, 60}); }
-      SIZE MaximizedWindowSize() const override { return {174, 151}; }
-    };
-    return std::make_unique<Small>(doc);
-  };
-  ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
-  CRenderFrame* frame = run.Frame();
-  EXPECT_EQ(frame->GetRenderView()->Zoom(), -3);
-  EXPECT_EQ(frame->WindowSize(), (SIZE{120, 93}));
-  EXPECT_EQ(frame->GetRenderView()->ClientSize(), (SIZE{100, 33}));
-  EXPECT_EQ(frame->WindowText().str().find(L"DuskMoth Render (1:3): Unnamed-"), 0u);
-  EXPECT_EQ(frame->GetRenderView()->Bitmap().Width(), 300);
-  EXPECT_EQ(frame->GetRenderView()->Bitmap().Height(), 100);
-}
-
 TEST(RenderFrame, StoppingAbortsTheWorkerAndCancelsTheRender) {
   RenderWindowRun run(1000, 1000, 3);  // busy still when the stop comes
   const std::atomic<bool> stop{true};  // asked for before the host pumps its first message
@@ -100,31 +81,29 @@ TEST(RenderFrame, StoppingAbortsTheWorkerAndCancelsTheRender) {
 }
 
 TEST(RenderFrame, MinimisingTheHostDuringARenderShowsRenderingInItsCaption) {
-  const std::wstring long_caption(1000, L'k');
-  for (const std::wstring& caption : {std::wstring(L"Kavra - model.kvd"), long_caption}) {
-    RenderWindowRun run(8, 8);
-    std::wstring minimised, saved, restored;
-    // The completion is sent: the worker waits, so the render still runs.
-    run.hook = [&](CRenderSession& session, const std::wstring& text) {
-      if (text != L"Rendering curves, wires and annotations...") return;
-      auto* frame = static_cast<CRenderFrame*>(session.Frame());
-      ASSERT_TRUE(frame->IsRendering());
-      frame->SetHostWindowText(caption);
-      frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
-      minimised = frame->HostWindowText().str();
-      saved = frame->SavedOwnerCaption().str();
-      frame->OnShowWindow(true, CRenderFrame::kOwnerRestoring);
-      restored = frame->HostWindowText().str();
-    };
-    ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
-    EXPECT_EQ(minimised, L"Rendering...");
-    EXPECT_EQ(saved, caption.substr(0, CRenderFrame::kMaxOwnerCaption));
-    EXPECT_EQ(restored, saved);
-    EXPECT_TRUE(run.Frame()->SavedOwnerCaption().IsEmpty());
-    run.Frame()->SetHostWindowText(L"Kavra");  // not rendering: the caption stays
-    run.Frame()->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
-    EXPECT_EQ(run.Frame()->HostWindowText().str(), L"Kavra");
-  }
+  RenderWindowRun run(8, 8);
+  const std::wstring caption(1000, L'k');  // kept up to its limit
+  std::wstring minimised, saved, restored;
+  // The completion is sent: the worker waits, so the render still runs.
+  run.hook = [&](CRenderSession& session, const std::wstring& text) {
+    if (text != L"Rendering curves, wires and annotations...") return;
+    auto* frame = static_cast<CRenderFrame*>(session.Frame());
+    ASSERT_TRUE(frame->IsRendering());
+    frame->SetHostWindowText(caption);
+    frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
+    minimised = frame->HostWindowText().str();
+    saved = frame->SavedOwnerCaption().str();
+    frame->OnShowWindow(true, CRenderFrame::kOwnerRestoring);
+    restored = frame->HostWindowText().str();
+  };
+  ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
+  EXPECT_EQ(minimised, L"Rendering...");
+  EXPECT_EQ(saved, caption.substr(0, CRenderFrame::kMaxOwnerCaption));
+  EXPECT_EQ(restored, saved);
+  EXPECT_TRUE(run.Frame()->SavedOwnerCaption().IsEmpty());
+  run.Frame()->SetHostWindowText(L"Kavra");  // not rendering: the caption stays
+  run.Frame()->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
+  EXPECT_EQ(run.Frame()->HostWindowText().str(), L"Kavra");
 }
 
 }  // namespace

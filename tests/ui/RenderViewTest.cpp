@@ -1,5 +1,5 @@
 // The render view after a real render: each worker status as the message-line
-// text, progress row and repaint it gives, in one table.
+// texts, progress row and repaint it gives, in one table.
 
 #include <gtest/gtest.h>
 
@@ -12,28 +12,22 @@
 namespace {
 
 LPARAM Progress(int step, int count) { return LPARAM(step) << 16 | LPARAM(count); }
+void Status(CRenderView* view, int code, LPARAM payload = -1) {
+  SendMessage(view->Handle(), WM_RENDER_STATUS, WPARAM(code), payload);
+}
 
-// A 200 x 100 render whose window, as that of a finished render, still takes statuses.
-class ViewStatuses : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
-    view = run.View();
-    ASSERT_NE(view, nullptr);
-  }
-  void Status(int code, LPARAM payload = -1) { SendMessage(view->Handle(), WM_RENDER_STATUS, WPARAM(code), payload); }
-  RenderWindowRun run{200, 100};
-  CRenderView* view = nullptr;
-};
-
-TEST_F(ViewStatuses, EachStatusSetsItsTextProgressRowAndRepaint) {
+// The window of a finished 200 x 100 render still takes statuses.
+TEST(RenderView, EachStatusSetsItsTextsProgressRowAndRepaint) {
+  RenderWindowRun run(200, 100);
+  ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
+  CRenderView* view = run.View();
   const RECT whole{0, 0, 200, 100};
   const struct {
     int code;
     LPARAM payload;
-    std::vector<std::wstring> texts;  // the new message-line texts
-    int row;                          // progress row after it
-    std::optional<RECT> repaint;      // repainted now, or not at all
+    std::vector<std::wstring> texts;
+    int row;                      // progress row after it
+    std::optional<RECT> repaint;  // repainted now, or not at all
     bool completed = false;
   } cases[] = {
       {1, -1, {L"Initializing..."}, -1, whole},
@@ -51,49 +45,46 @@ TEST_F(ViewStatuses, EachStatusSetsItsTextProgressRowAndRepaint) {
       {5, Progress(10, 4), {}, -1, {}, true},  // progress after completion is ignored
       {7, -1, {L"Aborted"}, -1, whole, true},
   };
-  Status(7);
+  Status(view, 7);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "status " << c.code << ", " << c.payload);
     run.texts.clear();
     const int repaints = view->RepaintCount();
-    Status(c.code, c.payload);
+    Status(view, c.code, c.payload);
     EXPECT_EQ(run.texts, c.texts);
     EXPECT_EQ(view->ProgressRow(), c.row);
     EXPECT_EQ(view->RepaintCount(), repaints + (c.repaint ? 1 : 0));
-    if (c.repaint) {
-      EXPECT_EQ(view->LastRepaintArea(), *c.repaint);
-    }
+    EXPECT_EQ(view->LastRepaintArea(), c.repaint.value_or(view->LastRepaintArea()));
     EXPECT_FALSE(view->EraseRequested());
     EXPECT_EQ(view->CompletedFlag(), c.completed);
   }
-}
-
-TEST_F(ViewStatuses, CompletionDrawsTheWiresWhenAnyDrawingFlagIsSet) {
-  int TK_ScnRenderSettings::*flags[] = {
-      &TK_ScnRenderSettings::m_render_curves_and_isocurves, &TK_ScnRenderSettings::m_render_dimensions_and_text,
-      &TK_ScnRenderSettings::m_render_annotation_dots, &TK_ScnRenderSettings::m_render_points,
-      &TK_ScnRenderSettings::m_render_mesh_wireframe};
-  EXPECT_EQ(view->DrawWiresCount(), 0);  // none set during the render
-  const TK_ScnRenderSettings clear = run.doc.Properties().RenderSettings();
-  for (int TK_ScnRenderSettings::*flag : flags) {
-    TK_ScnRenderSettings settings = clear;
+  // Completion invalidates the view once more for later, and draws the wires when any drawing flag is set.
+  EXPECT_EQ(view->DrawWiresCount(), 0);
+  const TK_ScnRenderSettings none = run.doc.Properties().RenderSettings();
+  for (int TK_ScnRenderSettings::*flag :
+       {&TK_ScnRenderSettings::m_render_curves_and_isocurves, &TK_ScnRenderSettings::m_render_dimensions_and_text,
+        &TK_ScnRenderSettings::m_render_annotation_dots, &TK_ScnRenderSettings::m_render_points,
+        &TK_ScnRenderSettings::m_render_mesh_wireframe}) {
+    TK_ScnRenderSettings settings = none;
     settings.*flag = 1;
     run.doc.Properties().SetRenderSettings(settings);
     const int drawn = view->DrawWiresCount();
-    Status(1);
-    Status(3);
-    EXPECT_EQ(view->InvalidArea(), (RECT{0, 0, 200, 100}));  // invalidated again, painted later
+    Status(view, 1);
+    Status(view, 3);
+    EXPECT_EQ(view->InvalidArea(), whole);
     EXPECT_EQ(view->DrawWiresCount(), drawn + 1);
-    EXPECT_EQ(run.LastText(), L"Completed");
   }
 }
 
-TEST_F(ViewStatuses, StatusesPostedBeforeTheSentCompletionAreHandledFirst) {
+TEST(RenderView, StatusesPostedBeforeTheSentCompletionAreHandledFirst) {
+  RenderWindowRun run(40, 40);
+  ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
+  CRenderView* view = run.View();
   run.texts.clear();
-  for (auto [code, payload] : std::vector<std::pair<int, LPARAM>>{{1, -1}, {5, Progress(32, 0)}, {5, Progress(32, 1)}})
+  for (auto [code, payload] : std::vector<std::pair<int, LPARAM>>{{1, -1}, {5, Progress(4, 5)}})
     ASSERT_TRUE(PostMessage(view->Handle(), WM_RENDER_STATUS, WPARAM(code), payload));
-  Status(3);
-  EXPECT_EQ(run.texts, (std::vector<std::wstring>{L"Initializing...", L"Rendering...(0%)", L"Rendering...(32%)",
+  Status(view, 3);
+  EXPECT_EQ(run.texts, (std::vector<std::wstring>{L"Initializing...", L"Rendering...(50%)",
                                                  L"Rendering curves, wires and annotations...", L"Completed"}));
   MSG msg;
   EXPECT_FALSE(PeekMessage(&msg, view->Handle(), 0, 0, PM_NOREMOVE));
@@ -102,20 +93,25 @@ TEST_F(ViewStatuses, StatusesPostedBeforeTheSentCompletionAreHandledFirst) {
   EXPECT_TRUE(view->Bitmap().HasPixels());
 }
 
-TEST(RenderView, TheProgressRowCountsClientRowsOfAReducedView) {
-  RenderWindowRun run(300, 90);  // on a screen too small: shown at 1:3
+// 320 x 150 needed, 124 x 101 usable: shown at 1:3, the image at its full size.
+TEST(RenderView, ATooLargeImageIsShownReducedAndItsProgressCountsClientRows) {
+  RenderWindowRun run(300, 90);
   run.make_frame = [](CKavraDoc& doc) {
     struct Small : CRenderFrame {
-      using CRenderFrame::CRenderFrame;
-      SIZE MaximizedWindowSize() const override { return {150, 110}; }
+      explicit Small(CKavraDoc& d) : CRenderFrame(d) { SetBorderSize({20, 60}); }
+      SIZE MaximizedWindowSize() const override { return {174, 151}; }
     };
     return std::make_unique<Small>(doc);
   };
   ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
   CRenderView* view = run.View();
-  ASSERT_EQ(view->ClientSize(), (SIZE{100, 30}));
-  SendMessage(view->Handle(), WM_RENDER_STATUS, 1, -1);
-  SendMessage(view->Handle(), WM_RENDER_STATUS, 5, Progress(9, 5));  // 45 of 90 image rows: half the client
+  EXPECT_EQ(view->Zoom(), -3);
+  EXPECT_EQ(run.Frame()->WindowSize(), (SIZE{120, 90}));
+  EXPECT_EQ(view->ClientSize(), (SIZE{100, 30}));
+  EXPECT_EQ(run.Frame()->WindowText().str().find(L"DuskMoth Render (1:3): Unnamed-"), 0u);
+  EXPECT_EQ(std::pair(view->Bitmap().Width(), view->Bitmap().Height()), std::pair(300, 90));
+  Status(view, 1);
+  Status(view, 5, Progress(9, 5));  // 45 of 90 image rows: half the client
   EXPECT_EQ(view->ProgressRow(), 15);
   EXPECT_EQ(run.LastText(), L"Rendering...(50%)");
 }
