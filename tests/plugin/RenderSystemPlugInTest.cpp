@@ -1,9 +1,8 @@
-// The plug-in object: load with and without an active document, document
-// data through real document files, render commands through the host.
+// The plug-in: the real module through the host's loader, load with and
+// without an active document, document data, render commands through the host.
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <regex>
 
@@ -12,7 +11,7 @@
 #include "host/app/Doc.h"
 #include "host/app/DocumentFile.h"
 #include "host/sdk/CommandContext.h"
-#include "host/sdk/SdkRender.h"
+#include "host/sdk/PlugInModule.h"
 #include "host/toolkit/BinaryArchive.h"
 #include "plugin/RenderSystemPlugIn.h"
 #include "support/LittleEndianBytes.h"
@@ -21,25 +20,44 @@
 
 namespace {
 
-TK_UUID PlugInId() {
-  TK_UUID id;
-  ThePlugIn().PlugInID(id);
-  return id;
-}
-
-// Captures what the application prints while it lives.
+// What the application prints while it lives.
 class PrintCapture {
 public:
-  PrintCapture() : old_(KavraApp().SetOutputSink([this](const std::wstring& text) { text_ += text; })) {}
+  PrintCapture() : old_(KavraApp().SetOutputSink([this](const std::wstring& t) { text += t; })) {}
   ~PrintCapture() { KavraApp().SetOutputSink(old_); }
-  const std::wstring& Text() const { return text_; }
+  std::wstring text;
 
 private:
-  std::wstring text_;
   CKavraApp::OutputSink old_;
 };
 
-// The record back at its defaults and the watcher clear and unloaded, before and after.
+TEST(PlugInModule, LoadsWithItsIdentityPrintsTheBannerAndUnloadsItsWatcher) {
+  std::string error;
+  std::unique_ptr<KvPlugInModule> module;
+  std::wstring printed;
+  {
+    PrintCapture capture;
+    module = KvPlugInModule::Load(std::filesystem::path(DM_BINARY_DIR) / "duskmoth.kvp", error);
+    printed = capture.text;
+  }
+  ASSERT_NE(module, nullptr) << error;
+  CKavraRenderSystemPlugIn& plugin = module->PlugIn();
+  EXPECT_NE(static_cast<const void*>(&plugin), static_cast<const void*>(&ThePlugIn()));  // the module's own
+  const std::wstring version = plugin.PlugInVersion().str();
+  EXPECT_TRUE(std::regex_match(std::string(version.begin(), version.end()),  // the build date: "Mar 31 2006 10:48:53"
+                               std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}")));
+  EXPECT_EQ(printed, L"Loading DuskMoth Render, version " + version + L"\n");
+  EXPECT_EQ(module->Identity().sdk_version, 200211190);
+  EXPECT_EQ(module->Identity().sdk_service_release, 200404200);
+  const CDocumentWatcher& watcher = static_cast<CRenderSystemPlugIn&>(plugin).Watcher();
+  EXPECT_TRUE(watcher.IsRegistered() && watcher.IsEnabled());
+  plugin.OnUnloadPlugIn();
+  EXPECT_FALSE(watcher.IsRegistered() || watcher.IsEnabled());
+  module.reset();  // the loader unloads once more; no watcher is left behind
+  EXPECT_TRUE(KavraApp().CloseDocument(KavraApp().NewDocument()));
+}
+
+// The record back at its defaults, the watcher clear and unloaded, before and after.
 class PlugInTest : public ::testing::Test {
 protected:
   void SetUp() override { Reset(); }
@@ -53,25 +71,18 @@ protected:
   }
 };
 
-TEST_F(PlugInTest, LoadPrintsOneBannerLineAndTellsTheWatcherAboutTheActiveDocument) {
-  const std::wstring wide = ThePlugIn().PlugInVersion().str();
-  const std::string version(wide.begin(), wide.end());
-  EXPECT_TRUE(std::regex_match(version, std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}")))
-      << version;  // the build date, as in "Mar 31 2006 10:48:53"
+TEST_F(PlugInTest, LoadTellsTheWatcherAboutAnActiveDocumentOnly) {
   CKavraDoc doc;
   for (CKavraDoc* active : {static_cast<CKavraDoc*>(nullptr), &doc}) {
     KavraApp().SetActiveDoc(active);
     PrintCapture capture;
     EXPECT_EQ(ThePlugIn().OnLoadPlugIn(), 1);
-    EXPECT_EQ(capture.Text(), L"Loading DuskMoth Render, version " + ThePlugIn().PlugInVersion().str() + L"\n");
     const CDocumentWatcher& watcher = ThePlugIn().Watcher();
     EXPECT_TRUE(watcher.IsRegistered() && watcher.IsEnabled());
-    EXPECT_EQ(watcher.SceneChanged(), active != nullptr);
-    EXPECT_EQ(watcher.LightsChanged(), active != nullptr);
+    EXPECT_EQ(watcher.SceneChanged() && watcher.LightsChanged(), active != nullptr);
     doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnCloseDocument(doc); });  // heard: clears
     EXPECT_FALSE(watcher.SceneChanged() || watcher.LightsChanged());
     ThePlugIn().OnUnloadPlugIn();
-    EXPECT_FALSE(watcher.IsRegistered() || watcher.IsEnabled());
   }
 }
 
@@ -89,50 +100,29 @@ TEST_F(PlugInTest, DocumentDataIsTheRecordInVersionOneOneAndFilesWithoutItKeepIt
   ASSERT_TRUE(ThePlugIn().ReadDocumentData(doc, old, {}));
   EXPECT_TRUE(!record.m_use_wallpaper && record.m_stretch_wallpaper && !record.m_favor_memory);
 
-  // Through files: the block as a host without the plug-in finds it; a file
-  // saved without the plug-in has none and leaves the record as it was.
+  // Through files; one saved by a host without the plug-in leaves the record as it was.
   KavraApp().RegisterDocumentDataClient(ThePlugIn().DocumentDataClient());
   const std::filesystem::path with = std::filesystem::path(DM_BINARY_DIR) / "plugin-with-data.kvd";
   const std::filesystem::path without = std::filesystem::path(DM_BINARY_DIR) / "plugin-without-data.kvd";
   ASSERT_TRUE(CKavraDocumentFile().Write(doc, with).Ok());
   ASSERT_TRUE(CKavraDocumentFile(std::vector<KvDocumentDataClient*>{}).Write(doc, without).Ok());
-  CKavraDoc raw, first, second;
-  ASSERT_TRUE(CKavraDocumentFile(std::vector<KvDocumentDataClient*>{}).Read(with, raw).Ok());
-  ASSERT_NE(raw.PlugInData(PlugInId()), nullptr);
-  EXPECT_EQ(*raw.PlugInData(PlugInId()), LittleEndianBytes().Int(1).Int(1).Bool(false).Bool(true).Bool(false).bytes);
   record = CDMRenderUserData();
   record.m_favor_memory = true;
+  CKavraDoc first, second;
   ASSERT_TRUE(CKavraDocumentFile().Read(with, first).Ok());
   EXPECT_TRUE(!record.m_use_wallpaper && record.m_stretch_wallpaper && !record.m_favor_memory);
   record.m_use_wallpaper = true;
   ASSERT_TRUE(CKavraDocumentFile().Read(without, second).Ok());
-  EXPECT_EQ(second.PlugInData(PlugInId()), nullptr);
   EXPECT_TRUE(record.m_use_wallpaper && record.m_stretch_wallpaper && !record.m_favor_memory);
   KavraApp().UnRegisterDocumentDataClient(ThePlugIn().DocumentDataClient());
   std::filesystem::remove(with);
   std::filesystem::remove(without);
 }
 
-TEST(PlugInRender, CommandResultsForEveryHostCode) {
-  using R = KvCommandResult;
-  const std::tuple<int, R, R> expected[] = {  // code, Render, RenderWindow
-      {CKavraSdkRender::render_completed, R::success, R::success},
-      {CKavraSdkRender::render_cancelled, R::cancel, R::failure},
-      {CKavraSdkRender::render_failed, R::failure, R::failure},
-      {CKavraSdkRender::render_no_view, R::failure, R::failure},
-      {CKavraSdkRender::render_busy, R::failure, R::failure},
-      {-1, R::failure, R::failure},
-  };
-  for (const auto& [code, render, window] : expected) {
-    EXPECT_EQ(CRenderSystemPlugIn::RenderResult(code), render) << code;
-    EXPECT_EQ(CRenderSystemPlugIn::RenderWindowResult(code), window) << code;
-  }
-}
-
 TEST_F(PlugInTest, TheFavorMemoryOptionAppliesToOneRenderOnly) {
   CKavraDoc doc;
   CKavraCommandContext context(doc);
-  // Record, option, what the render uses, the band height it gives.
+  // The record's choice, the option, what the render uses, the band height it gives.
   const std::tuple<bool, const wchar_t*, bool, int> cases[] = {
       {true, nullptr, true, 4}, {true, L"0", false, 32}, {false, L"1", true, 4}, {false, L"yes", false, 32}};
   for (const auto& [stored, option, used, band] : cases) {
@@ -145,7 +135,7 @@ TEST_F(PlugInTest, TheFavorMemoryOptionAppliesToOneRenderOnly) {
   }
 }
 
-TEST_F(PlugInTest, RendersCompleteInThePlugInsWindowAndClearTheChangeFlags) {
+TEST_F(PlugInTest, RendersCompleteInThePlugInsWindowClearTheFlagsAndMapTheHostsCodes) {
   CKavraDoc doc;
   doc.AddView(CKavraView(TK_ScnView(), 16, 12));
   CKavraCommandContext context(doc);
@@ -155,7 +145,7 @@ TEST_F(PlugInTest, RendersCompleteInThePlugInsWindowAndClearTheChangeFlags) {
     const KvCommandResult result = window ? ThePlugIn().RenderWindow(context, false, doc.ActiveView(), RECT{0, 0, 20, 10})
                                           : ThePlugIn().Render(context, true);
     EXPECT_EQ(result, KvCommandResult::success);
-    EXPECT_EQ(capture.Text(), L"Render completed\n");
+    EXPECT_EQ(capture.text, L"Render completed\n");
     EXPECT_FALSE(ThePlugIn().Watcher().SceneChanged());
     auto* frame = dynamic_cast<CRenderFrame*>(context.LastRenderFrame());
     ASSERT_TRUE(frame && frame->GetRenderView());
@@ -166,8 +156,18 @@ TEST_F(PlugInTest, RendersCompleteInThePlugInsWindowAndClearTheChangeFlags) {
   CKavraCommandContext no_view(empty);
   PrintCapture capture;
   EXPECT_EQ(ThePlugIn().Render(no_view, false), KvCommandResult::failure);
-  EXPECT_EQ(capture.Text(), CKavraSdkRender::RenderReturnCodesToString(CKavraSdkRender::render_no_view).str() + L"\n");
+  EXPECT_EQ(capture.text, CKavraSdkRender::RenderReturnCodesToString(CKavraSdkRender::render_no_view).str() + L"\n");
   EXPECT_EQ(ThePlugIn().RenderWindow(no_view, false, nullptr, RECT{0, 0, 0, 10}), KvCommandResult::failure);
+  using R = KvCommandResult;  // every code: Render, then RenderWindow
+  const std::tuple<int, R, R> codes[] = {{CKavraSdkRender::render_completed, R::success, R::success},
+                                         {CKavraSdkRender::render_cancelled, R::cancel, R::failure},
+                                         {CKavraSdkRender::render_failed, R::failure, R::failure},
+                                         {CKavraSdkRender::render_busy, R::failure, R::failure},
+                                         {-1, R::failure, R::failure}};
+  for (const auto& [code, render, in_window] : codes) {
+    EXPECT_EQ(CRenderSystemPlugIn::RenderResult(code), render) << code;
+    EXPECT_EQ(CRenderSystemPlugIn::RenderWindowResult(code), in_window) << code;
+  }
 }
 
 }  // namespace
