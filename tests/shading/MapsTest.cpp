@@ -173,46 +173,38 @@ TEST_F(MaterialCache, ALentMaterialOutlivesItsEntryWithoutPointersToItsFreedBitm
   EXPECT_EQ(material.m_bump_map.bitmap, later.FindOrLoadMapBitmap(Name("b.bmp")));  // not the first's: left alone
 }
 
+// One change at a time: the cache shares materials that differ in what shading does not read.
 TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
   CRenderMaterial base;
   for (int s = 0; s < CRenderMaterial::slot_count; ++s) base.Map(s).enabled = true, base.Map(s).file_name = L"/m/x.png";
-  using Change = std::function<void(CRenderMaterial&)>;
-  std::vector<std::tuple<std::string, Change, bool>> variations = {
-      {"host diffuse", [](CRenderMaterial& m) { m.SetDiffuse(TK_Color(1, 2, 3)); }, false},
-      {"host name", [](CRenderMaterial& m) { m.SetName(L"other"); }, false},
-      {"reflectivity", [](CRenderMaterial& m) { m.m_reflectivity = 0.5; }, false},
-      {"use luminosity colour", [](CRenderMaterial& m) { m.m_use_luminosity_color = true; }, false},
-      {"luminosity colour", [](CRenderMaterial& m) { m.m_luminosity_color = TK_Color(0, 0, 1); }, false},
-      {"luminosity", [](CRenderMaterial& m) { m.m_luminosity = 0.25; }, false},
-      {"specular level", [](CRenderMaterial& m) { m.m_specular_level = 0.02; }, false},
-      {"two-sided", [](CRenderMaterial& m) { m.m_two_sided = false; }, true},
-      {"faceted", [](CRenderMaterial& m) { m.m_faceted = true; }, true},
-      {"reserved", [](CRenderMaterial& m) { m.m_reserved_a = m.m_reserved_b = 7.0; }, true},
+  std::vector<std::pair<std::function<void(CRenderMaterial&)>, bool>> changes = {
+      {[](CRenderMaterial& m) { m.SetDiffuse(TK_Color(1, 2, 3)); }, false},
+      {[](CRenderMaterial& m) { m.SetName(L"other"); }, false},
+      {[](CRenderMaterial& m) { m.m_luminosity_color = TK_Color(0, 0, 1); }, false},
   };
-  const std::tuple<const char*, std::function<void(MaterialMap&)>, bool> slot_changes[] = {
-      {"enabled", [](MaterialMap& m) { m.enabled = false; }, false},
-      {"amount", [](MaterialMap& m) { m.amount = 0.5; }, false},
-      {"tiling", [](MaterialMap& m) { m.tiling_u = 2; }, false},
-      {"tiling V", [](MaterialMap& m) { m.tiling_v = 2; }, false},
-      {"offset U", [](MaterialMap& m) { m.offset_u = 1; }, false},
-      {"offset V", [](MaterialMap& m) { m.offset_v = 1; }, false},
-      {"file name case", [](MaterialMap& m) { m.file_name = L"/M/x.png"; }, false},
-      {"filter", [](MaterialMap& m) { m.filter = 1 - m.filter; }, true},
-      {"bitmap binding", [](MaterialMap& m) { m.width_limit = 40; }, true},
-  };
-  for (int s = 0; s < CRenderMaterial::slot_count; ++s)
-    for (const auto& [what, f, shared] : slot_changes)
-      variations.emplace_back(what + std::string(" of slot ") + std::to_string(s),
-                              [s, f](CRenderMaterial& m) { f(m.Map(s)); }, shared);
-  for (const auto& [what, change, shared] : variations) {
-    CRenderMaterial changed = base;
-    change(changed);
-    EXPECT_EQ(IsSameRenderMaterial(base, changed), shared) << what;
-    EXPECT_EQ(IsSameRenderMaterial(changed, base), shared) << what;
+  for (auto [field, shared] : {std::pair{&CRenderMaterial::m_reflectivity, false}, {&CRenderMaterial::m_luminosity, false},
+                               {&CRenderMaterial::m_specular_level, false}, {&CRenderMaterial::m_reserved_a, true},
+                               {&CRenderMaterial::m_reserved_b, true}})
+    changes.emplace_back([field](CRenderMaterial& m) { m.*field += 0.5; }, shared);
+  for (auto [field, shared] : {std::pair{&CRenderMaterial::m_use_luminosity_color, false},
+                               {&CRenderMaterial::m_two_sided, true}, {&CRenderMaterial::m_faceted, true}})
+    changes.emplace_back([field](CRenderMaterial& m) { m.*field = !(m.*field); }, shared);
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    for (double MaterialMap::*field : {&MaterialMap::amount, &MaterialMap::tiling_u, &MaterialMap::tiling_v,
+                                       &MaterialMap::offset_u, &MaterialMap::offset_v})
+      changes.emplace_back([s, field](CRenderMaterial& m) { m.Map(s).*field += 0.5; }, false);
+    changes.emplace_back([s](CRenderMaterial& m) { m.Map(s).enabled = false; }, false);
+    changes.emplace_back([s](CRenderMaterial& m) { m.Map(s).file_name = L"/M/x.png"; }, false);  // case counts
+    changes.emplace_back([s](CRenderMaterial& m) { m.Map(s).filter = 1 - m.Map(s).filter; }, true);
+    changes.emplace_back([s](CRenderMaterial& m) { m.Map(s).width_limit = 40; }, true);  // the bitmap binding
   }
-  CRenderMaterial faceted = base;
-  faceted.m_faceted = true;
-  EXPECT_TRUE(MaterialEntry(&base).MatchesMaterial(faceted));
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    CRenderMaterial changed = base;
+    changes[i].first(changed);
+    EXPECT_EQ(IsSameRenderMaterial(base, changed), changes[i].second) << "change " << i;
+    EXPECT_EQ(IsSameRenderMaterial(changed, base), changes[i].second) << "change " << i;
+  }
+  EXPECT_TRUE(MaterialEntry(&base).MatchesMaterial(base));
   EXPECT_FALSE(MaterialEntry(std::unique_ptr<CRenderMaterial>{}).MatchesMaterial(base));
 }
 
