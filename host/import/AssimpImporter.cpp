@@ -1,4 +1,4 @@
-#include "host/app/import/AssimpImporter.h"
+#include "host/import/AssimpImporter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,11 +14,11 @@
 #include <assimp/scene.h>
 
 #include "host/app/Doc.h"
-#include "host/app/import/FramingView.h"
-#include "host/app/import/GltfCameras.h"
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/ObjMaterialLibrary.h"
-#include "host/app/import/PlyCounts.h"
+#include "host/import/FramingView.h"
+#include "host/import/GltfCameras.h"
+#include "host/import/ImportLog.h"
+#include "host/import/ObjMaterialLibrary.h"
+#include "host/import/PlyCounts.h"
 #include "host/toolkit/Xform.h"
 
 namespace fs = std::filesystem;

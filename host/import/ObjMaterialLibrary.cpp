@@ -1,4 +1,4 @@
-#include "host/app/import/ObjMaterialLibrary.h"
+#include "host/import/ObjMaterialLibrary.h"
 
 #include <cstdlib>
 #include <fstream>

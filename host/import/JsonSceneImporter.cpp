@@ -1,4 +1,4 @@
-#include "host/app/import/JsonSceneImporter.h"
+#include "host/import/JsonSceneImporter.h"
 
 #include <cmath>
 #include <fstream>
@@ -12,12 +12,12 @@
 
 #include "host/app/Doc.h"
 #include "host/app/EventWatcher.h"
-#include "host/app/import/AssimpImporter.h"
-#include "host/app/import/FramingView.h"
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/JsonObjectReader.h"
-#include "host/app/import/Primitives.h"
-#include "host/app/import/RendererRecords.h"
+#include "host/import/AssimpImporter.h"
+#include "host/import/FramingView.h"
+#include "host/import/ImportLog.h"
+#include "host/import/JsonObjectReader.h"
+#include "host/import/Primitives.h"
+#include "host/import/RendererRecords.h"
 #include "host/toolkit/Xform.h"
 
 namespace fs = std::filesystem;
@@ -230,7 +230,7 @@ private:
   }
 
   void ReadRendererFlags(CJsonObjectReader& r) {
-    RendererDocumentFlags flags;
+    DocumentFlagsRecord flags;
     r.Boolean("use_wallpaper", flags.use_wallpaper);
     r.Boolean("stretch_wallpaper", flags.stretch_wallpaper);
     r.Boolean("favor_memory", flags.favor_memory);
@@ -245,7 +245,7 @@ private:
     void (TK_Material::*set)(const TK_wString&) = nullptr;
   };
 
-  void ReadMapSlot(CJsonObjectReader& o, RendererMapSettings& map, TK_Material& host, const HostFile& host_file) {
+  void ReadMapSlot(CJsonObjectReader& o, MapRecord& map, TK_Material& host, const HostFile& host_file) {
     const TK_wString file = FileName(o, "file");
     if (!file.IsEmpty()) {
       if (host_file.key) {
@@ -269,9 +269,9 @@ private:
   }
 
   void ReadRendererMaterial(CJsonObjectReader& r, TK_Material& host) {
-    RendererMaterialSettings s = RendererMaterialSettings::FromHostMaterial(host);
+    MaterialRecord s = MaterialRecord::FromHostMaterial(host);
     using M = TK_Material;
-    const std::pair<const char*, RendererMapSettings*> slots[] = {{"texture_map", &s.texture},
+    const std::pair<const char*, MapRecord*> slots[] = {{"texture_map", &s.texture},
                                                                   {"specular_map", &s.specular},
                                                                   {"environment_map", &s.environment},
                                                                   {"bump_map", &s.bump},

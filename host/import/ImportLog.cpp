@@ -1,4 +1,4 @@
-#include "host/app/import/ImportLog.h"
+#include "host/import/ImportLog.h"
 
 std::string CImportLog::Line(const std::string& file, const std::string& place, const std::string& what) {
   std::string line = file + ": ";

@@ -1,4 +1,4 @@
-#include "host/app/import/GltfCameras.h"
+#include "host/import/GltfCameras.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "host/app/import/PlyCounts.h"
+#include "host/import/PlyCounts.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "host/app/import/FramingView.h"
+#include "host/import/FramingView.h"
 
 #include <algorithm>
 #include <cmath>

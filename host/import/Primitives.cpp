@@ -1,4 +1,4 @@
-#include "host/app/import/Primitives.h"
+#include "host/import/Primitives.h"
 
 #include <cmath>
 #include <numbers>

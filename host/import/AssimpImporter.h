@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "host/app/import/ImportedModel.h"
+#include "host/import/ImportedModel.h"
 
 class CImportLog;
 class CKavraDoc;

@@ -1,4 +1,4 @@
-#include "host/app/import/JsonObjectReader.h"
+#include "host/import/JsonObjectReader.h"
 
 #include <cmath>
 #include <algorithm>
@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/app/import/ImportLog.h"
+#include "host/import/ImportLog.h"
 
 std::string JsonPointerAppend(const std::string& pointer, std::string_view key) {
   std::string out = pointer + "/";

@@ -1,13 +1,13 @@
-#include "host/app/import/SceneImport.h"
+#include "host/import/SceneImport.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "host/app/Doc.h"
 #include "host/app/DocumentFile.h"
-#include "host/app/import/AssimpImporter.h"
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/JsonSceneImporter.h"
+#include "host/import/AssimpImporter.h"
+#include "host/import/ImportLog.h"
+#include "host/import/JsonSceneImporter.h"
 
 namespace scene_import {
 
