@@ -18,6 +18,7 @@
 #include "host/import/JsonObjectReader.h"
 #include "host/import/Primitives.h"
 #include "host/import/RendererRecords.h"
+#include "host/sdk/SdkRender.h"
 #include "host/toolkit/Xform.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +26,8 @@ using nlohmann::json;
 
 namespace {
 
-constexpr int kMaxImageSide = 16384;
+// Scene files ask for no image the render path would refuse.
+constexpr int kMaxImageSide = CKavraSdkRender::kMaxImageSide;
 constexpr int kMaxCustomSizes = 256;
 constexpr double kRadians = std::numbers::pi / 180.0;
 constexpr double kMax = CJsonSceneImporter::kMaxCoordinate;
