@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "host/app/Doc.h"
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/JsonSceneImporter.h"
+#include "host/import/ImportLog.h"
+#include "host/import/JsonSceneImporter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::filesystem::path folder = [] {

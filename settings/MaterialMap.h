@@ -1,22 +1,17 @@
 #pragma once
 // MaterialMap: one map slot of a render material (texture, specular,
-// environment, bump or transparency): stored settings plus run-time fields
-// that the material cache binds. The slot never owns its bitmap.
+// environment, bump or transparency): the stored settings of its record plus
+// run-time fields that the material cache binds. The slot never owns its
+// bitmap.
 
-#include "host/toolkit/String.h"
+#include "settings/records/MapRecord.h"
 
 class COruDib;
-class TK_BinaryArchive;
 
-struct MaterialMap {
-  bool enabled = false;
-  double amount = 1.0;  // 1.0 is 100 %
-  double tiling_u = 1.0;
-  double tiling_v = 1.0;
-  double offset_u = 0.0;  // in pixels of the image
-  double offset_v = 0.0;
-  int filter = 1;  // 1: bilinear filtering; anything else: nearest pixel
-  TK_wString file_name;
+struct MaterialMap : MapRecord {
+  MaterialMap() = default;
+  explicit MaterialMap(const MapRecord& stored) : MapRecord(stored) {}
+
   // Run-time, set by the material cache and never stored: the loaded
   // bitmap's width - 2 and height - 2 (0 without a bitmap), and the bitmap.
   int width_limit = 0;
@@ -24,12 +19,5 @@ struct MaterialMap {
   const COruDib* bitmap = nullptr;
 
   // The bump slot's defaults: amount 0.025, no filtering.
-  static MaterialMap BumpDefaults();
-
-  // Block layout: bool enabled, double amount, double offset U, double
-  // offset V, double tiling U, double tiling V, string file name, int filter.
-  // The filter is read only when with_filter is set (records of version 1.1
-  // on); both stop at the first failed primitive.
-  bool Write(TK_BinaryArchive& archive) const;
-  bool Read(TK_BinaryArchive& archive, bool with_filter);
+  static MaterialMap BumpDefaults() { return MaterialMap(MapRecord::BumpDefaults()); }
 };

@@ -35,29 +35,18 @@ std::unique_ptr<TK_Object> CDMMaterialUserData::DuplicateObject() const {
 }
 
 bool CDMMaterialUserData::Write(TK_BinaryArchive& a) const {
-  if (!a.WriteInt(1) || !a.WriteInt(2)) return false;
-  if (!m_material) return true;
-  const CRenderMaterial& m = *m_material;
-  return m.TK_Material::Write(a) && m.m_texture_map.Write(a) && m.m_environment_map.Write(a) &&
-         m.m_bump_map.Write(a) && m.m_transparency_map.Write(a) && a.WriteBool(m.m_two_sided) &&
-         a.WriteBool(m.m_faceted) && a.WriteBool(m.m_use_luminosity_color) && a.WriteColor(m.m_luminosity_color) &&
-         a.WriteDouble(m.m_luminosity) && a.WriteDouble(m.m_specular_level) && a.WriteDouble(m.m_reserved_a) &&
-         a.WriteDouble(m.m_reserved_b) && m.m_specular_map.Write(a) && a.WriteDouble(m.m_reflectivity);
+  if (!m_material) return a.WriteInt(1) && a.WriteInt(2);
+  return m_material->Record().Write(a, *m_material);
 }
 
 bool CDMMaterialUserData::Read(TK_BinaryArchive& a) {
-  if (!a.ReadInt(m_archive_major) || !a.ReadInt(m_archive_minor)) return false;
+  if (!MaterialRecord::ReadVersion(a, m_archive_major, m_archive_minor)) return false;
+  // A fresh material, filled as far as the bytes go.
   m_material = std::make_unique<CRenderMaterial>();
-  CRenderMaterial& m = *m_material;
-  const bool with_filter = m_archive_major >= 1 && m_archive_minor >= 1;
-  if (!(m.TK_Material::Read(a) && m.m_texture_map.Read(a, with_filter) && m.m_environment_map.Read(a, with_filter) &&
-        m.m_bump_map.Read(a, with_filter) && m.m_transparency_map.Read(a, with_filter) && a.ReadBool(m.m_two_sided) &&
-        a.ReadBool(m.m_faceted) && a.ReadBool(m.m_use_luminosity_color) && a.ReadColor(m.m_luminosity_color) &&
-        a.ReadDouble(m.m_luminosity) && a.ReadDouble(m.m_specular_level) && a.ReadDouble(m.m_reserved_a) &&
-        a.ReadDouble(m.m_reserved_b)))
-    return false;
-  if (m_archive_major >= 1 && m_archive_minor >= 2) return m.m_specular_map.Read(a, true) && a.ReadDouble(m.m_reflectivity);
-  return true;
+  MaterialRecord record;
+  const bool ok = record.ReadBody(a, *m_material, m_archive_major, m_archive_minor);
+  m_material->SetRecord(record);
+  return ok;
 }
 
 bool CDMMaterialUserData::GetDescription(TK_wString& description) {

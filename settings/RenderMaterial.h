@@ -6,6 +6,7 @@
 
 #include "host/toolkit/Material.h"
 #include "settings/MaterialMap.h"
+#include "settings/records/MaterialRecord.h"
 
 class CRenderMaterial : public TK_Material {
 public:
@@ -24,6 +25,11 @@ public:
   // Takes the host's material fields and its three file names again, keeping
   // every other setting (enabled flags included).
   void RefreshFrom(const TK_Material& host);
+
+  // The stored settings as a record, and back: SetRecord keeps the map
+  // slots' run-time fields.
+  MaterialRecord Record() const;
+  void SetRecord(const MaterialRecord& record);
 
   // The slot of a MapSlot value; values outside the range give the texture slot.
   MaterialMap& Map(int slot);

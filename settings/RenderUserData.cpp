@@ -17,17 +17,23 @@ std::unique_ptr<TK_Object> CDMRenderUserData::DuplicateObject() const {
   return copy;
 }
 
-bool CDMRenderUserData::Write(TK_BinaryArchive& a) const {
-  return a.WriteInt(1) && a.WriteInt(1) && a.WriteBool(m_use_wallpaper) && a.WriteBool(m_stretch_wallpaper) &&
-         a.WriteBool(m_favor_memory);
-}
+bool CDMRenderUserData::Write(TK_BinaryArchive& a) const { return Flags().Write(a); }
 
 bool CDMRenderUserData::Read(TK_BinaryArchive& a) {
-  if (!(a.ReadInt(m_archive_major) && a.ReadInt(m_archive_minor) && a.ReadBool(m_use_wallpaper) &&
-        a.ReadBool(m_stretch_wallpaper)))
-    return false;
-  if (m_archive_major >= 1 && m_archive_minor >= 1) return a.ReadBool(m_favor_memory);
-  return true;
+  DocumentFlagsRecord flags = Flags();
+  const bool ok = flags.Read(a, m_archive_major, m_archive_minor);
+  m_use_wallpaper = flags.use_wallpaper;
+  m_stretch_wallpaper = flags.stretch_wallpaper;
+  m_favor_memory = flags.favor_memory;
+  return ok;
+}
+
+DocumentFlagsRecord CDMRenderUserData::Flags() const {
+  DocumentFlagsRecord flags;
+  flags.use_wallpaper = m_use_wallpaper;
+  flags.stretch_wallpaper = m_stretch_wallpaper;
+  flags.favor_memory = m_favor_memory;
+  return flags;
 }
 
 bool CDMRenderUserData::GetDescription(TK_wString& description) {

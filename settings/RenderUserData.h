@@ -4,6 +4,7 @@
 // one record and saves it as its document data; it is never attached.
 
 #include "host/toolkit/Object.h"
+#include "settings/records/DocumentFlagsRecord.h"
 
 class CDMRenderUserData : public TK_UserData {
   TK_OBJECT_DECLARE(CDMRenderUserData)
@@ -16,13 +17,15 @@ public:
   ~CDMRenderUserData() override;
 
   std::unique_ptr<TK_Object> DuplicateObject() const override;
-  // Layout: int major 1, int minor 1, bool use wallpaper, bool stretch
-  // wallpaper to fit, bool favor memory over speed. Read takes the third flag
-  // only from version 1.1 and later; both stop at the first failed primitive.
+  // In the document-flags record's layout; both stop at the first failed
+  // primitive.
   bool Write(TK_BinaryArchive& archive) const override;
   bool Read(TK_BinaryArchive& archive) override;
   bool GetDescription(TK_wString& description) override;
   bool Archive() const override { return true; }
+
+  // The three flags as their stored record.
+  DocumentFlagsRecord Flags() const;
 
   // Version pair of the last record read; 0.0 until one was read.
   int m_archive_major = 0;

@@ -7,9 +7,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "host/sdk/SdkRender.h"
+
 namespace {
 
-constexpr int kMaxImageSide = 16384;
+// --size asks for no image the render path would refuse.
+constexpr int kMaxImageSide = CKavraSdkRender::kMaxImageSide;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -103,7 +106,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
       return Usage("--output: " + r.output.string() + ": the extension must be .png, .bmp, .jpg or .tga");
     if (*size_opt) {
       int w = 0, h = 0;
-      if (!ParseImageSize(size, w, h)) return Usage("--size: expected WxH with sides 1 to 16384, such as 800x600");
+      if (!ParseImageSize(size, w, h)) return Usage("--size: expected WxH with sides 1 to " + std::to_string(kMaxImageSide) + ", such as 800x600");
       r.width = w;
       r.height = h;
     }

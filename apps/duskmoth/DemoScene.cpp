@@ -5,8 +5,8 @@
 
 #include "apps/duskmoth/DemoMaps.h"
 #include "host/app/Doc.h"
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/JsonSceneImporter.h"
+#include "host/import/ImportLog.h"
+#include "host/import/JsonSceneImporter.h"
 
 std::string_view DemoScene::Description() {
   return R"json({

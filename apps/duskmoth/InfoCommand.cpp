@@ -8,7 +8,7 @@
 #include "apps/duskmoth/CommandLine.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
-#include "host/app/import/RendererRecords.h"
+#include "host/import/RendererRecords.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ std::string LayerName(const CKavraDoc& doc, int index) {
   return layer ? Quoted(layer->Name()) : "#" + std::to_string(index) + " (none)";
 }
 
-std::string MapText(const char* name, const RendererMapSettings& m) {
+std::string MapText(const char* name, const MapRecord& m) {
   std::string text = std::string("      ") + name + " map: " + (m.enabled ? "on" : "off");
   if (!m.file_name.IsEmpty()) text += ", " + m.file_name.ToUtf8();
   text += ", amount " + Num(m.amount) + ", tiling " + Num(m.tiling_u) + " x " + Num(m.tiling_v) + ", offset " +
@@ -53,7 +53,7 @@ void DescribeRendererSettings(const TK_Material& material, std::ostream& out) {
   const std::vector<std::uint8_t> bytes = renderer_records::MaterialRecordBytes(material);
   if (bytes.empty()) return;
   TK_Material stored;
-  RendererMaterialSettings s;
+  MaterialRecord s;
   if (!renderer_records::ReadMaterialRecord(bytes, stored, s)) {
     out << "    renderer settings: " << bytes.size() << " bytes that do not read as the renderer's record\n";
     return;
@@ -62,7 +62,7 @@ void DescribeRendererSettings(const TK_Material& material, std::ostream& out) {
       << ", luminosity " << Num(s.luminosity);
   if (s.use_luminosity_color) out << " in " << Hex(s.luminosity_color);
   out << ", specular level " << Num(s.specular_level) << ", reflectivity " << Num(s.reflectivity) << '\n';
-  const std::pair<const char*, const RendererMapSettings*> maps[] = {{"texture", &s.texture},
+  const std::pair<const char*, const MapRecord*> maps[] = {{"texture", &s.texture},
                                                                      {"specular", &s.specular},
                                                                      {"environment", &s.environment},
                                                                      {"bump", &s.bump},
@@ -177,7 +177,7 @@ void DescribePlugInData(const CKavraDoc& doc, std::ostream& out) {
   for (const TK_UUID& id : ids) {
     const std::vector<std::uint8_t>& bytes = *doc.PlugInData(id);
     out << "  " << id.ToString() << ": " << bytes.size() << " bytes";
-    RendererDocumentFlags flags;
+    DocumentFlagsRecord flags;
     if (id == renderer_records::PlugInUuid() && renderer_records::ReadDocumentFlags(bytes, flags))
       out << ", DuskMoth Render: use wallpaper " << YesNo(flags.use_wallpaper) << ", stretch wallpaper "
           << YesNo(flags.stretch_wallpaper) << ", favor memory " << YesNo(flags.favor_memory);

@@ -14,7 +14,7 @@
 #include "host/app/Doc.h"
 #include "host/app/DocumentDataClient.h"
 #include "host/app/UnknownUserData.h"
-#include "host/app/import/RendererRecords.h"
+#include "host/import/RendererRecords.h"
 #include "host/platform/KavraDib.h"
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/PlugInModule.h"

@@ -1,7 +1,7 @@
 #include "apps/duskmoth/SceneLoading.h"
 
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/SceneImport.h"
+#include "host/import/ImportLog.h"
+#include "host/import/SceneImport.h"
 
 bool LoadScene(const std::filesystem::path& path, CKavraDoc& doc, std::ostream& err, bool show_warnings) {
   CImportLog log;

@@ -333,6 +333,160 @@ bool ChunkReader::ReadPlugInData(TK_BinaryArchive& in) {
   return true;
 }
 
+// Writes the chunks of one document, one kind at a time, in the order the
+// reader expects them.
+class ChunkWriter {
+public:
+  ChunkWriter(const CKavraDoc& doc, const std::vector<KvDocumentDataClient*>& clients, KvDocumentFileResult& result)
+      : doc_(doc), clients_(clients), result_(result) {}
+
+  void WriteChunks(std::vector<std::uint8_t>& bytes);
+
+private:
+  void Report(const std::string& text) {
+    result_.status = KvDocumentFileResult::Status::damaged;
+    result_.messages.push_back(text);
+  }
+  template <typename Fill> void Chunk(std::uint32_t type, Fill&& fill) {
+    TK_BinaryArchive payload;
+    fill(payload);
+    AppendChunk(out_, type, payload.Buffer());
+  }
+
+  void WriteHeader();
+  void WriteSizes(TK_BinaryArchive& a);
+  void WriteLayer(TK_BinaryArchive& a, int index);
+  void WriteMaterial(TK_BinaryArchive& a, int index);
+  void WriteUserData(TK_BinaryArchive& a, const TK_Material& material);
+  void WriteLight(TK_BinaryArchive& a, int index);
+  void WriteObject(TK_BinaryArchive& a, int index);
+  void WriteView(TK_BinaryArchive& a, int index);
+  void WritePlugInData();
+
+  const CKavraDoc& doc_;
+  const std::vector<KvDocumentDataClient*>& clients_;
+  KvDocumentFileResult& result_;
+  TK_BinaryArchive out_;
+};
+
+void ChunkWriter::WriteChunks(std::vector<std::uint8_t>& bytes) {
+  WriteHeader();
+  Chunk(chunk_settings, [&](TK_BinaryArchive& a) { doc_.Properties().RenderSettings().Write(a); });
+  Chunk(chunk_sizes, [&](TK_BinaryArchive& a) { WriteSizes(a); });
+  for (int i = 0; i < doc_.LayerTable().Count(); ++i) Chunk(chunk_layer, [&](TK_BinaryArchive& a) { WriteLayer(a, i); });
+  for (int i = 0; i < doc_.MaterialTable().Count(); ++i)
+    Chunk(chunk_material, [&](TK_BinaryArchive& a) { WriteMaterial(a, i); });
+  for (int i = 0; i < doc_.LightTable().Count(); ++i) Chunk(chunk_light, [&](TK_BinaryArchive& a) { WriteLight(a, i); });
+  for (int i = 0; i < doc_.ObjectCount(); ++i) Chunk(chunk_object, [&](TK_BinaryArchive& a) { WriteObject(a, i); });
+  for (int i = 0; i < doc_.ViewCount(); ++i) Chunk(chunk_view, [&](TK_BinaryArchive& a) { WriteView(a, i); });
+  WritePlugInData();
+  AppendChunk(out_, chunk_end, {});
+  bytes = out_.TakeBuffer();
+}
+
+void ChunkWriter::WriteHeader() {
+  out_.WriteBytes(kMagic);
+  out_.WriteInt(kMajorVersion);
+  out_.WriteInt(kMinorVersion);
+  out_.WriteUInt32(KvCrc32(out_.Buffer()));
+}
+
+void ChunkWriter::WriteSizes(TK_BinaryArchive& a) {
+  const std::span<const KvRenderSize> sizes = doc_.Properties().CustomRenderSizes();
+  a.WriteInt(int(sizes.size()));
+  for (const KvRenderSize& s : sizes) {
+    a.WriteInt(s.width);
+    a.WriteInt(s.height);
+  }
+}
+
+void ChunkWriter::WriteLayer(TK_BinaryArchive& a, int index) {
+  const CKavraLayerTable& layers = doc_.LayerTable();
+  a.WriteInt(index);
+  a.WriteBool(layers.IsDeleted(index));
+  layers[index].Write(a);
+}
+
+void ChunkWriter::WriteMaterial(TK_BinaryArchive& a, int index) {
+  const CKavraMaterialTable& materials = doc_.MaterialTable();
+  a.WriteInt(index);
+  a.WriteBool(materials.IsDeleted(index));
+  materials[index].Write(a);
+  WriteUserData(a, materials[index]);
+}
+
+// The material's saved user data: a count, then per record its class, its
+// identifier, its copy count and its bytes. A record that fails to write is
+// reported and left out; run-time records are never saved.
+void ChunkWriter::WriteUserData(TK_BinaryArchive& a, const TK_Material& material) {
+  std::vector<std::pair<const TK_UserData*, std::vector<std::uint8_t>>> records;
+  for (const auto& ud : material.AllUserData()) {
+    if (!ud->Archive()) continue;
+    TK_BinaryArchive data;
+    if (ud->Write(data))
+      records.emplace_back(ud.get(), data.TakeBuffer());
+    else
+      Report("material \"" + Utf8(material.Name()) + "\": user data " + ud->ClassId()->ClassName() +
+             " could not be written and was left out");
+  }
+  a.WriteInt(int(records.size()));
+  for (const auto& [ud, data] : records) {
+    a.WriteUuid(StoredClassId(*ud));
+    a.WriteUuid(ud->m_userdata_uuid);
+    a.WriteInt(ud->m_userdata_copycount);
+    a.WriteInt64(std::int64_t(data.size()));
+    a.WriteBytes(data);
+  }
+}
+
+void ChunkWriter::WriteLight(TK_BinaryArchive& a, int index) {
+  const CKavraLightTable& lights = doc_.LightTable();
+  a.WriteInt(index);
+  a.WriteBool(lights.IsDeleted(index));
+  KvWriteLight(a, lights[index].Light());
+  a.WriteInt(lights[index].LayerIndex());
+}
+
+void ChunkWriter::WriteObject(TK_BinaryArchive& a, int index) {
+  const CKavraObject& object = *doc_.ObjectAt(index);
+  object.Attributes().Write(a);
+  a.WriteBool(object.IsRenderable());
+  a.WriteInt(object.RenderMeshCount());
+  for (int m = 0; m < object.RenderMeshCount(); ++m) KvWriteMesh(a, *object.RenderMesh(m));
+}
+
+void ChunkWriter::WriteView(TK_BinaryArchive& a, int index) {
+  a.WriteBool(index == doc_.ActiveViewIndex());
+  KvWriteView(a, *doc_.ViewAt(index));
+}
+
+// Plug-ins that are loaded write their data afresh; the blocks of the others
+// go back as they were read.
+void ChunkWriter::WritePlugInData() {
+  auto plugin_chunk = [&](const TK_UUID& id, const std::vector<std::uint8_t>& data) {
+    Chunk(chunk_plugin, [&](TK_BinaryArchive& a) {
+      a.WriteUuid(id);
+      a.WriteInt64(std::int64_t(data.size()));
+      a.WriteBytes(data);
+    });
+  };
+  std::vector<TK_UUID> written;
+  for (KvDocumentDataClient* client : clients_) {
+    const TK_UUID id = client->DocumentDataPlugInId();
+    if (!client->HasDocumentData(doc_)) continue;
+    TK_BinaryArchive data;
+    if (client->WriteDocumentData(doc_, data)) {
+      plugin_chunk(id, data.Buffer());
+      written.push_back(id);
+    } else {
+      Report("plug-in data of " + id.ToString() + " could not be written" +
+             (doc_.PlugInData(id) ? "; the data read with the document was kept" : ""));
+    }
+  }
+  for (const TK_UUID& id : doc_.PlugInDataIds())
+    if (std::find(written.begin(), written.end(), id) == written.end()) plugin_chunk(id, *doc_.PlugInData(id));
+}
+
 std::string ErrorText(int error) { return std::strerror(error); }
 
 }  // namespace
@@ -400,118 +554,8 @@ KvDocumentFileResult CKavraDocumentFile::Read(const std::filesystem::path& path,
 
 KvDocumentFileResult CKavraDocumentFile::Write(const CKavraDoc& doc, std::vector<std::uint8_t>& bytes) const {
   KvDocumentFileResult result;
-  auto report = [&](const std::string& text) {
-    result.status = KvDocumentFileResult::Status::damaged;
-    result.messages.push_back(text);
-  };
-  TK_BinaryArchive out;
-  out.WriteBytes(kMagic);
-  out.WriteInt(kMajorVersion);
-  out.WriteInt(kMinorVersion);
-  out.WriteUInt32(KvCrc32(out.Buffer()));
-
-  auto chunk = [&](std::uint32_t type, auto&& fill) {
-    TK_BinaryArchive payload;
-    fill(payload);
-    AppendChunk(out, type, payload.Buffer());
-  };
-  const CKavraDocProperties& properties = doc.Properties();
-  chunk(chunk_settings, [&](TK_BinaryArchive& a) { properties.RenderSettings().Write(a); });
-  chunk(chunk_sizes, [&](TK_BinaryArchive& a) {
-    a.WriteInt(int(properties.CustomRenderSizes().size()));
-    for (const KvRenderSize& s : properties.CustomRenderSizes()) {
-      a.WriteInt(s.width);
-      a.WriteInt(s.height);
-    }
-  });
-  const CKavraLayerTable& layers = doc.LayerTable();
-  for (int i = 0; i < layers.Count(); ++i) {
-    chunk(chunk_layer, [&](TK_BinaryArchive& a) {
-      a.WriteInt(i);
-      a.WriteBool(layers.IsDeleted(i));
-      layers[i].Write(a);
-    });
-  }
-  const CKavraMaterialTable& materials = doc.MaterialTable();
-  for (int i = 0; i < materials.Count(); ++i) {
-    chunk(chunk_material, [&](TK_BinaryArchive& a) {
-      const TK_Material& m = materials[i];
-      a.WriteInt(i);
-      a.WriteBool(materials.IsDeleted(i));
-      m.Write(a);
-      std::vector<std::pair<const TK_UserData*, std::vector<std::uint8_t>>> records;
-      for (const auto& ud : m.AllUserData()) {
-        if (!ud->Archive()) continue;
-        TK_BinaryArchive data;
-        if (ud->Write(data))
-          records.emplace_back(ud.get(), data.TakeBuffer());
-        else
-          report("material \"" + Utf8(m.Name()) + "\": user data " + ud->ClassId()->ClassName() +
-                 " could not be written and was left out");
-      }
-      a.WriteInt(int(records.size()));
-      for (const auto& [ud, data] : records) {
-        a.WriteUuid(StoredClassId(*ud));
-        a.WriteUuid(ud->m_userdata_uuid);
-        a.WriteInt(ud->m_userdata_copycount);
-        a.WriteInt64(std::int64_t(data.size()));
-        a.WriteBytes(data);
-      }
-    });
-  }
-  const CKavraLightTable& lights = doc.LightTable();
-  for (int i = 0; i < lights.Count(); ++i) {
-    chunk(chunk_light, [&](TK_BinaryArchive& a) {
-      a.WriteInt(i);
-      a.WriteBool(lights.IsDeleted(i));
-      KvWriteLight(a, lights[i].Light());
-      a.WriteInt(lights[i].LayerIndex());
-    });
-  }
-  for (int i = 0; i < doc.ObjectCount(); ++i) {
-    const CKavraObject& object = *doc.ObjectAt(i);
-    chunk(chunk_object, [&](TK_BinaryArchive& a) {
-      object.Attributes().Write(a);
-      a.WriteBool(object.IsRenderable());
-      a.WriteInt(object.RenderMeshCount());
-      for (int m = 0; m < object.RenderMeshCount(); ++m) KvWriteMesh(a, *object.RenderMesh(m));
-    });
-  }
-  for (int i = 0; i < doc.ViewCount(); ++i) {
-    chunk(chunk_view, [&](TK_BinaryArchive& a) {
-      a.WriteBool(i == doc.ActiveViewIndex());
-      KvWriteView(a, *doc.ViewAt(i));
-    });
-  }
-
-  // Plug-ins that are loaded write their data afresh; the blocks of the
-  // others go back as they were read.
   const std::vector<KvDocumentDataClient*>& clients = use_app_clients_ ? KavraApp().DocumentDataClients() : clients_;
-  auto plugin_chunk = [&](const TK_UUID& id, const std::vector<std::uint8_t>& data) {
-    chunk(chunk_plugin, [&](TK_BinaryArchive& a) {
-      a.WriteUuid(id);
-      a.WriteInt64(std::int64_t(data.size()));
-      a.WriteBytes(data);
-    });
-  };
-  std::vector<TK_UUID> written;
-  for (KvDocumentDataClient* client : clients) {
-    const TK_UUID id = client->DocumentDataPlugInId();
-    if (!client->HasDocumentData(doc)) continue;
-    TK_BinaryArchive data;
-    if (client->WriteDocumentData(doc, data)) {
-      plugin_chunk(id, data.Buffer());
-      written.push_back(id);
-    } else {
-      report("plug-in data of " + id.ToString() + " could not be written" +
-             (doc.PlugInData(id) ? "; the data read with the document was kept" : ""));
-    }
-  }
-  for (const TK_UUID& id : doc.PlugInDataIds())
-    if (std::find(written.begin(), written.end(), id) == written.end()) plugin_chunk(id, *doc.PlugInData(id));
-
-  AppendChunk(out, chunk_end, {});
-  bytes = out.TakeBuffer();
+  ChunkWriter(doc, clients, result).WriteChunks(bytes);
   return result;
 }
 

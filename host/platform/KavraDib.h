@@ -13,6 +13,8 @@ public:
   // Images larger than this are refused from their header, before any
   // decoding, so that a hostile file cannot ask for a huge allocation:
   // at most 16384 pixels a side and 2^26 pixels (a 64-megapixel photo) in all.
+  // A guard on decoding files (maps, wallpapers), not the render image limit
+  // of CKavraSdkRender, though the figure is the same.
   static constexpr int kMaxReadSide = 16384;
   static constexpr long long kMaxReadPixels = 1LL << 26;
   // Larger files are not read at all.

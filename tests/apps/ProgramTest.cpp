@@ -38,8 +38,6 @@ Outcome Duskmoth(const TempDir& dir, const std::vector<std::string>& args) {
   return r;
 }
 
-int Lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
-
 TEST(Program, InfoDescribesTheExamples) {
   TempDir dir;
   ASSERT_TRUE(dir.Ok());
@@ -81,68 +79,6 @@ TEST(Program, ImportWritesADocumentThatDescribesTheSame) {
               from_document.out.substr(from_document.out.find('\n')))
         << example;
   }
-}
-
-TEST(Program, BadUsageExitsWithTwo) {
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"render", "--aa", "9"}, {"import", "a.json"}, {"info"}, {"render", "--size", "big"}}) {
-    const Outcome r = Duskmoth(dir, args);
-    EXPECT_EQ(r.code, 2) << r.err;
-    EXPECT_EQ(r.err.rfind("duskmoth: ", 0), 0u) << r.err;
-    EXPECT_EQ(r.out, "");
-  }
-  const Outcome help = Duskmoth(dir, {"--help"});
-  EXPECT_EQ(help.code, 0);
-  EXPECT_NE(help.out.find("Usage"), std::string::npos) << help.out;
-}
-
-TEST(Program, FailuresExitWithOneAndNameTheFile) {
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
-  const Outcome missing = Duskmoth(dir, {"info", "missing.json"});
-  EXPECT_EQ(missing.code, 1);
-  EXPECT_EQ(missing.err, "duskmoth: missing.json: no such file\n");
-  const Outcome missing_model = Duskmoth(dir, {"import", "missing.obj", "-o", "out.kvd"});
-  EXPECT_EQ(missing_model.code, 1);
-  EXPECT_EQ(missing_model.err, "duskmoth: missing.obj: no such file\n");
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.kvd"));
-  const Outcome missing_doc = Duskmoth(dir, {"info", "missing.kvd"});
-  EXPECT_EQ(missing_doc.code, 1);
-  EXPECT_EQ(Lines(missing_doc.err), 1);
-  EXPECT_NE(missing_doc.err.find("missing.kvd"), std::string::npos) << missing_doc.err;
-
-  std::ofstream(dir / "bad.json") << R"({"objects": [{"type": "sphere", "radius": "big"}]})";
-  const Outcome bad = Duskmoth(dir, {"info", "bad.json"});
-  EXPECT_EQ(bad.code, 1);
-  EXPECT_EQ(bad.err, "duskmoth: bad.json: /objects/0/radius: expected a number\n");
-  EXPECT_EQ(bad.out, "");
-
-  // A scene that reads, saved where no file can be made.
-  const Outcome unwritable = Duskmoth(dir, {"import", (kExamples / "showcase.json").string(), "-o", "no/such/dir/x.kvd"});
-  EXPECT_EQ(unwritable.code, 1);
-  EXPECT_NE(unwritable.err.find("x.kvd"), std::string::npos) << unwritable.err;
-}
-
-TEST(Program, WarningsGoToStderrAndTheImportGoesOn) {
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
-  std::ofstream(dir / "odd.json") << R"({"objects": [{"type": "box", "colour": [1, 2, 3]}]})";
-  const Outcome r = Duskmoth(dir, {"info", "odd.json"});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.err, "duskmoth: warning: odd.json: /objects/0/colour: unknown key (ignored)\n");
-  EXPECT_NE(r.out.find("Objects: 1 (12 triangles)"), std::string::npos) << r.out;
-}
-
-TEST(Program, RenderReadsTheSceneBeforeAnythingElse) {
-  TempDir dir;
-  ASSERT_TRUE(dir.Ok());
-  // The scene's faults come first, before the plug-in is even loaded.
-  const Outcome missing = Duskmoth(dir, {"render", "none.json", "-o", "x.png"});
-  EXPECT_EQ(missing.code, 1);
-  EXPECT_EQ(missing.err, "duskmoth: none.json: no such file\n");
-  EXPECT_FALSE(std::filesystem::exists(dir / "x.png"));
 }
 
 }  // namespace

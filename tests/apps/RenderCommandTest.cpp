@@ -122,26 +122,6 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(wrong, 0);
 }
 
-TEST(RenderCommand, QuietShowsNothing) {
-  TempDir folder;
-  const std::string out = (folder / "quiet.bmp").string();
-  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(std::filesystem::exists(out));
-}
-
-TEST(RenderCommand, AFailedRenderExitsWithOneAndTheReason) {
-  TempDir folder;
-  const std::string out = (folder / "failed.png").string();
-  const ProgramRun run =
-      RunDuskmoth({"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail"});
-  EXPECT_EQ(run.exit_code, 1);
-  ASSERT_FALSE(run.Lines().empty());
-  EXPECT_EQ(run.Lines().back(), "duskmoth: " + out + ": Render failed");
-  EXPECT_FALSE(std::filesystem::exists(out));
-}
-
 TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
   TempDir folder;
   const std::string out = (folder / "stopped.png").string();
@@ -158,28 +138,38 @@ TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-TEST(RenderCommand, ModuleProblemsAndUnwritableImagesAreNamed) {
+// Commands that fail exit with 1 and one line naming the file and the
+// reason; a failed render writes no image. "OUT" stands for the image path.
+struct Failure {
+  std::vector<std::string> args;
+  std::vector<std::string> env;
+  std::string message;  // the start of the one line
+};
+
+TEST(RenderCommand, FailuresExitWithOneAndNameTheFile) {
   TempDir folder;
-  const std::string out = (folder / "x.png").string();
-  {
-    const std::string module = kModules + "/test_plugin_without_object.kvp";
-    const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + module});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.err, "duskmoth: " + module + ": no render plug-in in the module\n");
+  const std::string out = (folder / "x.png").string(), nowhere = (folder / "missing" / "x.png").string();
+  std::ofstream(folder / "bad.json") << R"({"objects": [{"type": "sphere", "radius": "big"}]})";
+  const std::string bad = (folder / "bad.json").string(), without = kModules + "/test_plugin_without_object.kvp";
+  const Failure failures[] = {
+      {{"render", "-o", out, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail"},
+       "duskmoth: " + out + ": Render failed"},
+      {{"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + without}, "duskmoth: " + without + ": no render plug-in in the module\n"},
+      {{"render", "-o", out}, {"DUSKMOTH_PLUGIN=/nonexistent/renderer.kvp"}, "duskmoth: /nonexistent/renderer.kvp: cannot load the module ("},
+      {{"render", "-o", nowhere, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: " + nowhere + ": cannot write the image\n"},
+      // The scene's faults come first, before the plug-in is even loaded.
+      {{"render", "none.json", "-o", out}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: none.json: no such file\n"},
+      {{"info", bad}, {}, "duskmoth: " + bad + ": /objects/0/radius: expected a number\n"},
+      {{"info", "missing.kvd"}, {}, "duskmoth: missing.kvd: cannot open"},
+      {{"import", "missing.obj", "-o", out + ".kvd"}, {}, "duskmoth: missing.obj: no such file\n"},
+  };
+  for (const Failure& f : failures) {
+    const ProgramRun run = RunDuskmoth(f.args, f.env);
+    EXPECT_EQ(run.exit_code, 1) << f.message;
+    ASSERT_FALSE(run.Lines().empty()) << f.message;
+    EXPECT_EQ((run.Lines().back() + "\n").rfind(f.message, 0), 0u) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(out)) << f.message;
   }
-  {
-    const ProgramRun run = RunDuskmoth({"render", "-o", out}, {"DUSKMOTH_PLUGIN=/nonexistent/renderer.kvp"});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.err.rfind("duskmoth: /nonexistent/renderer.kvp: cannot load the module (", 0), 0u) << run.err;
-  }
-  {
-    const std::string nowhere = (folder / "missing" / "x.png").string();
-    const ProgramRun run =
-        RunDuskmoth({"render", "-o", nowhere, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer});
-    EXPECT_EQ(run.exit_code, 1);
-    EXPECT_EQ(run.err, "duskmoth: " + nowhere + ": cannot write the image\n");
-  }
-  EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 // The image at path, read back: its size, or (0, 0) when it does not read.
@@ -187,12 +177,6 @@ SIZE ImageSize(const std::string& path) {
   CKavraDib image;
   if (!image.ReadFromFile(TK_wString::FromUtf8(path))) return {};
   return {image.Width(), image.Height()};
-}
-
-int CountLinesStartingWith(const ProgramRun& run, const std::string& start) {
-  int n = 0;
-  for (const std::string& line : run.Lines()) n += line.rfind(start, 0) == 0;
-  return n;
 }
 
 TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
@@ -217,53 +201,6 @@ TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
   EXPECT_EQ(left, 0);
 }
 
-TEST(RenderCommand, EveryOptionRendersAndTheExtensionPicksTheFormat) {
-  TempDir folder;
-  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
-      {"a.png", {"--aa", "0", "--shadows", "0"}},
-      {"b.bmp", {"--aa", "1", "--shadows", "1", "--shadow-map-size", "64"}},
-      {"c.jpg", {"--aa", "2", "--shadows", "2", "--shadow-map-offset", "0.5", "--favor-memory"}},
-      {"d.tga", {"--aa", "3", "--favor-speed", "--shadow-map-size", "8"}},
-  };
-  for (const auto& [name, options] : cases) {
-    const std::string out = (folder / name).string();
-    std::vector<std::string> args{"render", "-o", out, "--size", "24x20", "--quiet"};
-    args.insert(args.end(), options.begin(), options.end());
-    const ProgramRun run = RunDuskmoth(args, {"DUSKMOTH_PLUGIN="});
-    EXPECT_EQ(run.exit_code, 0) << name << ": " << run.err;
-    EXPECT_EQ(run.err, "") << name;
-    EXPECT_EQ(ImageSize(out), (SIZE{24, 20})) << name;
-  }
-  // Without --size the scene's own size is used.
-  std::ofstream(folder / "small.json") << R"({"render": {"width": 30, "height": 10},
-    "objects": [{"type": "box"}]})";
-  const std::string out = (folder / "scene-size.png").string();
-  const ProgramRun run = RunDuskmoth({"render", (folder / "small.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
-  EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(ImageSize(out), (SIZE{30, 10}));
-}
-
-TEST(RenderCommand, TheScenesRendererSettingsApplyUnlessTheCommandLineOverridesThem) {
-  TempDir folder;
-  // 256 image rows: bands of 4 rows report 64 times, bands of 32 rows 8 times.
-  const auto scene = [&](const char* favor_memory) {
-    const std::filesystem::path path = folder / (std::string("favor-") + favor_memory + ".json");
-    std::ofstream(path) << R"({"render": {"width": 8, "height": 256, "antialias": 0},
-      "renderer": {"favor_memory": )" << favor_memory << R"(}, "objects": [{"type": "box"}]})";
-    return path.string();
-  };
-  const std::string out = (folder / "x.png").string();
-  const ProgramRun memory = RunDuskmoth({"render", scene("true"), "-o", out}, {"DUSKMOTH_PLUGIN="});
-  ASSERT_EQ(memory.exit_code, 0) << memory.err;
-  EXPECT_EQ(CountLinesStartingWith(memory, "Rendering...("), 64);
-  const ProgramRun speed = RunDuskmoth({"render", scene("false"), "-o", out}, {"DUSKMOTH_PLUGIN="});
-  ASSERT_EQ(speed.exit_code, 0) << speed.err;
-  EXPECT_EQ(CountLinesStartingWith(speed, "Rendering...("), 8);
-  const ProgramRun overridden = RunDuskmoth({"render", scene("false"), "-o", out, "--favor-memory"}, {"DUSKMOTH_PLUGIN="});
-  ASSERT_EQ(overridden.exit_code, 0) << overridden.err;
-  EXPECT_EQ(CountLinesStartingWith(overridden, "Rendering...("), 64);
-}
-
 // A box filling the middle of a black image, its material red; the only
 // light is switched off. `renderer` is the material's renderer object.
 std::string BoxScene(const std::string& renderer) {
@@ -284,18 +221,6 @@ std::array<int, 3> PixelAt(const std::string& path, int x, int y) {
   return {int(r * 255 + 0.5f), int(g * 255 + 0.5f), int(b * 255 + 0.5f)};
 }
 
-TEST(RenderCommand, ASceneWithoutLightsIsLitByTheDefaultLight) {
-  TempDir folder;
-  std::ofstream(folder / "unlit.json") << BoxScene("{}");
-  const std::string out = (folder / "unlit.png").string();
-  const ProgramRun run = RunDuskmoth({"render", (folder / "unlit.json").string(), "-o", out, "-q"}, {"DUSKMOTH_PLUGIN="});
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  const std::array<int, 3> middle = PixelAt(out, 16, 16);
-  EXPECT_GT(middle[0], 100);  // lit, in the material's red
-  EXPECT_EQ(middle[1], 0);
-  EXPECT_EQ(PixelAt(out, 0, 0), (std::array<int, 3>{0, 0, 0}));  // the background
-}
-
 TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
   // Stored with the scene before the renderer was loaded, taken up by it for
   // the render, and handed back before it is unloaded.
@@ -307,44 +232,8 @@ TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
   EXPECT_GT(PixelAt(out, 16, 16)[1], 200);  // glowing green
 }
 
-TEST(RenderCommand, CtrlCStopsTheProjectsRendererThroughItsAbortPath) {
-  TempDir folder;
-  const std::string out = (folder / "stopped.png").string();
-  // Large enough to be still rendering when the signal arrives.
-  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "3000x3000", "--aa", "3"}, {"DUSKMOTH_PLUGIN="},
-                                     "Rendering...(");
-  EXPECT_EQ(run.exit_code, 130) << run.err;
-  const std::vector<std::string> lines = run.Lines();
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[lines.size() - 3], "Aborted");
-  EXPECT_EQ(lines[lines.size() - 2], "Render cancelled");
-  EXPECT_EQ(lines.back(), "duskmoth: interrupted");
-  EXPECT_FALSE(std::filesystem::exists(out));
-}
-
 }  // namespace
 
 namespace {
-
-// Without any OpenGL (no EGL vendor library to be found), the demo scene's
-// spot light casts no shadow: the render completes and says once why.
-TEST(RenderCommand, WithoutOpenGLTheRenderGoesOnWithoutShadowsAndSaysWhy) {
-  TempDir folder;
-  const std::string out = (folder / "plain.png").string();
-  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--shadows", "1"},
-                                     {"DUSKMOTH_PLUGIN=", "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/vendor.json"});
-  ASSERT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(ImageSize(out), (SIZE{16, 12}));
-  const std::vector<std::string> lines = run.Lines();
-  EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                       "No shadows: offscreen OpenGL is not available on this machine, so spot lights cast none"),
-            1)
-      << run.err;
-
-  // With OpenGL there is nothing to explain.
-  const ProgramRun lit = RunDuskmoth({"render", "-o", out, "--size", "16x12", "--shadows", "1"}, {"DUSKMOTH_PLUGIN="});
-  ASSERT_EQ(lit.exit_code, 0) << lit.err;
-  EXPECT_EQ(lit.err.find("No shadows"), std::string::npos);
-}
 
 }  // namespace

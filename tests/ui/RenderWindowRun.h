@@ -13,8 +13,8 @@
 
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
-#include "host/app/import/ImportLog.h"
-#include "host/app/import/JsonSceneImporter.h"
+#include "host/import/ImportLog.h"
+#include "host/import/JsonSceneImporter.h"
 #include "host/sdk/CommandContext.h"
 #include "ui/RenderFrame.h"
 #include "ui/RenderView.h"

@@ -1,10 +1,8 @@
-// The document model: the material an object renders with, file names,
-// meshes, views, plug-in data and the modified flag.
+// The material an object renders with, from its layer or its own index.
 #include <gtest/gtest.h>
 
 #include "host/app/App.h"
 #include "host/app/Doc.h"
-#include "host/app/SampleDocument.h"
 
 namespace {
 
@@ -53,105 +51,6 @@ TEST(Doc, TheRenderMaterialFollowsTheMaterialSource) {
       EXPECT_EQ(&m, &doc.MaterialTable()[c.expected]);
   }
   EXPECT_TRUE(CKavraDoc::DefaultMaterial() == TK_Material());
-}
-
-TEST(Doc, RelativeFileNamesResolveAgainstTheDocumentFolder) {
-  CKavraDoc doc;
-  doc.SetPath("/models/house/house.kvd");
-  EXPECT_EQ(doc.Folder(), std::filesystem::path("/models/house"));
-  EXPECT_EQ(doc.ResolveFileName(L"maps/brick.png"), TK_wString(L"/models/house/maps/brick.png"));
-  EXPECT_EQ(doc.ResolveFileName(L"../shared/sky.jpg"), TK_wString(L"/models/shared/sky.jpg"));
-  EXPECT_EQ(doc.ResolveFileName(L"/abs/wood.bmp"), TK_wString(L"/abs/wood.bmp"));
-  EXPECT_EQ(doc.ResolveFileName(L""), TK_wString(L""));
-  CKavraDoc untitled;
-  EXPECT_EQ(untitled.Folder(), std::filesystem::current_path());
-}
-
-TEST(Doc, ObjectsHandOutTheirRenderMeshes) {
-  CKavraObject o;
-  EXPECT_TRUE(o.AddRenderMesh(SampleQuadMesh()));
-  EXPECT_TRUE(o.AddRenderMesh(SampleTriangleMesh()));
-  EXPECT_FALSE(o.AddRenderMesh(TK_Mesh()));  // empty: not a usable mesh
-  TK_Mesh broken = SampleTriangleMesh();
-  broken.m_F[0].vi[1] = 9;
-  EXPECT_FALSE(o.AddRenderMesh(broken));
-  TK_SimpleArray<const TK_Mesh*> meshes;
-  ASSERT_EQ(o.GetMeshes(CKavraObject::render_mesh, meshes), 2);
-  EXPECT_EQ(meshes[0], o.RenderMesh(0));
-  EXPECT_EQ(meshes[1], o.RenderMesh(1));
-  EXPECT_EQ(o.RenderMesh(2), nullptr);
-  EXPECT_EQ(o.GetMeshes(2, meshes), 0);
-  EXPECT_EQ(meshes.Count(), 0);
-  EXPECT_TRUE(o.IsMeshable(CKavraObject::render_mesh));
-  EXPECT_FALSE(o.IsMeshable(0));
-  o.SetRenderable(false);
-  EXPECT_FALSE(o.IsMeshable(CKavraObject::render_mesh));
-}
-
-TEST(Doc, ViewsHaveOneActiveAndPixelSizes) {
-  CKavraDoc doc;
-  EXPECT_EQ(doc.ActiveView(), nullptr);
-  CKavraView v;
-  EXPECT_FALSE(v.SetSize(0, 10));
-  EXPECT_EQ(v.Width(), 640);
-  doc.AddView(v);
-  ASSERT_NE(doc.ActiveView(), nullptr);
-  EXPECT_EQ(doc.ActiveViewIndex(), 0);
-  ASSERT_TRUE(v.SetSize(300, 200));
-  EXPECT_EQ(doc.AddView(v), 1);
-  EXPECT_EQ(doc.ActiveViewIndex(), 0);
-  EXPECT_TRUE(doc.SetActiveView(1));
-  EXPECT_FALSE(doc.SetActiveView(2));
-  EXPECT_EQ(doc.ActiveView()->Width(), 300);
-
-  CKavraApp& app = KavraApp();
-  app.SetActiveDoc(&doc);
-  EXPECT_EQ(app.ActiveView(), doc.ActiveView());
-  app.SetActiveDoc(nullptr);
-  EXPECT_EQ(app.ActiveView(), nullptr);
-}
-
-TEST(Doc, ADestroyedDocumentIsNoLongerActive) {
-  CKavraApp& app = KavraApp();
-  {
-    CKavraDoc doc;
-    app.SetActiveDoc(&doc);
-  }
-  EXPECT_EQ(app.ActiveDoc(), nullptr);
-}
-
-TEST(Doc, PropertiesRefuseBadSizesAndMarkTheDocumentModified) {
-  CKavraDoc doc;
-  const KvRenderSize bad[] = {{100, 100}, {0, 5}};
-  const std::vector<KvRenderSize> before(doc.Properties().CustomRenderSizes().begin(),
-                                         doc.Properties().CustomRenderSizes().end());
-  EXPECT_FALSE(doc.Properties().SetCustomRenderSizes(bad));
-  EXPECT_TRUE(std::ranges::equal(doc.Properties().CustomRenderSizes(), before));
-  EXPECT_FALSE(doc.IsModified());
-  EXPECT_TRUE(doc.Properties().SetCustomRenderSizes({}));
-  TK_SimpleArray<KvRenderSize> sizes;
-  EXPECT_EQ(doc.Properties().GetCustomRenderSizes(sizes), 0);
-  EXPECT_TRUE(doc.IsModified());
-  doc.SetModified(false);
-  TK_ScnRenderSettings s = doc.Properties().RenderSettings();
-  s.m_image_width = 77;
-  doc.Properties().SetRenderSettings(s);
-  EXPECT_EQ(doc.Properties().RenderSettings().m_image_width, 77);
-  EXPECT_TRUE(doc.IsModified());
-}
-
-TEST(Doc, PlugInDataIsKeptByIdentifier) {
-  CKavraDoc doc;
-  const TK_UUID a = *TK_UUID::FromString(kPlugInA), b = *TK_UUID::FromString(kPlugInB);
-  doc.SetPlugInData(a, {1});
-  doc.SetPlugInData(b, {2, 2});
-  doc.SetPlugInData(a, {3, 3, 3});
-  ASSERT_NE(doc.PlugInData(a), nullptr);
-  EXPECT_EQ(*doc.PlugInData(a), (std::vector<std::uint8_t>{3, 3, 3}));
-  EXPECT_EQ(doc.PlugInDataIds().size(), 2u);
-  EXPECT_TRUE(doc.RemovePlugInData(b));
-  EXPECT_FALSE(doc.RemovePlugInData(b));
-  EXPECT_EQ(doc.PlugInData(b), nullptr);
 }
 
 }  // namespace

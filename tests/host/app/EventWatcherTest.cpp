@@ -2,14 +2,12 @@
 // operations, with the table codes 0 added, 1 deleted, 2 undeleted, 3 modified.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "host/app/App.h"
-#include "host/app/DocumentFile.h"
 #include "host/app/EventWatcher.h"
 #include "host/app/SampleDocument.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -19,17 +17,6 @@ class RecordingWatcher : public CKavraEventWatcher {
 public:
   std::vector<std::string> log;
 
-  void OnCloseDocument(CKavraDoc&) override { log.push_back("close"); }
-  void OnNewDocument(CKavraDoc&) override { log.push_back("new"); }
-  void OnBeginOpenDocument(CKavraDoc&, const TK_wString& path, bool, bool) override {
-    log.push_back("begin-open " + std::filesystem::path(path.str()).filename().string());
-  }
-  void OnEndOpenDocument(CKavraDoc& doc, const TK_wString&, bool, bool) override {
-    log.push_back("end-open objects=" + std::to_string(doc.ObjectCount()));
-  }
-  void OnBeginSaveDocument(CKavraDoc&, const TK_wString&, bool) override { log.push_back("begin-save"); }
-  void OnEndSaveDocument(CKavraDoc&, const TK_wString&, bool) override { log.push_back("end-save"); }
-  void OnDocumentPropertiesChanged(CKavraDoc&) override { log.push_back("properties"); }
   void OnAddObject(CKavraDoc&, const CKavraObject& o) override { log.push_back("add " + Narrow(o.Name())); }
   void OnDeleteObject(CKavraDoc&, const CKavraObject& o) override { log.push_back("delete " + Narrow(o.Name())); }
   void OnUnDeleteObject(CKavraDoc&, const CKavraObject& o) override { log.push_back("undelete " + Narrow(o.Name())); }
@@ -83,96 +70,104 @@ CKavraObject Object(const wchar_t* name) {
   return o;
 }
 
-TEST(EventWatcher, OnlyRegisteredAndEnabledWatchersHearEvents) {
-  RecordingWatcher unregistered, disabled, enabled;
-  unregistered.Enable(true);
-  disabled.Register();
-  enabled.Register();
-  enabled.Enable(true);
-  EXPECT_FALSE(disabled.IsEnabled());
-  EXPECT_FALSE(unregistered.IsRegistered());
-  CKavraDoc doc;
-  doc.AddObject(Object(L"A"));
-  EXPECT_TRUE(unregistered.log.empty());
-  EXPECT_TRUE(disabled.log.empty());
-  EXPECT_EQ(enabled.log, std::vector<std::string>{"add A"});
+// Each operation on a document with one layer, material, light and two
+// objects (A, B), what the watchers hear and whether it succeeds. An
+// operation that changes nothing raises nothing and leaves the document
+// unmodified.
+struct Operation {
+  const char* name;
+  std::function<bool(CKavraDoc&)> run;
+  std::vector<std::string> heard;
+  bool result = true;
+};
 
-  enabled.Enable(false);
-  doc.AddObject(Object(L"B"));
-  enabled.Enable(true);
-  enabled.Register();  // a second registration changes nothing
-  enabled.UnRegister();
-  doc.AddObject(Object(L"C"));
-  EXPECT_EQ(enabled.log, std::vector<std::string>{"add A"});
-  EXPECT_FALSE(enabled.IsRegistered());
-}
+const CKavraObject& Nth(CKavraDoc& doc, int i) { return *doc.ObjectAt(i); }
 
-TEST(EventWatcher, TableOperationsRaiseTheirCodes) {
-  ActiveWatcher w;
-  CKavraDoc doc;
-  ASSERT_EQ(doc.LayerTable().Add(Layer(L"Walls")), 0);
-  ASSERT_TRUE(doc.LayerTable().Modify(Layer(L"Walls2", TK_Layer::hidden_layer), 0));
-  ASSERT_TRUE(doc.LayerTable().Delete(0));
-  EXPECT_FALSE(doc.LayerTable().Delete(0));
-  ASSERT_TRUE(doc.LayerTable().Undelete(0));
-  EXPECT_FALSE(doc.LayerTable().Undelete(0));
-  EXPECT_FALSE(doc.LayerTable().Modify(Layer(L"x"), 5));
-  EXPECT_EQ(w.log, (std::vector<std::string>{"layer 0 0 Walls", "layer 3 0 Walls2 old Walls mode 0", "layer 1 0 Walls2",
-                                             "layer 2 0 Walls2"}));
-  w.log.clear();
-
+TK_Light NamedLight(const wchar_t* name) {
   TK_Light l;
-  l.SetName(L"Sun");
-  doc.LightTable().Add(CKavraLight(l));
-  l.SetName(L"Moon");
-  doc.LightTable().Modify(CKavraLight(l, 0), 0);
-  doc.LightTable().Delete(0);
-  doc.LightTable().Undelete(0);
-  EXPECT_EQ(w.log, (std::vector<std::string>{"light 0 0 Sun", "light 3 0 Moon old Sun", "light 1 0 Moon",
-                                             "light 2 0 Moon"}));
-  w.log.clear();
+  l.SetName(name);
+  return l;
+}
 
+TK_Material NamedMaterial(const wchar_t* name) {
   TK_Material m;
-  m.SetName(L"Red");
-  doc.MaterialTable().Add(m);
-  m.SetName(L"Blue");
-  doc.MaterialTable().Modify(m, 0);
-  doc.MaterialTable().Delete(0);
-  doc.MaterialTable().Undelete(0);
-  EXPECT_EQ(w.log, (std::vector<std::string>{"material 0 0 Red", "material 3 0 Blue old Red", "material 1 0 Blue",
-                                             "material 2 0 Blue"}));
-  EXPECT_TRUE(doc.IsModified());
+  m.SetName(name);
+  return m;
 }
 
-TEST(EventWatcher, ObjectOperationsRaiseTheirEvents) {
-  ActiveWatcher w;
+const Operation kOperations[] = {
+    {"AddLayer", [](CKavraDoc& d) { return d.LayerTable().Add(Layer(L"Roof")) == 1; }, {"layer 0 1 Roof"}},
+    {"ModifyLayer", [](CKavraDoc& d) { return d.LayerTable().Modify(Layer(L"W2", TK_Layer::hidden_layer), 0); },
+     {"layer 3 0 W2 old Walls mode 0"}},
+    {"ModifyMissingLayer", [](CKavraDoc& d) { return d.LayerTable().Modify(Layer(L"x"), 5); }, {}, false},
+    {"DeleteLayer", [](CKavraDoc& d) { return d.LayerTable().Delete(0); }, {"layer 1 0 Walls"}},
+    {"DeleteDeletedLayer", [](CKavraDoc& d) { return d.LayerTable().Delete(0) && d.LayerTable().Delete(0); },
+     {"layer 1 0 Walls"}, false},
+    {"UndeleteLayer", [](CKavraDoc& d) { return d.LayerTable().Delete(0) && d.LayerTable().Undelete(0); },
+     {"layer 1 0 Walls", "layer 2 0 Walls"}},
+    {"UndeleteLiveLayer", [](CKavraDoc& d) { return d.LayerTable().Undelete(0); }, {}, false},
+    {"ModifyLight", [](CKavraDoc& d) { return d.LightTable().Modify(CKavraLight(NamedLight(L"Moon"), 0), 0); },
+     {"light 3 0 Moon old Sun"}},
+    {"DeleteLight", [](CKavraDoc& d) { return d.LightTable().Delete(0); }, {"light 1 0 Sun"}},
+    {"ModifyMaterial", [](CKavraDoc& d) { return d.MaterialTable().Modify(NamedMaterial(L"Blue"), 0); },
+     {"material 3 0 Blue old Red"}},
+    {"UndeleteMaterial", [](CKavraDoc& d) { return d.MaterialTable().Delete(0) && d.MaterialTable().Undelete(0); },
+     {"material 1 0 Red", "material 2 0 Red"}},
+    {"AddObject", [](CKavraDoc& d) { d.AddObject(Object(L"C")); return d.ObjectCount() == 3; }, {"add C"}},
+    {"DeleteObject", [](CKavraDoc& d) { return d.DeleteObject(Nth(d, 0)) && d.ObjectCount() == 1; }, {"delete A"}},
+    {"UndeleteObject",
+     [](CKavraDoc& d) {
+       const CKavraObject& a = Nth(d, 0);
+       return d.DeleteObject(a) && d.UndeleteObject(a) && !d.UndeleteObject(a);
+     },
+     {"delete A", "undelete A"}},
+    {"ReplaceObject",
+     [](CKavraDoc& d) {
+       const CKavraObject& b = Nth(d, 1);
+       // The replaced object leaves the document but stays valid for undo.
+       return d.ReplaceObject(b, Object(L"C")) && !d.ReplaceObject(b, Object(L"D")) && d.IsDeletedObject(b) &&
+              b.Name() == TK_wString(L"B");
+     },
+     {"replace B by C"}},
+    {"AssignMaterial", [](CKavraDoc& d) { return d.AssignMaterialToObject(Nth(d, 0), 0); },
+     {"attributes A was source 0 index -1 now source 1 index 0", "assign A 1"}},
+    {"AssignMaterialAgain",
+     [](CKavraDoc& d) { return d.AssignMaterialToObject(Nth(d, 0), 0) && d.AssignMaterialToObject(Nth(d, 0), 0); },
+     {"attributes A was source 0 index -1 now source 1 index 0", "assign A 1",
+      "attributes A was source 1 index 0 now source 1 index 0", "assign A 0"}},
+    {"AssignMissingMaterial", [](CKavraDoc& d) { return d.AssignMaterialToObject(Nth(d, 0), 1); }, {}, false},
+    {"SuppressedEvents",
+     [](CKavraDoc& d) {
+       d.SuppressEvents(true);
+       d.AddObject(Object(L"C"));
+       return d.LayerTable().Add(Layer(L"L")) == 1;
+     },
+     {}},
+};
+
+void PrintTo(const Operation& c, std::ostream* os) { *os << c.name; }
+
+class DocumentOperation : public testing::TestWithParam<Operation> {};
+
+TEST_P(DocumentOperation, RaisesItsEventsAndMarksTheDocument) {
   CKavraDoc doc;
-  TK_Material red;
-  red.SetName(L"Red");
-  doc.MaterialTable().Add(red);
-  doc.LayerTable().Add(Layer(L"Default"));
-  const CKavraObject& a = doc.AddObject(Object(L"A"));
-  const CKavraObject& b = doc.AddObject(Object(L"B"));
-  ASSERT_TRUE(doc.DeleteObject(a));
-  EXPECT_FALSE(doc.DeleteObject(a));
-  EXPECT_TRUE(doc.IsDeletedObject(a));
-  EXPECT_EQ(doc.ObjectCount(), 1);
-  ASSERT_TRUE(doc.UndeleteObject(a));
-  EXPECT_FALSE(doc.UndeleteObject(a));
-  const CKavraObject* c = doc.ReplaceObject(b, Object(L"C"));
-  ASSERT_NE(c, nullptr);
-  EXPECT_EQ(doc.ReplaceObject(b, Object(L"D")), nullptr);  // b left the document
-  EXPECT_TRUE(doc.IsDeletedObject(b));
-  EXPECT_EQ(b.Name(), TK_wString(L"B"));  // still valid for undo
-  ASSERT_TRUE(doc.AssignMaterialToObject(*c, 0));
-  ASSERT_TRUE(doc.AssignMaterialToObject(*c, 0));
-  EXPECT_FALSE(doc.AssignMaterialToObject(*c, 1));
-  EXPECT_EQ(w.log, (std::vector<std::string>{
-                       "material 0 0 Red", "layer 0 0 Default", "add A", "add B", "delete A", "undelete A",
-                       "replace B by C",
-                       "attributes C was source 0 index -1 now source 1 index 0", "assign C 1",
-                       "attributes C was source 1 index 0 now source 1 index 0", "assign C 0"}));
+  doc.LayerTable().Add(Layer(L"Walls"));
+  doc.MaterialTable().Add(NamedMaterial(L"Red"));
+  doc.LightTable().Add(CKavraLight(NamedLight(L"Sun")));
+  doc.AddObject(Object(L"A"));
+  doc.AddObject(Object(L"B"));
+  doc.SetModified(false);
+  ActiveWatcher w;
+  RecordingWatcher disabled;  // registered, never enabled: hears nothing
+  disabled.Register();
+  EXPECT_EQ(GetParam().run(doc), GetParam().result);
+  EXPECT_EQ(w.log, GetParam().heard);
+  EXPECT_TRUE(disabled.log.empty());
+  EXPECT_EQ(doc.IsModified(), GetParam().result || !GetParam().heard.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Host, DocumentOperation, testing::ValuesIn(kOperations),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EventWatcher, AWatcherMayUnregisterItselfOrOthersDuringDispatch) {
   struct Leaving : RecordingWatcher {
@@ -199,63 +194,6 @@ TEST(EventWatcher, AWatcherMayUnregisterItselfOrOthersDuringDispatch) {
   EXPECT_EQ(first.log, std::vector<std::string>{"add A"});
   EXPECT_EQ(second.log, (std::vector<std::string>{"add A", "add B"}));
   EXPECT_TRUE(third.log.empty());
-}
-
-TEST(EventWatcher, AWatcherDestroyedWhileRegisteredLeavesNoTrace) {
-  CKavraDoc doc;
-  {
-    ActiveWatcher gone;
-    EXPECT_TRUE(gone.IsRegistered());
-  }
-  ActiveWatcher stays;
-  doc.AddObject(Object(L"A"));  // would reach the destroyed watcher if it were still listed
-  EXPECT_EQ(stays.log, std::vector<std::string>{"add A"});
-}
-
-TEST(EventWatcher, SuppressedDocumentsRaiseNothing) {
-  ActiveWatcher w;
-  CKavraDoc doc;
-  doc.SuppressEvents(true);
-  doc.AddObject(Object(L"A"));
-  doc.LayerTable().Add(Layer(L"L"));
-  EXPECT_TRUE(w.log.empty());
-  EXPECT_TRUE(doc.IsModified());
-}
-
-TEST(EventWatcher, ApplicationDocumentsRaiseNewOpenCloseAndSave) {
-  ActiveWatcher w;
-  TempDir folder;
-  CKavraApp& app = KavraApp();
-  CKavraDoc& created = app.NewDocument();
-  EXPECT_EQ(app.ActiveDoc(), &created);
-  FillSampleDocument(created);
-  w.log.clear();
-  created.Properties().SetRenderSettings(created.Properties().RenderSettings());
-  const auto path = folder / "events.kvd";
-  ASSERT_FALSE(CKavraDocumentFile(std::vector<KvDocumentDataClient*>{}).Write(created, path).Failed());
-  EXPECT_EQ(w.log, (std::vector<std::string>{"properties", "begin-save", "end-save"}));
-  w.log.clear();
-
-  KvDocumentFileResult result;
-  CKavraDoc* opened = app.OpenDocument(path, result);
-  ASSERT_NE(opened, nullptr);
-  EXPECT_EQ(app.ActiveDoc(), opened);
-  EXPECT_EQ(w.log, (std::vector<std::string>{"begin-open events.kvd", "end-open objects=3"}));
-  w.log.clear();
-
-  EXPECT_EQ(app.OpenDocument(folder / "none.kvd", result), nullptr);
-  EXPECT_TRUE(result.Failed());
-  EXPECT_EQ(w.log, std::vector<std::string>{"begin-open none.kvd"});
-  EXPECT_EQ(app.ActiveDoc(), opened);
-  w.log.clear();
-
-  ASSERT_TRUE(app.CloseDocument(*opened));
-  EXPECT_EQ(app.ActiveDoc(), &created);
-  ASSERT_TRUE(app.CloseDocument(created));
-  EXPECT_EQ(app.ActiveDoc(), nullptr);
-  CKavraDoc outsider;
-  EXPECT_FALSE(app.CloseDocument(outsider));
-  EXPECT_EQ(w.log, (std::vector<std::string>{"close", "close"}));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "support/SampleMaterial.h"
 
 TK_OBJECT_IMPLEMENT(TestNoteUserData, TK_UserData, "3A0F6A52-8E3B-4C5D-9A3E-1B2C3D4E5F60")
-TK_OBJECT_IMPLEMENT(TestUnreadableUserData, TK_UserData, "5B6C7D8E-9FA0-41B2-83C4-D5E6F7081920")
 TK_OBJECT_IMPLEMENT(TestVolatileUserData, TK_UserData, "6C7D8E9F-A0B1-42C3-84D5-E6F708192A3B")
 
 TestNoteUserData::TestNoteUserData() {
@@ -21,27 +20,20 @@ bool TestNoteUserData::Read(TK_BinaryArchive& a) {
   return a.ReadInt(version) && version == 1 && a.ReadString(note) && a.ReadInt(value);
 }
 
-TestUnreadableUserData::TestUnreadableUserData() {
-  m_userdata_uuid = ClassId()->Uuid();
-  m_userdata_copycount = 1;
-}
-
 TestVolatileUserData::TestVolatileUserData() {
   m_userdata_uuid = ClassId()->Uuid();
   m_userdata_copycount = 1;
 }
 
 bool TestDataClient::WriteDocumentData(const CKavraDoc&, TK_BinaryArchive& a) {
-  if (fail_write) return false;
   bool ok = a.WriteInt(int(values.size()));
   for (int v : values) ok = ok && a.WriteInt(v);
   return ok;
 }
 
 bool TestDataClient::ReadDocumentData(CKavraDoc&, TK_BinaryArchive& a) {
-  ++reads;
   int count = 0;
-  if (fail_read || !a.ReadInt(count) || count < 0 || std::uint64_t(count) > a.BytesRemaining() / 4) return false;
+  if (!a.ReadInt(count) || count < 0 || std::uint64_t(count) > a.BytesRemaining() / 4) return false;
   std::vector<int> read(static_cast<std::size_t>(count));
   for (int& v : read)
     if (!a.ReadInt(v)) return false;

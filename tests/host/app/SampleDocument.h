@@ -26,16 +26,6 @@ public:
   int value = 0;
 };
 
-// Saved, but its Read always fails.
-class TestUnreadableUserData : public TK_UserData {
-  TK_OBJECT_DECLARE(TestUnreadableUserData)
-public:
-  TestUnreadableUserData();
-  bool Write(TK_BinaryArchive& archive) const override { return archive.WriteInt(7); }
-  bool Read(TK_BinaryArchive&) override { return false; }
-  bool Archive() const override { return true; }
-};
-
 // Run-time only: never saved.
 class TestVolatileUserData : public TK_UserData {
   TK_OBJECT_DECLARE(TestVolatileUserData)
@@ -50,23 +40,18 @@ class TestDataClient : public KvDocumentDataClient {
 public:
   explicit TestDataClient(const char* id) : id_(*TK_UUID::FromString(id)) {}
   TK_UUID DocumentDataPlugInId() const override { return id_; }
-  bool HasDocumentData(const CKavraDoc&) const override { return has_data; }
+  bool HasDocumentData(const CKavraDoc&) const override { return true; }
   bool WriteDocumentData(const CKavraDoc& doc, TK_BinaryArchive& archive) override;
   bool ReadDocumentData(CKavraDoc& doc, TK_BinaryArchive& archive) override;
 
-  bool has_data = true;
-  bool fail_write = false;
-  bool fail_read = false;
   std::vector<int> values;
   std::vector<int> read_values;
-  int reads = 0;
 
 private:
   TK_UUID id_;
 };
 
 inline constexpr const char* kPlugInA = "1706366F-99F0-40D5-AAE1-41131FD6B2F5";
-inline constexpr const char* kPlugInB = "0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9";
 inline constexpr const char* kUnloadedPlugIn = "DEADBEEF-0000-4000-8000-000000000001";
 inline constexpr const char* kUnknownClass = "C0FFEE00-1111-4222-8333-444455556666";
 

@@ -69,29 +69,6 @@ TEST(DC, BitBltClipsToBothBitmapsInEveryFormat) {
     }
 }
 
-TEST(DC, BitBltOntoItselfCopiesTheOriginalPixels) {
-  COruDib dib;
-  ASSERT_TRUE(dib.CreateDib(4, 1, 24, true, nullptr));
-  FillTagged(dib);
-  ASSERT_TRUE(dib.DC().BitBlt(1, 0, 4, 1, &dib.DC(), 0, 0, SRCCOPY));
-  EXPECT_EQ(PixelAt(dib, 0, 0), Tag(0, 0));
-  for (int x = 1; x < 4; ++x) EXPECT_EQ(PixelAt(dib, x, 0), Tag(x - 1, 0));
-}
-
-TEST(DC, CopiesRefuseOtherOperationsAndUnselectedSources) {
-  COruDib src, dst;
-  ASSERT_TRUE(src.CreateDib(2, 2, 24, true, nullptr));
-  ASSERT_TRUE(dst.CreateDib(2, 2, 24, true, nullptr));
-  src.DC().FillSolidRect(0, 0, 2, 2, MakeColorRef(255, 255, 255));
-  EXPECT_FALSE(dst.DC().BitBlt(0, 0, 2, 2, &src.DC(), 0, 0, 0x00EE0086));  // SRCPAINT
-  EXPECT_FALSE(dst.DC().BitBlt(0, 0, 2, 2, nullptr, 0, 0, SRCCOPY));
-  EXPECT_FALSE(dst.DC().StretchBlt(0, 0, 2, 2, &src.DC(), 0, 0, 0, 2, SRCCOPY));
-  src.DCSelectBitmap(false);
-  EXPECT_FALSE(dst.DC().BitBlt(0, 0, 2, 2, &src.DC(), 0, 0, SRCCOPY));
-  EXPECT_FALSE(dst.DC().StretchBlt(0, 0, 2, 2, &src.DC(), 0, 0, 2, 2, SRCCOPY));
-  EXPECT_EQ(PixelAt(dst, 0, 0), 0u);
-}
-
 TEST(DC, HalftoneAveragesACheckerboardToGrey) {
   for (int dstBits : {24, 32}) {
     COruDib board, small;
@@ -104,69 +81,6 @@ TEST(DC, HalftoneAveragesACheckerboardToGrey) {
         const COLORREF c = PixelAt(small, x, y);
         for (int v : {GetRValue(c), GetGValue(c), GetBValue(c)}) EXPECT_NEAR(v, 127.5, 1.0);
       }
-  }
-}
-
-TEST(DC, HalftoneWeighsPartlyCoveredPixels) {
-  COruDib src, dst;
-  ASSERT_TRUE(src.CreateDib(3, 1, 32, true, nullptr));
-  for (int x = 0; x < 3; ++x) src.DC().FillSolidRect(x, 0, 1, 1, MakeColorRef(std::uint8_t(90 * x), 0, 0));
-  ASSERT_TRUE(dst.CreateDib(2, 1, 24, true, nullptr));
-  dst.DC().SetStretchBltMode(HALFTONE);
-  ASSERT_TRUE(dst.DC().StretchBlt(0, 0, 2, 1, &src.DC(), 0, 0, 3, 1, SRCCOPY));
-  EXPECT_EQ(GetRValue(PixelAt(dst, 0, 0)), 30);   // (0 + 90 / 2) / 1.5
-  EXPECT_EQ(GetRValue(PixelAt(dst, 1, 0)), 150);  // (90 / 2 + 180) / 1.5
-}
-
-TEST(DC, HalftoneEdgesOutsideTheSourceDoNotDarken) {
-  COruDib src, dst;
-  ASSERT_TRUE(src.CreateDib(4, 4, 24, true, nullptr));
-  const COLORREF tone = MakeColorRef(200, 100, 50);
-  src.DC().FillSolidRect(0, 0, 4, 4, tone);
-  ASSERT_TRUE(dst.CreateDib(3, 3, 24, true, nullptr));
-  dst.DC().SetStretchBltMode(HALFTONE);
-  // The source rectangle reaches 2 pixels past the right and bottom edges.
-  ASSERT_TRUE(dst.DC().StretchBlt(0, 0, 3, 3, &src.DC(), 0, 0, 6, 6, SRCCOPY));
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(PixelAt(dst, x, y), x < 2 && y < 2 ? tone : 0u) << x << y;
-}
-
-TEST(DC, NearestStretchIsTheDefaultAndKeepsPureColours) {
-  COruDib board, small, large;
-  EXPECT_EQ(small.DC().GetStretchBltMode(), COLORONCOLOR);
-  EXPECT_EQ(small.DC().SetStretchBltMode(7), 0);  // unknown: refused, the old mode kept
-  EXPECT_EQ(small.DC().SetStretchBltMode(COLORONCOLOR), COLORONCOLOR);
-  Checkerboard(board, 8);
-  ASSERT_TRUE(small.CreateDib(3, 3, 32, true, nullptr));
-  ASSERT_TRUE(small.DC().StretchBlt(0, 0, 3, 3, &board.DC(), 0, 0, 8, 8, SRCCOPY));
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 3; ++x) {
-      const COLORREF c = PixelAt(small, x, y);
-      EXPECT_TRUE(c == 0u || c == MakeColorRef(255, 255, 255)) << std::hex << c;
-    }
-  // Magnified 2x: each source pixel becomes a 2x2 block.
-  ASSERT_TRUE(large.CreateDib(16, 16, 24, true, nullptr));
-  ASSERT_TRUE(large.DC().StretchBlt(0, 0, 16, 16, &board.DC(), 0, 0, 8, 8, SRCCOPY));
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) ASSERT_EQ(PixelAt(large, x, y), PixelAt(board, x / 2, y / 2));
-}
-
-TEST(DC, StretchBltClipsTheDestination) {
-  COruDib src, dst;
-  ASSERT_TRUE(src.CreateDib(2, 2, 24, true, nullptr));
-  FillTagged(src);
-  ASSERT_TRUE(dst.CreateDib(3, 3, 24, true, nullptr));
-  for (int mode : {COLORONCOLOR, HALFTONE}) {
-    dst.DC().SetStretchBltMode(mode);
-    // 4x4 destination at (-2, 1): only its right half of rows 0-1 lands inside.
-    ASSERT_TRUE(dst.DC().StretchBlt(-2, 1, 4, 4, &src.DC(), 0, 0, 2, 2, SRCCOPY));
-    EXPECT_EQ(PixelAt(dst, 0, 1), Tag(1, 0));
-    EXPECT_EQ(PixelAt(dst, 1, 1), Tag(1, 0));
-    EXPECT_EQ(PixelAt(dst, 0, 2), Tag(1, 0));
-    EXPECT_EQ(PixelAt(dst, 2, 1), 0u);
-    EXPECT_EQ(PixelAt(dst, 0, 0), 0u);
-    ASSERT_TRUE(dst.DC().StretchBlt(INT_MIN, INT_MIN, INT_MAX, INT_MAX, &src.DC(), 0, 0, 2, 2,
-                                    SRCCOPY));
   }
 }
 

@@ -33,29 +33,6 @@ TEST(OruDib, RowsArePaddedToFourBytesAndTheTopImageRowIsLastInMemory) {
   }
 }
 
-TEST(OruDib, GetPixelGivesFractionsAndBlackOutside) {
-  COruDib dib;
-  ASSERT_TRUE(dib.CreateDib(2, 2, 24, true, nullptr));
-  unsigned char* p = dib.FindDIBBits() + dib.GetStorageWidth() + 3;  // column 1, memory row 1
-  p[0] = 51;
-  p[1] = 102;
-  p[2] = 255;
-  float r = -1, g = -1, b = -1;
-  ASSERT_TRUE(dib.GetPixel(1, 1, r, g, b));
-  EXPECT_FLOAT_EQ(r, 1.0f);
-  EXPECT_FLOAT_EQ(g, 0.4f);
-  EXPECT_FLOAT_EQ(b, 0.2f);
-  for (auto [x, y] : {std::pair{-1, 0}, {2, 0}, {0, -1}, {0, 2}, {1 << 30, 1}}) {
-    r = g = b = 0.5f;
-    EXPECT_FALSE(dib.GetPixel(x, y, r, g, b));
-    EXPECT_EQ(r + g + b, 0.0f);
-  }
-  COruDib empty;
-  r = 1;
-  EXPECT_FALSE(empty.GetPixel(0, 0, r, g, b));
-  EXPECT_EQ(r, 0.0f);
-}
-
 TEST(OruDib, BadCreationLeavesTheBitmapEmpty) {
   int palette[256] = {};
   const struct {
@@ -73,44 +50,6 @@ TEST(OruDib, BadCreationLeavesTheBitmapEmpty) {
     EXPECT_EQ(dib.Width() + dib.Height() + dib.GetStorageWidth(), 0);
     EXPECT_FALSE(dib.DC().IsSelected());
   }
-}
-
-TEST(OruDib, RecreatingTheSameSizeKeepsStorageAndClearsOnRequest) {
-  COruDib dib;
-  ASSERT_TRUE(dib.CreateDib(3, 2, 32, true, nullptr));
-  const unsigned char* storage = dib.FindDIBBits();
-  dib.DC().FillSolidRect(0, 0, 3, 2, MakeColorRef(1, 2, 3));
-  ASSERT_TRUE(dib.CreateDib(3, 2, 32, false, nullptr));
-  EXPECT_EQ(dib.FindDIBBits(), storage);
-  EXPECT_EQ(dib.FindDIBBits()[0], 3);  // kept without clearing
-  ASSERT_TRUE(dib.CreateDib(3, 2, 32, true, nullptr));
-  EXPECT_EQ(dib.FindDIBBits(), storage);
-  for (std::size_t i = 0; i < dib.StorageBytes(); ++i) ASSERT_EQ(dib.FindDIBBits()[i], 0);
-  ASSERT_TRUE(dib.CreateDib(7, 5, 24, false, nullptr));  // new storage is zeroed anyway
-  for (std::size_t i = 0; i < dib.StorageBytes(); ++i) ASSERT_EQ(dib.FindDIBBits()[i], 0);
-}
-
-TEST(OruDib, SurfaceDrawsOnlyWhileSelected) {
-  COruDib dib;
-  EXPECT_FALSE(dib.DCSelectBitmap(true));  // nothing to select
-  ASSERT_TRUE(dib.CreateDib(2, 2, 24, true, nullptr));
-  EXPECT_TRUE(dib.DC().IsSelected());
-  EXPECT_FALSE(dib.DCSelectBitmap(false));
-  EXPECT_FALSE(dib.DC().FillSolidRect(0, 0, 2, 2, MakeColorRef(255, 255, 255)));
-  EXPECT_EQ(dib.FindDIBBits()[0], 0);
-  EXPECT_TRUE(dib.DCSelectBitmap(true));
-  EXPECT_TRUE(dib.DC().FillSolidRect(0, 0, 2, 2, MakeColorRef(255, 255, 255)));
-  EXPECT_EQ(dib.FindDIBBits()[0], 255);
-  dib.DestroyDib();
-  EXPECT_FALSE(dib.HasPixels());
-  EXPECT_FALSE(dib.DC().FillSolidRect(0, 0, 2, 2, 0));
-}
-
-TEST(ColorRef, PacksRedLowThenGreenThenBlue) {
-  EXPECT_EQ(MakeColorRef(0x12, 0x34, 0x56), 0x563412u);
-  EXPECT_EQ(GetRValue(0x563412), 0x12);
-  EXPECT_EQ(GetGValue(0x563412), 0x34);
-  EXPECT_EQ(GetBValue(0x563412), 0x56);
 }
 
 }  // namespace

@@ -1,0 +1,495 @@
+#include "host/import/AssimpImporter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include "host/app/Doc.h"
+#include "host/import/FramingView.h"
+#include "host/import/GltfCameras.h"
+#include "host/import/ImportLog.h"
+#include "host/import/ObjMaterialLibrary.h"
+#include "host/import/PlyCounts.h"
+#include "host/toolkit/Xform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uintmax_t kMaxFileBytes = 2ull << 30;
+constexpr int kViewWidth = 640;
+constexpr int kViewHeight = 480;
+
+TK_Xform ToXform(const aiMatrix4x4& m) {
+  TK_Xform x;
+  const ai_real* row[4] = {&m.a1, &m.b1, &m.c1, &m.d1};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) x.m_xform[r][c] = double(row[r][c]);
+  return x;
+}
+
+bool IsFinite(const TK_Xform& x) {
+  for (const auto& row : x.m_xform)
+    for (const double v : row)
+      if (!std::isfinite(v)) return false;
+  return true;
+}
+
+int Byte(float fraction) { return int(std::lround(std::clamp(double(fraction), 0.0, 1.0) * 255.0)); }
+TK_Color ToColor(const aiColor3D& c) { return TK_Color(Byte(c.r), Byte(c.g), Byte(c.b)); }
+TK_3dPoint ToPoint(const aiVector3D& v) { return TK_3dPoint(v.x, v.y, v.z); }
+TK_3dVector ToVector(const aiVector3D& v) { return TK_3dVector(v.x, v.y, v.z); }
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return s;
+}
+
+// The one import of one file: the file's name for messages, its folder for
+// texture names, and which format pitfalls apply.
+struct Reader {
+  Reader(const fs::path& p, CImportLog& l) : path(p), file(p.string()), log(l) {}
+
+  const fs::path& path;
+  std::string file;  // as the user named it, for messages
+  CImportLog& log;
+  const aiScene* scene = nullptr;
+  bool is_obj = false;
+  bool is_gltf = false;
+  obj_materials::ObjMaterialFacts obj_facts;
+  std::vector<int> material_slot;  // Assimp material -> model material; -2 not yet made
+  std::map<std::string, TK_Xform> node_xforms;
+
+  void Warn(const std::string& what) const { log.Warning(CImportLog::Line(file, {}, what)); }
+  void Fail(const std::string& what) const { log.Error(CImportLog::Line(file, {}, what)); }
+
+  // A texture name of the file made a path: backslashes of Windows-made
+  // files become slashes, relative names resolve against the model's folder.
+  TK_wString TexturePath(std::string name, const std::string& material, const char* role) const {
+    if (name.empty()) return {};
+    if (name[0] == '*') {
+      Warn("material \"" + material + "\": embedded " + role + " texture left out (only texture files are used)");
+      return {};
+    }
+    std::replace(name.begin(), name.end(), '\\', '/');
+    fs::path p = name;
+    if (p.is_relative()) p = path.parent_path() / p;
+    p = p.lexically_normal();
+    std::error_code ec;
+    if (!fs::exists(p, ec))
+      Warn("material \"" + material + "\": " + role + " texture not found: " + p.string() +
+           " (it is left out when rendering)");
+    return TK_wString::FromUtf8(p.string());
+  }
+
+  std::string Texture(const aiMaterial& m, aiTextureType type) const {
+    aiString s;
+    if (m.GetTextureCount(type) == 0 || m.GetTexture(type, 0, &s) != AI_SUCCESS) return {};
+    return s.C_Str();
+  }
+
+  TK_Material MakeMaterial(const aiMaterial& am) const {
+    TK_Material m;
+    aiString ai_name;
+    am.Get(AI_MATKEY_NAME, ai_name);
+    const std::string name = ai_name.C_Str();
+    m.SetName(TK_wString::FromUtf8(name));
+    aiColor3D c;
+    if (am.Get(AI_MATKEY_COLOR_DIFFUSE, c) == AI_SUCCESS) m.SetDiffuse(ToColor(c));
+    if (am.Get(AI_MATKEY_COLOR_SPECULAR, c) == AI_SUCCESS) m.SetSpecular(ToColor(c));
+    if (am.Get(AI_MATKEY_COLOR_AMBIENT, c) == AI_SUCCESS) m.SetAmbient(ToColor(c));
+    if (am.Get(AI_MATKEY_COLOR_EMISSIVE, c) == AI_SUCCESS) m.SetEmission(ToColor(c));
+    // The renderer's highlight exponent is 128 x shine / MaxShine; a Phong
+    // exponent (OBJ Ns) maps onto that range, a glTF roughness r through the
+    // usual Blinn-Phong equivalent 2 / r^2 - 2.
+    float shininess = 0, roughness = 0, opacity = 1;
+    double exponent = 0;
+    // glTF materials state a roughness; Assimp derives a shininess from it
+    // on a scale of its own, so the roughness is taken first.
+    const bool has_roughness = am.Get(AI_MATKEY_ROUGHNESS_FACTOR, roughness) == AI_SUCCESS && std::isfinite(roughness);
+    if (has_roughness && is_gltf)
+      exponent = roughness > 0 ? 2.0 / (double(roughness) * roughness) - 2.0 : 128.0;
+    else if (am.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && std::isfinite(shininess) && shininess > 0)
+      exponent = shininess;
+    else if (has_roughness && roughness > 0)
+      exponent = 2.0 / (double(roughness) * roughness) - 2.0;
+    m.SetShine(std::clamp(exponent, 0.0, 128.0) / 128.0 * TK_Material::MaxShine());
+    if (am.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS && std::isfinite(opacity))
+      m.SetTransparency(1.0 - std::clamp(double(opacity), 0.0, 1.0));
+
+    std::string texture = Texture(am, aiTextureType_DIFFUSE);
+    if (texture.empty()) texture = Texture(am, aiTextureType_BASE_COLOR);
+    m.SetTextureBitmapFileName(TexturePath(texture, name, "diffuse"));
+    // OBJ bump / map_Bump statements arrive as height maps: what bump mapping wants.
+    m.SetBumpBitmapFileName(TexturePath(Texture(am, aiTextureType_HEIGHT), name, "bump"));
+    std::string normals = Texture(am, aiTextureType_NORMALS);
+    if (normals.empty()) normals = Texture(am, aiTextureType_NORMAL_CAMERA);
+    if (!normals.empty())
+      Warn("material \"" + name + "\": normal map " + normals +
+           " left out (a tangent-space normal map is not a height map)");
+    std::string reflection = Texture(am, aiTextureType_REFLECTION);
+    if (reflection.empty() && is_obj) {
+      // Assimp drops OBJ refl statements; they were read from the MTL.
+      const auto it = obj_facts.reflection_maps.find(name);
+      if (it != obj_facts.reflection_maps.end()) reflection = it->second;
+    }
+    m.SetEmapBitmapFileName(TexturePath(reflection, name, "environment"));
+    return m;
+  }
+
+  // The model material of an Assimp material index: made on first use, so
+  // that materials no mesh uses stay out. The OBJ importer's own
+  // "DefaultMaterial" is the document's default, and so is a material the
+  // OBJ never names with usemtl: Assimp hands the MTL's last material to
+  // faces that have none. (Faces without usemtl in a file that also names
+  // that last material cannot be told apart and keep it.)
+  int MaterialIndex(unsigned index, ImportedModel& model) {
+    if (index >= scene->mNumMaterials || !scene->mMaterials[index]) return -1;
+    int& slot = material_slot[index];
+    if (slot != -2) return slot;
+    const aiMaterial& am = *scene->mMaterials[index];
+    aiString name;
+    am.Get(AI_MATKEY_NAME, name);
+    if (std::string(name.C_Str()) == AI_DEFAULT_MATERIAL_NAME) return slot = -1;
+    if (is_obj && !obj_facts.used.contains(name.C_Str())) return slot = -1;
+    model.materials.push_back(MakeMaterial(am));
+    return slot = int(model.materials.size()) - 1;
+  }
+
+  // One part from one Assimp mesh under a node's transform. False for a
+  // fault that fails the whole import; an empty mesh is skipped.
+  bool AddPart(const aiMesh& am, const TK_Xform& xform, const std::string& node_name, ImportedModel& model,
+               long long& vertices, long long& faces) {
+    const std::string name = am.mName.length ? am.mName.C_Str() : node_name;
+    if (am.mNumVertices == 0 || am.mNumFaces == 0 || !am.mVertices || !am.mFaces) {
+      Warn("mesh \"" + name + "\" has no faces: left out");
+      return true;
+    }
+    vertices += am.mNumVertices;
+    faces += am.mNumFaces;
+    if (vertices > CAssimpImporter::kMaxVertices || faces > CAssimpImporter::kMaxFaces) {
+      Fail("too many vertices or faces (at most " + std::to_string(CAssimpImporter::kMaxVertices) +
+           " of each)");
+      return false;
+    }
+    TK_Mesh mesh;
+    mesh.m_V.reserve(am.mNumVertices);
+    for (unsigned i = 0; i < am.mNumVertices; ++i) {
+      const aiVector3D& v = am.mVertices[i];
+      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
+        Fail("mesh \"" + name + "\": vertex " + std::to_string(i) + " is not a finite point");
+        return false;
+      }
+      mesh.m_V.emplace_back(v.x, v.y, v.z);
+    }
+    mesh.m_F.reserve(am.mNumFaces);
+    for (unsigned f = 0; f < am.mNumFaces; ++f) {
+      const aiFace& face = am.mFaces[f];
+      if (face.mNumIndices != 3 || !face.mIndices) continue;  // points and lines left after triangulation
+      for (unsigned k = 0; k < 3; ++k) {
+        if (face.mIndices[k] >= am.mNumVertices) {
+          Fail("mesh \"" + name + "\": face " + std::to_string(f) + " refers to vertex " +
+               std::to_string(face.mIndices[k]) + " past the " + std::to_string(am.mNumVertices) + " vertices");
+          return false;
+        }
+      }
+      mesh.SetTriangle(mesh.FaceCount(), int(face.mIndices[0]), int(face.mIndices[1]), int(face.mIndices[2]));
+    }
+    if (mesh.m_F.empty()) {
+      Warn("mesh \"" + name + "\" has no triangles: left out");
+      return true;
+    }
+    bool normals_ok = am.HasNormals();
+    for (unsigned i = 0; normals_ok && i < am.mNumVertices; ++i) {
+      const aiVector3D& n = am.mNormals[i];
+      normals_ok = std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
+    }
+    if (normals_ok) {
+      mesh.m_N.reserve(am.mNumVertices);
+      for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
+    } else {
+      mesh.ComputeVertexNormals();
+    }
+    if (am.HasTextureCoords(0)) {
+      mesh.m_T.reserve(am.mNumVertices);
+      for (unsigned i = 0; i < am.mNumVertices; ++i) {
+        const aiVector3D& t = am.mTextureCoords[0][i];
+        mesh.m_T.emplace_back(std::isfinite(t.x) ? t.x : 0.0f, std::isfinite(t.y) ? t.y : 0.0f);
+      }
+    }
+    mesh.ComputeFaceNormals();
+    if (!xform.IsIdentity() && !mesh.Transform(xform)) {
+      Warn("mesh \"" + name + "\": the transform of node \"" + node_name + "\" cannot be applied: left out");
+      return true;
+    }
+    model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
+    return true;
+  }
+
+  // Walks the node tree without recursion (a hostile file may nest deeply),
+  // adding a part for every mesh reference under the node's global transform.
+  bool AddNodes(ImportedModel& model) {
+    long long vertices = 0, faces = 0;
+    std::vector<std::pair<const aiNode*, TK_Xform>> stack;
+    if (scene->mRootNode) stack.emplace_back(scene->mRootNode, TK_Xform());
+    std::size_t visited = 0;
+    while (!stack.empty()) {
+      auto [node, parent] = stack.back();
+      stack.pop_back();
+      if (++visited > 10'000'000) {
+        Fail("too many nodes");
+        return false;
+      }
+      const TK_Xform global = parent * ToXform(node->mTransformation);
+      if (!IsFinite(global)) {
+        Fail("node \"" + std::string(node->mName.C_Str()) + "\" has a transform that is not finite");
+        return false;
+      }
+      node_xforms.emplace(node->mName.C_Str(), global);
+      for (unsigned i = 0; i < node->mNumMeshes; ++i) {
+        const unsigned index = node->mMeshes[i];
+        if (index >= scene->mNumMeshes || !scene->mMeshes[index]) continue;
+        if (!AddPart(*scene->mMeshes[index], global, node->mName.C_Str(), model, vertices, faces)) return false;
+      }
+      for (unsigned i = node->mNumChildren; i-- > 0;)
+        if (node->mChildren[i]) stack.emplace_back(node->mChildren[i], global);
+    }
+    return true;
+  }
+
+  TK_Xform NodeXform(const aiString& name) const {
+    const auto it = node_xforms.find(name.C_Str());
+    return it == node_xforms.end() ? TK_Xform() : it->second;
+  }
+
+  void AddCameras(ImportedModel& model) {
+    std::vector<GltfCamera> gltf;
+    if (is_gltf) gltf = gltf_cameras::ReadCameras(path).value_or(std::vector<GltfCamera>());
+    for (unsigned i = 0; i < scene->mNumCameras; ++i) {
+      const aiCamera* cam = scene->mCameras[i];
+      if (!cam) continue;
+      const TK_Xform g = NodeXform(cam->mName);
+      // glTF cameras sit at their node's origin looking down -z with +y up;
+      // Assimp repeats the node's translation in mPosition, so it is not used.
+      const TK_3dPoint local = is_gltf ? TK_3dPoint(0, 0, 0) : ToPoint(cam->mPosition);
+      const TK_3dVector look = is_gltf ? TK_3dVector(0, 0, -1) : ToVector(cam->mLookAt);
+      const TK_3dVector up = is_gltf ? TK_3dVector(0, 1, 0) : ToVector(cam->mUp);
+      double aspect = cam->mAspect;
+      bool perspective = cam->mOrthographicWidth <= 0;
+      double half_x = cam->mHorizontalFOV;  // Assimp: half the horizontal angle
+      double half_y = 0, ortho_x = cam->mOrthographicWidth, ortho_y = 0;
+      if (is_gltf && i < gltf.size()) {
+        // Assimp's glTF field of view is yfov x aspect: take the file's own numbers.
+        const GltfCamera& c = gltf[i];
+        perspective = c.perspective;
+        half_y = c.yfov / 2;
+        aspect = c.perspective ? c.aspect : (c.ymag > 0 ? c.xmag / c.ymag : 0);
+        ortho_x = c.xmag;
+        ortho_y = c.ymag;
+      }
+      if (!(aspect > 0) || !std::isfinite(aspect)) aspect = double(kViewWidth) / kViewHeight;
+      if (!(half_y > 0)) half_y = std::atan(std::tan(half_x) / aspect);
+      if (!(ortho_y > 0)) ortho_y = ortho_x / aspect;
+
+      TK_ScnView view;
+      view.m_name = TK_wString::FromUtf8(cam->mName.length ? cam->mName.C_Str() : "Camera " + std::to_string(i + 1));
+      TK_Viewport& vp = view.m_vp;
+      if (!vp.SetCameraLocation(g * local) || !vp.SetCameraDirection(g * look) || !vp.SetCameraUp(g * up)) {
+        Warn("camera \"" + view.m_name.ToUtf8() + "\" has no usable placement: left out");
+        continue;
+      }
+      const int width = kViewWidth;
+      const int height = std::clamp(int(std::lround(kViewWidth / aspect)), 1, 16 * kViewWidth);
+      if (perspective) {
+        // The toolkit's camera angle is the half-angle of the narrower side.
+        const double half = aspect >= 1 ? half_y : std::atan(std::tan(half_y) * aspect);
+        const double limit = 89.0 * std::numbers::pi / 180.0;
+        vp.SetProjection(TK::perspective);
+        vp.SetFrustumAspect(aspect);
+        vp.SetCameraAngle(std::clamp(std::isfinite(half) ? half : 0.35, 0.001, limit));
+      } else {
+        vp.SetProjection(TK::parallel);
+        if (ortho_y > 0 && std::isfinite(ortho_y))
+          vp.SetFrustum(-ortho_y * aspect, ortho_y * aspect, -ortho_y, ortho_y, 1.0, 1000.0);
+      }
+      CKavraView kv(view, width, height);
+      model.cameras.push_back(kv);
+    }
+  }
+
+  void AddLights(ImportedModel& model) {
+    for (unsigned i = 0; i < scene->mNumLights; ++i) {
+      const aiLight* al = scene->mLights[i];
+      if (!al) continue;
+      const std::string name = al->mName.length ? al->mName.C_Str() : "Light " + std::to_string(i + 1);
+      const TK_Xform g = NodeXform(al->mName);
+      // glTF lights sit at their node's origin and shine down -z.
+      const TK_3dPoint location = g * (is_gltf ? TK_3dPoint(0, 0, 0) : ToPoint(al->mPosition));
+      const TK_3dVector direction = g * (is_gltf ? TK_3dVector(0, 0, -1) : ToVector(al->mDirection));
+      TK_Light light;
+      light.SetName(TK_wString::FromUtf8(name));
+      switch (al->mType) {
+        case aiLightSource_DIRECTIONAL: light.SetStyle(TK::directional_light); break;
+        case aiLightSource_POINT: light.SetStyle(TK::point_light); break;
+        case aiLightSource_SPOT: {
+          light.SetStyle(TK::spot_light);
+          // Assimp's cone angles are full angles, except from glTF whose
+          // importer passes the file's half-angles through.
+          double half = is_gltf ? al->mAngleOuterCone : al->mAngleOuterCone / 2;
+          if (!(half > 0) || !std::isfinite(half)) half = std::numbers::pi / 4;
+          light.SetSpotAngleRadians(std::min(half, std::numbers::pi / 2));
+          break;
+        }
+        case aiLightSource_AREA: {
+          light.SetStyle(TK::rectangular_light);
+          TK_3dVector length = g * ToVector(al->mUp);
+          TK_3dVector width = TK_CrossProduct(direction, length);
+          length.Unitize();
+          width.Unitize();
+          length *= double(al->mSize.y);
+          width *= double(al->mSize.x);
+          light.SetLength(length);
+          light.SetWidth(width);
+          // The toolkit places a rectangle by its corner.
+          light.SetLocation(location - (length + width) * 0.5);
+          break;
+        }
+        default:
+          Warn("light \"" + name + "\": ambient and undefined lights are left out");
+          continue;
+      }
+      if (al->mType != aiLightSource_AREA && !light.SetLocation(location)) {
+        Warn("light \"" + name + "\" has no usable placement: left out");
+        continue;
+      }
+      if (!light.SetDirection(direction)) light.SetDirection(TK_3dVector(0, 0, -1));
+      // Assimp hands colour x intensity (glTF's intensity may be in the
+      // hundreds). The colour keeps its hue scaled into 0..1; the factor k
+      // goes where it still acts on the diffuse light: into the attenuation
+      // (1 / ((c0 + c1 d + c2 d^2) / k)), or, for a directional light, which
+      // is not attenuated, into the intensity.
+      const aiColor3D& c = al->mColorDiffuse;
+      double k = std::max({double(c.r), double(c.g), double(c.b)});
+      if (!std::isfinite(k) || k <= 0) k = 1;
+      const double scale = k > 1 ? k : 1;
+      light.SetDiffuse(TK_Color(Byte(float(c.r / scale)), Byte(float(c.g / scale)), Byte(float(c.b / scale))));
+      double c0 = al->mAttenuationConstant, c1 = al->mAttenuationLinear, c2 = al->mAttenuationQuadratic;
+      if (!std::isfinite(c0) || !std::isfinite(c1) || !std::isfinite(c2) || c0 < 0 || c1 < 0 || c2 < 0 ||
+          c0 + c1 + c2 <= 0) {
+        c0 = 1, c1 = 0, c2 = 0;  // no falloff rather than a light that never shines
+      }
+      if (al->mType == aiLightSource_DIRECTIONAL) {
+        light.SetIntensity(scale);
+      } else {
+        light.SetAttenuation(c0 / scale, c1 / scale, c2 / scale);
+      }
+      model.lights.push_back(light);
+    }
+  }
+};
+
+}  // namespace
+
+bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CImportLog& log) {
+  // Texture names resolve against the model's folder and are kept absolute,
+  // so that the document finds them wherever it is saved.
+  std::error_code absolute_error;
+  fs::path path = fs::absolute(given_path, absolute_error);
+  if (absolute_error) path = given_path;
+  Reader r(path, log);
+  r.file = given_path.string();
+  std::error_code ec;
+  if (!fs::exists(path, ec)) {
+    r.Fail("no such file");
+    return false;
+  }
+  if (!fs::is_regular_file(path, ec)) {
+    r.Fail("not a regular file");
+    return false;
+  }
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec || size == 0) {
+    r.Fail(ec ? "cannot read the file" : "the file is empty");
+    return false;
+  }
+  if (size > kMaxFileBytes) {
+    r.Fail("the file is too large (more than 2 GiB)");
+    return false;
+  }
+  const std::string ext = Lower(path.extension().string());
+  r.is_obj = ext == ".obj";
+  r.is_gltf = ext == ".gltf" || ext == ".glb";
+  if (r.is_obj) r.obj_facts = obj_materials::ReadMaterialFacts(path);
+  if (std::string problem; ext == ".ply" && !ply_counts::Check(path, problem)) {
+    r.Fail(problem);
+    return false;
+  }
+
+  Assimp::Importer importer;
+  importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+  const unsigned flags = aiProcess_ValidateDataStructure | aiProcess_Triangulate | aiProcess_SortByPType |
+                         aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals;
+  r.scene = importer.ReadFile(r.file, flags);
+  if (!r.scene) {
+    std::string why = importer.GetErrorString();
+    if (why.empty()) why = "unknown format or damaged file";
+    std::replace(why.begin(), why.end(), '\n', ' ');
+    r.Fail("cannot read the model: " + why);
+    return false;
+  }
+  r.material_slot.assign(r.scene->mNumMaterials, -2);
+  ImportedModel result;
+  if (!r.AddNodes(result)) return false;
+  if (result.parts.empty()) {
+    r.Fail("the model has no mesh with faces");
+    return false;
+  }
+  r.AddCameras(result);
+  r.AddLights(result);
+  model = std::move(result);
+  return true;
+}
+
+void CAssimpImporter::AddToDocument(ImportedModel model, CKavraDoc& doc, int layer_index) {
+  const int first_material = doc.MaterialTable().Count();
+  for (TK_Material& m : model.materials) doc.MaterialTable().Add(std::move(m));
+  const TK_BoundingBox box = model.BoundingBox();
+  for (ImportedModel::Part& part : model.parts) {
+    TK_ScnObjectAttributes attributes;
+    attributes.SetName(part.name);
+    attributes.SetLayerIndex(layer_index);
+    if (part.material >= 0) {
+      attributes.SetMaterialSource(TK_ScnObjectAttributes::material_from_object);
+      attributes.SetMaterialIndex(first_material + part.material);
+    }
+    CKavraObject object(attributes);
+    object.AddRenderMesh(std::move(part.mesh));
+    doc.AddObject(std::move(object));
+  }
+  for (const TK_Light& light : model.lights) doc.LightTable().Add(CKavraLight(light, layer_index));
+  if (model.cameras.empty())
+    model.cameras.emplace_back(framing::FramingView(box, TK_3dVector(0, 1, 0), double(kViewWidth) / kViewHeight),
+                               kViewWidth, kViewHeight);
+  for (const CKavraView& view : model.cameras) doc.AddView(view);
+}
+
+bool CAssimpImporter::Import(const fs::path& path, CKavraDoc& doc, CImportLog& log) {
+  ImportedModel model;
+  if (!Load(path, model, log)) return false;
+  if (doc.LayerTable().Count() == 0) {
+    TK_Layer layer;
+    layer.SetName(L"Default");
+    doc.LayerTable().Add(layer);
+  }
+  AddToDocument(std::move(model), doc, 0);
+  return true;
+}

@@ -1,0 +1,105 @@
+#include "host/import/ObjMaterialLibrary.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace obj_materials {
+namespace {
+
+// Bounds what a hostile file can make us read: MTL files are small.
+constexpr std::uintmax_t kMaxMtlBytes = 64u << 20;
+constexpr int kMaxLibraries = 64;
+
+bool IsNumber(const std::string& token) {
+  char* end = nullptr;
+  std::strtod(token.c_str(), &end);
+  return !token.empty() && end == token.c_str() + token.size();
+}
+
+std::string Trim(std::string_view s) {
+  const auto first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  const auto last = s.find_last_not_of(" \t\r\n");
+  return std::string(s.substr(first, last - first + 1));
+}
+
+// Splits "keyword rest" at the first blank.
+std::pair<std::string, std::string> Statement(const std::string& line) {
+  const std::string t = Trim(line);
+  const auto blank = t.find_first_of(" \t");
+  if (blank == std::string::npos) return {t, {}};
+  return {t.substr(0, blank), Trim(std::string_view(t).substr(blank))};
+}
+
+}  // namespace
+
+std::string MapFileName(std::string_view arguments, std::string* type) {
+  std::istringstream in{std::string(arguments)};
+  std::vector<std::string> tokens;
+  for (std::string t; in >> t;) tokens.push_back(t);
+  std::size_t i = 0;
+  while (i < tokens.size() && tokens[i].size() > 1 && tokens[i][0] == '-' && !IsNumber(tokens[i])) {
+    const std::string option = tokens[i++];
+    if (option == "-o" || option == "-s" || option == "-t") {
+      // One to three numbers.
+      for (int n = 0; n < 3 && i < tokens.size() && IsNumber(tokens[i]); ++n) ++i;
+    } else if (option == "-mm") {
+      i += 2;
+    } else if (option == "-type" && i < tokens.size()) {
+      if (type) *type = tokens[i];
+      ++i;
+    } else {
+      ++i;  // -blendu, -blendv, -boost, -clamp, -bm, -imfchan, -texres, -cc: one argument
+    }
+  }
+  // The rest is the file name, blanks included.
+  std::string name;
+  for (; i < tokens.size(); ++i) name += (name.empty() ? "" : " ") + tokens[i];
+  return name;
+}
+
+ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
+  ObjMaterialFacts facts;
+  std::map<std::string, std::string>& maps = facts.reflection_maps;
+  std::vector<std::string> libraries;
+  {
+    std::ifstream obj(obj_path);
+    for (std::string line; std::getline(obj, line);) {
+      const auto [keyword, rest] = Statement(line);
+      if (keyword == "usemtl") facts.used.insert(rest);
+      if (keyword != "mtllib") continue;
+      // Several names may share a line; names with blanks cannot then be told apart.
+      std::istringstream names(rest);
+      for (std::string n; names >> n && int(libraries.size()) < kMaxLibraries;) libraries.push_back(n);
+    }
+  }
+  std::map<std::string, bool> is_sphere;
+  for (const std::string& library : libraries) {
+    std::filesystem::path path = library;
+    if (path.is_relative()) path = obj_path.parent_path() / path;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxMtlBytes) continue;
+    std::ifstream mtl(path);
+    std::string current;
+    for (std::string line; std::getline(mtl, line);) {
+      const auto [keyword, rest] = Statement(line);
+      if (keyword == "newmtl") {
+        current = rest;
+      } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
+        std::string type;
+        const std::string file = MapFileName(rest, &type);
+        if (file.empty()) continue;
+        const bool sphere = type == "sphere";
+        if (!maps.contains(current) || (sphere && !is_sphere[current])) {
+          maps[current] = file;
+          is_sphere[current] = sphere;
+        }
+      }
+    }
+  }
+  return facts;
+}
+
+}  // namespace obj_materials

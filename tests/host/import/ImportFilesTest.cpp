@@ -1,0 +1,232 @@
+// Scene import on real files, through the one entry the program uses: each
+// file either opens with the parts it holds, or fails with one message that
+// names the file and what is wrong.
+#include "host/import/SceneImport.h"
+
+#include <gtest/gtest.h>
+
+#include "host/app/Doc.h"
+#include "host/app/DocumentFile.h"
+#include "host/import/ImportLog.h"
+#include "host/import/JsonSceneImporter.h"
+#include "host/import/LogText.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const std::filesystem::path kExamples = std::filesystem::path(DM_SOURCE_DIR) / "examples/scenes";
+
+// Small scenes laid down for the table below.
+const std::pair<const char*, std::string> kFiles[] = {
+    // A quad whose material names a texture, a bump, a normal and a
+    // reflection map, and a material nothing uses.
+    {"scene.obj", "mtllib scene.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\no Shiny\nusemtl shiny\nf 1 2 3 4\n"},
+    {"scene.mtl", "newmtl unused\nKd 0 1 0\n\nnewmtl shiny\nKd 1 0 0\nKs 0.5 0.5 0.5\nNs 64\nd 0.75\n"
+                  "map_Kd tex/wood.png\nmap_Bump -bm 0.3 tex/height.png\nnorm tex/normal.png\n"
+                  "refl -type sphere tex/sky.png\n"},
+    {"tex/wood.png", "x"},
+    {"tex/height.png", "x"},
+    {"tex/sky.png", "x"},
+    // Faces without a material take the document's default, not Assimp's.
+    {"plain.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+    {"two.obj", "mtllib two.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\no A\nusemtl red\nf 1 2 3\no B\nusemtl blue\nf 1 3 4\n"},
+    {"two.mtl", "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n"},
+    // Mesh objects take their file's materials unless they name one.
+    {"meshes.json", R"({"materials": [{"name": "gold"}], "lights": [{"type": "point", "location": [0, 0, 1]}],
+        "objects": [{"type": "mesh", "file": "two.obj"}, {"type": "mesh", "file": "two.obj", "material": "gold"},
+                    {"type": "box"}]})"},
+    {"unknown_keys.json", R"({"extra": 1, "objects": [{"type": "box", "colour": [1, 2, 3]}]})"},
+    {"malformed.json", "{\"objects\": [\n  {\"type\": \"box\",}\n]}"},
+    {"huge.json", R"({"objects": [{"type": "sphere", "segments": 1024, "rings": 1024},
+        {"type": "sphere", "segments": 1024, "rings": 1024}, {"type": "sphere", "segments": 1024, "rings": 1024},
+        {"type": "sphere", "segments": 1024, "rings": 1024}]})"},
+    {"nan.obj", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
+    {"huge.obj", "v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 1 2 3\n"},
+    {"past.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"},
+    {"nofaces.obj", "v 0 0 0\nv 1 0 0\n"},
+    {"empty.obj", ""},
+    {"garbage.fbx", std::string(4000, '\x9c')},
+    {"absurd.ply", "ply\nformat ascii 1.0\nelement vertex 4000000000\nproperty float x\nproperty float y\n"
+                   "property float z\nend_header\n0 0 0\n"},
+    {"absurd_binary.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                          "property float z\nelement face 900000000\nproperty list uchar int vertex_indices\n"
+                          "end_header\n" + std::string(36, '\0')},
+    {"fits.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                 "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+    {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
+                "endfacet\nendsolid x\n"},
+};
+
+// What a file opens into; a failure leaves the document empty.
+struct ImportCase {
+  const char* file;  // laid down above, or under examples/scenes when it starts with '@'
+  const char* error;  // a part of the one error, or empty when the import succeeds
+  int objects, materials, lights, layers, views, warnings;
+};
+
+const ImportCase kCases[] = {
+    {"@showcase.json", "", 9, 9, 5, 3, 1, 0},
+    {"@vase.obj", "", 2, 2, 0, 1, 1, 0},
+    {"@crate.gltf", "", 2, 2, 2, 1, 1, 0},
+    // The normal map is reported and left out.
+    {"scene.obj", "", 1, 1, 0, 1, 1, 1},
+    {"plain.obj", "", 1, 0, 0, 1, 1, 0},
+    {"fits.ply", "", 1, 1, 0, 1, 1, 0},
+    {"meshes.json", "", 4, 3, 1, 1, 1, 0},
+    {"unknown_keys.json", "", 1, 0, 0, 1, 1, 2},
+    {"malformed.json", "line 2", 0, 0, 0, 0, 0, 0},
+    {"huge.json", "/objects/3: the primitives of this scene need more than 4000000 vertices", 0, 0, 0, 0, 0, 0},
+    {"nan.obj", "vertex 0 is not a finite point", 0, 0, 0, 0, 0, 0},
+    {"huge.obj", "vertex 1 is not a finite point", 0, 0, 0, 0, 0, 0},
+    {"past.obj", "cannot read the model", 0, 0, 0, 0, 0, 0},
+    {"nofaces.obj", "cannot read the model", 0, 0, 0, 0, 0, 0},
+    {"empty.obj", "the file is empty", 0, 0, 0, 0, 0, 0},
+    {"garbage.fbx", "cannot read the model", 0, 0, 0, 0, 0, 0},
+    {"absurd.ply", "declares 4000000000 \"vertex\" elements", 0, 0, 0, 0, 0, 0},
+    {"absurd_binary.ply", "declares 900000000 \"face\" elements", 0, 0, 0, 0, 0, 0},
+    {"nan.stl", "is not a finite point", 0, 0, 0, 0, 0, 0},
+    {"missing.glb", "no such file", 0, 0, 0, 0, 0, 0},
+    {"missing.json", "no such file", 0, 0, 0, 0, 0, 0},
+    {"missing.kvd", "cannot open", 0, 0, 0, 0, 0, 0},
+    {"tex", "not a regular file", 0, 0, 0, 0, 0, 0},
+};
+
+void PrintTo(const ImportCase& c, std::ostream* os) { *os << c.file; }
+
+class ImportFile : public testing::TestWithParam<ImportCase> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.Ok());
+    for (const auto& [name, content] : kFiles) WriteFile(dir / name, content);
+  }
+  TempDir dir;
+};
+
+TEST_P(ImportFile, OpensWithItsPartsOrFailsNamingTheFile) {
+  const ImportCase& c = GetParam();
+  const std::filesystem::path path = c.file[0] == '@' ? kExamples / (c.file + 1) : dir / c.file;
+  CKavraDoc doc;
+  doc.AddObject(CKavraObject());  // opening empties the document first
+  CImportLog log;
+  const bool ok = scene_import::OpenScene(path, doc, log);
+  if (*c.error != '\0') {
+    EXPECT_FALSE(ok);
+    ASSERT_FALSE(log.Errors().empty());
+    EXPECT_NE(log.FirstError().find(path.filename().string()), std::string::npos) << log.FirstError();
+    EXPECT_NE(log.FirstError().find(c.error), std::string::npos) << log.FirstError();
+    EXPECT_EQ(log.FirstError().find('\n'), std::string::npos) << "one line: " << log.FirstError();
+    return;
+  }
+  ASSERT_TRUE(ok) << Joined(log.Errors());
+  EXPECT_EQ(doc.ObjectCount(), c.objects);
+  EXPECT_EQ(doc.MaterialTable().Count(), c.materials);
+  EXPECT_EQ(doc.LightTable().Count(), c.lights);
+  EXPECT_EQ(doc.LayerTable().Count(), c.layers);
+  EXPECT_EQ(doc.ViewCount(), c.views);
+  EXPECT_EQ(int(log.Warnings().size()), c.warnings) << Joined(log.Warnings());
+  // Every map named in the document is a file that exists.
+  for (int i = 0; i < doc.MaterialTable().Count(); ++i) {
+    const TK_wString& texture = doc.MaterialTable()[i].TextureBitmapFileName();
+    if (!texture.IsEmpty()) {
+      EXPECT_TRUE(std::filesystem::exists(doc.ResolveFileName(texture).str())) << texture.ToUtf8();
+    }
+  }
+  // Saved and opened again, the document holds the same.
+  ASSERT_TRUE(CKavraDocumentFile().Write(doc, dir / "saved.kvd").Ok());
+  CKavraDoc again;
+  ASSERT_TRUE(scene_import::OpenScene(dir / "saved.kvd", again, log)) << Joined(log.Errors());
+  EXPECT_EQ(again.ObjectCount(), c.objects);
+  EXPECT_EQ(again.MaterialTable().Count(), c.materials);
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, ImportFile, testing::ValuesIn(kCases), [](const auto& info) {
+  std::string name = info.param.file;
+  for (char& ch : name)
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return name;
+});
+
+// The OBJ importer takes the maps of the material library, reflection maps
+// included, which Assimp itself drops.
+TEST(ObjImport, MaterialsTakeTheirMapsFromTheLibrary) {
+  TempDir dir;
+  for (const auto& [name, content] : kFiles) WriteFile(dir / name, content);
+  CKavraDoc doc;
+  CImportLog log;
+  ASSERT_TRUE(scene_import::OpenScene(dir / "scene.obj", doc, log)) << Joined(log.Errors());
+  ASSERT_EQ(doc.MaterialTable().Count(), 1);
+  const TK_Material& m = doc.MaterialTable()[0];
+  EXPECT_EQ(m.Name(), TK_wString(L"shiny"));
+  EXPECT_EQ(m.Diffuse(), TK_Color(255, 0, 0));
+  EXPECT_EQ(m.Specular(), TK_Color(128, 128, 128));
+  EXPECT_DOUBLE_EQ(m.Shine(), 64.0 / 128.0 * TK_Material::MaxShine());
+  EXPECT_NEAR(m.Transparency(), 0.25, 1e-6);
+  EXPECT_EQ(m.TextureBitmapFileName().ToUtf8(), (dir / "tex/wood.png").string());
+  EXPECT_EQ(m.BumpBitmapFileName().ToUtf8(), (dir / "tex/height.png").string());
+  EXPECT_EQ(m.EmapBitmapFileName().ToUtf8(), (dir / "tex/sky.png").string());
+  EXPECT_TRUE(AnyContains(log.Warnings(), "normal map tex/normal.png left out")) << Joined(log.Warnings());
+  EXPECT_EQ(doc.RenderMaterialIndex(*doc.ObjectAt(0)), 0);
+  EXPECT_EQ(doc.ObjectAt(0)->RenderMesh(0)->FaceCount(), 2);  // the quad, triangulated
+}
+
+// Scene descriptions: every mistake is one error naming the place in the
+// file and what is wrong.
+struct BadJson {
+  const char* json;
+  const char* message;
+};
+
+const BadJson kBadJson[] = {
+      {R"({"objects": [{"type": "box"}, {"type": "box"}, {"type": "sphere", "radius": "big"}]})",
+       "scene.json: /objects/2/radius: expected a number"},
+      {R"({"render": {"antialias": 4}})", "scene.json: /render/antialias: must be between 0 and 3, got 4"},
+      {R"({"render": {"sizes": [[10, 10], [0, 5]]}})", "scene.json: /render/sizes/1/0: must be between 1 and 16384, got 0"},
+      {R"({"renderer": {"favor_memory": "yes"}})", "scene.json: /renderer/favor_memory: expected true or false"},
+      {R"({"lights": [{"type": "lamp"}]})",
+       R"(scene.json: /lights/0/type: expected one of "point", "directional", "spot", "linear", "rectangular", got "lamp")"},
+      {R"({"lights": [{"type": "spot", "location": [0, 0, 1], "direction": [0, 0, -1], "target": [0, 0, 0]}]})",
+       R"(scene.json: /lights/0: give "direction" or "target", not both)"},
+      {R"({"lights": [{"type": "point", "location": [0, 0, 1], "attenuation": [0, 0, 0]}]})",
+       "scene.json: /lights/0/attenuation: at least one coefficient must be above 0"},
+      {R"({"lights": [{"type": "point", "location": [0, 0, 1], "layer": "nowhere"}]})",
+       R"(scene.json: /lights/0/layer: no layer named "nowhere")"},
+      {R"({"materials": [{"name": "a"}, {"name": "a"}]})", R"(scene.json: /materials/1/name: a material named "a" comes earlier)"},
+      {R"({"materials": [{"name": "m", "diffuse": [256, 0, 0]}]})",
+       "scene.json: /materials/0/diffuse/0: must be between 0 and 255, got 256"},
+      {R"({"materials": [{"name": "m", "specular": "#12345g"}]})",
+       R"(scene.json: /materials/0/specular: expected a colour: [red, green, blue] with integers 0..255, or "#rrggbb")"},
+      {R"({"materials": [{"name": "m", "texture": "a.png", "renderer": {"texture_map": {"file": "b.png"}}}]})",
+       R"(scene.json: /materials/0/renderer/texture_map/file: differs from the material's "texture")"},
+      {R"({"materials": [{"name": "m", "renderer": {"bump_map": {"tiling": [1]}}}]})",
+       "scene.json: /materials/0/renderer/bump_map/tiling: expected an array of 2 numbers"},
+      {R"({"objects": [{"type": "box", "material": "nope"}]})", R"(scene.json: /objects/0/material: no material named "nope")"},
+      {R"({"objects": [{"type": "box", "size": [1, -1, 1]}]})", "scene.json: /objects/0/size/1: must be between 1e-06 and 1e+08, got -1"},
+      {R"({"objects": [{"type": "box", "translate": [0, 0, 1e300]}]})",
+       "scene.json: /objects/0/translate/2: must be between -1e+08 and 1e+08, got 1e+300"},
+      {R"({"objects": [{"type": "box", "scale": 0}]})", "scene.json: /objects/0/scale: a scale factor must not be zero"},
+      {R"({"objects": [{"type": "torus"}]})",
+       R"(scene.json: /objects/0/type: expected one of "box", "sphere", "plane", "cylinder", "mesh", got "torus")"},
+      {R"({"objects": [{"type": "mesh", "file": "nothing/here.obj"}]})",
+       "scene.json: /objects/0/file: the model could not be imported"},
+      {R"({"camera": {"location": [0, 0, 1], "target": [0, 0, 1]}})", "scene.json: /camera/target: must differ from the location"},
+      {R"({"version": 2})", "scene.json: /version: must be between 1 and 1, got 2"},
+      {R"([1, 2])", "scene.json: /: expected an object"},
+      {R"({"a/b~c": {"x": 1}, "render": {"width": -3}})", "scene.json: /render/width: must be between 1 and 16384, got -3"},
+};
+
+void PrintTo(const BadJson& c, std::ostream* os) { *os << c.json; }
+
+class JsonMistake : public testing::TestWithParam<BadJson> {};
+
+TEST_P(JsonMistake, IsOneErrorNamingItsPlace) {
+  CKavraDoc doc;
+  CImportLog log;
+  EXPECT_FALSE(CJsonSceneImporter::ImportText(GetParam().json, "scene.json", "/scenes", doc, log));
+  EXPECT_TRUE(Contains(log.Errors(), GetParam().message)) << "expected: " << GetParam().message << "\ngot:\n"
+                                                          << Joined(log.Errors());
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, JsonMistake, testing::ValuesIn(kBadJson));
+
+}  // namespace
