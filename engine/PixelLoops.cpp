@@ -9,6 +9,7 @@
 #include "engine/RenderSession.h"
 #include "engine/ScreenProjection.h"
 #include "host/platform/Messages.h"
+#include "host/sdk/RenderStatus.h"
 #include "shading/HitRecord.h"
 #include "shading/SurfaceShader.h"
 
@@ -88,7 +89,7 @@ PixelLoops::PixelLoops(CRenderSession& session, CScreenProjection& projection, S
       m_height(session.OversampledHeight()),
       m_band_height(session.BandHeight()) {}
 
-int PixelLoops::Run(int antialias_level) {
+RenderStatus PixelLoops::Run(int antialias_level) {
   switch (antialias_level) {
     case 0: return SingleSampleLoop();
     case 2: return Tent3Loop();
@@ -100,7 +101,7 @@ int PixelLoops::Run(int antialias_level) {
 bool PixelLoops::Aborted() const { return m_session.AbortFlag()->load(std::memory_order_relaxed); }
 
 void PixelLoops::AnnounceBand(int band_height, int band_index) {
-  m_session.NotifyView(5, LPARAM(band_height) << 16 | LPARAM(band_index));
+  m_session.NotifyView(RenderStatus::progress, PackBandProgress(band_height, band_index));
 }
 
 std::uint32_t* PixelLoops::TargetRow(int y) const {
@@ -115,17 +116,17 @@ void PixelLoops::RenderRow(int y, std::uint32_t* buffer) {
   for (int x = 0; x < m_width; ++x) {
     if (Aborted()) return;
     m_shader.pixel_x = x;
-    const int count = m_projection.GatherHits(y, x, hits, true);
+    const int count = m_projection.GatherHits(x, y, hits, true);
     buffer[x] = ImageWord(m_shader.ShadeHits(hits.Array(), count, false, false));
   }
 }
 
-int PixelLoops::SingleSampleLoop() {
+RenderStatus PixelLoops::SingleSampleLoop() {
   const int b = m_band_height;
   for (int y = 0; y < m_height; ++y) {
     if (Aborted()) break;
     if (y % b == 0) {
-      if (!m_projection.PrepareBand(std::max(y - 1, 0), b + 1)) return 7;
+      if (!m_projection.PrepareBand(std::max(y - 1, 0), b + 1)) return RenderStatus::aborted;
       AnnounceBand(b, y / b);
     }
     RenderRow(y, TargetRow(y));
@@ -136,17 +137,17 @@ int PixelLoops::SingleSampleLoop() {
 // Image row 0 boxes oversampled rows 0 and 1, image row k >= 1 rows 2k - 1
 // and 2k + 1: each odd row serves two image rows and the even rows after
 // row 0 are never cast.
-int PixelLoops::BoxLoop() {
+RenderStatus PixelLoops::BoxLoop() {
   const int b = m_band_height;
   LineBuffers buffers(2, m_width);
-  if (!buffers) return 7;
+  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* rows[2] = {buffers[0], buffers[1]};
-  if (!m_projection.PrepareBand(0, b + 1)) return 7;
+  if (!m_projection.PrepareBand(0, b + 1)) return RenderStatus::aborted;
   RenderRow(0, rows[0]);
   for (int r = 1; r < m_height; r += 2) {
     if (Aborted()) break;
     if (r != 1 && (r - 1) % b == 0) {
-      if (!m_projection.PrepareBand(r - 1, b + 1)) return 7;
+      if (!m_projection.PrepareBand(r - 1, b + 1)) return RenderStatus::aborted;
       AnnounceBand(b, r / b / 2);
     }
     RenderRow(r, rows[1]);
@@ -160,19 +161,19 @@ int PixelLoops::BoxLoop() {
 // Image row k weighs oversampled rows 2k, 2k + 1 and 2k + 2. The last image
 // row's bottom row (row H') is not cast: its middle row stands in for it, so
 // that the bottom edge repeats the last samples as the right edge does.
-int PixelLoops::Tent3Loop() {
+RenderStatus PixelLoops::Tent3Loop() {
   const int b = m_band_height;
   LineBuffers buffers(3, m_width);
-  if (!buffers) return 7;
+  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* top = buffers[0];
   std::uint32_t* middle = buffers[1];
   std::uint32_t* bottom = buffers[2];
-  if (!m_projection.PrepareBand(0, b + 1)) return 7;
+  if (!m_projection.PrepareBand(0, b + 1)) return RenderStatus::aborted;
   RenderRow(0, top);
   for (int r = 0; r + 1 < m_height; r += 2) {
     if (Aborted()) break;
     if (r != 0 && r % b == 0) {
-      if (!m_projection.PrepareBand(r, b + 1)) return 7;
+      if (!m_projection.PrepareBand(r, b + 1)) return RenderStatus::aborted;
       AnnounceBand(b, (r + 1) / b / 2);
     }
     RenderRow(r + 1, middle);
@@ -189,17 +190,17 @@ int PixelLoops::Tent3Loop() {
 // Image row 0 weighs oversampled rows 0 to 3, image row k >= 1 rows 4k - 1,
 // 4k + 1, 4k + 2 and 4k + 3: the last row of each block is reused as the
 // first of the next, and rows 4, 8, ... are never cast.
-int PixelLoops::Tent4Loop() {
+RenderStatus PixelLoops::Tent4Loop() {
   const int b = m_band_height / 4 * 4 + 4;
   LineBuffers buffers(4, m_width);
-  if (!buffers) return 7;
+  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* rows[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-  if (!m_projection.PrepareBand(0, b + 1)) return 7;
+  if (!m_projection.PrepareBand(0, b + 1)) return RenderStatus::aborted;
   RenderRow(0, rows[0]);
   for (int r = 0; r + 1 < m_height; r += 4) {
     if (Aborted()) break;
     if (r != 0 && r % b == 0) {
-      if (!m_projection.PrepareBand(r, b + 1)) return 7;
+      if (!m_projection.PrepareBand(r, b + 1)) return RenderStatus::aborted;
       AnnounceBand(b, (r + 1) / b / 4);
     }
     for (int i = 1; i < 4 && r + i < m_height; ++i) RenderRow(r + i, rows[i]);

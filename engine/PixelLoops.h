@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "host/sdk/RenderStatus.h"
+
 class COruDib;
 class CRenderSession;
 class CScreenProjection;
@@ -17,26 +19,26 @@ public:
   PixelLoops(CRenderSession& session, CScreenProjection& projection, SurfaceShader& shader, COruDib& target);
 
   // The loop of the antialiasing level: 0 single samples, 2 the 3 x 3 tent,
-  // 3 the 4 x 4 tent, any other the 2 x 2 box. 3 when done, 7 when aborted
-  // or when a band or a line buffer cannot be had.
-  int Run(int antialias_level);
+  // 3 the 4 x 4 tent, any other the 2 x 2 box. Completed when done; aborted
+  // when stopped or when a band or a line buffer cannot be had.
+  RenderStatus Run(int antialias_level);
 
   // Shades the oversampled row y (which must lie in the current band) into
   // buffer[0 .. oversampled width - 1], each sample blue | green << 8 | red << 16.
   // Stops early when the abort flag is raised.
   void RenderRow(int y, std::uint32_t* buffer);
 
-  int SingleSampleLoop();
-  int BoxLoop();
-  int Tent3Loop();
-  int Tent4Loop();
+  RenderStatus SingleSampleLoop();
+  RenderStatus BoxLoop();
+  RenderStatus Tent3Loop();
+  RenderStatus Tent4Loop();
 
 private:
   bool Aborted() const;
   void AnnounceBand(int band_height, int band_index);
   // Image row y in the target's memory (bottom-up rows).
   std::uint32_t* TargetRow(int y) const;
-  int Finished() const { return Aborted() ? 7 : 3; }
+  RenderStatus Finished() const { return Aborted() ? RenderStatus::aborted : RenderStatus::completed; }
 
   CRenderSession& m_session;
   CScreenProjection& m_projection;

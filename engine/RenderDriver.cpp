@@ -87,13 +87,13 @@ DWORD CRenderSession::RenderThreadProc(void* parameter) {
   if (session->SetupScene())
     session->RenderPixels();
   else
-    session->NotifyView(7, -1);
+    session->NotifyView(RenderStatus::aborted);
   session->SetRendering(false);
   ExitThread(0);
 }
 
 bool CRenderSession::SetupScene() {
-  NotifyView(1, -1);
+  NotifyView(RenderStatus::initializing);
   if (Aborted()) return false;
   m_main_projection =
       CScreenProjection::Create(m_camera, m_oversampled_width, m_oversampled_height, &m_abort, &m_scene_box);
@@ -120,7 +120,7 @@ bool CRenderSession::SetupScene() {
       if (m_lights[i].IsSpotLight() && m_lights[i].ShadowIntensity() != 0.0) MakeShadowMap(i);
     }
   }
-  NotifyView(8, -1);
+  NotifyView(RenderStatus::screen_projections);
   if (Aborted()) return false;
 
   TK_Xform world_to_camera;
@@ -136,7 +136,7 @@ bool CRenderSession::SetupScene() {
       entry->ComputeEnvironmentCoordinates(world_to_camera, m_camera.Projection());
   }
   if (!m_main_projection->ProjectFaces() || Aborted()) return false;
-  NotifyView(9, -1);
+  NotifyView(RenderStatus::lights_and_shadow_maps);
 
   for (ShadowMap* map : m_shadow_maps) {
     // The render goes on after a failure: that map and the later ones stay
@@ -146,7 +146,7 @@ bool CRenderSession::SetupScene() {
     if (!built) break;
   }
   if (Aborted()) return false;
-  NotifyView(2, -1);
+  NotifyView(RenderStatus::setup_done);
   return true;
 }
 
@@ -179,14 +179,14 @@ bool CRenderSession::MakeShadowMap(int light_index) {
   return m_shadow_maps.Append(std::move(map));
 }
 
-int CRenderSession::RenderPixels() {
-  int result = 7;
+RenderStatus CRenderSession::RenderPixels() {
+  RenderStatus result = RenderStatus::aborted;
   if (m_main_projection && m_target_image && m_target_image->BitsPerPixel() == 32 &&
       m_target_image->Width() == m_image_width && m_target_image->Height() == m_image_height) {
     SurfaceShader shader = MakeSurfaceShader();
     result = PixelLoops(*this, *m_main_projection, shader, *m_target_image).Run(m_antialias_level);
   }
-  NotifyView(result, -1);
+  NotifyView(result);
   return result;
 }
 
@@ -200,13 +200,13 @@ SurfaceShader CRenderSession::MakeSurfaceShader() const {
   return shader;
 }
 
-void CRenderSession::NotifyView(int code, LPARAM lparam) {
+void CRenderSession::NotifyView(RenderStatus status, LPARAM payload) {
   if (!m_notification_window) return;
   const HWND window = m_notification_window->Handle();
-  if (code == 3)
-    SendMessage(window, WM_RENDER_STATUS, WPARAM(code), lparam);
+  if (status == RenderStatus::completed)
+    SendMessage(window, WM_RENDER_STATUS, StatusWord(status), payload);
   else
-    PostMessage(window, WM_RENDER_STATUS, WPARAM(code), lparam);
+    PostMessage(window, WM_RENDER_STATUS, StatusWord(status), payload);
 }
 
 COLORREF CRenderSession::BackgroundColorRef() const {

@@ -14,6 +14,7 @@
 #include "engine/ScreenProjection.h"
 #include "host/platform/KavraDib.h"
 #include "host/platform/Thread.h"
+#include "host/sdk/RenderStatus.h"
 #include "host/sdk/SdkRender.h"
 #include "host/toolkit/BoundingBox.h"
 #include "host/toolkit/Light.h"
@@ -93,16 +94,16 @@ public:
   // Target image, lights, projections; false when the render cannot go on.
   bool SetupScene();
   // Runs the pixel loop of the antialiasing level (PixelLoops); answers and
-  // reports 3 (done) or 7 (aborted).
-  int RenderPixels();
+  // reports completed or aborted.
+  RenderStatus RenderPixels();
   // The shader of this render: the session's lights, meshes, colours,
   // background image and shadow level. Its pixel_x and pixel_y are the
   // session's current pixel while the loops run.
   SurfaceShader MakeSurfaceShader() const;
-  // WM_RENDER_STATUS to the notification window: code 3 sent (the worker
-  // waits for the view), every other code posted. A subclass that watches
-  // the codes must stop the worker in its own destructor.
-  virtual void NotifyView(int code, LPARAM lparam);
+  // WM_RENDER_STATUS to the notification window: completed is sent (the
+  // worker waits for the view), every other status posted. A subclass that
+  // watches the statuses must stop the worker in its own destructor.
+  virtual void NotifyView(RenderStatus status, LPARAM payload = kNoStatusPayload);
   // The wallpaper, scaled and centred on the background colour, as a
   // width x height background image; none without a readable wallpaper or
   // with wallpapers off.

@@ -58,9 +58,9 @@ public:
     StopRenderThread();
     if (WorkerThread()) MsgWaitForSingleObject(WorkerThread(), INFINITE);
   }
-  void NotifyView(int code, LPARAM payload) override {
-    CRenderSession::NotifyView(code, payload);
-    if (code != 5 || announced_++ != band_index_) return;
+  void NotifyView(RenderStatus status, LPARAM payload) override {
+    CRenderSession::NotifyView(status, payload);
+    if (status != RenderStatus::progress || announced_++ != band_index_) return;
     reached = true;
     for (int i = 0; i < 5000 && !AbortFlag()->load(); ++i) std::this_thread::sleep_for(1ms);
   }
@@ -292,7 +292,7 @@ TEST_F(PixelLoopsTest, ATriangleLitByAPointLightHasItsLambertColour) {
   for (int y = 0; y < height; y += 3)
     for (int x = 0; x < width; x += 3) {
       PixelRayRecord ray;
-      ASSERT_TRUE(projection.PixelRay(x, y, ray));
+      ASSERT_TRUE(projection.Camera().PixelRay(x, y, ray));
       const double t = -ray.origin.z / ray.direction.z;
       const double px = ray.origin.x + t * ray.direction.x, py = ray.origin.y + t * ray.direction.y;
       // Inside the triangle with a margin, or well outside it.
@@ -398,7 +398,7 @@ TEST_F(PixelLoopsTest, ACheckerTextureSeenStraightOnKeepsItsCells) {
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
       PixelRayRecord ray;
-      ASSERT_TRUE(session.MainProjection()->PixelRay(x, y, ray));
+      ASSERT_TRUE(session.MainProjection()->Camera().PixelRay(x, y, ray));
       const double t = -ray.origin.z / ray.direction.z;
       // The quad's texture coordinates are affine in x and y: u = (x + 2) / 4.
       const double u = (ray.origin.x + t * ray.direction.x + 2) / 4, v = (ray.origin.y + t * ray.direction.y + 2) / 4;
@@ -461,7 +461,7 @@ TEST_F(PixelLoopsTest, ABumpMapOfALinearRampTiltsTheNormalEvenly) {
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
       PixelRayRecord ray;
-      ASSERT_TRUE(session.MainProjection()->PixelRay(x, y, ray));
+      ASSERT_TRUE(session.MainProjection()->Camera().PixelRay(x, y, ray));
       const double t = -ray.origin.z / ray.direction.z;
       const double u = (ray.origin.x + t * ray.direction.x + 2) / 4, v = (ray.origin.y + t * ray.direction.y + 2) / 4;
       // Texels with all four neighbours inside the map (limits 18 and 4).
@@ -520,7 +520,7 @@ TEST(GatherHits, HitsComeInCellOrderOrNearestFirst) {
 
   // A corner cell holds no face: no hits, and the list is emptied.
   const int capacity = hits.Capacity();
-  EXPECT_EQ(projection->GatherHits(8, 0, hits, true), 0);
+  EXPECT_EQ(projection->GatherHits(0, 8, hits, true), 0);
   EXPECT_EQ(hits.Count(), 0);
   EXPECT_EQ(hits.Capacity(), capacity);
 }

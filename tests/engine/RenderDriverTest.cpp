@@ -87,9 +87,9 @@ public:
     StopRenderThread();
     if (WorkerThread()) MsgWaitForSingleObject(WorkerThread(), INFINITE);
   }
-  void NotifyView(int code, LPARAM payload) override {
-    CRenderSession::NotifyView(code, payload);
-    if (code != phase_ || reached) return;
+  void NotifyView(RenderStatus status, LPARAM payload) override {
+    CRenderSession::NotifyView(status, payload);
+    if (int(status) != phase_ || reached) return;
     reached = true;
     for (int i = 0; i < 5000 && !AbortFlag()->load(); ++i) std::this_thread::sleep_for(1ms);
   }
@@ -165,8 +165,8 @@ TEST_F(RenderDriverTest, ReportsEveryPhaseAndEachBand) {
   EXPECT_EQ(window.CodesOnly().size(), 8u);
   EXPECT_FALSE(session.IsRendering());
   ASSERT_NE(session.MainProjection(), nullptr);
-  EXPECT_EQ(session.MainProjection()->ScreenWidth(), 64);
-  EXPECT_EQ(session.MainProjection()->ScreenHeight(), 70);
+  EXPECT_EQ(session.MainProjection()->Camera().ScreenWidth(), 64);
+  EXPECT_EQ(session.MainProjection()->Camera().ScreenHeight(), 70);
 }
 
 TEST_F(RenderDriverTest, SetupGivesEnvironmentCoordinatesOnlyWhereAMaterialWantsThem) {
@@ -544,7 +544,7 @@ TEST_F(WallpaperTest, TheBackgroundHasTheOversampledSize) {
   ASSERT_NE(session.BackgroundImage(), nullptr);
   EXPECT_EQ(session.BackgroundImage()->Width(), 2560);
   EXPECT_EQ(session.BackgroundImage()->Height(), 1920);
-  EXPECT_EQ(session.MainProjection()->ScreenWidth(), 2560);
+  EXPECT_EQ(session.MainProjection()->Camera().ScreenWidth(), 2560);
   EXPECT_EQ(image.Width(), 640);
   EXPECT_EQ(window.completions, 1);
 }
