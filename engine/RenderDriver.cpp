@@ -8,15 +8,20 @@
 #include <span>
 
 #include "engine/PixelLoops.h"
+#include "engine/Sampling.h"
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/platform/Messages.h"
 #include "host/sdk/SdkRenderViewWnd.h"
+#include "shading/HitRecord.h"
 
 namespace {
 
-int OversampleFactor(int level) { return level == 0 ? 1 : level == 3 ? 4 : 2; }
+// A packed colour (red in the low byte) as an image word (blue in the low byte).
+std::uint32_t ImageWord(std::uint32_t packed) {
+  return (packed & 0xFF) << 16 | (packed & 0xFF00) | (packed >> 16 & 0xFF);
+}
 
 std::uint8_t ColorByte(float fraction) {
   return std::uint8_t(std::clamp(double(fraction), 0.0, 1.0) * 255.0);
@@ -60,10 +65,7 @@ bool CRenderSession::PrepareRender(KvWindow* window, const TK_ScnView& view, int
   // An earlier worker that has not ended yet still reads what this replaces.
   if (WorkerThread() && WaitForSingleObject(WorkerThread(), 0) == WAIT_TIMEOUT) return false;
   m_notification_window = window;
-  // Levels 0..3 are all the settings store. Any other oversamples and is
-  // drawn like its nearest sensible level: above 3 as 3, negative as 1.
-  const int level = Document().Properties().RenderSettings().m_antialias_level;
-  m_antialias_level = level > 3 ? 3 : level < 0 ? 1 : level;
+  m_antialias_level = EffectiveAntialiasLevel(Document().Properties().RenderSettings().m_antialias_level);
   m_image_width = image_width;
   m_image_height = image_height;
   m_oversampled_width = image_width * OversampleFactor(m_antialias_level);
@@ -184,10 +186,31 @@ RenderStatus CRenderSession::RenderPixels() {
   if (m_main_projection && m_target_image && m_target_image->BitsPerPixel() == 32 &&
       m_target_image->Width() == m_image_width && m_target_image->Height() == m_image_height) {
     SurfaceShader shader = MakeSurfaceShader();
-    result = PixelLoops(*this, *m_main_projection, shader, *m_target_image).Run(m_antialias_level);
+    CScreenProjection& projection = *m_main_projection;
+    const PixelLoopStage stage{
+        [&projection](int first, int count) { return projection.PrepareBand(first, count); },
+        [this](int band_height, int band_index) {
+          NotifyView(RenderStatus::progress, PackBandProgress(band_height, band_index));
+        },
+        [this, &projection, &shader](int y, std::uint32_t* row) { ShadeRow(projection, shader, y, row); }};
+    const PixelLoopSizes sizes{m_image_width, m_image_height, m_antialias_level, m_band_height};
+    result = RunPixelLoop(sizes, m_abort, stage,
+                          PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits())});
   }
   NotifyView(result);
   return result;
+}
+
+void CRenderSession::ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, int y,
+                              std::uint32_t* row) const {
+  TK_SimpleArray<HitRecord> hits;  // per row: its capacity serves every sample of the row
+  shader.pixel_y = y;
+  for (int x = 0; x < m_oversampled_width; ++x) {
+    if (Aborted()) return;
+    shader.pixel_x = x;
+    const int count = projection.GatherHits(x, y, hits, true);
+    row[x] = ImageWord(shader.ShadeHits(hits.Array(), count, false, false));
+  }
 }
 
 SurfaceShader CRenderSession::MakeSurfaceShader() const {

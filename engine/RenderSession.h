@@ -96,6 +96,10 @@ public:
   // Runs the pixel loop of the antialiasing level (PixelLoops); answers and
   // reports completed or aborted.
   RenderStatus RenderPixels();
+  // The pixel loops' row shading: the hits of each sample of oversampled
+  // row y, gathered and shaded into row[x] as blue | green << 8 | red << 16.
+  // The shader's pixel follows the sample. Stops early on an abort.
+  void ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, int y, std::uint32_t* row) const;
   // The shader of this render: the session's lights, meshes, colours,
   // background image and shadow level. Its pixel_x and pixel_y are the
   // session's current pixel while the loops run.
@@ -137,7 +141,7 @@ public:
   const CScreenProjection* MainProjection() const { return m_main_projection.get(); }
   const CKavraDib* BackgroundImage() const { return m_background_image.get(); }
   const TK_Viewport& Camera() const { return m_camera; }
-  // Levels above 3 are kept as 3 and negative ones as 1.
+  // The level the render runs at (EffectiveAntialiasLevel).
   int AntialiasLevel() const { return m_antialias_level; }
   int OversampledWidth() const { return m_oversampled_width; }
   int OversampledHeight() const { return m_oversampled_height; }

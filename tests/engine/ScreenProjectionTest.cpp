@@ -216,6 +216,38 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
   EXPECT_GT(shared, 30);  // rays through the grid's shared vertices and edges meet several of its faces
 }
 
+// Gathering in cell order, the farther face filed first: every record is
+// its own hit (the second mesh has no texture coordinates and must not
+// carry the first one's); sorted, the nearer comes first.
+TEST(ScreenProjection, GatheredHitsAreFreshRecordsInCellOrderOrNearestFirst) {
+  Scene scene;
+  scene.Add({{-3, -3, -2}, {3, -3, -2}, {0, 3, -2}});
+  scene.Add({{-3, -3, 1}, {3, -3, 1}, {0, 3, 1}});
+  TK_Mesh textured = scene.meshes[0]->Mesh();
+  textured.m_T = {TK_2fPoint(0.25f, 0.5f), TK_2fPoint(0.75f, 0.5f), TK_2fPoint(0.5f, 1)};
+  scene.meshes[0] = RenderMeshEntry::Create(textured, scene.two_sided.get());
+  auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 20, 20);
+  ASSERT_NE(projection, nullptr);
+  ASSERT_TRUE(projection->PrepareBand(8, 5));
+  TK_SimpleArray<HitRecord> hits;
+  for (bool sort : {false, true}) {
+    ASSERT_EQ(projection->GatherHits(10, 10, hits, sort), 2);
+    const HitRecord& far = hits[sort ? 1 : 0];
+    const HitRecord& near = hits[sort ? 0 : 1];
+    EXPECT_EQ(far.mesh_index, 0);
+    EXPECT_EQ(near.mesh_index, 1);
+    EXPECT_GT(far.depth, near.depth);
+    EXPECT_EQ(far.texture_coordinates[0].x, 0.25f);
+    EXPECT_EQ(near.texture_coordinates[0].x, 0.0f);
+    EXPECT_EQ(near.material, scene.two_sided.get());
+  }
+  // A corner cell holds no face: no hits, and the list is emptied but keeps its room.
+  const int capacity = hits.Capacity();
+  EXPECT_EQ(projection->GatherHits(0, 8, hits, true), 0);
+  EXPECT_EQ(hits.Count(), 0);
+  EXPECT_EQ(hits.Capacity(), capacity);
+}
+
 // Two faces in the upper part of a 64 x 48 image, one over the bottom rows.
 class BandTest : public ::testing::Test {
 protected:
