@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/RenderSession.h"
+#include "engine/SceneLights.h"
 #include "settings/RenderMaterial.h"
 #include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
@@ -49,7 +49,7 @@ TK_Viewport DownwardLightCamera(const TK_3dPoint& location, double half_angle_de
   light.SetLocation(location);
   light.SetDirection({0, 0, -1});
   light.SetSpotAngleRadians(half_angle_degrees * M_PI / 180);
-  return CRenderSession::ShadowLightCamera(light, box, far);
+  return ShadowLightCamera(light, box, far);
 }
 
 class ShadowMapTest : public ::testing::Test {
