@@ -110,9 +110,9 @@ public:
   using CRenderSession::CRenderSession;
   ~TimedSession() override { StopRenderThread(); }
   Clock::time_point at[10] = {};
-  void NotifyView(int code, LPARAM lparam) override {
-    if (code >= 0 && code < 10) at[code] = Clock::now();
-    CRenderSession::NotifyView(code, lparam);
+  void NotifyView(RenderStatus status, LPARAM payload) override {
+    at[int(status)] = Clock::now();
+    CRenderSession::NotifyView(status, payload);
   }
 };
 
@@ -248,7 +248,7 @@ int EmbreeCase(int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       PixelRayRecord ray;
-      projection->PixelRay(x, y, ray);
+      projection->Camera().PixelRay(x, y, ray);
       RTCRayHit hit{};
       hit.ray.org_x = float(ray.origin.x);
       hit.ray.org_y = float(ray.origin.y);

@@ -2,15 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <memory>
 #include <new>
 #include <utility>
 
-#include "engine/RenderSession.h"
-#include "engine/ScreenProjection.h"
-#include "host/platform/Messages.h"
-#include "shading/HitRecord.h"
-#include "shading/SurfaceShader.h"
+#include "engine/Sampling.h"
 
 // Line buffers are written into the image's memory as whole words: bytes
 // blue, green, red, 0 need the low byte first.
@@ -18,23 +15,8 @@ static_assert(std::endian::native == std::endian::little, "pixels are stored as 
 
 namespace {
 
-// Integer weights of a filter over rows x columns samples, row-major.
-struct Kernel {
-  int rows;
-  int columns;
-  const int* weights;
-  int divisor;
-};
-
-constexpr int kBoxWeights[] = {1, 1, 1, 1};
-constexpr int kTent3Weights[] = {1, 2, 1, 2, 4, 2, 1, 2, 1};
-constexpr int kTent4Weights[] = {1, 2, 2, 1, 2, 4, 4, 2, 2, 4, 4, 2, 1, 2, 2, 1};
-constexpr Kernel kBox{2, 2, kBoxWeights, 4};
-constexpr Kernel kTent3{3, 3, kTent3Weights, 16};
-constexpr Kernel kTent4{4, 4, kTent4Weights, 36};
-
 // The filtered sample, each of the three low bytes on its own.
-std::uint32_t FilterPixel(const std::uint32_t* const* rows, const int* columns, const Kernel& kernel) {
+std::uint32_t FilterPixel(const std::uint32_t* const* rows, const int* columns, const FilterKernel& kernel) {
   std::uint32_t pixel = 0;
   for (int shift = 0; shift < 24; shift += 8) {
     int sum = 0;
@@ -49,17 +31,12 @@ std::uint32_t FilterPixel(const std::uint32_t* const* rows, const int* columns, 
 // Image pixel j filters columns step * j onward. The 3 x 3 tent of the last
 // pixel reaches one column past the row: that column repeats the row's
 // last sample, so the edge is weighted like any other pixel's own samples.
-void FilterRow(const std::uint32_t* const* rows, const Kernel& kernel, int step, int width, std::uint32_t* out) {
+void FilterRow(const std::uint32_t* const* rows, const FilterKernel& kernel, int width, std::uint32_t* out) {
   int columns[4];
-  for (int j = 0; step * j < width; ++j) {
-    for (int k = 0; k < kernel.columns; ++k) columns[k] = std::min(step * j + k, width - 1);
+  for (int j = 0; kernel.step * j < width; ++j) {
+    for (int k = 0; k < kernel.columns; ++k) columns[k] = std::min(kernel.step * j + k, width - 1);
     out[j] = FilterPixel(rows, columns, kernel);
   }
-}
-
-// A packed colour (red in the low byte) as an image word (blue in the low byte).
-std::uint32_t ImageWord(std::uint32_t packed) {
-  return (packed & 0xFF) << 16 | (packed & 0xFF00) | (packed >> 16 & 0xFF);
 }
 
 // `count` line buffers of `width` samples in one block, freed with it.
@@ -76,59 +53,59 @@ private:
   std::unique_ptr<std::uint32_t[]> m_block;
 };
 
-}  // namespace
+// One run of a loop over the oversampled grid.
+class PixelLoop {
+public:
+  PixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, const PixelLoopStage& stage,
+            PixelLoopTarget target)
+      : m_sizes(sizes),
+        m_abort(abort),
+        m_stage(stage),
+        m_target(target),
+        m_width(sizes.image_width * OversampleFactor(sizes.level)),
+        m_height(sizes.image_height * OversampleFactor(sizes.level)),
+        m_band_height(LoopBandHeight(sizes.level, sizes.band_height)) {}
 
-PixelLoops::PixelLoops(CRenderSession& session, CScreenProjection& projection, SurfaceShader& shader,
-                       COruDib& target)
-    : m_session(session),
-      m_projection(projection),
-      m_shader(shader),
-      m_target(target),
-      m_width(session.OversampledWidth()),
-      m_height(session.OversampledHeight()),
-      m_band_height(session.BandHeight()) {}
-
-int PixelLoops::Run(int antialias_level) {
-  switch (antialias_level) {
-    case 0: return SingleSampleLoop();
-    case 2: return Tent3Loop();
-    case 3: return Tent4Loop();
-    default: return BoxLoop();
+  RenderStatus Run() {
+    switch (m_sizes.level) {
+      case kAntialiasNone: return SingleSampleLoop();
+      case kAntialiasBest: return Tent3Loop();
+      case kAntialiasBest4x4: return Tent4Loop();
+      default: return BoxLoop();
+    }
   }
-}
 
-bool PixelLoops::Aborted() const { return m_session.AbortFlag()->load(std::memory_order_relaxed); }
-
-void PixelLoops::AnnounceBand(int band_height, int band_index) {
-  m_session.NotifyView(5, LPARAM(band_height) << 16 | LPARAM(band_index));
-}
-
-std::uint32_t* PixelLoops::TargetRow(int y) const {
-  const std::size_t width = std::size_t(m_target.Width());
-  unsigned char* row = m_target.FindDIBBits() + (std::size_t(m_target.Height() - 1 - y) * width) * 4;
-  return reinterpret_cast<std::uint32_t*>(row);
-}
-
-void PixelLoops::RenderRow(int y, std::uint32_t* buffer) {
-  TK_SimpleArray<HitRecord> hits;  // per row: its capacity serves every sample of the row
-  m_shader.pixel_y = y;
-  for (int x = 0; x < m_width; ++x) {
-    if (Aborted()) return;
-    m_shader.pixel_x = x;
-    const int count = m_projection.GatherHits(y, x, hits, true);
-    buffer[x] = ImageWord(m_shader.ShadeHits(hits.Array(), count, false, false));
+private:
+  bool Aborted() const { return m_abort.load(std::memory_order_relaxed); }
+  RenderStatus Finished() const { return Aborted() ? RenderStatus::aborted : RenderStatus::completed; }
+  // Image row y in the target's memory (bottom-up rows).
+  std::uint32_t* TargetRow(int y) const {
+    return m_target.bits + std::size_t(m_sizes.image_height - 1 - y) * std::size_t(m_sizes.image_width);
   }
-}
 
-int PixelLoops::SingleSampleLoop() {
+  RenderStatus SingleSampleLoop();
+  RenderStatus BoxLoop();
+  RenderStatus Tent3Loop();
+  RenderStatus Tent4Loop();
+
+  const PixelLoopSizes& m_sizes;
+  const std::atomic<bool>& m_abort;
+  const PixelLoopStage& m_stage;
+  PixelLoopTarget m_target;
+  int m_width;   // oversampled
+  int m_height;  // oversampled
+  int m_band_height;
+};
+
+RenderStatus PixelLoop::SingleSampleLoop() {
   const int b = m_band_height;
   for (int y = 0; y < m_height; ++y) {
     if (Aborted()) break;
     if (y % b == 0) {
-      if (!m_projection.PrepareBand(std::max(y - 1, 0), b + 1)) return 7;
-      AnnounceBand(b, y / b);
+      if (!m_stage.prepare_band(std::max(y - 1, 0), b + 1)) return RenderStatus::aborted;
+      m_stage.announce_band(b, y / b);
     }
-    RenderRow(y, TargetRow(y));
+    m_stage.shade_row(y, TargetRow(y));
   }
   return Finished();
 }
@@ -136,22 +113,22 @@ int PixelLoops::SingleSampleLoop() {
 // Image row 0 boxes oversampled rows 0 and 1, image row k >= 1 rows 2k - 1
 // and 2k + 1: each odd row serves two image rows and the even rows after
 // row 0 are never cast.
-int PixelLoops::BoxLoop() {
+RenderStatus PixelLoop::BoxLoop() {
   const int b = m_band_height;
   LineBuffers buffers(2, m_width);
-  if (!buffers) return 7;
+  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* rows[2] = {buffers[0], buffers[1]};
-  if (!m_projection.PrepareBand(0, b + 1)) return 7;
-  RenderRow(0, rows[0]);
+  if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
+  m_stage.shade_row(0, rows[0]);
   for (int r = 1; r < m_height; r += 2) {
     if (Aborted()) break;
     if (r != 1 && (r - 1) % b == 0) {
-      if (!m_projection.PrepareBand(r - 1, b + 1)) return 7;
-      AnnounceBand(b, r / b / 2);
+      if (!m_stage.prepare_band(r - 1, b + 1)) return RenderStatus::aborted;
+      m_stage.announce_band(b, r / b / 2);
     }
-    RenderRow(r, rows[1]);
+    m_stage.shade_row(r, rows[1]);
     if (Aborted()) break;  // the row's samples are incomplete: it is not written
-    FilterRow(rows, kBox, 2, m_width, TargetRow((r - 1) / 2));
+    FilterRow(rows, kBoxKernel, m_width, TargetRow((r - 1) / 2));
     std::swap(rows[0], rows[1]);
   }
   return Finished();
@@ -160,27 +137,27 @@ int PixelLoops::BoxLoop() {
 // Image row k weighs oversampled rows 2k, 2k + 1 and 2k + 2. The last image
 // row's bottom row (row H') is not cast: its middle row stands in for it, so
 // that the bottom edge repeats the last samples as the right edge does.
-int PixelLoops::Tent3Loop() {
+RenderStatus PixelLoop::Tent3Loop() {
   const int b = m_band_height;
   LineBuffers buffers(3, m_width);
-  if (!buffers) return 7;
+  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* top = buffers[0];
   std::uint32_t* middle = buffers[1];
   std::uint32_t* bottom = buffers[2];
-  if (!m_projection.PrepareBand(0, b + 1)) return 7;
-  RenderRow(0, top);
+  if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
+  m_stage.shade_row(0, top);
   for (int r = 0; r + 1 < m_height; r += 2) {
     if (Aborted()) break;
     if (r != 0 && r % b == 0) {
-      if (!m_projection.PrepareBand(r, b + 1)) return 7;
-      AnnounceBand(b, (r + 1) / b / 2);
+      if (!m_stage.prepare_band(r, b + 1)) return RenderStatus::aborted;
+      m_stage.announce_band(b, (r + 1) / b / 2);
     }
-    RenderRow(r + 1, middle);
+    m_stage.shade_row(r + 1, middle);
     const bool has_bottom = r + 2 < m_height;
-    if (has_bottom) RenderRow(r + 2, bottom);
+    if (has_bottom) m_stage.shade_row(r + 2, bottom);
     if (Aborted()) break;
     const std::uint32_t* rows[3] = {top, middle, has_bottom ? bottom : middle};
-    FilterRow(rows, kTent3, 2, m_width, TargetRow(r / 2));
+    FilterRow(rows, kTent3Kernel, m_width, TargetRow(r / 2));
     std::swap(top, bottom);  // row r + 2 is the next top row
   }
   return Finished();
@@ -189,23 +166,30 @@ int PixelLoops::Tent3Loop() {
 // Image row 0 weighs oversampled rows 0 to 3, image row k >= 1 rows 4k - 1,
 // 4k + 1, 4k + 2 and 4k + 3: the last row of each block is reused as the
 // first of the next, and rows 4, 8, ... are never cast.
-int PixelLoops::Tent4Loop() {
-  const int b = m_band_height / 4 * 4 + 4;
+RenderStatus PixelLoop::Tent4Loop() {
+  const int b = m_band_height;
   LineBuffers buffers(4, m_width);
-  if (!buffers) return 7;
+  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* rows[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-  if (!m_projection.PrepareBand(0, b + 1)) return 7;
-  RenderRow(0, rows[0]);
+  if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
+  m_stage.shade_row(0, rows[0]);
   for (int r = 0; r + 1 < m_height; r += 4) {
     if (Aborted()) break;
     if (r != 0 && r % b == 0) {
-      if (!m_projection.PrepareBand(r, b + 1)) return 7;
-      AnnounceBand(b, (r + 1) / b / 4);
+      if (!m_stage.prepare_band(r, b + 1)) return RenderStatus::aborted;
+      m_stage.announce_band(b, (r + 1) / b / 4);
     }
-    for (int i = 1; i < 4 && r + i < m_height; ++i) RenderRow(r + i, rows[i]);
+    for (int i = 1; i < 4 && r + i < m_height; ++i) m_stage.shade_row(r + i, rows[i]);
     if (Aborted()) break;
-    FilterRow(rows, kTent4, 4, m_width, TargetRow(r / 4));
+    FilterRow(rows, kTent4Kernel, m_width, TargetRow(r / 4));
     std::swap(rows[0], rows[3]);
   }
   return Finished();
+}
+
+}  // namespace
+
+RenderStatus RunPixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, const PixelLoopStage& stage,
+                          PixelLoopTarget target) {
+  return PixelLoop(sizes, abort, stage, target).Run();
 }

@@ -1,48 +1,44 @@
 #pragma once
-// PixelLoops: the worker's pixel loops of one render. Each casts the rays of
-// the oversampled grid row by row from the top, shades them into line
-// buffers and filters those into the target image's rows. It borrows the
-// session, its main projection, the shader and the target image for one run.
+// The pixel loops: a pure stage of the render. A loop casts the rows of the
+// oversampled grid from the top through a row-shading function, fills the
+// screen projection index band by band through a band function, announces
+// each band, and filters the shaded rows into the target image's rows by
+// the antialiasing level's kernel (Sampling.h). It owns only its line
+// buffers; everything else is handed in for one run.
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 
-class COruDib;
-class CRenderSession;
-class CScreenProjection;
-class SurfaceShader;
+#include "host/sdk/RenderStatus.h"
 
-class PixelLoops {
-public:
-  // The target must be a 32-bit image of the session's image size.
-  PixelLoops(CRenderSession& session, CScreenProjection& projection, SurfaceShader& shader, COruDib& target);
-
-  // The loop of the antialiasing level: 0 single samples, 2 the 3 x 3 tent,
-  // 3 the 4 x 4 tent, any other the 2 x 2 box. 3 when done, 7 when aborted
-  // or when a band or a line buffer cannot be had.
-  int Run(int antialias_level);
-
-  // Shades the oversampled row y (which must lie in the current band) into
-  // buffer[0 .. oversampled width - 1], each sample blue | green << 8 | red << 16.
-  // Stops early when the abort flag is raised.
-  void RenderRow(int y, std::uint32_t* buffer);
-
-  int SingleSampleLoop();
-  int BoxLoop();
-  int Tent3Loop();
-  int Tent4Loop();
-
-private:
-  bool Aborted() const;
-  void AnnounceBand(int band_height, int band_index);
-  // Image row y in the target's memory (bottom-up rows).
-  std::uint32_t* TargetRow(int y) const;
-  int Finished() const { return Aborted() ? 7 : 3; }
-
-  CRenderSession& m_session;
-  CScreenProjection& m_projection;
-  SurfaceShader& m_shader;
-  COruDib& m_target;
-  int m_width;   // oversampled
-  int m_height;  // oversampled
-  int m_band_height;
+// Sizes and levels of one run.
+struct PixelLoopSizes {
+  int image_width = 0;
+  int image_height = 0;
+  int level = 0;        // an effective antialiasing level, 0 .. kMaxAntialiasLevel
+  int band_height = 0;  // the session's; the 4 x 4 level rounds it (LoopBandHeight)
 };
+
+// What a loop calls back.
+struct PixelLoopStage {
+  // Fills the index for rows first .. first + count - 1; false ends the loop.
+  std::function<bool(int first, int count)> prepare_band;
+  // A band starts: height and index as the progress payload carries them.
+  std::function<void(int band_height, int band_index)> announce_band;
+  // Shades oversampled row y into row[0 .. oversampled width - 1], each
+  // sample blue | green << 8 | red << 16; stops early on an abort.
+  std::function<void(int y, std::uint32_t* row)> shade_row;
+};
+
+// The target: image_width x image_height words in memory rows bottom-up, so
+// that image row 0 is the last one (the view's 32-bit image).
+struct PixelLoopTarget {
+  std::uint32_t* bits = nullptr;
+};
+
+// Runs the loop of the level: completed when done; aborted when the abort
+// flag was raised, or when a band or the line buffers cannot be had. Rows
+// finished before an abort stay in the target.
+RenderStatus RunPixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, const PixelLoopStage& stage,
+                          PixelLoopTarget target);

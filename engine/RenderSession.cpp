@@ -2,32 +2,17 @@
 
 #include <new>
 
+#include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraLight.h"
 #include "host/platform/Messages.h"
 #include "host/sdk/SdkRenderFrame.h"
 #include "settings/MaterialUserData.h"
 
-namespace {
-
-void StoreFractions(TK_Color color, float (&fractions)[3]) {
-  fractions[0] = float(color.FractionRed());
-  fractions[1] = float(color.FractionGreen());
-  fractions[2] = float(color.FractionBlue());
-}
-
-}  // namespace
-
 CRenderSession::CRenderSession(CKavraDoc& doc, CKavraRenderPlugIn* plugin, const CDMRenderUserData& render_settings)
-    : CKavraSdkRender(doc, plugin), m_render_settings(render_settings) {
-  const TK_ScnRenderSettings& settings = doc.Properties().RenderSettings();
-  StoreFractions(settings.m_ambient_color, m_ambient_color);
-  StoreFractions(settings.m_background_color, m_background_color);
-  m_shadow_level = settings.m_shadow_level;
-  m_shadow_map_width = settings.m_shadowmap_width;
-  m_shadow_map_offset = settings.m_shadowmap_offset;
-  m_band_height = m_render_settings.m_favor_memory ? 4 : 32;
-}
+    : CKavraSdkRender(doc, plugin),
+      m_inputs(RenderInputs::Take(doc.Properties().RenderSettings(), render_settings,
+                                  KavraApp().AppSettings().DefaultLight())) {}
 
 CRenderSession::~CRenderSession() {
   StopRenderThread();

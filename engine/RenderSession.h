@@ -1,19 +1,21 @@
 #pragma once
 // CRenderSession: the whole state of one render command on the host's render
 // base: the gathered scene (mesh entries, the material cache, lights, scene
-// box), the copies of camera and settings a render needs, and the worker
-// thread with the render driver. The session owns its mesh entries, material
-// entries, projections and background image; the target image and the
-// notification window are the view's, the render record the plug-in's.
+// box), the inputs taken from the settings when it is made, the camera, and
+// the worker thread (RenderSessionWorker.cpp). The session owns its mesh
+// entries, material entries, projections and background image; the target
+// image and the notification window are the view's.
 
 #include <atomic>
 #include <functional>
 #include <memory>
 
 #include "engine/OwningArray.h"
+#include "engine/RenderInputs.h"
 #include "engine/ScreenProjection.h"
 #include "host/platform/KavraDib.h"
 #include "host/platform/Thread.h"
+#include "host/sdk/RenderStatus.h"
 #include "host/sdk/SdkRender.h"
 #include "host/toolkit/BoundingBox.h"
 #include "host/toolkit/Light.h"
@@ -31,8 +33,8 @@ class KvWindow;
 
 class CRenderSession : public CKavraSdkRender, public ShadowLookup {
 public:
-  // Takes colours and shadow level from the document's render settings and
-  // the band height from the plug-in's record, which must outlive the session.
+  // Takes the render's inputs (RenderInputs) from the document's render
+  // settings, the plug-in's record and the application's default light.
   CRenderSession(CKavraDoc& doc, CKavraRenderPlugIn* plugin, const CDMRenderUserData& render_settings);
   // Stops the worker and, should it not have ended within the bounded wait,
   // keeps waiting (handling messages sent to this thread) before anything
@@ -80,7 +82,7 @@ public:
   // session never releases what it reads.
   void StopRenderThread();
 
-  // The render driver. PrepareRender takes the view's window (it receives
+  // The worker. PrepareRender takes the view's window (it receives
   // WM_RENDER_STATUS on its own thread), the view shown and the sizes (the
   // client size is not used) and makes the worker suspended; false for an
   // image side outside 1..kMaxImageSide, while an earlier worker still runs,
@@ -93,32 +95,28 @@ public:
   // Target image, lights, projections; false when the render cannot go on.
   bool SetupScene();
   // Runs the pixel loop of the antialiasing level (PixelLoops); answers and
-  // reports 3 (done) or 7 (aborted).
-  int RenderPixels();
+  // reports completed or aborted.
+  RenderStatus RenderPixels();
+  // The pixel loops' row shading: the hits of each sample of oversampled
+  // row y, gathered and shaded into row[x] as blue | green << 8 | red << 16.
+  // The shader's pixel follows the sample. Stops early on an abort.
+  void ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, int y, std::uint32_t* row) const;
   // The shader of this render: the session's lights, meshes, colours,
   // background image and shadow level. Its pixel_x and pixel_y are the
   // session's current pixel while the loops run.
   SurfaceShader MakeSurfaceShader() const;
-  // WM_RENDER_STATUS to the notification window: code 3 sent (the worker
-  // waits for the view), every other code posted. A subclass that watches
-  // the codes must stop the worker in its own destructor.
-  virtual void NotifyView(int code, LPARAM lparam);
-  // The wallpaper, scaled and centred on the background colour, as a
-  // width x height background image; none without a readable wallpaper or
-  // with wallpapers off.
+  // WM_RENDER_STATUS to the notification window: completed is sent (the
+  // worker waits for the view), every other status posted. A subclass that
+  // watches the statuses must stop the worker in its own destructor.
+  virtual void NotifyView(RenderStatus status, LPARAM payload = kNoStatusPayload);
+  // The wallpaper background (MakeWallpaperBackground) of width x height;
+  // none with wallpapers off.
   void PrepareBackground(int width, int height, const TK_wString& file_name, bool grey);
-  // A spot light's shadow camera: at the light, along its direction, its
-  // spot angle as camera angle, at most kWidestShadowAngle; `far` is the
-  // distance to the scene box's farthest corner.
-  static constexpr double kWidestShadowAngle = 89.0 * 3.14159265358979323846 / 180.0;
-  static TK_Viewport ShadowLightCamera(const TK_Light& light, const TK_BoundingBox& scene_box, double& far);
 
   int HandlerFlag() const { return m_handler_flag; }
   void SetHandlerFlag(int flag) { m_handler_flag = flag; }
-  const float* BackgroundColor() const { return m_background_color; }
-  const float* AmbientColor() const { return m_ambient_color; }
-  int ShadowLevel() const { return m_shadow_level; }
-  int BandHeight() const { return m_band_height; }
+  const RenderInputs& Inputs() const { return m_inputs; }
+  int BandHeight() const { return m_inputs.band_height; }
   const std::atomic<bool>* AbortFlag() const { return &m_abort; }
   const TK_BoundingBox& SceneBoundingBox() const { return m_scene_box; }
   // In the order received: a light's index is its light index.
@@ -136,8 +134,6 @@ public:
   const CScreenProjection* MainProjection() const { return m_main_projection.get(); }
   const CKavraDib* BackgroundImage() const { return m_background_image.get(); }
   const TK_Viewport& Camera() const { return m_camera; }
-  // Levels above 3 are kept as 3 and negative ones as 1.
-  int AntialiasLevel() const { return m_antialias_level; }
   int OversampledWidth() const { return m_oversampled_width; }
   int OversampledHeight() const { return m_oversampled_height; }
   int ImageWidth() const { return m_image_width; }
@@ -160,34 +156,27 @@ private:
   const MaterialEntry* FindMaterialEntry(const TK_Material& material, std::unique_ptr<MaterialEntry>& created);
 
   int m_handler_flag = 0;
-  float m_background_color[3] = {0, 0, 0};
-  float m_ambient_color[3] = {0, 0, 0};
+  // Taken on the host's thread; all the worker reads of the settings.
+  const RenderInputs m_inputs;
   // Both flags are shared with the worker without locks: atomics.
   std::atomic<bool> m_rendering{false};
   DWORD m_thread_id = 0;
   HANDLE m_thread = nullptr;
   TK_Viewport m_camera;
-  TK_ScnView m_view;
   std::atomic<bool> m_abort{false};
   COruDib* m_target_image = nullptr;                // the view's
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's
   TK_BoundingBox m_scene_box;
-  int m_band_height = 32;
   int m_oversampled_width = 0;
   int m_oversampled_height = 0;
   int m_image_width = 0;
   int m_image_height = 0;
-  int m_shadow_level = 0;
-  int m_shadow_map_width = 0;
-  double m_shadow_map_offset = 0.0;
-  int m_antialias_level = 0;
   TK_SimpleArray<TK_Light> m_lights;
   OwningArray<MaterialEntry> m_material_entries;
   OwningArray<RenderMeshEntry> m_mesh_entries;
   OwningArray<ShadowMap> m_shadow_maps;  // one per shadow-casting spot light
   std::unique_ptr<CScreenProjection> m_main_projection;
-  const CDMRenderUserData& m_render_settings;
   std::function<void()> m_clear_change_flags;
   RenderFrameFactory m_frame_factory;
 };

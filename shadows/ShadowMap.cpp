@@ -41,7 +41,7 @@ std::uint16_t InverseDistance(double distance) {
 
 ShadowMap::ShadowMap(const TK_Viewport& light_camera, int width, int height, int light_index,
                      const std::atomic<bool>* abort)
-    : CScreenProjection(light_camera, width, height, abort), m_light_index(light_index) {}
+    : FittedCamera(light_camera, width, height), m_abort(abort), m_light_index(light_index) {}
 
 std::unique_ptr<ShadowMap> ShadowMap::Create(const TK_Viewport& light_camera, int width, int height,
                                              int light_index, const std::atomic<bool>* abort,
@@ -56,6 +56,8 @@ std::unique_ptr<ShadowMap> ShadowMap::Create(const TK_Viewport& light_camera, in
   map->m_plane_offset = -TK_DotProduct(TK_3dVector(near_plane.PointAt(0, 0) - TK_3dPoint()), map->m_view_direction);
   return map;
 }
+
+bool ShadowMap::AddMesh(const RenderMeshEntry* mesh) { return mesh && m_meshes.Append(mesh); }
 
 bool ShadowMap::Build() {
   m_depth.reset();
@@ -123,7 +125,7 @@ void ShadowMap::DrawMeshes() const {
 
   for (int m = 0; m < MeshCount(); ++m) {
     if (Aborted()) break;
-    const RenderMeshEntry& entry = *Mesh(m);
+    const RenderMeshEntry& entry = *m_meshes[m];
     // Only the material's own transparency counts: a fully transparent
     // surface casts nothing, any other a full shadow.
     const MaterialEntry* material = entry.Material();

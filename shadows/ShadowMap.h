@@ -1,6 +1,6 @@
 #pragma once
 // ShadowMap: a spot light's view of the scene as a depth image. The light
-// camera and its transforms are the CScreenProjection part; Build() draws the
+// camera and its transforms are the FittedCamera part; Build() draws the
 // map's meshes with offscreen OpenGL and keeps, per pixel, the inverse
 // distance of the nearest surface; LitFraction answers how much of the light
 // reaches a shaded point. The map owns its depth image; meshes and the abort
@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/ScreenProjection.h"
+#include "camera/FittedCamera.h"
+#include "host/toolkit/SimpleArray.h"
 
+class RenderMeshEntry;
 struct HitRecord;
 
-class ShadowMap : public CScreenProjection {
+class ShadowMap : public FittedCamera {
 public:
   // Depth bias of a map that scene setup has not given its own.
   static constexpr double kDefaultDepthBias = 0.00015;
@@ -24,6 +26,11 @@ public:
   // without pixels, a camera without a frame or a null abort flag.
   static std::unique_ptr<ShadowMap> Create(const TK_Viewport& light_camera, int width, int height, int light_index,
                                            const std::atomic<bool>* abort, const TK_BoundingBox* scene_box);
+
+  // The meshes the map draws, in the session's order. False when memory
+  // runs out.
+  bool AddMesh(const RenderMeshEntry* mesh);
+  int MeshCount() const { return m_meshes.Count(); }
 
   int LightIndex() const { return m_light_index; }
   double DepthBias() const { return m_depth_bias; }
@@ -54,7 +61,10 @@ private:
             const std::atomic<bool>* abort);
   // Draws the meshes' depth on the current context.
   void DrawMeshes() const;
+  bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
 
+  const std::atomic<bool>* m_abort;
+  TK_SimpleArray<const RenderMeshEntry*> m_meshes;
   double m_plane_offset = 0.0;
   TK_3dVector m_view_direction;
   int m_light_index = 0;

@@ -6,6 +6,7 @@
 #include "host/app/Doc.h"
 #include "host/app/Localize.h"
 #include "host/platform/Messages.h"
+#include "host/sdk/RenderStatus.h"
 #include "ui/LocalizedFormat.h"
 #include "ui/RenderFrame.h"
 
@@ -95,27 +96,27 @@ void CRenderView::InvalidateAll(bool erase) {
 void CRenderView::SetMessage(const wchar_t* text) { m_frame.SetMessageText(KvLocalizeString(text)); }
 
 LRESULT CRenderView::OnRenderStatus(WPARAM code, LPARAM payload) {
-  switch (code) {
-    case status_initializing:
+  switch (RenderStatus(code)) {
+    case RenderStatus::initializing:
       m_completed = false;
       SetMessage(L"Initializing...");
       InvalidateAll(false);
       UpdateWindow();
       break;
-    case status_setup_done:
+    case RenderStatus::setup_done:
       InvalidateAll(false);
       UpdateWindow();
       break;
-    case status_done: OnCompleted(); break;
-    case status_progress: OnProgress(payload); break;
-    case status_stopped:
+    case RenderStatus::completed: OnCompleted(); break;
+    case RenderStatus::progress: OnProgress(payload); break;
+    case RenderStatus::aborted:
       m_progress_row = -1;
       SetMessage(L"Aborted");
       InvalidateAll(false);
       UpdateWindow();
       break;
-    case status_projections: SetMessage(L"Calculating Screen Projections..."); break;
-    case status_lights_and_shadow_maps: SetMessage(L"Calculating Lights and Shadow Maps..."); break;
+    case RenderStatus::screen_projections: SetMessage(L"Calculating Screen Projections..."); break;
+    case RenderStatus::lights_and_shadow_maps: SetMessage(L"Calculating Lights and Shadow Maps..."); break;
     default: break;  // never sent
   }
   return 0;
@@ -124,9 +125,9 @@ LRESULT CRenderView::OnRenderStatus(WPARAM code, LPARAM payload) {
 void CRenderView::OnProgress(LPARAM payload) {
   const int image_height = m_frame.ImageHeight();
   if (m_completed || image_height < 1) return;
-  // A band's height in the high word, its index in the low word.
-  const long long step = (payload >> 16) & 0xFFFF;
-  const long long count = payload & 0xFFFF;
+  const BandProgress band = UnpackBandProgress(payload);
+  const long long step = band.band_height;
+  const long long count = band.band_index;
   // More rows than the image has would draw the row below the view.
   const long long rows = std::min(step * count, static_cast<long long>(image_height));
   const int row = int(ClientSize().cy * rows / image_height);

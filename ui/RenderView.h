@@ -12,17 +12,6 @@ class CRenderFrame;
 
 class CRenderView : public CKavraSdkRenderViewWnd {
 public:
-  // The worker's status codes.
-  enum Status : int {
-    status_initializing = 1,
-    status_setup_done = 2,
-    status_done = 3,
-    status_progress = 5,
-    status_stopped = 7,
-    status_projections = 8,
-    status_lights_and_shadow_maps = 9,
-  };
-
   explicit CRenderView(CRenderFrame& frame);
   ~CRenderView() override;
 

@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include "host/sdk/SdkRender.h"
+#include "host/toolkit/ScnRenderSettings.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
   render->add_option("-o,--output", output, "the image to write; its extension picks the format (default render.png)");
   CLI::Option* size_opt = render->add_option("--size", size, "image size WxH, such as 800x600");
   CLI::Option* aa_opt = render->add_option("--aa", antialias, "antialiasing: 0 none, 1 normal, 2 best, 3 best 4x4")
-                            ->check(CLI::Range(0, 3));
+                            ->check(CLI::Range(kAntialiasNone, kMaxAntialiasLevel));
   CLI::Option* shadows_opt =
       render->add_option("--shadows", shadows, "shadows: 0 none, 1 normal, 2 best")->check(CLI::Range(0, 2));
   CLI::Option* map_size_opt =

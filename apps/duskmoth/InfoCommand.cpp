@@ -158,7 +158,7 @@ void DescribeSettings(const CKavraDoc& doc, std::ostream& out) {
     out << "  image size: " << s.m_image_width << " x " << s.m_image_height << '\n';
   else
     out << "  image size: the view's (" << s.m_image_width << " x " << s.m_image_height << " when custom)\n";
-  out << "  antialiasing: " << s.m_antialias_level << " (" << level(s.m_antialias_level, 3) << ")\n";
+  out << "  antialiasing: " << s.m_antialias_level << " (" << level(s.m_antialias_level, kMaxAntialiasLevel) << ")\n";
   out << "  shadows: " << s.m_shadow_level << " (" << level(s.m_shadow_level, 2) << "), shadow map "
       << s.m_shadowmap_width << " x " << s.m_shadowmap_height << ", offset " << Num(s.m_shadowmap_offset) << '\n';
   out << "  ambient " << Hex(s.m_ambient_color) << ", background " << Hex(s.m_background_color) << '\n';

@@ -208,7 +208,7 @@ private:
     Flag(r, "draw_annotation_dots", s.m_render_annotation_dots);
     Flag(r, "draw_points", s.m_render_points);
     Flag(r, "draw_mesh_wireframe", s.m_render_mesh_wireframe);
-    r.Integer("antialias", s.m_antialias_level, 0, 3);
+    r.Integer("antialias", s.m_antialias_level, kAntialiasNone, kMaxAntialiasLevel);
     r.Integer("shadows", s.m_shadow_level, 0, 2);
     // One size for both sides: shadow maps are square.
     int map_size = s.m_shadowmap_width;

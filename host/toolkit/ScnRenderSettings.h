@@ -7,6 +7,13 @@
 
 class TK_BinaryArchive;
 
+// The antialiasing levels a render settings record stores (m_antialias_level).
+inline constexpr int kAntialiasNone = 0;
+inline constexpr int kAntialiasNormal = 1;     // 2 x 2 box
+inline constexpr int kAntialiasBest = 2;       // 3 x 3 tent
+inline constexpr int kAntialiasBest4x4 = 3;    // 4 x 4 tent
+inline constexpr int kMaxAntialiasLevel = kAntialiasBest4x4;
+
 class TK_ScnRenderSettings {
 public:
   // 0: the image takes the active viewport's size; 1: m_image_width x m_image_height.
@@ -24,8 +31,8 @@ public:
   int m_render_annotation_dots = 0;
   int m_render_points = 0;
   int m_render_mesh_wireframe = 0;
-  // 0 none, 1 normal, 2 best, 3 best (4x4).
-  int m_antialias_level = 1;
+  // kAntialiasNone .. kMaxAntialiasLevel.
+  int m_antialias_level = kAntialiasNormal;
   // 0 none, 1 normal, 2 best.
   int m_shadow_level = 1;
   int m_shadowmap_width = 1024;

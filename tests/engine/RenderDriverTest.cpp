@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/RenderSession.h"
+#include "engine/SceneLights.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraLight.h"
 #include "host/app/KavraObject.h"
@@ -87,9 +88,9 @@ public:
     StopRenderThread();
     if (WorkerThread()) MsgWaitForSingleObject(WorkerThread(), INFINITE);
   }
-  void NotifyView(int code, LPARAM payload) override {
-    CRenderSession::NotifyView(code, payload);
-    if (code != phase_ || reached) return;
+  void NotifyView(RenderStatus status, LPARAM payload) override {
+    CRenderSession::NotifyView(status, payload);
+    if (int(status) != phase_ || reached) return;
     reached = true;
     for (int i = 0; i < 5000 && !AbortFlag()->load(); ++i) std::this_thread::sleep_for(1ms);
   }
@@ -165,8 +166,8 @@ TEST_F(RenderDriverTest, ReportsEveryPhaseAndEachBand) {
   EXPECT_EQ(window.CodesOnly().size(), 8u);
   EXPECT_FALSE(session.IsRendering());
   ASSERT_NE(session.MainProjection(), nullptr);
-  EXPECT_EQ(session.MainProjection()->ScreenWidth(), 64);
-  EXPECT_EQ(session.MainProjection()->ScreenHeight(), 70);
+  EXPECT_EQ(session.MainProjection()->Camera().ScreenWidth(), 64);
+  EXPECT_EQ(session.MainProjection()->Camera().ScreenHeight(), 70);
 }
 
 TEST_F(RenderDriverTest, SetupGivesEnvironmentCoordinatesOnlyWhereAMaterialWantsThem) {
@@ -204,7 +205,7 @@ TEST_F(RenderDriverTest, BandsFollowTheOversampledGridOfEachLevel) {
     StatusWindow status;
     Start(session, status, view, image, 8, 6);
     PumpUntilEnded(session);
-    EXPECT_EQ(session.AntialiasLevel(), c.kept_level) << c.level;
+    EXPECT_EQ(session.Inputs().antialias_level, c.kept_level) << c.level;
     EXPECT_EQ(session.OversampledWidth(), 8 * c.factor) << c.level;
     EXPECT_EQ(session.OversampledHeight(), 6 * c.factor) << c.level;
     Codes expected{1, 8, 9, 2};
@@ -386,7 +387,7 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossIt) {
   d.Unitize();
   light.SetDirection(d);
   double far = 0;
-  TK_Viewport camera = CRenderSession::ShadowLightCamera(light, box, far);
+  TK_Viewport camera = ShadowLightCamera(light, box, far);
   EXPECT_EQ(camera.Projection(), TK::perspective);
   EXPECT_DOUBLE_EQ(far, TK_3dPoint(4, 0, 4).DistanceTo({-1, 1, -1}));
   EXPECT_NEAR(TK_DotProduct(camera.CameraUp(), d), 0.0, 1e-12);
@@ -396,15 +397,15 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossIt) {
   EXPECT_NEAR(std::min(right, top), near * std::tan(0.5), 1e-12);
 
   light.SetDirection({0, 0, -1});  // straight down the z axis
-  camera = CRenderSession::ShadowLightCamera(light, box, far);
+  camera = ShadowLightCamera(light, box, far);
   EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
 
   // A hemisphere of light: no perspective camera sees 90 degrees off its
   // axis, so the map takes the widest angle it can.
   ASSERT_TRUE(light.SetSpotAngleRadians(M_PI / 2));
-  camera = CRenderSession::ShadowLightCamera(light, box, far);
+  camera = ShadowLightCamera(light, box, far);
   camera.GetFrustum(left, right, bottom, top, near, farplane);
-  EXPECT_NEAR(std::min(right, top), near * std::tan(CRenderSession::kWidestShadowAngle), 1e-9);
+  EXPECT_NEAR(std::min(right, top), near * std::tan(kWidestShadowAngle), 1e-9);
 }
 
 TEST_F(RenderDriverTest, AbortingABusyRenderEndsItWithinTheWait) {
@@ -544,7 +545,7 @@ TEST_F(WallpaperTest, TheBackgroundHasTheOversampledSize) {
   ASSERT_NE(session.BackgroundImage(), nullptr);
   EXPECT_EQ(session.BackgroundImage()->Width(), 2560);
   EXPECT_EQ(session.BackgroundImage()->Height(), 1920);
-  EXPECT_EQ(session.MainProjection()->ScreenWidth(), 2560);
+  EXPECT_EQ(session.MainProjection()->Camera().ScreenWidth(), 2560);
   EXPECT_EQ(image.Width(), 640);
   EXPECT_EQ(window.completions, 1);
 }

@@ -53,13 +53,9 @@ TEST_F(RenderSessionTest, TakesColoursShadowLevelAndBandHeight) {
   settings.m_favor_memory = false;
   CRenderSession speed(doc, nullptr, settings);
   EXPECT_EQ(speed.BandHeight(), 32);
-  EXPECT_EQ(speed.ShadowLevel(), 2);
-  EXPECT_FLOAT_EQ(speed.AmbientColor()[0], 1.0f);
-  EXPECT_FLOAT_EQ(speed.AmbientColor()[1], 0.2f);
-  EXPECT_FLOAT_EQ(speed.AmbientColor()[2], 0.0f);
-  EXPECT_FLOAT_EQ(speed.BackgroundColor()[0], 0.0f);
-  EXPECT_FLOAT_EQ(speed.BackgroundColor()[1], 0.4f);
-  EXPECT_FLOAT_EQ(speed.BackgroundColor()[2], 1.0f);
+  EXPECT_EQ(speed.Inputs().shadow_level, 2);
+  EXPECT_EQ(speed.Inputs().ambient, (Colour3f{1.0f, 0.2f, 0.0f}));
+  EXPECT_EQ(speed.Inputs().background, (Colour3f{0.0f, 0.4f, 1.0f}));
 
   settings.m_favor_memory = true;
   CRenderSession memory(doc, nullptr, settings);

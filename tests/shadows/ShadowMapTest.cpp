@@ -8,7 +8,7 @@
 #include <cmath>
 #include <deque>
 
-#include "engine/RenderSession.h"
+#include "engine/SceneLights.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
 #include "shadows/PixelFormatCatalogue.h"
@@ -46,7 +46,7 @@ protected:
     light.SetLocation({0, 0, height});
     light.SetSpotAngleRadians(half_angle_degrees * M_PI / 180);
     double box_far = 0;
-    const TK_Viewport camera = CRenderSession::ShadowLightCamera(light, box, box_far);
+    const TK_Viewport camera = ShadowLightCamera(light, box, box_far);
     std::unique_ptr<ShadowMap> map = ShadowMap::Create(camera, size, size, 0, &abort, &box);
     EXPECT_TRUE(map && map->SetNearFar(near > 0 ? near : 0.5, far > 0 ? far : 2 * box_far));
     for (const auto& entry : entries) EXPECT_TRUE(map && map->AddMesh(entry.get()));

@@ -1,0 +1,172 @@
+#include "camera/FittedCamera.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Screen coordinates are held within this many pixels before truncation, so
+// that points near the eye plane never overflow an int.
+constexpr double kScreenLimit = 1073741824.0;  // 2^30
+
+// Single-precision edge lines hold their rounding (at most about 1/100
+// pixel) well inside the index's margin only within this many pixels.
+constexpr double kScreenTriangleReach = 70000.0;
+
+int TruncateToPixel(double v) {
+  if (!(v > -kScreenLimit)) v = -kScreenLimit;  // NaN too
+  if (v > kScreenLimit) v = kScreenLimit;
+  return int(v);
+}
+
+RECT EmptyRect() { return RECT{0, 0, -1, -1}; }
+
+void Bound(RECT& r, const POINT& p, bool first) {
+  if (first) {
+    r = RECT{p.x, p.y, p.x, p.y};
+    return;
+  }
+  r.left = std::min(r.left, p.x);
+  r.top = std::min(r.top, p.y);
+  r.right = std::max(r.right, p.x);
+  r.bottom = std::max(r.bottom, p.y);
+}
+
+TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
+
+ScreenTriangle MakeScreenTriangle(const TK_Xform& world_to_screen, const TK_3dPoint (&world)[3]) {
+  ScreenTriangle t;
+  TK_3dPoint s[3];
+  for (int i = 0; i < 3; ++i) s[i] = world_to_screen * world[i];
+  // Faces reaching farther than the edge lines hold, and faces seen
+  // edge-on, get none and always take the exact test.
+  for (const TK_3dPoint& p : s)
+    if (!(std::fabs(p.x) < kScreenTriangleReach) || !(std::fabs(p.y) < kScreenTriangleReach)) return t;
+  const double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[1].y - s[0].y) * (s[2].x - s[0].x);
+  if (!(std::fabs(area) > 1e-6)) return t;
+  t.ox = int(s[0].x);
+  t.oy = int(s[0].y);
+  const double side = area > 0 ? 1.0 : -1.0;
+  for (int i = 0; i < 3; ++i) {
+    const TK_3dPoint& p = s[i];
+    const TK_3dPoint& q = s[(i + 1) % 3];
+    const double a = -(q.y - p.y) * side, b = (q.x - p.x) * side;
+    const double length = std::sqrt(a * a + b * b);
+    if (!(length > 1e-9) || !std::isfinite(length)) return t;
+    t.a[i] = float(a / length);
+    t.b[i] = float(b / length);
+    t.c[i] = float(-(a * (p.x - t.ox) + b * (p.y - t.oy)) / length);
+  }
+  t.valid = true;
+  return t;
+}
+
+}  // namespace
+
+FittedCamera::FittedCamera(const TK_Viewport& camera, int width, int height)
+    : TK_Viewport(camera), m_width(width), m_height(height), m_image_rect{0, 0, width - 1, height - 1} {}
+
+std::optional<FittedCamera> FittedCamera::Create(const TK_Viewport& camera, int width, int height,
+                                                 const TK_BoundingBox* scene_box) {
+  FittedCamera fitted(camera, width, height);
+  if (!fitted.Fit(scene_box)) return std::nullopt;
+  return fitted;
+}
+
+bool FittedCamera::Fit(const TK_BoundingBox* scene_box) {
+  TK_3dPoint location;
+  TK_3dVector x, y, z;
+  if (m_width < 1 || m_height < 1 || !GetCameraFrame(location, x, y, z)) return false;
+  SetScreenPort(0, m_width, m_height, 0, 0, 0);
+  SetFrustumAspect(GetScreenPortAspect());
+
+  if (scene_box && scene_box->IsValid()) {
+    double nearest = 0, farthest = 0;
+    for (int i = 0; i < 8; ++i) {
+      const double depth = TK_DotProduct(location - scene_box->Corner(i), z);
+      nearest = i == 0 ? depth : std::min(nearest, depth);
+      farthest = i == 0 ? depth : std::max(farthest, depth);
+    }
+    // The rays start on the near plane and a hit needs a positive ray
+    // parameter: a near plane through the nearest corner would lose a face
+    // lying there, so it stops just short of it.
+    double near = 0.9999 * nearest;
+    if (near <= 0) near = farthest * 0.001;
+    if (SetNearFar(near, farthest)) return true;
+  }
+  // No box, or a box the frustum cannot take (wholly behind the camera):
+  // the camera's own near and far.
+  return SetNearFar(FrustumNear(), FrustumFar());
+}
+
+bool FittedCamera::SetNearFar(double near, double far) {
+  if (!SetFrustumNearFar(near, far)) return false;
+  TK_Xform clip_to_world, world_to_screen, screen_to_world, screen_to_clip, world_to_camera, camera_to_screen;
+  if (!GetXform(TK::clip, TK::world, clip_to_world) || !GetXform(TK::world, TK::screen, world_to_screen) ||
+      !GetXform(TK::screen, TK::world, screen_to_world) || !GetXform(TK::screen, TK::clip, screen_to_clip) ||
+      !GetXform(TK::world, TK::camera, world_to_camera) || !GetXform(TK::camera, TK::screen, camera_to_screen))
+    return false;
+  m_clip_to_world = clip_to_world;
+  m_world_to_screen = world_to_screen;
+  m_world_to_camera = world_to_camera;
+  m_camera_to_screen = camera_to_screen;
+  m_a = screen_to_clip[0][0];
+  m_b = screen_to_clip[0][1];
+  m_c = screen_to_clip[0][3];
+  m_d = screen_to_clip[1][0];
+  m_e = screen_to_clip[1][1];
+  m_f = screen_to_clip[1][3];
+  return true;
+}
+
+POINT FittedCamera::ProjectPoint(const TK_3dPoint& point) const {
+  const TK_3dPoint q = m_world_to_screen * point;
+  return POINT{TruncateToPixel(q.x), TruncateToPixel(q.y)};
+}
+
+RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, ScreenTriangle* triangle) const {
+  if (face < 0 || face >= mesh.FaceCount()) return EmptyRect();
+  const TK_MeshFace& f = mesh.m_F[std::size_t(face)];
+  TK_3dPoint world[3], camera[3];
+  double ahead[3];  // distance in front of the near plane
+  const double near = FrustumNear();
+  bool all_ahead = true;
+  for (int i = 0; i < 3; ++i) {
+    world[i] = Wide(mesh.m_V[std::size_t(f.vi[i])]);
+    camera[i] = m_world_to_camera * world[i];
+    ahead[i] = -camera[i].z - near;
+    all_ahead = all_ahead && ahead[i] >= 0;
+  }
+  RECT rect = EmptyRect();
+  if (all_ahead) {
+    for (int i = 0; i < 3; ++i) Bound(rect, ProjectPoint(world[i]), i == 0);
+    if (triangle) *triangle = MakeScreenTriangle(m_world_to_screen, world);
+    return rect;
+  }
+  // Projecting a vertex behind the eye flips it: bound only the part of the
+  // triangle in front of the near plane (one to four vertices).
+  int count = 0;
+  auto add = [&](const TK_3dPoint& p) {
+    const TK_3dPoint q = m_camera_to_screen * p;
+    Bound(rect, POINT{TruncateToPixel(q.x), TruncateToPixel(q.y)}, count++ == 0);
+  };
+  for (int i = 0; i < 3; ++i) {
+    const int j = (i + 1) % 3;
+    if (ahead[i] >= 0) add(camera[i]);
+    if ((ahead[i] >= 0) != (ahead[j] >= 0)) {
+      const double t = ahead[i] / (ahead[i] - ahead[j]);
+      add(camera[i] + (camera[j] - camera[i]) * t);
+    }
+  }
+  return rect;
+}
+
+bool FittedCamera::PixelRay(double x, double y, PixelRayRecord& ray) const {
+  const double cx = m_a * x + m_b * y + m_c;
+  const double cy = m_d * x + m_e * y + m_f;
+  const TK_3dPoint origin = m_clip_to_world * TK_3dPoint(cx, cy, 1.0);
+  const TK_3dPoint far = m_clip_to_world * TK_3dPoint(cx, cy, -1.0);
+  ray.origin = TK_3dVector(origin);
+  ray.direction = far - origin;
+  return ray.direction.Unitize();
+}

@@ -1,0 +1,138 @@
+// The camera fitted to an image: what it refuses, near and far from the
+// scene box, rays through pixels against projected points, and the pixel
+// rectangle of the part of a face in front of the near plane.
+
+#include "camera/FittedCamera.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+TK_Viewport Camera(TK_3dPoint location, TK_3dVector direction, TK_3dVector up = {0, 1, 0}) {
+  TK_Viewport camera;
+  camera.SetCameraLocation(location);
+  camera.SetCameraDirection(direction);
+  camera.SetCameraUp(up);
+  return camera;
+}
+
+double Depth(const TK_Viewport& camera, const TK_3dPoint& p) {
+  return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ());
+}
+
+TEST(FittedCamera, RefusesWhatHasNoUsableTransforms) {
+  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
+  const TK_Viewport good = Camera({0, 0, 10}, {0, 0, -1});
+  EXPECT_TRUE(FittedCamera::Create(good, 64, 48, &box));
+  EXPECT_FALSE(FittedCamera::Create(Camera({0, 0, 10}, {0, 1, 0}), 64, 48, &box));  // looking along up: no frame
+  EXPECT_FALSE(FittedCamera::Create(good, 0, 48, &box));
+  EXPECT_FALSE(FittedCamera::Create(good, 64, -1, &box));
+}
+
+TEST(FittedCamera, FitsNearJustShortOfTheBoxAndFarToIt) {
+  const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
+  struct Case {
+    TK_BoundingBox box;
+    bool use_box;
+    double near, far;
+  } const cases[] = {
+      {TK_BoundingBox({-1, -1, -1}, {1, 1, 1}), true, 0.9999 * 9.0, 11.0},
+      {TK_BoundingBox({-1, -1, -5}, {1, 1, 20}), true, 0.015, 15.0},  // reaching behind: a thousandth of far
+      {TK_BoundingBox({-1, -1, 20}, {1, 1, 30}), true, camera.FrustumNear(), camera.FrustumFar()},  // wholly behind
+      {TK_BoundingBox(), false, camera.FrustumNear(), camera.FrustumFar()},
+  };
+  for (const Case& c : cases) {
+    const auto fitted = FittedCamera::Create(camera, 64, 48, c.use_box ? &c.box : nullptr);
+    ASSERT_TRUE(fitted);
+    EXPECT_DOUBLE_EQ(fitted->FrustumNear(), c.near);
+    EXPECT_DOUBLE_EQ(fitted->FrustumFar(), c.far);
+    EXPECT_EQ(fitted->ImageRect(), (RECT{0, 0, 63, 47}));
+    double left, right, bottom, top, near, far;
+    fitted->GetFrustum(left, right, bottom, top, near, far);
+    EXPECT_NEAR((right - left) / (top - bottom), 64.0 / 48.0, 1e-12);  // the image's aspect
+  }
+}
+
+TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
+  const TK_BoundingBox box({-3, -2, -4}, {3, 2, 1});
+  TK_Viewport perspective = Camera({2, 3, 9}, {-0.2, -0.3, -1}, {0.1, 1, 0});
+  TK_Viewport parallel = perspective;
+  parallel.SetProjection(TK::parallel);
+  parallel.SetFrustum(-4, 4, -3, 3, 1, 50);
+  for (const TK_Viewport* camera : {&perspective, &parallel}) {
+    const int w = 80, h = 50;
+    const auto fitted = FittedCamera::Create(*camera, w, h, &box);
+    ASSERT_TRUE(fitted);
+    const std::pair<int, int> pixels[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}};
+    for (auto [px, py] : pixels) {
+      // Positions across the pixel, near its corners too: every point of the ray projects back
+      // into it, and the ray starts on the near plane.
+      for (double offset : {0.001, 0.3, 0.7, 0.999}) {
+        PixelRayRecord ray;
+        ASSERT_TRUE(fitted->PixelRay(px + offset, py + offset, ray));
+        EXPECT_NEAR(ray.direction.Length(), 1.0, 1e-12);
+        EXPECT_NEAR(Depth(*fitted, TK_3dPoint(ray.origin)), fitted->FrustumNear(), 1e-9);
+        for (double t : {0.0, 3.0, 7.5}) {
+          const POINT q = fitted->ProjectPoint(TK_3dPoint(ray.origin) + ray.direction * t);
+          EXPECT_EQ(q.x, px) << "t " << t << " offset " << offset;
+          EXPECT_EQ(q.y, py) << "t " << t << " offset " << offset;
+        }
+        EXPECT_GT(Depth(*fitted, TK_3dPoint(ray.origin) + ray.direction * 2.0),
+                  Depth(*fitted, TK_3dPoint(ray.origin) + ray.direction * 1.0));
+      }
+    }
+    // Truncation toward zero: half a pixel either side of 0 is pixel 0.
+    for (auto [x, expected] : {std::pair{-0.5, 0}, std::pair{0.5, 0}, std::pair{-1.5, -1}}) {
+      PixelRayRecord ray;
+      ASSERT_TRUE(fitted->PixelRay(x, 10.5, ray));
+      EXPECT_EQ(fitted->ProjectPoint(TK_3dPoint(ray.origin)).x, expected) << x;
+    }
+  }
+}
+
+TEST(FittedCamera, FaceRectangleIsThePartInFrontOfTheNearPlane) {
+  // In front; crossing the eye plane (a floor under the camera); wholly behind.
+  const TK_3fPoint v[] = {{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}, {-100, -1, 100}, {100, -1, 100},
+                          {0, -1, -100}, {-1, -1, 20}, {1, -1, 20}, {0, 1, 20}};
+  TK_Mesh mesh;
+  for (int i = 0; i < 9; ++i) mesh.SetVertex(i, v[i]);
+  for (int f = 0; f < 3; ++f) mesh.SetTriangle(f, 3 * f, 3 * f + 1, 3 * f + 2);
+  const TK_BoundingBox box({-100, -1, -100}, {100, 1, 100});
+  const int w = 64, h = 48;
+  const auto fitted = FittedCamera::Create(Camera({0, 0, 10}, {0, 0, -1}), w, h, &box);
+  ASSERT_TRUE(fitted);
+
+  ScreenTriangle triangle;
+  const RECT front = fitted->FaceScreenRect(mesh, 0, &triangle);
+  const POINT a = fitted->ProjectPoint({-1, -1, 0}), b = fitted->ProjectPoint({1, -1, 0}),
+              c = fitted->ProjectPoint({0, 1, 0});
+  EXPECT_EQ(front, (RECT{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
+                         std::max({a.y, b.y, c.y})}));
+  // Its screen triangle holds the projected centroid and leaves out the
+  // rectangle's top corners beside the apex.
+  ASSERT_TRUE(triangle.valid);
+  EXPECT_FALSE(triangle.Excludes((a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, 0.0f));
+  EXPECT_TRUE(triangle.Excludes(front.left, front.top, 1.0f));
+  EXPECT_TRUE(triangle.Excludes(front.right, front.top, 1.0f));
+
+  // The floor fills the image below the horizon (the middle row) across
+  // its whole width, and nothing above it; it has no screen triangle.
+  ScreenTriangle floor_triangle;
+  const RECT floor = fitted->FaceScreenRect(mesh, 1, &floor_triangle);
+  EXPECT_FALSE(floor_triangle.valid);
+  EXPECT_LE(floor.left, 0);
+  EXPECT_GE(floor.right, w - 1);
+  EXPECT_GE(floor.bottom, h - 1);
+  EXPECT_GT(floor.top, h / 2 - 1);
+  EXPECT_LT(floor.top, h / 2 + 2);
+
+  for (int empty : {2, 3, -1}) {  // behind the camera, then out of range
+    const RECT r = fitted->FaceScreenRect(mesh, empty);
+    EXPECT_GT(r.left, r.right) << empty;
+  }
+}
+
+}  // namespace
