@@ -54,7 +54,9 @@ TEST(RenderView, EachStatusSetsItsTextsProgressRowAndRepaint) {
     EXPECT_EQ(run.texts, c.texts);
     EXPECT_EQ(view->ProgressRow(), c.row);
     EXPECT_EQ(view->RepaintCount(), repaints + (c.repaint ? 1 : 0));
-    EXPECT_EQ(view->LastRepaintArea(), c.repaint.value_or(view->LastRepaintArea()));
+    if (c.repaint) {
+      EXPECT_EQ(view->LastRepaintArea(), *c.repaint);
+    }
     EXPECT_FALSE(view->EraseRequested());
     EXPECT_EQ(view->CompletedFlag(), c.completed);
   }
