@@ -44,9 +44,10 @@ TEST_P(LambertAndSpecular, FollowTheirClosedFormAtEveryAngle) {
     const double k = cosine >= 0 ? cosine : transparency > 0 ? -cosine : 0;
     for (bool no_specular : {false, true}) {
       const double s = k > 0 && !no_specular ? std::pow(std::cos(theta / 2), 64) * 3 * 2 : 0;
+      SCOPED_TRACE(testing::Message() << "transparency " << transparency << (no_specular ? ", no specular" : ""));
       Light(Hit(shiny, {0, 0, 0}, {0, 0, 1}), false, no_specular);
-      EXPECT_TRUE(Near(specular, Rgb(s, 0, 0.08 * s), 1e-5)) << transparency << no_specular;
-      EXPECT_TRUE(Near(colour, Rgb(0.1 + k + s, 0.08 + 0.08 * k, 0.06 + 0.08 * k + 0.08 * s), 1e-5)) << transparency;
+      EXPECT_TRUE(Near(specular, Rgb(s, 0, 0.08 * s), 1e-5));
+      EXPECT_TRUE(Near(colour, Rgb(0.1 + k + s, 0.08 + 0.08 * k, 0.06 + 0.08 * k + 0.08 * s), 1e-5));
     }
   }
 }
