@@ -52,7 +52,10 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
   watcher.Register();
   watcher.Enable(true);
   CKavraDoc doc, imported;
-  for (int i = 0; i < 2; ++i) doc.LayerTable().Add(TK_Layer()), doc.MaterialTable().Add(TK_Material());
+  for (int i = 0; i < 2; ++i) {
+    doc.LayerTable().Add(TK_Layer());
+    doc.MaterialTable().Add(TK_Material());
+  }
   const CKavraObject& meshed = doc.AddObject(MeshObject());
   const CKavraObject& curve = doc.AddObject(CurveObject());
   const CKavraObject& empty = doc.AddObject(CKavraObject());  // renderable, no meshes yet
@@ -75,7 +78,17 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
   const auto assignment = [&](int changed) {
     KavraApp().DispatchEvent([&](CKavraEventWatcher& w) { w.OnObjectMaterialAssignment(doc, assigned, changed); });
   };
-  const auto modify_layer = [&](auto change) { change(layer), doc.LayerTable().Modify(layer, layer_index); };
+  const auto modify_layer = [&](auto change) {
+    change(layer);
+    doc.LayerTable().Modify(layer, layer_index);
+  };
+  const auto layer_mode = [&](TK_Layer::LayerMode mode) { modify_layer([mode](TK_Layer& l) { l.SetMode(mode); }); };
+  // Changes the attributes of `object` with `change`.
+  const auto modify = [&](const CKavraObject& object, TK_ScnObjectAttributes& x, auto change) {
+    change(x);
+    doc.ModifyObjectAttributes(object, x);
+  };
+  constexpr auto from_object = TK_ScnObjectAttributes::material_from_object;
 
   const std::tuple<const char*, std::function<void()>, std::string> steps[] = {
       {"the scene group", [&] { watcher.MarkSceneChanged(true); }, "1111111|000"},
@@ -86,33 +99,32 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
       {"add and delete a curve", [&] { doc.DeleteObject(doc.AddObject(CurveObject())); }, "0000000|000"},
       {"replace: none before, none renderable after", [&] { doc.ReplaceObject(curve, CurveObject()); }, "0000010|000"},
       {"replace: none before, meshes after", [&] { doc.ReplaceObject(empty, MeshObject()); }, "0000010|000"},
-      {"replace: none before, renderable without", [&] { doc.ReplaceObject(other_empty, CKavraObject()); }, "0001000|000"},
+      {"replace: none before, renderable without", [&] { doc.ReplaceObject(other_empty, {}); }, "0001000|000"},
       {"replace: meshes before and after", [&] { doc.ReplaceObject(meshed, MeshObject()); }, "0000100|000"},
       {"replace: meshes before, none after", [&] { doc.ReplaceObject(meshed_again, CKavraObject()); }, "0000100|000"},
       {"replace: meshes before, a curve after", [&] { doc.ReplaceObject(last_meshed, CurveObject()); }, "0000100|000"},
-      {"from the layer: another layer", [&] { a.SetLayerIndex(1), doc.ModifyObjectAttributes(attributed, a); },
+      {"from the layer: another layer", [&] { modify(attributed, a, [](auto& x) { x.SetLayerIndex(1); }); },
        "0001000|000"},
-      {"from the layer: another material index", [&] { a.SetMaterialIndex(1), doc.ModifyObjectAttributes(attributed, a); },
+      {"from the layer: another material", [&] { modify(attributed, a, [](auto& x) { x.SetMaterialIndex(1); }); },
        "0000000|000"},
-      {"another material source",
-       [&] { a.SetMaterialSource(TK_ScnObjectAttributes::material_from_object), doc.ModifyObjectAttributes(attributed, a); },
+      {"another material source", [&] { modify(attributed, a, [&](auto& x) { x.SetMaterialSource(from_object); }); },
        "0001000|000"},
-      {"from the object: another material index", [&] { a.SetMaterialIndex(0), doc.ModifyObjectAttributes(attributed, a); },
+      {"from the object: another material", [&] { modify(attributed, a, [](auto& x) { x.SetMaterialIndex(0); }); },
        "0001000|000"},
-      {"from the object: another layer", [&] { a.SetLayerIndex(0), doc.ModifyObjectAttributes(attributed, a); },
+      {"from the object: another layer", [&] { modify(attributed, a, [](auto& x) { x.SetLayerIndex(0); }); },
        "0000000|000"},
-      {"a curve's material source",
-       [&] { c.SetMaterialSource(TK_ScnObjectAttributes::material_from_object), doc.ModifyObjectAttributes(curve, c); },
+      {"a curve's material source", [&] { modify(curve, c, [&](auto& x) { x.SetMaterialSource(from_object); }); },
        "0000000|000"},
       {"assign a material", [&] { doc.AssignMaterialToObject(assigned, 0); }, "0001000|000"},
       {"assignment event that changed nothing", [&] { assignment(0); }, "0000000|000"},
       {"assignment event that changed", [&] { assignment(1); }, "0001000|000"},
       {"add a layer", [&] { doc.LayerTable().Add(TK_Layer()); }, "0000000|000"},
       {"a layer's render material",
-       [&] { modify_layer([](TK_Layer& l) { l.SetRenderMaterialIndex(l.RenderMaterialIndex() + 1); }); }, "0001000|000"},
-      {"a layer hidden", [&] { modify_layer([](TK_Layer& l) { l.SetMode(TK_Layer::hidden_layer); }); }, "0001000|100"},
-      {"hidden to locked", [&] { modify_layer([](TK_Layer& l) { l.SetMode(TK_Layer::locked_layer); }); }, "0001000|100"},
-      {"locked to normal", [&] { modify_layer([](TK_Layer& l) { l.SetMode(TK_Layer::normal_layer); }); }, "0000000|000"},
+       [&] { modify_layer([](TK_Layer& l) { l.SetRenderMaterialIndex(l.RenderMaterialIndex() + 1); }); },
+       "0001000|000"},
+      {"a layer hidden", [&] { layer_mode(TK_Layer::hidden_layer); }, "0001000|100"},
+      {"hidden to locked", [&] { layer_mode(TK_Layer::locked_layer); }, "0001000|100"},
+      {"locked to normal", [&] { layer_mode(TK_Layer::normal_layer); }, "0000000|000"},
       {"delete a layer", [&] { doc.LayerTable().Delete(layer_index); }, "0000000|000"},
       {"add a light", [&] { light = doc.LightTable().Add(CKavraLight(TK_Light())); }, "0000000|010"},
       {"modify it", [&] { doc.LightTable().Modify(CKavraLight(TK_Light()), light); }, "0000000|100"},
@@ -132,18 +144,23 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
        },
        "0000000|000"},
       {"import a scene description: one merge",
-       [&] { CJsonSceneImporter::ImportText(R"({"version": 1, "materials": [{}]})", "s.json", DM_BINARY_DIR, doc, log); },
+       [&] { CJsonSceneImporter::ImportText(R"({"version": 1, "materials": [{}]})", "s", DM_BINARY_DIR, doc, log); },
        "1111111|111"},
       {"import a mesh file: objects one by one", [&] { CAssimpImporter::Import(obj, imported, log); }, "0000100|000"},
       {"a new document", [&] { other = &KavraApp().NewDocument(); }, "1111111|111"},
       {"save it", [&] { CKavraDocumentFile().Write(*other, saved); }, "0000000|000"},
-      {"close it: clears", [&] { watcher.MarkAllChanged(true), KavraApp().CloseDocument(*other); }, "0000000|000"},
+      {"close it: clears", [&] { watcher.MarkAllChanged(true); KavraApp().CloseDocument(*other); }, "0000000|000"},
       {"open a document", [&] { KvDocumentFileResult r; other = KavraApp().OpenDocument(saved, r); }, "1111111|111"},
       {"disabled: a new document unheard",
-       [&] { KavraApp().CloseDocument(*other), watcher.Enable(false), other = &KavraApp().NewDocument(); },
+       [&] { KavraApp().CloseDocument(*other); watcher.Enable(false); other = &KavraApp().NewDocument(); },
        "0000000|000"},
       {"unregistered: an object unheard",
-       [&] { KavraApp().CloseDocument(*other), watcher.Enable(true), watcher.UnRegister(), doc.AddObject(MeshObject()); },
+       [&] {
+         KavraApp().CloseDocument(*other);
+         watcher.Enable(true);
+         watcher.UnRegister();
+         doc.AddObject(MeshObject());
+       },
        "0000000|000"},
   };
   for (const auto& [what, step, flags] : steps) {

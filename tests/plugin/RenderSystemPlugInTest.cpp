@@ -140,8 +140,9 @@ TEST_F(PlugInTest, RendersCompleteInThePlugInsWindowClearTheFlagsAndMapTheHostsC
   for (bool window : {false, true}) {
     ThePlugIn().MarkSceneChanged(true);
     PrintCapture capture;
-    const KvCommandResult result = window ? ThePlugIn().RenderWindow(context, false, doc.ActiveView(), RECT{0, 0, 20, 10})
-                                          : ThePlugIn().Render(context, true);
+    const KvCommandResult result = window
+                                       ? ThePlugIn().RenderWindow(context, false, doc.ActiveView(), RECT{0, 0, 20, 10})
+                                       : ThePlugIn().Render(context, true);
     EXPECT_EQ(result, KvCommandResult::success);
     EXPECT_EQ(capture.text, L"Render completed\n");
     EXPECT_FALSE(ThePlugIn().Watcher().SceneChanged());

@@ -1,5 +1,5 @@
-// Render mesh entries: the triangulated copy with its face table, the two ray
-// tests and the normal they leave to shading, environment coordinates.
+// Render mesh entries: the two ray tests as a table, faces without area, the
+// normal the tests leave to shading, refused meshes, environment coordinates.
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,8 @@ TEST(IntersectFace, EdgesVerticesAndMissesAsATable) {
     EXPECT_EQ(r.mesh_index, 7);  // the caller's fields stay
   }
   settings.m_two_sided = false;  // one-sided: missed from behind only
-  HitRecord back = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, &material), front = Ray({0.75, 0.25, 3}, {0, 0, -1}, 0, &material);
+  HitRecord back = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, &material);
+  HitRecord front = Ray({0.75, 0.25, 3}, {0, 0, -1}, 0, &material);
   EXPECT_FALSE(square->IntersectFace(back));
   EXPECT_TRUE(square->IntersectFace(front));
 }
@@ -158,7 +159,7 @@ TEST(RenderMeshEntry, EnvironmentCoordinatesSphereMapTheReflectedView) {
   for (int i = 0; i < 4; ++i) EXPECT_LT(std::hypot(c[i].x - parallel[i].x, c[i].y - parallel[i].y), 1e-6) << i;
   // Perspective, eye at the origin: r = e - 2 (e . m) m; a vertex at the eye gets the centre.
   ASSERT_TRUE(entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::perspective));
-  EXPECT_EQ(c[0], TK_2fPoint(0.5f, 0.5f));                            // head-on: r = (0, 0, 1)
+  EXPECT_EQ(c[0], TK_2fPoint(0.5f, 0.5f));                          // head-on: r = (0, 0, 1)
   EXPECT_NEAR(c[1].x, 0.5 + 0.5 * 0.936 / std::sqrt(1.296), 1e-6);  // r = (0.936, 0, -0.352)
   EXPECT_EQ(c[2], TK_2fPoint(0.5f, 0.5f));
 }

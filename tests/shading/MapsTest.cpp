@@ -100,7 +100,10 @@ protected:
     EXPECT_TRUE(image.CreateDib(w, h, 24, true, nullptr) && image.WriteToFile(Name(name)));
     return Name(name);
   }
-  static void Use(MaterialMap& slot, const TK_wString& file) { slot.enabled = true, slot.file_name = file; }
+  static void Use(MaterialMap& slot, const TK_wString& file) {
+    slot.enabled = true;
+    slot.file_name = file;
+  }
   TempDir dir;
 };
 
@@ -142,10 +145,12 @@ TEST_F(MaterialCache, AFailedReadIsTriedAgainAndRelativeNamesOpenInTheBaseFolder
 TEST_F(MaterialCache, OnlyEnabledSlotsNamingReadableSampleableFilesAreBound) {
   CRenderMaterial material;
   COruDib stale;  // run-time fields left from an earlier render are overwritten
-  for (int s = 0; s < CRenderMaterial::slot_count; ++s)
-    material.Map(s).bitmap = &stale, material.Map(s).width_limit = material.Map(s).height_limit = 99;
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    material.Map(s).bitmap = &stale;
+    material.Map(s).width_limit = material.Map(s).height_limit = 99;
+  }
   material.m_texture_map.file_name = Write("narrow.bmp", 2, 7);  // disabled, though it names a file
-  material.m_specular_map.enabled = true;                         // enabled without a file
+  material.m_specular_map.enabled = true;                        // enabled without a file
   Use(material.m_environment_map, Name("missing.bmp"));
   Use(material.m_transparency_map, Name("narrow.bmp"));  // read, but too narrow to sample
   Use(material.m_bump_map, Write("low.bmp", 5, 2));
@@ -176,18 +181,24 @@ TEST_F(MaterialCache, ALentMaterialOutlivesItsEntryWithoutPointersToItsFreedBitm
 // One change at a time: the cache shares materials that differ in what shading does not read.
 TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
   CRenderMaterial base;
-  for (int s = 0; s < CRenderMaterial::slot_count; ++s) base.Map(s).enabled = true, base.Map(s).file_name = L"/m/x.png";
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    base.Map(s).enabled = true;
+    base.Map(s).file_name = L"/m/x.png";
+  }
   std::vector<std::pair<std::function<void(CRenderMaterial&)>, bool>> changes = {
       {[](CRenderMaterial& m) { m.SetDiffuse(TK_Color(1, 2, 3)); }, false},
       {[](CRenderMaterial& m) { m.SetName(L"other"); }, false},
       {[](CRenderMaterial& m) { m.m_luminosity_color = TK_Color(0, 0, 1); }, false},
   };
-  for (auto [field, shared] : {std::pair{&CRenderMaterial::m_reflectivity, false}, {&CRenderMaterial::m_luminosity, false},
-                               {&CRenderMaterial::m_specular_level, false}, {&CRenderMaterial::m_reserved_a, true},
+  for (auto [field, shared] : {std::pair{&CRenderMaterial::m_reflectivity, false},
+                               {&CRenderMaterial::m_luminosity, false},
+                               {&CRenderMaterial::m_specular_level, false},
+                               {&CRenderMaterial::m_reserved_a, true},
                                {&CRenderMaterial::m_reserved_b, true}})
     changes.emplace_back([field](CRenderMaterial& m) { m.*field += 0.5; }, shared);
   for (auto [field, shared] : {std::pair{&CRenderMaterial::m_use_luminosity_color, false},
-                               {&CRenderMaterial::m_two_sided, true}, {&CRenderMaterial::m_faceted, true}})
+                               {&CRenderMaterial::m_two_sided, true},
+                               {&CRenderMaterial::m_faceted, true}})
     changes.emplace_back([field](CRenderMaterial& m) { m.*field = !(m.*field); }, shared);
   for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
     for (double MaterialMap::*field : {&MaterialMap::amount, &MaterialMap::tiling_u, &MaterialMap::tiling_v,

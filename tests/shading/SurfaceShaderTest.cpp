@@ -44,9 +44,10 @@ TEST_P(LambertAndSpecular, FollowTheirClosedFormAtEveryAngle) {
     const double k = cosine >= 0 ? cosine : transparency > 0 ? -cosine : 0;
     for (bool no_specular : {false, true}) {
       const double s = k > 0 && !no_specular ? std::pow(std::cos(theta / 2), 64) * 3 * 2 : 0;
+      SCOPED_TRACE(testing::Message() << "transparency " << transparency << (no_specular ? ", no specular" : ""));
       Light(Hit(shiny, {0, 0, 0}, {0, 0, 1}), false, no_specular);
-      EXPECT_TRUE(Near(specular, Rgb(s, 0, 0.08 * s), 1e-5)) << transparency << no_specular;
-      EXPECT_TRUE(Near(colour, Rgb(0.1 + k + s, 0.08 + 0.08 * k, 0.06 + 0.08 * k + 0.08 * s), 1e-5)) << transparency;
+      EXPECT_TRUE(Near(specular, Rgb(s, 0, 0.08 * s), 1e-5));
+      EXPECT_TRUE(Near(colour, Rgb(0.1 + k + s, 0.08 + 0.08 * k, 0.06 + 0.08 * k + 0.08 * s), 1e-5));
     }
   }
 }
@@ -56,15 +57,16 @@ TEST_F(Lighting, AttenuationConeFacingAndLuminosityDecideTheDiffuse) {
   const double cone = std::numbers::pi / 3;
   const std::tuple<const char*, std::function<void(TK_Light&)>, double> cases[] = {
       {"point: cosine 0.8, 1 / (1 + 0.1 d) at d = 5, intensity unused",
-       [](TK_Light& l) { l.SetLocation({0, 3, 4}), l.SetAttenuation(1, 0.1, 0), l.SetIntensity(7); }, 0.8 / 1.5},
+       [](TK_Light& l) { l.SetLocation({0, 3, 4}); l.SetAttenuation(1, 0.1, 0); l.SetIntensity(7); }, 0.8 / 1.5},
       {"directional: no attenuation, direction not unit",
-       [](TK_Light& l) { l.SetStyle(TK::directional_light), l.SetDirection({0, 0, -2}), l.SetAttenuation(0, 0, 0); }, 1},
+       [](TK_Light& l) { l.SetStyle(TK::directional_light); l.SetDirection({0, 0, -2}); l.SetAttenuation(0, 0, 0); },
+       1},
       {"spot: c = 0.6 from the stored direction, c^2 / (0.2 d)", [cone](TK_Light& l) {
-         l.SetStyle(TK::spot_light), l.SetDirection({0, 0, -0.6}), l.SetSpotAngleRadians(cone);
-         l.SetSpotExponent(2), l.SetAttenuation(0, 0.2, 0);
+         l.SetStyle(TK::spot_light); l.SetDirection({0, 0, -0.6}); l.SetSpotAngleRadians(cone);
+         l.SetSpotExponent(2); l.SetAttenuation(0, 0.2, 0);
        }, 0.5 * 0.36},
       {"spot: c equal to the cone's cosine is outside", [cone](TK_Light& l) {
-         l.SetStyle(TK::spot_light), l.SetDirection({0, 0, -std::cos(cone)}), l.SetSpotAngleRadians(cone);
+         l.SetStyle(TK::spot_light); l.SetDirection({0, 0, -std::cos(cone)}); l.SetSpotAngleRadians(cone);
        }, 0},
       {"point: zero attenuation", [](TK_Light& l) { l.SetAttenuation(0, 0, 0); }, 0},
       {"point: behind an opaque surface", [](TK_Light& l) { l.SetLocation({0, 0, -10}); }, 0},
@@ -188,7 +190,8 @@ TEST_F(Resolving, TheTransparencyMapScalesTheMaterialAndCutsHolesAtFullAmount) {
   const HitRecord hit = At();
   EXPECT_EQ(entry.SurfaceTransparency(&hit), 0.4);  // no map
   // Grey, amount, the material's transparency, expected.
-  const double cases[][4] = {{0, 1, .4, 1}, {0, .5, .4, .2}, {255, 1, .4, 0}, {51, 1, .4, .32}, {0, 1, 0, 1}, {51, 1, 0, 0}};
+  const double cases[][4] = {{0, 1, .4, 1}, {0, .5, .4, .2}, {255, 1, .4, 0},
+                             {51, 1, .4, .32}, {0, 1, 0, 1}, {51, 1, 0, 0}};
   for (const auto& c : cases) {
     ASSERT_TRUE(FillImage(image, 4, 4, int(c[0])));
     Bind(m.m_transparency_map, image, c[1]);
@@ -203,7 +206,10 @@ constexpr std::uint32_t Packed(int r, int g, int b) { return std::uint32_t(r | g
 // No lights and white ambient: a surface shows its diffuse colour. Blue background.
 class Compositing : public ::testing::Test, protected ShadingFixture {
 protected:
-  void SetUp() override { shader.ambient = {1, 1, 1}, shader.background = {0, 0, 1}; }
+  void SetUp() override {
+    shader.ambient = {1, 1, 1};
+    shader.background = {0, 0, 1};
+  }
   std::uint32_t Shade(const std::vector<HitRecord>& hits, bool no_shadows = false) {
     return shader.ShadeHits(hits.data(), int(hits.size()), no_shadows, false);
   }

@@ -43,7 +43,8 @@ TEST(PixelFormatCatalogue, EachDescriptorFallsInTheFirstClassItMeetsAndScoresByT
     int score = 0;
   } cases[] = {
       {"the reference", Descriptor(kAccelerated | PFD_SWAP_COPY, 32, 16), 0, 60 + 15 + 15 + 6 + 4 + 2},
-      {"accelerated: 2 per shared flag, 3 per colour byte", Descriptor(kAccelerated, 24, 24, 8, 8), 0, 60 + 6 + 9 + 2 + 1},
+      {"accelerated: 2 per shared flag, 3 per colour byte", Descriptor(kAccelerated, 24, 24, 8, 8), 0,
+       60 + 6 + 9 + 2 + 1},
       {"generic with swap copy", Descriptor(kGeneric | PFD_SWAP_COPY, 32, 16), 1, 40 + 8 + 15 + 6 + 4 + 2},
       {"generic", Descriptor(kGeneric, 16, 32), 1, 40 + 6 + 6 + 2 + 4 + 2},
       {"bitmap: 4 per byte of closeness to the screen", Descriptor(kBitmap, 16, 16), 2, 30 + 2 + 8 + 6 + 4 + 2},

@@ -25,7 +25,8 @@ TEST(LocalizedFormat, FormatsOnlyWhatFitsItsValues) {
       {L"%.9999d", {1}, L"%.9999d"},
       {nullptr, {1}, L""},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatLocalized(c.format, c.values).str(), c.text) << (c.format ? c.format : L"");
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatLocalized(c.format, c.values).str(), c.text) << (c.format ? c.format : L"");
   EXPECT_EQ(FormatLocalized(L"%999d", {5}).str().size(), 999u);
 }
 

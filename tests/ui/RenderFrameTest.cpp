@@ -48,7 +48,6 @@ TEST(RenderFrame, FitsTheScreenByAWholeReductionFactor) {
 
 TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAndAFailedStartNone) {
   RenderWindowRun run(64, 48);
-  ASSERT_TRUE(run.imported);
   const int before = CRenderFrame::UntitledRenderCounter();
   ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
   CRenderFrame* frame = run.Frame();

@@ -5,6 +5,8 @@
 // statuses. The message-line texts are collected; the window stays with the
 // command context after the render, as it does for the host.
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -31,7 +33,7 @@ public:
       "shadows": 0}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
       "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}})";
     CImportLog log;
-    imported = CJsonSceneImporter::ImportText(scene, "scene.json", std::filesystem::temp_directory_path(), doc, log);
+    EXPECT_TRUE(CJsonSceneImporter::ImportText(scene, "scene.json", std::filesystem::temp_directory_path(), doc, log));
     context.SetMessageListener([this](const TK_wString& text) {
       texts.push_back(text.str());
       if (hook && session) hook(*session, text.str());
@@ -59,12 +61,11 @@ public:
     return std::make_unique<CRenderFrame>(d);
   };
   TextHook hook;
-  CDMRenderUserData settings;
   CKavraDoc doc;
-  bool imported = false;
   std::vector<std::wstring> texts;
   CKavraCommandContext context{doc};
 
 private:
+  const CDMRenderUserData settings;  // the session keeps a reference
   CRenderSession* session = nullptr;
 };
