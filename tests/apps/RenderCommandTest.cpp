@@ -138,15 +138,15 @@ TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
   EXPECT_FALSE(std::filesystem::exists(out));
 }
 
-// Commands that fail exit with 1 and one line naming the file and the
-// reason; a failed render writes no image. "OUT" stands for the image path.
+// Every command that fails exits with 1 and ends with one line naming the
+// file and the reason; a failed render writes no image.
 struct Failure {
   std::vector<std::string> args;
   std::vector<std::string> env;
   std::string message;  // the start of the one line
 };
 
-TEST(RenderCommand, FailuresExitWithOneAndNameTheFile) {
+TEST(Program, FailuresExitWithOneAndNameTheFile) {
   TempDir folder;
   const std::string out = (folder / "x.png").string(), nowhere = (folder / "missing" / "x.png").string();
   std::ofstream(folder / "bad.json") << R"({"objects": [{"type": "sphere", "radius": "big"}]})";
