@@ -187,7 +187,7 @@ TEST_F(RenderDriverTest, SetupGivesEnvironmentCoordinatesOnlyWhereAMaterialWants
   ASSERT_EQ(session.MainProjection()->MeshCount(), 2);
   EXPECT_EQ(session.MainProjection()->Mesh(0), session.MeshEntries()[0]);
   EXPECT_EQ(session.MainProjection()->Mesh(1), session.MeshEntries()[1]);
-  EXPECT_EQ(session.MainProjection()->ProjectedFaces().Count(), 4);
+  EXPECT_EQ(session.MainProjection()->ProjectedFaces().size(), 4u);
 }
 
 TEST_F(RenderDriverTest, BandsFollowTheOversampledGridOfEachLevel) {

@@ -189,7 +189,7 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
   ASSERT_NE(projection, nullptr);
   ASSERT_TRUE(projection->PrepareBand(0, size));
 
-  TK_SimpleArray<HitRecord> hits;
+  std::vector<HitRecord> hits;
   int total = 0, shared = 0;
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
@@ -198,12 +198,12 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
         if (scene.RayHits(*projection, ref.mesh_index, ref.face_index, x, y))
           expected.insert({ref.mesh_index, ref.face_index});
       const int count = projection->GatherHits(x, y, hits, true);
-      ASSERT_EQ(count, hits.Count());
+      ASSERT_EQ(std::size_t(count), hits.size());
       std::multiset<std::pair<int, int>> found;
       for (int i = 0; i < count; ++i) {
-        found.insert({hits[i].mesh_index, hits[i].face_index});
+        found.insert({hits[std::size_t(i)].mesh_index, hits[std::size_t(i)].face_index});
         if (i > 0) {
-          EXPECT_LE(hits[i - 1].depth, hits[i].depth);
+          EXPECT_LE(hits[std::size_t(i) - 1].depth, hits[std::size_t(i)].depth);
         }
       }
       EXPECT_EQ(found, expected) << x << ", " << y;
@@ -229,7 +229,7 @@ TEST(ScreenProjection, GatheredHitsAreFreshRecordsInCellOrderOrNearestFirst) {
   auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 20, 20);
   ASSERT_NE(projection, nullptr);
   ASSERT_TRUE(projection->PrepareBand(8, 5));
-  TK_SimpleArray<HitRecord> hits;
+  std::vector<HitRecord> hits;
   for (bool sort : {false, true}) {
     ASSERT_EQ(projection->GatherHits(10, 10, hits, sort), 2);
     const HitRecord& far = hits[sort ? 1 : 0];
@@ -242,10 +242,10 @@ TEST(ScreenProjection, GatheredHitsAreFreshRecordsInCellOrderOrNearestFirst) {
     EXPECT_EQ(near.material, scene.two_sided.get());
   }
   // A corner cell holds no face: no hits, and the list is emptied but keeps its room.
-  const int capacity = hits.Capacity();
+  const std::size_t capacity = hits.capacity();
   EXPECT_EQ(projection->GatherHits(0, 8, hits, true), 0);
-  EXPECT_EQ(hits.Count(), 0);
-  EXPECT_EQ(hits.Capacity(), capacity);
+  EXPECT_TRUE(hits.empty());
+  EXPECT_EQ(hits.capacity(), capacity);
 }
 
 // Two faces in the upper part of a 64 x 48 image, one over the bottom rows.
@@ -256,7 +256,7 @@ protected:
                {1, -5.5f, 0}, {0, -2, 0}});
     projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 64, 48);
     ASSERT_NE(projection, nullptr);
-    ASSERT_EQ(projection->ProjectedFaces().Count(), 3);
+    ASSERT_EQ(projection->ProjectedFaces().size(), 3u);
   }
   int CountIn(int x, int y, int face) const {
     const PixelCell& cell = projection->Cell(x, y);
@@ -283,7 +283,7 @@ TEST_F(BandTest, ARowSharedByTwoBandsIsFiledByBothThenTheFaceIsDone) {
   // Done faces are skipped from then on, whatever band is asked for.
   ASSERT_TRUE(projection->PrepareBand(0, b + 1));
   EXPECT_EQ(CountIn(x, b, 0), 0);
-  EXPECT_EQ(projection->Cell(0, 0).Count(), 0);  // a corner no face reaches
+  EXPECT_TRUE(projection->Cell(0, 0).empty());  // a corner no face reaches
   // A taller band than the grid was made for is refused.
   EXPECT_FALSE(projection->PrepareBand(0, b + 2));
 }
