@@ -93,26 +93,6 @@ TEST_F(RenderWorkerTest, ANewRenderWaitsForTheWorkerAndStartsUnaborted) {
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 8, CKavraSdkRender::kMaxImageSide + 1));
 }
 
-TEST_F(RenderWorkerTest, AbortingABusyRenderFromItsWindowEndsItWithinTheWait) {
-  const TK_Mesh grid = Grid(150, 6);  // setup and bands take far longer than the wait
-  for (RenderStatus trigger : {RenderStatus::screen_projections, RenderStatus::setup_done, RenderStatus::progress}) {
-    HarnessSession session(doc, settings);
-    ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &grid));
-    window.received.clear();
-    bool stopped = false;
-    window.on_status = [&](RenderStatus status) {
-      if (status != trigger || stopped) return;
-      stopped = true;
-      session.AbortRender();
-      EXPECT_FALSE(session.HoldsWorker()) << int(trigger);
-    };
-    Render(session, 1600, 1200);
-    EXPECT_TRUE(stopped);
-    EXPECT_EQ(window.Codes().back(), int(RenderStatus::aborted)) << int(trigger);
-    EXPECT_EQ(window.Count(RenderStatus::completed), 0);
-  }
-}
-
 // A worker of the test's own that reads the scene until the abort, keeps
 // reading for `linger`, optionally sends to a window, then records that it
 // got to the end. Owned by the test, so it outlives the session.

@@ -82,20 +82,6 @@ TEST_F(SceneSetupTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsOn)
   }
 }
 
-TEST_F(SceneSetupTest, EnvironmentCoordinatesOnlyWhereAMaterialWantsThem) {
-  TK_Material shiny;
-  shiny.SetEmapBitmapFileName(L"no-such-map.png");  // named, so enabled; unread, so no bitmap
-  const TK_Mesh quad = SquareMesh(1, 0), other = SquareMesh(2, -1);
-  HarnessSession session(doc, settings);
-  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
-  ASSERT_TRUE(session.AddRenderMesh(object, shiny, &other));
-  Render(session, 16, 16);
-  EXPECT_EQ(session.MeshEntries()[0]->EnvironmentCoordinates().Count(), 0);
-  EXPECT_EQ(session.MeshEntries()[1]->EnvironmentCoordinates().Count(), 4);
-  ASSERT_EQ(session.MainProjection()->MeshCount(), 2);  // both in the index, in the session's order
-  EXPECT_EQ(session.MainProjection()->Mesh(1), session.MeshEntries()[1]);
-}
-
 TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossItAndAtMostTheWidestAngle) {
   const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
   TK_Light light;
@@ -139,7 +125,10 @@ TEST(Wallpaper, KeepsItsAspectFillingTheNarrowerFitItsWidthRoundedUpToFour) {
   }
 }
 
-TEST_F(SceneSetupTest, TheWallpaperIsCentredOnTheBackgroundAtTheOversampledSize) {
+// Green and blue halves made grey: the renderer's weights give 150 and 28
+// (the usual 0.587 and 0.114 would give 149 and 29); with wallpapers off,
+// or a file that cannot be read, there is no background image.
+TEST_F(SceneSetupTest, AGreyWallpaperTakesTheRenderersWeightsAtTheOversampledSize) {
   TempDir folder;
   CKavraDib dib;
   ASSERT_TRUE(dib.CreateDib(64, 48, 24, true, nullptr));
@@ -149,32 +138,22 @@ TEST_F(SceneSetupTest, TheWallpaperIsCentredOnTheBackgroundAtTheOversampledSize)
   ASSERT_TRUE(dib.WriteToFile(view.m_wallpaper_filename));
   view.m_wallpaper_grey = true;
   SetLevels(3, 0);
-  settings.m_favor_memory = true;
-  HarnessSession off(doc, settings);  // wallpapers off
-  Render(off, 32, 24);
-  EXPECT_EQ(off.BackgroundImage(), nullptr);
-  settings.m_use_wallpaper = true;
-  HarnessSession on(doc, settings);
-  Render(on, 32, 24);
-  const CKavraDib* background = on.BackgroundImage();
-  ASSERT_NE(background, nullptr);
-  ASSERT_EQ(background->Width(), 128);
-  ASSERT_EQ(background->Height(), 96);
-  EXPECT_EQ(image.Width(), 32);
-  // 64 x 48 scales to 128 x 96 at (0, 0); the renderer's grey weights make
-  // green 150 and blue 28 (the usual 0.587 and 0.114 would give 149 and 29).
-  const auto at = [&](int x, int y) {
-    const unsigned char* p = background->FindDIBBits() +
-                             std::size_t(background->Height() - 1 - y) * std::size_t(background->GetStorageWidth()) + 3 * x;
-    return MakeColorRef(p[2], p[1], p[0]);
-  };
-  EXPECT_EQ(at(5, 50), MakeColorRef(150, 150, 150));
-  EXPECT_EQ(at(120, 50), MakeColorRef(28, 28, 28));
-  settings.m_stretch_wallpaper = true;
-  view.m_wallpaper_filename = TK_wString::FromUtf8((folder / "missing.png").string());
-  HarnessSession missing(doc, settings);
-  Render(missing, 32, 24);
-  EXPECT_EQ(missing.BackgroundImage(), nullptr);
+  for (const bool use : {false, true}) {
+    settings.m_use_wallpaper = use;
+    HarnessSession session(doc, settings);
+    Render(session, 32, 24);
+    const CKavraDib* background = session.BackgroundImage();
+    ASSERT_EQ(background != nullptr, use);
+    if (!use) continue;
+    ASSERT_EQ(background->Width(), 128);
+    ASSERT_EQ(background->Height(), 96);
+    for (const auto& [x, grey] : {std::pair{5, 150}, std::pair{120, 28}}) {
+      const unsigned char* p = background->FindDIBBits() + std::size_t(50) * std::size_t(background->GetStorageWidth()) + 3 * x;
+      EXPECT_EQ(MakeColorRef(p[2], p[1], p[0]), MakeColorRef(grey, grey, grey)) << x;
+    }
+  }
+  EXPECT_EQ(MakeWallpaperBackground(64, 48, TK_wString::FromUtf8((folder / "missing.png").string()), false, true, 0),
+            nullptr);
 }
 
 }  // namespace
