@@ -4,8 +4,8 @@
 #include <bit>
 #include <cstddef>
 #include <memory>
-#include <new>
 #include <utility>
+#include <vector>
 
 #include "engine/Sampling.h"
 
@@ -42,15 +42,12 @@ void FilterRow(const std::uint32_t* const* rows, const FilterKernel& kernel, int
 // `count` line buffers of `width` samples in one block, freed with it.
 class LineBuffers {
 public:
-  LineBuffers(int count, int width) : m_width(std::size_t(width)) {
-    m_block.reset(new (std::nothrow) std::uint32_t[std::size_t(count) * m_width]());
-  }
-  explicit operator bool() const { return m_block != nullptr; }
-  std::uint32_t* operator[](int i) const { return m_block.get() + std::size_t(i) * m_width; }
+  LineBuffers(int count, int width) : m_width(std::size_t(width)), m_block(std::size_t(count) * m_width) {}
+  std::uint32_t* operator[](int i) { return m_block.data() + std::size_t(i) * m_width; }
 
 private:
   std::size_t m_width;
-  std::unique_ptr<std::uint32_t[]> m_block;
+  std::vector<std::uint32_t> m_block;
 };
 
 // One run of a loop over the oversampled grid.
@@ -116,7 +113,6 @@ RenderStatus PixelLoop::SingleSampleLoop() {
 RenderStatus PixelLoop::BoxLoop() {
   const int b = m_band_height;
   LineBuffers buffers(2, m_width);
-  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* rows[2] = {buffers[0], buffers[1]};
   if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
   m_stage.shade_row(0, rows[0]);
@@ -140,7 +136,6 @@ RenderStatus PixelLoop::BoxLoop() {
 RenderStatus PixelLoop::Tent3Loop() {
   const int b = m_band_height;
   LineBuffers buffers(3, m_width);
-  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* top = buffers[0];
   std::uint32_t* middle = buffers[1];
   std::uint32_t* bottom = buffers[2];
@@ -169,7 +164,6 @@ RenderStatus PixelLoop::Tent3Loop() {
 RenderStatus PixelLoop::Tent4Loop() {
   const int b = m_band_height;
   LineBuffers buffers(4, m_width);
-  if (!buffers) return RenderStatus::aborted;
   std::uint32_t* rows[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
   if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
   m_stage.shade_row(0, rows[0]);

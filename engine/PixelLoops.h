@@ -38,7 +38,7 @@ struct PixelLoopTarget {
 };
 
 // Runs the loop of the level: completed when done; aborted when the abort
-// flag was raised, or when a band or the line buffers cannot be had. Rows
+// flag was raised or a band cannot be prepared. Rows
 // finished before an abort stay in the target.
 RenderStatus RunPixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, const PixelLoopStage& stage,
                           PixelLoopTarget target);

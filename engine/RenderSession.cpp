@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "engine/AllocationBoundary.h"
+
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraLight.h"
@@ -34,33 +36,28 @@ CRenderSession::~CRenderSession() {
 
 bool CRenderSession::AddRenderMesh(const CKavraObject&, const TK_Material& material, const TK_Mesh* mesh) {
   if (!mesh) return false;
-  try {
+  return CatchAllocationFailure(false, [&] {
     std::unique_ptr<MaterialEntry> created;
     const MaterialEntry* entry_material = FindMaterialEntry(material, created);
     std::unique_ptr<RenderMeshEntry> entry = RenderMeshEntry::Create(*mesh, entry_material);
+    if (!entry) return false;
     // Room in both lists first: either both entries go in or neither does,
     // so no mesh entry ever points at a material entry the cache lacks.
-    if (!entry || !m_mesh_entries.ReserveForAppend() || (created && !m_material_entries.ReserveForAppend()))
-      return false;
+    m_mesh_entries.ReserveForAppend();
+    if (created) m_material_entries.ReserveForAppend();
     if (created) m_material_entries.Append(std::move(created));
     const TK_BoundingBox box = entry->BoundingBox();
     m_mesh_entries.Append(std::move(entry));
     m_scene_box.Union(box);
     return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  });
 }
 
 const MaterialEntry* CRenderSession::ResolveMaterial(const TK_Material& material) {
-  try {
-    std::unique_ptr<MaterialEntry> created;
-    const MaterialEntry* entry = FindMaterialEntry(material, created);
-    if (created && !m_material_entries.Append(std::move(created))) return nullptr;
-    return entry;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  std::unique_ptr<MaterialEntry> created;
+  const MaterialEntry* entry = FindMaterialEntry(material, created);
+  if (created) m_material_entries.Append(std::move(created));
+  return entry;
 }
 
 const MaterialEntry* CRenderSession::FindMaterialEntry(const TK_Material& material,
@@ -88,7 +85,7 @@ bool CRenderSession::ClearSceneChangeFlags() {
 }
 
 bool CRenderSession::AddLight(const CKavraLight& light) {
-  try {
+  return CatchAllocationFailure(false, [&] {
     TK_Light copy = light.Light();
     TK_3dVector direction = copy.Direction();
     if (copy.IsRectangularLight() || copy.IsLinearLight())
@@ -96,19 +93,15 @@ bool CRenderSession::AddLight(const CKavraLight& light) {
     direction.Unitize();  // a zero direction stays zero
     copy.SetDirection(direction);
     return m_lights.Append(copy);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  });
 }
 
 std::unique_ptr<CKavraSdkRenderFrame> CRenderSession::CreateRenderFrame(CKavraDoc* doc) {
   if (!doc) return nullptr;
-  std::unique_ptr<CKavraSdkRenderFrame> frame;
-  try {
-    frame = m_frame_factory ? m_frame_factory(*doc) : std::make_unique<CKavraSdkRenderFrame>(*doc);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  std::unique_ptr<CKavraSdkRenderFrame> frame =
+      CatchAllocationFailure(std::unique_ptr<CKavraSdkRenderFrame>(), [&] {
+        return m_frame_factory ? m_frame_factory(*doc) : std::make_unique<CKavraSdkRenderFrame>(*doc);
+      });
   if (!frame) return nullptr;
   // An earlier render's window may have left close or cancel requests that
   // would stop this render at once; they can only lead the queue.

@@ -48,7 +48,8 @@ public:
   bool HostQueryD(void*) override { return true; }
   // Adds one mesh entry with its material entry, or answers false with the
   // session unchanged: for a null mesh, a mesh that indexes vertices it lacks
-  // or has non-finite ones, or when memory runs out.
+  // or has non-finite ones, or when memory runs out. The entry points below
+  // that can fail for memory catch it there (AllocationBoundary.h).
   bool AddRenderMesh(const CKavraObject& object, const TK_Material& material, const TK_Mesh* mesh) override;
   // Appends the light, moved to the middle of its span when linear or
   // rectangular, with a unit direction. False only when memory runs out.
@@ -74,8 +75,8 @@ public:
   void SetRenderFrameFactory(RenderFrameFactory factory) { m_frame_factory = std::move(factory); }
   // The cache entry for a host material: a record's CRenderMaterial is
   // refreshed from the material and lent, any other material gets a new one
-  // owned by its entry; equal materials share an entry. Null when memory
-  // runs out.
+  // owned by its entry; equal materials share an entry. May throw
+  // std::bad_alloc.
   const MaterialEntry* ResolveMaterial(const TK_Material& material);
   // Raises the abort flag and waits up to 250 ms for the worker. A worker
   // that has ended is closed; one still running stays held, so that the

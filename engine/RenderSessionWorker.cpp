@@ -7,6 +7,7 @@
 #include <new>
 #include <span>
 
+#include "engine/AllocationBoundary.h"
 #include "engine/PixelLoops.h"
 #include "engine/Sampling.h"
 #include "engine/SceneLights.h"
@@ -41,10 +42,12 @@ bool CRenderSession::PrepareRender(KvWindow* window, const TK_ScnView& view, int
   m_oversampled_width = image_width * OversampleFactor(m_inputs.antialias_level);
   m_oversampled_height = image_height * OversampleFactor(m_inputs.antialias_level);
   m_camera = view.m_vp;
-  PrepareBackground(m_oversampled_width, m_oversampled_height, view.m_wallpaper_filename, view.m_wallpaper_grey);
-  if (!CreateWorkerThread(&RenderThreadProc, this)) return false;
-  m_abort = false;  // an earlier render's abort must not end this one; its worker has ended
-  return true;
+  return CatchAllocationFailure(false, [&] {
+    PrepareBackground(m_oversampled_width, m_oversampled_height, view.m_wallpaper_filename, view.m_wallpaper_grey);
+    if (!CreateWorkerThread(&RenderThreadProc, this)) return false;
+    m_abort = false;  // an earlier render's abort must not end this one; its worker has ended
+    return true;
+  });
 }
 
 bool CRenderSession::ResumeRender(COruDib* image) {
@@ -55,10 +58,13 @@ bool CRenderSession::ResumeRender(COruDib* image) {
 
 DWORD CRenderSession::RenderThreadProc(void* parameter) {
   auto* session = static_cast<CRenderSession*>(parameter);
-  if (session->SetupScene())
+  // Running out of memory anywhere in the render ends it like a failed setup.
+  const bool rendered = CatchAllocationFailure(false, [session] {
+    if (!session->SetupScene()) return false;
     session->RenderPixels();
-  else
-    session->NotifyView(RenderStatus::aborted);
+    return true;
+  });
+  if (!rendered) session->NotifyView(RenderStatus::aborted);
   session->SetRendering(false);
   ExitThread(0);
 }
@@ -91,9 +97,8 @@ bool CRenderSession::SetupScene() {
   for (int m = 0; m < m_mesh_entries.Count(); ++m) {
     if (Aborted()) return false;
     RenderMeshEntry* entry = m_mesh_entries[m];
-    for (ShadowMap* map : m_shadow_maps)
-      if (!map->AddMesh(entry)) return false;
-    if (!m_main_projection->AddMesh(entry)) return false;
+    for (ShadowMap* map : m_shadow_maps) map->AddMesh(entry);
+    m_main_projection->AddMesh(entry);
     const MaterialEntry* material = entry->Material();
     if (have_camera_xform && material && material->Material() && material->Material()->m_environment_map.enabled)
       entry->ComputeEnvironmentCoordinates(world_to_camera, m_camera.Projection());
@@ -123,7 +128,8 @@ bool CRenderSession::MakeShadowMap(int light_index) {
   if (!map) return false;
   map->SetNearFar(0.5, 2.0 * far);
   map->SetDepthBias(m_inputs.shadow_map_offset * RenderInputs::kDepthBiasPerOffset);
-  return m_shadow_maps.Append(std::move(map));
+  m_shadow_maps.Append(std::move(map));
+  return true;
 }
 
 RenderStatus CRenderSession::RenderPixels() {
@@ -148,13 +154,13 @@ RenderStatus CRenderSession::RenderPixels() {
 
 void CRenderSession::ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, int y,
                               std::uint32_t* row) const {
-  TK_SimpleArray<HitRecord> hits;  // per row: its capacity serves every sample of the row
+  std::vector<HitRecord> hits;  // per row: its capacity serves every sample of the row
   shader.pixel_y = y;
   for (int x = 0; x < m_oversampled_width; ++x) {
     if (Aborted()) return;
     shader.pixel_x = x;
     const int count = projection.GatherHits(x, y, hits, true);
-    row[x] = ImageWord(shader.ShadeHits(hits.Array(), count, false, false));
+    row[x] = ImageWord(shader.ShadeHits(hits.data(), count, false, false));
   }
 }
 

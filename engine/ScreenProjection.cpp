@@ -42,10 +42,14 @@ std::unique_ptr<CScreenProjection> CScreenProjection::Create(const TK_Viewport& 
   if (!abort) return nullptr;
   std::optional<FittedCamera> fitted = FittedCamera::Create(camera, width, height, scene_box);
   if (!fitted) return nullptr;
-  return std::unique_ptr<CScreenProjection>(new (std::nothrow) CScreenProjection(*fitted, abort));
+  return std::unique_ptr<CScreenProjection>(new CScreenProjection(*fitted, abort));
 }
 
-bool CScreenProjection::AddMesh(const RenderMeshEntry* mesh) { return mesh && m_meshes.Append(mesh); }
+bool CScreenProjection::AddMesh(const RenderMeshEntry* mesh) {
+  if (!mesh) return false;
+  m_meshes.push_back(mesh);
+  return true;
+}
 
 bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const {
   const TK_Mesh& m = mesh.Mesh();
@@ -65,9 +69,9 @@ bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int fa
 }
 
 bool CScreenProjection::ProjectFaces() {
-  m_faces.Empty();
-  for (int mesh_index = 0; mesh_index < m_meshes.Count(); ++mesh_index) {
-    const RenderMeshEntry& mesh = *m_meshes[mesh_index];
+  m_faces.clear();
+  for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
+    const RenderMeshEntry& mesh = *Mesh(mesh_index);
     for (int face = 0; face < mesh.FaceCount(); ++face) {
       if (Aborted()) return false;
       ScreenTriangle triangle;
@@ -76,38 +80,31 @@ bool CScreenProjection::ProjectFaces() {
       if (IsEmpty(rect) || IsEmpty(visible)) continue;
       // A huge projection: its rectangle says nothing, its side does.
       if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) continue;
-      if (!m_faces.Append(ProjectedFace{mesh_index, face, rect, false, triangle})) return false;
+      m_faces.push_back(ProjectedFace{mesh_index, face, rect, false, triangle});
     }
   }
-  return SortFacesByTopRow();
+  SortFacesByTopRow();
+  return true;
 }
 
-bool CScreenProjection::SortFacesByTopRow() {
+void CScreenProjection::SortFacesByTopRow() {
   m_entered = 0;
-  try {
-    m_live.assign((std::size_t(m_faces.Count()) + 63) / 64, 0);
-    // A counting sort: stable, so each row's faces keep their list order.
-    std::vector<int> starts(std::size_t(m_height) + 1, 0);
-    for (const ProjectedFace& face : m_faces) ++starts[std::size_t(TopRow(face)) + 1];
-    for (std::size_t row = 1; row < starts.size(); ++row) starts[row] += starts[row - 1];
-    m_faces_by_top.assign(std::size_t(m_faces.Count()), 0);
-    for (int i = 0; i < m_faces.Count(); ++i) m_faces_by_top[std::size_t(starts[std::size_t(TopRow(m_faces[i]))]++)] = i;
-  } catch (const std::bad_alloc&) {
-    m_faces_by_top.clear();
-    m_live.clear();
-    return false;
-  }
-  return true;
+  m_live.assign((m_faces.size() + 63) / 64, 0);
+  // A counting sort: stable, so each row's faces keep their list order.
+  std::vector<int> starts(std::size_t(m_height) + 1, 0);
+  for (const ProjectedFace& face : m_faces) ++starts[std::size_t(TopRow(face)) + 1];
+  for (std::size_t row = 1; row < starts.size(); ++row) starts[row] += starts[row - 1];
+  m_faces_by_top.assign(m_faces.size(), 0);
+  for (std::size_t i = 0; i < m_faces.size(); ++i)
+    m_faces_by_top[std::size_t(starts[std::size_t(TopRow(m_faces[i]))]++)] = int(i);
 }
 
 bool CScreenProjection::PrepareBand(int first, int count) {
   if (Aborted()) return false;
-  const std::size_t cells = std::size_t(m_grid_rows) * std::size_t(m_width);
-  for (std::size_t i = 0; i < cells; ++i) m_grid[i].Empty();
+  for (PixelCell& cell : m_grid) cell.clear();
   if (first < 0 || first >= m_height || count < 1) return false;
-  if (!m_grid) {
-    m_grid.reset(new (std::nothrow) PixelCell[std::size_t(count) * std::size_t(m_width)]);
-    if (!m_grid) return false;
+  if (m_grid.empty()) {
+    m_grid.resize(std::size_t(count) * std::size_t(m_width));
     m_grid_rows = count;
   }
   const int rows = std::min(count, m_height - first);
@@ -126,14 +123,14 @@ bool CScreenProjection::PrepareBand(int first, int count) {
     for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1) {
       if (Aborted()) return false;
       const std::size_t index = word * 64 + std::size_t(std::countr_zero(bits));
-      ProjectedFace& face = m_faces[int(index)];
+      ProjectedFace& face = m_faces[index];
       const RECT part = Intersect(face.rect, band);
       if (IsEmpty(part)) continue;
       const FaceRef ref{face.mesh_index, face.face_index};
       for (int y = part.top; y <= part.bottom; ++y) {
         PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
         for (int x = part.left; x <= part.right; ++x)
-          if (!face.triangle.Excludes(x, y, kScreenTriangleMargin) && !row[x].Append(ref)) return false;
+          if (!face.triangle.Excludes(x, y, kScreenTriangleMargin)) row[x].push_back(ref);
       }
       // A rectangle ending on the band's last row is filed again by the next
       // band, which holds that row too.
@@ -146,10 +143,10 @@ bool CScreenProjection::PrepareBand(int first, int count) {
   return true;
 }
 
-int CScreenProjection::GatherHits(int x, int y, TK_SimpleArray<HitRecord>& hits, bool sort) const {
-  hits.Empty();
+int CScreenProjection::GatherHits(int x, int y, std::vector<HitRecord>& hits, bool sort) const {
+  hits.clear();
   const PixelCell& cell = Cell(x, y);
-  if (cell.Count() == 0) return 0;
+  if (cell.empty()) return 0;
   PixelRayRecord ray;
   if (!m_camera.PixelRay(x, y, ray)) return 0;  // no direction: no face can be met
   // Fresh after every hit: a mesh without texture coordinates must not
@@ -165,17 +162,15 @@ int CScreenProjection::GatherHits(int x, int y, TK_SimpleArray<HitRecord>& hits,
     working.face_index = ref.face_index;
     working.material = mesh->Material();
     if (!mesh->IntersectFace(working)) continue;
-    if (!hits.Append(working)) break;
+    hits.push_back(working);
     InitHitRecord(working);
   }
-  if (sort && hits.Count() >= 2)
-    std::qsort(hits.Array(), std::size_t(hits.Count()), sizeof(HitRecord), CompareHitDepth);
-  return hits.Count();
+  if (sort && hits.size() >= 2) std::qsort(hits.data(), hits.size(), sizeof(HitRecord), CompareHitDepth);
+  return int(hits.size());
 }
 
 long long CScreenProjection::CellCapacityTotal() const {
   long long total = 0;
-  const std::size_t cells = std::size_t(m_grid_rows) * std::size_t(m_width);
-  for (std::size_t i = 0; i < cells; ++i) total += m_grid[i].Capacity();
+  for (const PixelCell& cell : m_grid) total += (long long)cell.capacity();
   return total;
 }

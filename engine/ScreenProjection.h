@@ -13,7 +13,6 @@
 
 #include "camera/FittedCamera.h"
 #include "host/platform/WinTypes.h"
-#include "host/toolkit/SimpleArray.h"
 
 class RenderMeshEntry;
 struct HitRecord;
@@ -34,7 +33,7 @@ struct ProjectedFace {
   ScreenTriangle triangle;
 };
 
-using PixelCell = TK_SimpleArray<FaceRef>;
+using PixelCell = std::vector<FaceRef>;
 
 class CScreenProjection {
 public:
@@ -49,20 +48,20 @@ public:
   const FittedCamera& Camera() const { return m_camera; }
 
   // The index. Meshes go in the order of the session's mesh list, so that a
-  // mesh's position here is its mesh index. False when memory runs out.
+  // mesh's position here is its mesh index. False for a null mesh.
   bool AddMesh(const RenderMeshEntry* mesh);
-  int MeshCount() const { return m_meshes.Count(); }
-  const RenderMeshEntry* Mesh(int index) const { return m_meshes[index]; }
+  int MeshCount() const { return int(m_meshes.size()); }
+  const RenderMeshEntry* Mesh(int index) const { return m_meshes[std::size_t(index)]; }
   // Lists every face whose rectangle meets the image and that may be seen.
-  // False when aborted or when memory runs out.
+  // False when aborted.
   bool ProjectFaces();
-  const TK_SimpleArray<ProjectedFace>& ProjectedFaces() const { return m_faces; }
+  const std::vector<ProjectedFace>& ProjectedFaces() const { return m_faces; }
   // Files the listed faces into the cells of rows first .. first + count - 1
   // (cut at the image's bottom) that their rectangles cover, passing over
   // cells whose pixel point lies well outside the face's screen triangle: no
   // ray through it can meet the face. The first call fixes the grid's row
   // capacity; a later band of more rows is refused. False when aborted, when
-  // first is outside the image, or when there is no grid.
+  // first is outside the image, or for a band without rows.
   bool PrepareBand(int first, int count);
   int BandFirstRow() const { return m_band_first; }
   int BandRows() const { return m_band_rows; }
@@ -73,16 +72,16 @@ public:
   // Every hit of the ray through sample (x, y) with the faces of its cell,
   // in cell order, then nearest first when `sort` is set; the count. y must
   // lie within the current band. The list is cleared first and keeps its
-  // capacity; should it fail to grow, the hits it holds are the answer.
-  int GatherHits(int x, int y, TK_SimpleArray<HitRecord>& hits, bool sort) const;
+  // capacity.
+  int GatherHits(int x, int y, std::vector<HitRecord>& hits, bool sort) const;
   // Room for face references in all cells together: the cells' capacities.
   long long CellCapacityTotal() const;
 
 private:
   CScreenProjection(const FittedCamera& camera, const std::atomic<bool>* abort);
   bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
-  // Orders the listed faces for the bands; false when memory runs out.
-  bool SortFacesByTopRow();
+  // Orders the listed faces for the bands.
+  void SortFacesByTopRow();
   // The first image row of a listed face.
   int TopRow(const ProjectedFace& face) const { return face.rect.top < 0 ? 0 : face.rect.top; }
   // Whether a face covering the whole image can be seen at all.
@@ -94,14 +93,14 @@ private:
   int m_band_rows = 0;
   int m_band_first = 0;
   const std::atomic<bool>* m_abort = nullptr;
-  std::unique_ptr<PixelCell[]> m_grid;
+  std::vector<PixelCell> m_grid;  // m_grid_rows rows of m_width cells, made by the first band
   int m_grid_rows = 0;
-  TK_SimpleArray<ProjectedFace> m_faces;
+  std::vector<ProjectedFace> m_faces;
   // The bands' working lists: face indices by first row (then list order),
   // how many of them bands have reached, and one bit per listed face:
   // reached and not done.
   std::vector<int> m_faces_by_top;
   std::size_t m_entered = 0;
   std::vector<std::uint64_t> m_live;
-  TK_SimpleArray<const RenderMeshEntry*> m_meshes;
+  std::vector<const RenderMeshEntry*> m_meshes;
 };

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <new>
 
 namespace {
 
@@ -48,8 +47,8 @@ std::unique_ptr<CKavraDib> MakeWallpaperBackground(int width, int height, const 
   if (grey) MakeGrey(scaled);
   wallpaper.DestroyDib();
 
-  std::unique_ptr<CKavraDib> background(new (std::nothrow) CKavraDib);
-  if (!background || !background->CreateDib(width, height, 24, true, nullptr)) return nullptr;
+  auto background = std::make_unique<CKavraDib>();
+  if (!background->CreateDib(width, height, 24, true, nullptr)) return nullptr;
   background->DC().FillSolidRect(0, 0, width, height, background_colour);
   background->DC().BitBlt((width - size.cx) / 2, (height - size.cy) / 2, size.cx, size.cy, &scaled.DC(), 0, 0,
                           SRCCOPY);

@@ -1,6 +1,5 @@
 #include "shading/MaterialEntry.h"
 
-#include <new>
 #include <utility>
 
 #include "shading/HitRecord.h"
@@ -51,10 +50,16 @@ bool MaterialEntry::MatchesMaterial(const CRenderMaterial& candidate) const {
 
 void MaterialEntry::LoadMapBitmaps() {
   if (!m_material) return;
+  // Every bitmap is read before any slot is bound: should memory run out,
+  // a lent material keeps no pointer into an entry that was never made.
+  const CKavraDib* bitmaps[CRenderMaterial::slot_count] = {};
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
+    const MaterialMap& slot = m_material->Map(s);
+    if (slot.enabled && !slot.file_name.IsEmpty()) bitmaps[s] = FindOrLoadMapBitmap(slot.file_name);
+  }
   for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
     MaterialMap& slot = m_material->Map(s);
-    const CKavraDib* bitmap = nullptr;
-    if (slot.enabled && !slot.file_name.IsEmpty()) bitmap = FindOrLoadMapBitmap(slot.file_name);
+    const CKavraDib* bitmap = bitmaps[s];
     // Sampling wraps modulo width - 2 and height - 2: an image narrower or
     // lower than 3 pixels cannot be sampled and leaves the slot unbound.
     if (bitmap && (bitmap->Width() < 3 || bitmap->Height() < 3)) bitmap = nullptr;
@@ -66,30 +71,24 @@ void MaterialEntry::LoadMapBitmaps() {
 
 const CKavraDib* MaterialEntry::FindOrLoadMapBitmap(TK_wString file_name) {
   if (file_name.IsEmpty()) return nullptr;
-  // Running out of memory reads like an unreadable file: the map is left out
-  // and the name is tried again on the next request.
-  try {
-    TK_wString key = file_name;
-    key.MakeLower();
-    std::unique_ptr<CKavraDib>& stored = m_bitmaps[key];
-    if (stored) return stored.get();
+  TK_wString key = file_name;
+  key.MakeLower();
+  std::unique_ptr<CKavraDib>& stored = m_bitmaps[key];
+  if (stored) return stored.get();
 
-    // The key is case-folded but the file is opened under its own name:
-    // file systems here tell letter cases apart.
-    TK_wString path = file_name;
-    const std::filesystem::path relative(file_name.ToUtf8());
-    if (!m_base_folder.empty() && relative.is_relative())
-      path = TK_wString::FromUtf8((m_base_folder / relative).string());
+  // The key is case-folded but the file is opened under its own name:
+  // file systems here tell letter cases apart.
+  TK_wString path = file_name;
+  const std::filesystem::path relative(file_name.ToUtf8());
+  if (!m_base_folder.empty() && relative.is_relative())
+    path = TK_wString::FromUtf8((m_base_folder / relative).string());
 
-    auto bitmap = std::make_unique<CKavraDib>();
-    ++m_file_reads;
-    if (!bitmap->ReadFromFile(path)) return nullptr;
-    bitmap->DCSelectBitmap(true);
-    stored = std::move(bitmap);
-    return stored.get();
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  auto bitmap = std::make_unique<CKavraDib>();
+  ++m_file_reads;
+  if (!bitmap->ReadFromFile(path)) return nullptr;
+  bitmap->DCSelectBitmap(true);
+  stored = std::move(bitmap);
+  return stored.get();
 }
 
 double MaterialEntry::SurfaceTransparency(const HitRecord* hit) const {

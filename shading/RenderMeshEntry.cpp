@@ -31,13 +31,9 @@ std::unique_ptr<RenderMeshEntry> RenderMeshEntry::Create(const TK_Mesh& mesh, co
     if (!f.IsValid(vertex_count)) return nullptr;
   for (const TK_3fPoint& p : mesh.m_V)
     if (!Finite(p)) return nullptr;
-  try {
-    std::unique_ptr<RenderMeshEntry> entry(new RenderMeshEntry(mesh, material));
-    if (!entry->BuildFaceProjections()) return nullptr;
-    return entry;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  std::unique_ptr<RenderMeshEntry> entry(new RenderMeshEntry(mesh, material));
+  entry->BuildFaceProjections();
+  return entry;
 }
 
 RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material)
@@ -46,16 +42,11 @@ RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* mater
   m_box = m_mesh.BoundingBox();
 }
 
-bool RenderMeshEntry::BuildFaceProjections() {
+void RenderMeshEntry::BuildFaceProjections() {
   const std::size_t count = m_mesh.m_F.size();
-  std::vector<FaceProjection> table;
+  std::vector<FaceProjection> table(count);
   std::vector<TK_3fVector> normals;
-  try {
-    table.resize(count);
-    normals.reserve(count);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  normals.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const TK_MeshFace& f = m_mesh.m_F[i];
     const TK_3fVector p0(m_mesh.m_V[std::size_t(f.vi[0])]);
@@ -89,19 +80,16 @@ bool RenderMeshEntry::BuildFaceProjections() {
   }
   m_faces.swap(table);
   m_mesh.m_FN.swap(normals);
-  return true;
 }
 
-bool RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection) {
+void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection) {
   const int count = m_mesh.VertexCount();
-  try {
-    if (!m_environment.Reserve(count) || !m_environment.SetCount(count)) return false;
-    if (!m_mesh.HasVertexNormals()) {
-      m_mesh.ComputeFaceNormals();
-      m_mesh.ComputeVertexNormals();
-    }
-  } catch (const std::bad_alloc&) {
-    return false;
+  // The toolkit's array answers false where memory runs out.
+  if (!m_environment.Reserve(count)) throw std::bad_alloc();
+  m_environment.SetCount(count);
+  if (!m_mesh.HasVertexNormals()) {
+    m_mesh.ComputeFaceNormals();
+    m_mesh.ComputeVertexNormals();
   }
   const bool perspective = projection == TK::perspective;
   for (int i = 0; i < count; ++i) {
@@ -123,7 +111,6 @@ bool RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
     }
     m_environment[i] = SphereCoordinate(r);
   }
-  return true;
 }
 
 // Inlined into both tests, so that u and v stay in registers.

@@ -29,7 +29,8 @@ struct FaceProjection {
 class RenderMeshEntry {
 public:
   // Copies the mesh, splits its quads, takes its box and builds the face
-  // table. Null when a face names a vertex the mesh lacks or memory runs out.
+  // table. Null when a face names a vertex the mesh lacks or a vertex is not
+  // finite; throws std::bad_alloc when memory runs out.
   static std::unique_ptr<RenderMeshEntry> Create(const TK_Mesh& mesh, const MaterialEntry* material);
   RenderMeshEntry(const RenderMeshEntry&) = delete;
   RenderMeshEntry& operator=(const RenderMeshEntry&) = delete;
@@ -43,13 +44,13 @@ public:
   const TK_SimpleArray<TK_2fPoint>& EnvironmentCoordinates() const { return m_environment; }
 
   // Rebuilds the face normals and the face table. Ties of the dominant axis
-  // go to x, then y. False (entry unchanged) when memory runs out.
-  bool BuildFaceProjections();
+  // go to x, then y.
+  void BuildFaceProjections();
   // Sphere-map coordinates of every vertex for a camera whose world-to-camera
   // transform is given: the perspective form for a perspective projection,
   // the parallel form for any other. A mesh without vertex normals gets the
-  // toolkit's, which smooth shading then uses too. False when memory runs out.
-  bool ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection);
+  // toolkit's, which smooth shading then uses too.
+  void ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection);
 
   // The ray of the record against face record.face_index. On a hit the record
   // holds depth, point, back-face flag, weights and texture coordinates, but

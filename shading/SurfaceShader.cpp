@@ -12,6 +12,18 @@
 
 namespace {
 
+// The material's specular level (0..1) scales specular light up to 100 times.
+constexpr double kSpecularLevelScale = 100.0;
+// Shine 0..MaxShine becomes a highlight exponent 0..128.
+constexpr double kShineExponentScale = 128.0;
+// Shadow-map samples per lookup at shadow levels 1 (normal) and 2 (best).
+constexpr int kNormalShadowSamples = 9;
+constexpr int kBestShadowSamples = 81;
+// A bump map's amount (0..1) tilts the normal by up to 100 times the grey
+// slope; the slope is half the difference of the neighbours either side.
+constexpr double kBumpScale = 100.0;
+constexpr float kBumpSlopeFactor = 0.5f;
+
 std::uint32_t PackChannel(float c) {
   if (!(c > 0.0f)) return 0;  // negatives and NaN
   if (c > 1.0f) c = 1.0f;
@@ -22,10 +34,7 @@ Colour3f Fractions(TK_Color c) {
   return {float(c.FractionRed()), float(c.FractionGreen()), float(c.FractionBlue())};
 }
 
-Colour3f Mix(const Colour3f& a, const Colour3f& b, double amount) {
-  return {float((1.0 - amount) * a.red + amount * b.red), float((1.0 - amount) * a.green + amount * b.green),
-          float((1.0 - amount) * a.blue + amount * b.blue)};
-}
+Colour3f Mix(const Colour3f& a, const Colour3f& b, double amount) { return Narrow((1.0 - amount) * a + amount * b); }
 
 float Grey(const Colour3f& c) { return (c.red + c.green + c.blue) * 0.33333334f; }
 
@@ -36,13 +45,10 @@ TK_3dVector Unit(TK_3dVector v) {
 
 double Transparency(const HitRecord& hit) { return hit.material ? hit.material->SurfaceTransparency(&hit) : 0.0; }
 
-// front x (1 - t) + behind x t, per channel.
+// front x (1 - t) + behind x t, the front's share rounded first.
 Colour3f Over(const Colour3f& front, double t, const Colour3f& behind) {
-  const auto channel = [t](float q, float b) {
-    const float f = float(q * (1.0 - t));
-    return float(f + b * t);
-  };
-  return {channel(front.red, behind.red), channel(front.green, behind.green), channel(front.blue, behind.blue)};
+  const Colour3f own = Narrow(front * (1.0 - t));
+  return own + behind * t;
 }
 
 }  // namespace
@@ -82,7 +88,8 @@ Colour3f SurfaceShader::BackgroundColour(int x, int y) const {
 double SurfaceShader::ShadowFactor(const HitRecord& hit, int light_index) const {
   if (!shadows || shadow_level < 1 || shadow_level > 2) return 1.0;
   for (int m = 0; m < shadows->MapCount(); ++m)
-    if (shadows->LightIndexOfMap(m) == light_index) return shadows->LitFraction(m, hit, shadow_level == 1 ? 9 : 81);
+    if (shadows->LightIndexOfMap(m) == light_index)
+      return shadows->LitFraction(m, hit, shadow_level == 1 ? kNormalShadowSamples : kBestShadowSamples);
   return 1.0;
 }
 
@@ -136,89 +143,83 @@ void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffus
   if (bump.bitmap) {
     Colour3f left, down, right, up;
     SampleMapNeighbours(bump, texture_coordinate(), left, down, right, up);
-    const float du = (Grey(right) - Grey(left)) * 0.5f;
-    const float dv = (Grey(up) - Grey(down)) * 0.5f;
-    TK_3dVector t, b;
-    BuildBumpFrame(normal, t, b);
-    normal = normal - (t * double(du) + b * double(dv)) * (bump.amount * 100.0);
+    const float slope_u = (Grey(right) - Grey(left)) * kBumpSlopeFactor;
+    const float slope_v = (Grey(up) - Grey(down)) * kBumpSlopeFactor;
+    TK_3dVector tangent, bitangent;
+    BuildBumpFrame(normal, tangent, bitangent);
+    normal = normal - (tangent * double(slope_u) + bitangent * double(slope_v)) * (bump.amount * kBumpScale);
     normal.Unitize();
   }
 }
 
 void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular_out, bool no_shadows,
                                  bool no_specular) const {
-  Colour3f d, s;
-  TK_3dVector n;
-  ResolveSurfaceColours(hit, d, s, n);
+  Colour3f diffuse, specular;
+  TK_3dVector normal;
+  ResolveSurfaceColours(hit, diffuse, specular, normal);
   const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
   if (!material) {
     colour = specular_out = {};
     return;
   }
-  const double level = material->m_specular_level * 100.0;
-  const Colour3f s1{float(s.red * level), float(s.green * level), float(s.blue * level)};
-  Colour3f sd{ambient.red * d.red, ambient.green * d.green, ambient.blue * d.blue};
-  Colour3f ss;
-  const double e = no_specular ? 0.0 : 128.0 * (material->Shine() / TK_Material::MaxShine());
+  const Colour3f highlight_colour = Narrow(specular * (material->m_specular_level * kSpecularLevelScale));
+  const double exponent = no_specular ? 0.0 : kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
   const bool two_sided = hit.material->SurfaceTransparency(&hit) > 0.0;
+  Colour3f diffuse_light = ambient * diffuse;
+  Colour3f specular_light;
 
-  const double lum = material->m_luminosity;
-  if (lum > 0.0) {
-    const Colour3f k = material->m_use_luminosity_color ? Fractions(material->m_luminosity_color) : d;
-    sd.red = float(sd.red + lum * k.red);
-    sd.green = float(sd.green + lum * k.green);
-    sd.blue = float(sd.blue + lum * k.blue);
+  const double luminosity = material->m_luminosity;
+  if (luminosity > 0.0) {
+    const Colour3f glow = material->m_use_luminosity_color ? Fractions(material->m_luminosity_color) : diffuse;
+    diffuse_light = diffuse_light + luminosity * glow;
   }
 
-  const TK_3dVector p = hit.point;
+  const TK_3dVector point = hit.point;
   for (int i = 0; i < m_lights.Count(); ++i) {
     const TK_Light& light = m_lights[i];
     const double shadow = light.ShadowIntensity();
-    const Colour3f lc = Fractions(light.Diffuse());
+    const Colour3f light_colour = Fractions(light.Diffuse());
     bool shadowed = false;
-    TK_3dVector l;
-    double a = 1.0;
+    TK_3dVector to_light;
+    double attenuation = 1.0;
     if (light.IsDirectionalLight()) {
-      l = Unit(-light.Direction());
+      to_light = Unit(-light.Direction());
     } else {
-      l = TK_3dVector(light.Location()) - p;
-      const double distance = l.Length();
-      l.Unitize();
-      double c = 0.0;
+      to_light = TK_3dVector(light.Location()) - point;
+      const double distance = to_light.Length();
+      to_light.Unitize();
+      double cos_off_axis = 0.0;
       if (light.IsSpotLight()) {
-        c = -TK_DotProduct(l, light.Direction());
-        if (std::cos(light.SpotAngleRadians()) >= c) continue;  // outside the cone
+        cos_off_axis = -TK_DotProduct(to_light, light.Direction());
+        if (std::cos(light.SpotAngleRadians()) >= cos_off_axis) continue;  // outside the cone
       }
-      a = light.Attenuation(distance);
-      if (a == 0.0) continue;
+      attenuation = light.Attenuation(distance);
+      if (attenuation == 0.0) continue;
       if (light.IsSpotLight()) {
-        a *= std::pow(c, light.SpotExponent());
+        attenuation *= std::pow(cos_off_axis, light.SpotExponent());
         shadowed = shadow > 0.0;
       }
     }
-    double k = TK_DotProduct(n, l);
-    if (k < 0.0) {
+    double n_dot_l = TK_DotProduct(normal, to_light);
+    if (n_dot_l < 0.0) {
       if (!two_sided) continue;
-      k = std::fabs(k);
+      n_dot_l = std::fabs(n_dot_l);
     }
-    if (shadowed && !no_shadows) a *= TK_Interval(1.0 - shadow, 1.0).ParameterAt(ShadowFactor(hit, i));
-    sd.red = float(sd.red + k * a * lc.red * d.red);
-    sd.green = float(sd.green + k * a * lc.green * d.green);
-    sd.blue = float(sd.blue + k * a * lc.blue * d.blue);
-    if (e != 0.0) {
-      const TK_3dVector v = Unit(hit.ray_origin - p);
-      const TK_3dVector half = Unit(v + l);
-      const double h = TK_DotProduct(n, half);
-      if (h > 0.0) {
-        const double f = std::pow(h, e) * a * light.Intensity();
-        ss.red = float(ss.red + f * lc.red * s1.red);
-        ss.green = float(ss.green + f * lc.green * s1.green);
-        ss.blue = float(ss.blue + f * lc.blue * s1.blue);
+    if (shadowed && !no_shadows)
+      attenuation *= TK_Interval(1.0 - shadow, 1.0).ParameterAt(ShadowFactor(hit, i));
+    diffuse_light = diffuse_light + n_dot_l * attenuation * light_colour * diffuse;
+    if (exponent != 0.0) {
+      const TK_3dVector to_eye = Unit(hit.ray_origin - point);
+      const TK_3dVector half = Unit(to_eye + to_light);
+      const double n_dot_half = TK_DotProduct(normal, half);
+      if (n_dot_half > 0.0) {
+        const double highlight = std::pow(n_dot_half, exponent) * attenuation * light.Intensity();
+        specular_light = specular_light + highlight * light_colour * highlight_colour;
       }
     }
   }
-  colour = {sd.red + ss.red, sd.green + ss.green, sd.blue + ss.blue};
-  specular_out = ss;
+  colour = diffuse_light + specular_light;
+  specular_out = specular_light;
 }
 
 bool SurfaceShader::SelfBehind(const HitRecord* hits, int count) const {

@@ -47,8 +47,8 @@ std::unique_ptr<ShadowMap> ShadowMap::Create(const TK_Viewport& light_camera, in
                                              int light_index, const std::atomic<bool>* abort,
                                              const TK_BoundingBox* scene_box) {
   if (!abort || width < 1 || height < 1) return nullptr;
-  std::unique_ptr<ShadowMap> map(new (std::nothrow) ShadowMap(light_camera, width, height, light_index, abort));
-  if (!map || !map->Fit(scene_box)) return nullptr;
+  std::unique_ptr<ShadowMap> map(new ShadowMap(light_camera, width, height, light_index, abort));
+  if (!map->Fit(scene_box)) return nullptr;
   map->m_view_direction = map->CameraDirection();
   map->m_view_direction.Unitize();
   TK_Plane near_plane;
@@ -57,7 +57,11 @@ std::unique_ptr<ShadowMap> ShadowMap::Create(const TK_Viewport& light_camera, in
   return map;
 }
 
-bool ShadowMap::AddMesh(const RenderMeshEntry* mesh) { return mesh && m_meshes.Append(mesh); }
+bool ShadowMap::AddMesh(const RenderMeshEntry* mesh) {
+  if (!mesh) return false;
+  m_meshes.push_back(mesh);
+  return true;
+}
 
 bool ShadowMap::Build() {
   m_depth.reset();
@@ -75,9 +79,8 @@ bool ShadowMap::Build() {
   DrawMeshes();
 
   const std::size_t pixels = std::size_t(width) * std::size_t(height);
-  std::unique_ptr<std::uint16_t[]> depth(new (std::nothrow) std::uint16_t[pixels]);
-  std::unique_ptr<float[]> read_back(new (std::nothrow) float[pixels]);
-  if (!depth || !read_back) return false;
+  auto depth = std::make_unique<std::uint16_t[]>(pixels);
+  auto read_back = std::make_unique<float[]>(pixels);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, read_back.get());
   context.reset();
@@ -125,7 +128,7 @@ void ShadowMap::DrawMeshes() const {
 
   for (int m = 0; m < MeshCount(); ++m) {
     if (Aborted()) break;
-    const RenderMeshEntry& entry = *m_meshes[m];
+    const RenderMeshEntry& entry = *m_meshes[std::size_t(m)];
     // Only the material's own transparency counts: a fully transparent
     // surface casts nothing, any other a full shadow.
     const MaterialEntry* material = entry.Material();

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "camera/FittedCamera.h"
-#include "host/toolkit/SimpleArray.h"
+#include <vector>
 
 class RenderMeshEntry;
 struct HitRecord;
@@ -27,10 +27,9 @@ public:
   static std::unique_ptr<ShadowMap> Create(const TK_Viewport& light_camera, int width, int height, int light_index,
                                            const std::atomic<bool>* abort, const TK_BoundingBox* scene_box);
 
-  // The meshes the map draws, in the session's order. False when memory
-  // runs out.
+  // The meshes the map draws, in the session's order. False for a null mesh.
   bool AddMesh(const RenderMeshEntry* mesh);
-  int MeshCount() const { return m_meshes.Count(); }
+  int MeshCount() const { return int(m_meshes.size()); }
 
   int LightIndex() const { return m_light_index; }
   double DepthBias() const { return m_depth_bias; }
@@ -41,7 +40,7 @@ public:
   // Draws the meshes (fully transparent ones cast nothing) and reads the
   // depth back as 16-bit inverse distances: 65535 / distance, at most 65535,
   // 0 where no surface is. False, with no image kept, when no offscreen
-  // OpenGL can be had, memory runs out or the render is aborted.
+  // OpenGL can be had or the render is aborted.
   bool Build();
   bool IsBuilt() const { return m_depth != nullptr; }
   // Row 0 is the bottom row of the map (OpenGL's read-back order); null
@@ -64,7 +63,7 @@ private:
   bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
 
   const std::atomic<bool>* m_abort;
-  TK_SimpleArray<const RenderMeshEntry*> m_meshes;
+  std::vector<const RenderMeshEntry*> m_meshes;
   double m_plane_offset = 0.0;
   TK_3dVector m_view_direction;
   int m_light_index = 0;

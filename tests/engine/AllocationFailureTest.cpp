@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <new>
 
 #include "engine/RenderSession.h"
@@ -99,53 +100,14 @@ bool Consistent(const CRenderSession& s) {
   return true;
 }
 
-// Runs `add` against a session that already holds one mesh, failing the
-// first, second, ... allocation of the call until a run goes through
-// without an injected failure.
-template <typename Add> void EveryAllocationFails(CKavraDoc& doc, Add add, int expected_new_materials) {
-  CDMRenderUserData settings;
-  CKavraObject object;
-  const TK_Mesh base = Quads();
-  int refused = 0;
-  for (long fail_at = 0;; ++fail_at) {
-    CRenderSession session(doc, nullptr, settings);
-    ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &base));
-    const Snapshot before = Take(session);
-    bool added = false;
-    long made = 0;
-    {
-      Armed armed(fail_at);
-      added = add(session);
-      made = armed.Count();
-    }
-    ASSERT_TRUE(Consistent(session)) << fail_at;
-    if (!added) {
-      ++refused;
-      EXPECT_EQ(Take(session), before) << "allocation " << fail_at;
-      continue;
-    }
-    EXPECT_EQ(session.MeshEntries().Count(), before.meshes + 1) << fail_at;
-    EXPECT_EQ(session.MaterialEntries().Count(), before.materials + expected_new_materials) << fail_at;
-    if (made <= fail_at) break;  // nothing failed: every allocation has had its turn
-  }
-  EXPECT_GT(refused, 3);
-}
-
-TEST(AllocationFailure, AMeshWithANewOrASharedMaterialGoesInWholeOrNotAtAll) {
-  CKavraDoc doc;
-  TK_Material red;
-  red.SetDiffuse(TK_Color(255, 0, 0));
-  red.SetName(L"a name long enough to need memory of its own");
-  const TK_Material plain;  // the material of the session's first mesh
-  const TK_Mesh mesh = Quads();
-  const CKavraObject object;
-  EveryAllocationFails(
-      doc, [&](CRenderSession& s) { return s.AddRenderMesh(object, red, &mesh); }, 1);
-  EveryAllocationFails(
-      doc, [&](CRenderSession& s) { return s.AddRenderMesh(object, plain, &mesh); }, 0);
-}
-
-TEST(AllocationFailure, ARecordMaterialWithAMapGoesInWholeOrNotAtAll) {
+// The plug-in's entry points that gather the scene, each against a session
+// that already holds one mesh and two lights (full lists: the next grows
+// them), with every allocation of the call failing in turn until a call
+// goes through without an injected failure. Each call either refuses,
+// leaving the session as it was, or takes its item whole; nothing throws
+// past it, and a lent record material is never left bound to a bitmap of
+// an entry that was not kept.
+TEST(AllocationFailure, EveryEntryPointTakesItsItemWholeOrNotAtAll) {
   TempDir dir;
   ASSERT_TRUE(dir.Ok());
   CKavraDib image;
@@ -153,49 +115,65 @@ TEST(AllocationFailure, ARecordMaterialWithAMapGoesInWholeOrNotAtAll) {
   ASSERT_TRUE(image.WriteToFile(TK_wString::FromUtf8((dir / "map.bmp").string())));
   CKavraDoc doc;
   doc.SetPath(dir / "scene.kvd");
-  TK_Material material;
-  material.SetTextureBitmapFileName(L"map.bmp");
+  TK_Material mapped;
+  mapped.SetTextureBitmapFileName(L"map.bmp");
   auto record = std::make_unique<CDMMaterialUserData>();
-  record->m_material = std::make_unique<CRenderMaterial>(material);
-  ASSERT_TRUE(CDMMaterialUserData::AttachTo(material, std::move(record)));
-  const CRenderMaterial& lent = *CDMMaterialUserData::FromMaterial(material)->m_material;
+  record->m_material = std::make_unique<CRenderMaterial>(mapped);
+  ASSERT_TRUE(CDMMaterialUserData::AttachTo(mapped, std::move(record)));
+  const CRenderMaterial& lent = *CDMMaterialUserData::FromMaterial(mapped)->m_material;
+  TK_Material named;
+  named.SetDiffuse(TK_Color(255, 0, 0));
+  named.SetName(L"a name long enough to need memory of its own");
+  TK_Light named_light;
+  named_light.SetName(L"a light whose name needs memory of its own");
+  const CKavraLight light(named_light, 0);
   const TK_Mesh mesh = Quads();
   const CKavraObject object;
-  EveryAllocationFails(
-      doc,
-      [&](CRenderSession& s) {
-        const bool added = s.AddRenderMesh(object, material, &mesh);
-        // Refused, the record's slot is unbound again; taken, it is bound,
-        // unless the bitmap itself ran out of memory (a map left out).
-        if (!added) {
-          EXPECT_EQ(lent.m_texture_map.bitmap, nullptr);
-        }
-        return added;
-      },
-      1);
-  EXPECT_EQ(lent.m_texture_map.bitmap, nullptr);  // every session has ended
-}
 
-TEST(AllocationFailure, ALightGoesInWholeOrNotAtAll) {
-  CKavraDoc doc;
-  TK_Light named;
-  named.SetName(L"a light whose name needs memory of its own");
-  const CKavraLight light(named, 0);
-  for (long fail_at = 0;; ++fail_at) {
-    CDMRenderUserData settings;
-    CRenderSession session(doc, nullptr, settings);
-    ASSERT_TRUE(session.AddLight(light));
-    ASSERT_TRUE(session.AddLight(light));  // the list is full: the next one grows it
-    bool added = false;
-    long made = 0;
-    {
-      Armed armed(fail_at);
-      added = session.AddLight(light);
-      made = armed.Count();
+  struct Case {
+    const char* what;
+    Snapshot added;  // what a taken item adds
+    std::function<bool(CRenderSession&)> add;
+  } const cases[] = {
+      {"mesh with a new material", {1, 1, 0, {}}, [&](CRenderSession& s) { return s.AddRenderMesh(object, named, &mesh); }},
+      {"mesh with a shared material", {1, 0, 0, {}},
+       [&](CRenderSession& s) { return s.AddRenderMesh(object, TK_Material(), &mesh); }},
+      {"mesh with a record material and a map", {1, 1, 0, {}},
+       [&](CRenderSession& s) { return s.AddRenderMesh(object, mapped, &mesh); }},
+      {"light", {0, 0, 1, {}}, [&](CRenderSession& s) { return s.AddLight(light); }},
+  };
+  for (const Case& c : cases) {
+    int refused = 0;
+    for (long fail_at = 0;; ++fail_at) {
+      CDMRenderUserData settings;
+      CRenderSession session(doc, nullptr, settings);
+      ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &mesh));
+      ASSERT_TRUE(session.AddLight(light));
+      ASSERT_TRUE(session.AddLight(light));
+      const Snapshot before = Take(session);
+      bool added = false;
+      long made = 0;
+      {
+        Armed armed(fail_at);
+        added = c.add(session);
+        made = armed.Count();
+      }
+      ASSERT_TRUE(Consistent(session)) << c.what << " " << fail_at;
+      const Snapshot after = Take(session);
+      if (!added) {
+        ++refused;
+        EXPECT_EQ(after, before) << c.what << ": allocation " << fail_at;
+        EXPECT_EQ(lent.m_texture_map.bitmap, nullptr) << c.what << ": allocation " << fail_at;
+        continue;
+      }
+      EXPECT_EQ(after.meshes, before.meshes + c.added.meshes) << c.what << " " << fail_at;
+      EXPECT_EQ(after.materials, before.materials + c.added.materials) << c.what << " " << fail_at;
+      EXPECT_EQ(after.lights, before.lights + c.added.lights) << c.what << " " << fail_at;
+      if (made <= fail_at) break;  // nothing failed: every allocation has had its turn
     }
-    EXPECT_EQ(session.Lights().Count(), added ? 3 : 2) << fail_at;
-    if (added && made <= fail_at) break;
+    EXPECT_GT(refused, 0) << c.what;
   }
+  EXPECT_EQ(lent.m_texture_map.bitmap, nullptr);  // every session has ended
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+// Gathering the scene: the material cache shares equal materials and lends
+// record materials, refused meshes leave nothing behind, lights are
+// centred and made unit.
+
 #include "engine/RenderSession.h"
 
 #include <gtest/gtest.h>
@@ -43,48 +47,6 @@ protected:
   CKavraObject object;
 };
 
-TEST_F(RenderSessionTest, TakesColoursShadowLevelAndBandHeight) {
-  TK_ScnRenderSettings render = doc.Properties().RenderSettings();
-  render.m_ambient_color = TK_Color(255, 51, 0);
-  render.m_background_color = TK_Color(0, 102, 255);
-  render.m_shadow_level = 2;
-  doc.Properties().SetRenderSettings(render);
-
-  settings.m_favor_memory = false;
-  CRenderSession speed(doc, nullptr, settings);
-  EXPECT_EQ(speed.BandHeight(), 32);
-  EXPECT_EQ(speed.Inputs().shadow_level, 2);
-  EXPECT_EQ(speed.Inputs().ambient, (Colour3f{1.0f, 0.2f, 0.0f}));
-  EXPECT_EQ(speed.Inputs().background, (Colour3f{0.0f, 0.4f, 1.0f}));
-
-  settings.m_favor_memory = true;
-  CRenderSession memory(doc, nullptr, settings);
-  EXPECT_EQ(memory.BandHeight(), 4);
-  EXPECT_FALSE(memory.IsRendering());
-  EXPECT_EQ(memory.HandlerFlag(), 0);
-  EXPECT_FALSE(memory.AbortFlag()->load());
-  EXPECT_FALSE(memory.SceneBoundingBox().IsValid());
-}
-
-TEST_F(RenderSessionTest, AnswersTheHostsQueries) {
-  CRenderSession session(doc, nullptr, settings);
-  CKavraSdkRender& host = session;  // the host calls through its base
-  EXPECT_TRUE(host.HostQueryA());
-  EXPECT_TRUE(host.HostQueryB());
-  EXPECT_TRUE(host.HostQueryC());
-  EXPECT_TRUE(host.HostQueryD(&session));
-  EXPECT_FALSE(host.HostQueryE(&session, &session));
-  EXPECT_TRUE(host.HostQueryF());
-  EXPECT_TRUE(host.HostQueryG());
-  EXPECT_FALSE(host.IsRendering());
-  session.SetRendering(true);
-  EXPECT_TRUE(host.IsRendering());
-  session.SetRendering(false);
-  EXPECT_FALSE(host.IsRendering());
-  host.AbortRender();  // without a worker there is nothing to stop
-  EXPECT_FALSE(session.AbortFlag()->load());
-}
-
 TEST_F(RenderSessionTest, EqualMaterialsShareOneEntryAndMeshesKeepTheirOrder) {
   CRenderSession session(doc, nullptr, settings);
   const TK_Material red = Coloured(200), blue = Coloured(10);
@@ -110,114 +72,75 @@ TEST_F(RenderSessionTest, EqualMaterialsShareOneEntryAndMeshesKeepTheirOrder) {
   EXPECT_EQ(session.MaterialEntries().Count(), 3);
   EXPECT_EQ(session.MaterialEntries()[2], green);
   EXPECT_EQ(session.MaterialEntries().Capacity(), 4);  // 2, then doubled
-}
 
-TEST_F(RenderSessionTest, RefusedMeshesLeaveTheSessionUnchanged) {
-  CRenderSession session(doc, nullptr, settings);
-  const TK_Mesh good = Triangle(0);
-  ASSERT_TRUE(session.AddRenderMesh(object, Coloured(1), &good));
-  const TK_BoundingBox box = session.SceneBoundingBox();
-
-  TK_Mesh bad_index = Triangle(7);
+  // Refused meshes leave no entry behind and the box as it was.
+  TK_Mesh bad_index = Triangle(7), not_finite = Triangle(7);
   bad_index.m_F[0].vi[2] = 3;
-  TK_Mesh not_finite = Triangle(7);
   not_finite.m_V[1].y = std::numeric_limits<float>::quiet_NaN();
+  const TK_BoundingBox box = session.SceneBoundingBox();
   EXPECT_FALSE(session.AddRenderMesh(object, Coloured(2), nullptr));
   EXPECT_FALSE(session.AddRenderMesh(object, Coloured(2), &bad_index));
   EXPECT_FALSE(session.AddRenderMesh(object, Coloured(3), &not_finite));
-  EXPECT_EQ(session.MeshEntries().Count(), 1);
-  EXPECT_EQ(session.MaterialEntries().Count(), 1);  // no entry left without a mesh
+  EXPECT_EQ(session.MeshEntries().Count(), 3);
+  EXPECT_EQ(session.MaterialEntries().Count(), 3);
   EXPECT_EQ(session.SceneBoundingBox(), box);
 }
 
-TEST_F(RenderSessionTest, RecordMaterialsAreLentRefreshedAndSharedDespiteShadingSides) {
+// A record's material is lent to the cache, refreshed from the host
+// material, shared by a copy that differs only in shading sides, and left
+// unbound once the session ends.
+TEST_F(RenderSessionTest, RecordMaterialsAreLentRefreshedAndShared) {
   TempDir dir;
-  ASSERT_TRUE(dir.Ok());
   CKavraDib image;
   ASSERT_TRUE(image.CreateDib(8, 6, 24, true, nullptr));
   ASSERT_TRUE(image.WriteToFile(TK_wString::FromUtf8((dir / "bark.png").string())));
   doc.SetPath(dir / "scene.kvd");  // map names resolve against the document's folder
-
   TK_Material front = Coloured(120);
   front.SetTextureBitmapFileName(L"bark.png");
-  CRenderMaterial& front_settings = AttachRecord(front);
-  front.SetDiffuse(TK_Color(121, 10, 20));  // changed after the record was made: refreshed at render
+  CRenderMaterial& lent = AttachRecord(front);
+  front.SetDiffuse(TK_Color(121, 10, 20));  // changed after the record was made
   TK_Material sides = front;                // copies carry their own record
-  CRenderMaterial& sides_settings = *CDMMaterialUserData::FromMaterial(sides)->m_material;
-  ASSERT_NE(&sides_settings, &front_settings);
-  sides_settings.m_two_sided = false;
-  sides_settings.m_faceted = true;
-  sides_settings.m_texture_map.filter = 0;
-
+  CDMMaterialUserData::FromMaterial(sides)->m_material->m_two_sided = false;
   {
     CRenderSession session(doc, nullptr, settings);
     const TK_Mesh a = Triangle(0), b = Triangle(2);
     ASSERT_TRUE(session.AddRenderMesh(object, front, &a));
     ASSERT_TRUE(session.AddRenderMesh(object, sides, &b));
     ASSERT_EQ(session.MaterialEntries().Count(), 1);
-    const MaterialEntry* entry = session.MaterialEntries()[0];
-    EXPECT_FALSE(entry->OwnsMaterial());
-    EXPECT_EQ(entry->Material(), &front_settings);  // the first material's settings shade both
-    EXPECT_EQ(session.MeshEntries()[1]->Material(), entry);
-    EXPECT_EQ(front_settings.Diffuse(), TK_Color(121, 10, 20));
-    ASSERT_NE(front_settings.m_texture_map.bitmap, nullptr);
-    EXPECT_EQ(front_settings.m_texture_map.width_limit, 6);
-    EXPECT_EQ(entry->MapFileReads(), 1);
+    EXPECT_EQ(session.MaterialEntries()[0]->Material(), &lent);
+    EXPECT_EQ(lent.Diffuse(), TK_Color(121, 10, 20));
+    EXPECT_EQ(lent.m_texture_map.width_limit, 6);
+    EXPECT_EQ(session.MaterialEntries()[0]->MapFileReads(), 1);
   }
-  // The records keep their materials, and no slot points at a freed bitmap.
-  const CDMMaterialUserData* record = CDMMaterialUserData::FromMaterial(front);
-  ASSERT_NE(record, nullptr);
-  EXPECT_EQ(record->m_material.get(), &front_settings);
-  EXPECT_EQ(front_settings.m_texture_map.bitmap, nullptr);
-  EXPECT_EQ(front_settings.m_texture_map.width_limit, 0);
-  EXPECT_TRUE(front_settings.m_texture_map.enabled);
-  EXPECT_EQ(front_settings.m_texture_map.file_name, TK_wString(L"bark.png"));
-}
-
-TEST_F(RenderSessionTest, ARecordWithoutAMaterialCountsAsNone) {
-  TK_Material material = Coloured(5);
-  ASSERT_TRUE(CDMMaterialUserData::AttachTo(material, std::make_unique<CDMMaterialUserData>()));
-  CRenderSession session(doc, nullptr, settings);
-  const MaterialEntry* entry = session.ResolveMaterial(material);
-  ASSERT_NE(entry, nullptr);
-  EXPECT_TRUE(entry->OwnsMaterial());
-  EXPECT_EQ(CDMMaterialUserData::FromMaterial(material)->m_material, nullptr);
+  EXPECT_EQ(CDMMaterialUserData::FromMaterial(front)->m_material.get(), &lent);
+  EXPECT_EQ(lent.m_texture_map.bitmap, nullptr);
+  EXPECT_EQ(lent.m_texture_map.width_limit, 0);
 }
 
 TEST_F(RenderSessionTest, LightsAreCentredMadeUnitAndKeptInOrder) {
   CRenderSession session(doc, nullptr, settings);
-  TK_Light linear;
+  TK_Light linear, rectangle, spot;
   ASSERT_TRUE(linear.SetStyle(TK::linear_light));
-  linear.SetLocation(TK_3dPoint(0, 0, 0));
   linear.SetLength(TK_3dVector(2, 0, 0));
   linear.SetDirection(TK_3dVector(0, 0, -5));
-  TK_Light rectangle;
   ASSERT_TRUE(rectangle.SetStyle(TK::rectangular_light));
   rectangle.SetLocation(TK_3dPoint(1, 1, 1));
   rectangle.SetLength(TK_3dVector(4, 0, 0));
   rectangle.SetWidth(TK_3dVector(0, 0, 2));
   rectangle.SetDirection(TK_3dVector(0, -3, 4));
-  TK_Light spot;
   ASSERT_TRUE(spot.SetStyle(TK::spot_light));
   spot.SetLocation(TK_3dPoint(7, 8, 9));
-  spot.SetLength(TK_3dVector(1, 1, 1));  // spans of other kinds are not applied
+  spot.SetLength(TK_3dVector(1, 1, 1));     // spans of other kinds are not applied
   spot.SetDirection(TK_3dVector(0, 0, 0));  // cannot be made unit: stays zero
-  spot.SetName(L"spot");
-
   for (const TK_Light& light : {linear, rectangle, spot}) ASSERT_TRUE(session.AddLight(CKavraLight(light, 0)));
   const TK_SimpleArray<TK_Light>& lights = session.Lights();
   ASSERT_EQ(lights.Count(), 3);
-  EXPECT_EQ(lights.Capacity(), 4);
-  EXPECT_TRUE(lights[0].IsLinearLight());
-  EXPECT_EQ(lights[0].Location(), TK_3dPoint(1, 0, 0));
-  EXPECT_EQ(lights[0].Direction(), TK_3dVector(0, 0, -1));
-  EXPECT_TRUE(lights[1].IsRectangularLight());
-  EXPECT_EQ(lights[1].Location(), TK_3dPoint(3, 1, 2));
-  EXPECT_NEAR(lights[1].Direction().y, -0.6, 1e-15);
-  EXPECT_NEAR(lights[1].Direction().z, 0.8, 1e-15);
-  EXPECT_EQ(lights[2].Name(), TK_wString(L"spot"));
-  EXPECT_EQ(lights[2].Location(), TK_3dPoint(7, 8, 9));
-  EXPECT_EQ(lights[2].Direction(), TK_3dVector(0, 0, 0));
+  const std::pair<TK_3dPoint, TK_3dVector> expected[] = {
+      {{1, 0, 0}, {0, 0, -1}}, {{3, 1, 2}, {0, -0.6, 0.8}}, {{7, 8, 9}, {0, 0, 0}}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(lights[i].Location(), expected[i].first) << i;
+    EXPECT_LT((lights[i].Direction() - expected[i].second).Length(), 1e-15) << i;
+  }
   EXPECT_EQ(linear.Location(), TK_3dPoint(0, 0, 0));  // the host's light is left alone
 }
 

@@ -71,14 +71,8 @@ struct Scene {
   }
 };
 
-bool Holds(const PixelCell& cell, int mesh, int face) {
-  return std::any_of(cell.begin(), cell.end(), [&](const FaceRef& r) { return r.mesh_index == mesh && r.face_index == face; });
-}
-
-std::set<std::pair<int, int>> Listed(const CScreenProjection& projection) {
-  std::set<std::pair<int, int>> listed;
-  for (const ProjectedFace& face : projection.ProjectedFaces()) listed.insert({face.mesh_index, face.face_index});
-  return listed;
+int CountIn(const PixelCell& cell, int mesh, int face) {
+  return int(std::count_if(cell.begin(), cell.end(), [&](const FaceRef& r) { return r.mesh_index == mesh && r.face_index == face; }));
 }
 
 TEST(ScreenProjection, ListsFacesThatMeetTheImageAndMayBeSeen) {
@@ -97,7 +91,9 @@ TEST(ScreenProjection, ListsFacesThatMeetTheImageAndMayBeSeen) {
   scene.Add({{-100, -100, 20}, {100, -100, 20}, {0, 100, 20}}, true);
   auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 64, 48);
   ASSERT_NE(projection, nullptr);
-  EXPECT_EQ(Listed(*projection), (std::set<std::pair<int, int>>{{0, 0}, {1, 0}, {3, 0}, {4, 0}}));
+  std::set<std::pair<int, int>> listed;
+  for (const ProjectedFace& face : projection->ProjectedFaces()) listed.insert({face.mesh_index, face.face_index});
+  EXPECT_EQ(listed, (std::set<std::pair<int, int>>{{0, 0}, {1, 0}, {3, 0}, {4, 0}}));
   const ProjectedFace& middle = projection->ProjectedFaces()[0];
   EXPECT_FALSE(middle.done);
   EXPECT_EQ(middle.rect, projection->Camera().FaceScreenRect(scene.meshes[0]->Mesh(), 0));
@@ -143,7 +139,7 @@ TEST(ScreenProjection, EveryFaceAPixelsRayHitsIsInItsCell) {
           if (!scene.RayHits(*projection, m, f, x, y)) continue;
           ++hits;
           meshes_seen.insert(m);
-          ASSERT_TRUE(Holds(projection->Cell(x, y), m, f)) << "face " << m << "/" << f << " at " << x << "," << y;
+          ASSERT_EQ(CountIn(projection->Cell(x, y), m, f), 1) << "face " << m << "/" << f << " at " << x << "," << y;
         }
   }
   EXPECT_GT(hits, w * h / 2);
@@ -189,7 +185,7 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
   ASSERT_NE(projection, nullptr);
   ASSERT_TRUE(projection->PrepareBand(0, size));
 
-  TK_SimpleArray<HitRecord> hits;
+  std::vector<HitRecord> hits;
   int total = 0, shared = 0;
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
@@ -198,12 +194,12 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
         if (scene.RayHits(*projection, ref.mesh_index, ref.face_index, x, y))
           expected.insert({ref.mesh_index, ref.face_index});
       const int count = projection->GatherHits(x, y, hits, true);
-      ASSERT_EQ(count, hits.Count());
+      ASSERT_EQ(std::size_t(count), hits.size());
       std::multiset<std::pair<int, int>> found;
       for (int i = 0; i < count; ++i) {
-        found.insert({hits[i].mesh_index, hits[i].face_index});
+        found.insert({hits[std::size_t(i)].mesh_index, hits[std::size_t(i)].face_index});
         if (i > 0) {
-          EXPECT_LE(hits[i - 1].depth, hits[i].depth);
+          EXPECT_LE(hits[std::size_t(i) - 1].depth, hits[std::size_t(i)].depth);
         }
       }
       EXPECT_EQ(found, expected) << x << ", " << y;
@@ -229,7 +225,7 @@ TEST(ScreenProjection, GatheredHitsAreFreshRecordsInCellOrderOrNearestFirst) {
   auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 20, 20);
   ASSERT_NE(projection, nullptr);
   ASSERT_TRUE(projection->PrepareBand(8, 5));
-  TK_SimpleArray<HitRecord> hits;
+  std::vector<HitRecord> hits;
   for (bool sort : {false, true}) {
     ASSERT_EQ(projection->GatherHits(10, 10, hits, sort), 2);
     const HitRecord& far = hits[sort ? 1 : 0];
@@ -242,78 +238,47 @@ TEST(ScreenProjection, GatheredHitsAreFreshRecordsInCellOrderOrNearestFirst) {
     EXPECT_EQ(near.material, scene.two_sided.get());
   }
   // A corner cell holds no face: no hits, and the list is emptied but keeps its room.
-  const int capacity = hits.Capacity();
+  const std::size_t capacity = hits.capacity();
   EXPECT_EQ(projection->GatherHits(0, 8, hits, true), 0);
-  EXPECT_EQ(hits.Count(), 0);
-  EXPECT_EQ(hits.Capacity(), capacity);
+  EXPECT_TRUE(hits.empty());
+  EXPECT_EQ(hits.capacity(), capacity);
 }
 
-// Two faces in the upper part of a 64 x 48 image, one over the bottom rows.
-class BandTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    scene.Add({{-1, 0, 0}, {1, 0, 0}, {0, 2, 0}, {-3, 0.5f, 0}, {-2, 0.5f, 0}, {-2.5f, 1, 0}, {-1, -5.5f, 0},
-               {1, -5.5f, 0}, {0, -2, 0}});
-    projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 64, 48);
-    ASSERT_NE(projection, nullptr);
-    ASSERT_EQ(projection->ProjectedFaces().Count(), 3);
-  }
-  int CountIn(int x, int y, int face) const {
-    const PixelCell& cell = projection->Cell(x, y);
-    return int(std::count_if(cell.begin(), cell.end(), [&](const FaceRef& r) { return r.face_index == face; }));
-  }
+// Bands of a 64 x 48 image over two faces in its upper part and one over
+// its bottom rows: a row two bands share is filed by both, and only then is
+// the face done; the last band is cut at the bottom; aborts and bands
+// outside the image are refused.
+TEST(ScreenProjection, BandsShareARowCutAtTheBottomAndStopOnAbort) {
   Scene scene;
-  std::unique_ptr<CScreenProjection> projection;
-};
-
-TEST_F(BandTest, ARowSharedByTwoBandsIsFiledByBothThenTheFaceIsDone) {
+  scene.Add({{-1, 0, 0}, {1, 0, 0}, {0, 2, 0}, {-3, 0.5f, 0}, {-2, 0.5f, 0}, {-2.5f, 1, 0}, {-1, -5.5f, 0},
+             {1, -5.5f, 0}, {0, -2, 0}});
+  auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 64, 48);
+  ASSERT_NE(projection, nullptr);
+  ASSERT_EQ(projection->ProjectedFaces().size(), 3u);
   const RECT r = projection->ProjectedFaces()[0].rect;
-  ASSERT_GE(r.bottom, 2);
-  const int b = r.bottom;  // the first band's last row is the face's last row
-  const int x = (r.left + r.right) / 2;
+  const int b = r.bottom, x = (r.left + r.right) / 2;  // the first band's last row is the face's last row
+  ASSERT_GE(b, 2);
   ASSERT_TRUE(projection->PrepareBand(0, b + 1));
-  EXPECT_EQ(CountIn(x, b, 0), 1);
+  EXPECT_EQ(CountIn(projection->Cell(x, b), 0, 0), 1);
   EXPECT_FALSE(projection->ProjectedFaces()[0].done);
+  EXPECT_TRUE(projection->Cell(0, 0).empty());  // a corner no face reaches
   const long long room = projection->CellCapacityTotal();
   ASSERT_TRUE(projection->PrepareBand(b, b + 1));
-  EXPECT_EQ(projection->BandFirstRow(), b);
-  EXPECT_EQ(CountIn(x, b, 0), 1);
+  EXPECT_EQ(CountIn(projection->Cell(x, b), 0, 0), 1);
   EXPECT_TRUE(projection->ProjectedFaces()[0].done);
   EXPECT_GE(projection->CellCapacityTotal(), room);  // cells keep their room
-  // Done faces are skipped from then on, whatever band is asked for.
   ASSERT_TRUE(projection->PrepareBand(0, b + 1));
-  EXPECT_EQ(CountIn(x, b, 0), 0);
-  EXPECT_EQ(projection->Cell(0, 0).Count(), 0);  // a corner no face reaches
-  // A taller band than the grid was made for is refused.
-  EXPECT_FALSE(projection->PrepareBand(0, b + 2));
-}
+  EXPECT_EQ(CountIn(projection->Cell(x, b), 0, 0), 0);  // done faces are skipped from then on
 
-TEST_F(BandTest, TheLastBandIsCutAtTheBottomAndBandsOutsideAreRefused) {
   ASSERT_GE(projection->ProjectedFaces()[2].rect.bottom, 47);  // reaches past the image's last row
-  ASSERT_TRUE(projection->PrepareBand(40, 17));
-  EXPECT_EQ(projection->BandFirstRow(), 40);
-  EXPECT_EQ(projection->BandRows(), 8);
-  EXPECT_EQ(CountIn(32, 47, 2), 1);
-  EXPECT_FALSE(projection->ProjectedFaces()[2].done);
-  for (auto [first, count] : {std::pair{48, 17}, std::pair{-1, 17}, std::pair{0, 0}})
-    EXPECT_FALSE(projection->PrepareBand(first, count)) << first << " " << count;
-}
-
-TEST_F(BandTest, AbortEndsListingAndFilling) {
+  ASSERT_TRUE(projection->PrepareBand(48 - b, b + 1));
+  EXPECT_EQ(projection->BandRows(), b);
+  EXPECT_EQ(CountIn(projection->Cell(32, 47), 0, 2), 1);
+  for (auto [first, count] : {std::pair{48, b}, std::pair{-1, b}, std::pair{0, 0}, std::pair{0, b + 2}})
+    EXPECT_FALSE(projection->PrepareBand(first, count)) << first << " " << count;  // b + 2: taller than the grid
   scene.abort = true;
   EXPECT_FALSE(projection->ProjectFaces());
-  EXPECT_FALSE(projection->PrepareBand(0, 17));
-  scene.abort = false;
-  ASSERT_TRUE(projection->ProjectFaces());
-  EXPECT_TRUE(projection->PrepareBand(0, 17));
-}
-
-TEST(ScreenProjection, RefusesANullAbortFlagOrAnUnusableCamera) {
-  std::atomic<bool> abort{false};
-  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
-  EXPECT_NE(CScreenProjection::Create(Camera({0, 0, 10}, {0, 0, -1}), 8, 8, &abort, &box), nullptr);
-  EXPECT_EQ(CScreenProjection::Create(Camera({0, 0, 10}, {0, 0, -1}), 8, 8, nullptr, &box), nullptr);
-  EXPECT_EQ(CScreenProjection::Create(Camera({0, 0, 10}, {0, 0, -1}), 0, 8, &abort, &box), nullptr);
+  EXPECT_FALSE(projection->PrepareBand(0, b));
 }
 
 }  // namespace

@@ -143,7 +143,8 @@ TEST_F(Resolving, TextureSpecularAndEnvironmentMapsBlendByTheirAmounts) {
   mesh.SetTriangle(0, 2, 0, 1);
   mesh.m_N = {TK_3fVector(0.6f, 0, 0.8f), TK_3fVector(0, 0.6f, 0.8f), TK_3fVector(0, 0, 1)};
   auto mesh_entry = RenderMeshEntry::Create(mesh, &entry);
-  ASSERT_TRUE(mesh_entry && mesh_entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::parallel));
+  ASSERT_TRUE(mesh_entry);
+  mesh_entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::parallel);
   const TK_SimpleArray<TK_2fPoint>& e = mesh_entry->EnvironmentCoordinates();
   RenderMeshEntry* meshes[] = {mesh_entry.get()};
   const SurfaceShader with_mesh(lights, meshes);

@@ -1,0 +1,16 @@
+#pragma once
+// The plug-in's entry points (adding meshes and lights, making the frame,
+// preparing the render, the worker's procedure) run their work through
+// CatchAllocationFailure: inner code lets std::bad_alloc rise, and the
+// entry point turns it into its usual failure value, so no exception
+// crosses into the host.
+
+#include <new>
+
+template <typename Result, typename Body> Result CatchAllocationFailure(Result failure, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return failure;
+  }
+}

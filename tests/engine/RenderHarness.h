@@ -1,0 +1,135 @@
+#pragma once
+// The engine tests' one render harness: a status window on the test's
+// thread, a session that can hold its worker at a status until the test
+// aborts, and a fixture that renders a scene and reads the image back.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "engine/RenderSession.h"
+#include "host/app/Doc.h"
+#include "host/app/KavraLight.h"
+#include "host/app/KavraObject.h"
+#include "host/platform/Messages.h"
+#include "host/platform/Window.h"
+#include "host/sdk/RenderStatus.h"
+#include "host/sdk/SdkRenderViewWnd.h"
+
+// Records every status it is handed, in the order handled. The completion
+// is sent, not queued, so it may overtake statuses still queued.
+class StatusWindow : public KvWindow {
+public:
+  StatusWindow() { EXPECT_TRUE(Create()); }
+  std::vector<std::pair<int, LPARAM>> received;
+  std::function<void(RenderStatus)> on_status;
+  const CRenderSession* session = nullptr;
+  bool rendering_at_completion = false;
+
+  std::vector<int> Codes(bool with_completion = true) const {
+    std::vector<int> codes;
+    for (const auto& [code, payload] : received)
+      if (with_completion || code != int(RenderStatus::completed)) codes.push_back(code);
+    return codes;
+  }
+  int Count(RenderStatus status) const {
+    int n = 0;
+    for (const auto& [code, payload] : received) n += code == int(status);
+    return n;
+  }
+
+protected:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_RENDER_STATUS) return 0;
+    received.emplace_back(int(wParam), lParam);
+    // The worker waits in its send until this returns.
+    if (RenderStatus(wParam) == RenderStatus::completed) rendering_at_completion = session && session->IsRendering();
+    if (on_status) on_status(RenderStatus(wParam));
+    return 1;
+  }
+};
+
+// Holds its worker after the hold_at status went out until the test's
+// thread has raised the abort; shows whether it still holds a worker.
+class HarnessSession : public CRenderSession {
+public:
+  HarnessSession(CKavraDoc& doc, const CDMRenderUserData& settings, RenderStatus hold_at = RenderStatus(0))
+      : CRenderSession(doc, nullptr, settings), hold_at_(hold_at) {}
+  ~HarnessSession() override {
+    StopRenderThread();
+    if (WorkerThread()) MsgWaitForSingleObject(WorkerThread(), INFINITE);
+  }
+  void NotifyView(RenderStatus status, LPARAM payload) override {
+    CRenderSession::NotifyView(status, payload);
+    if (status != hold_at_ || held) return;
+    held = true;
+    for (int i = 0; i < 5000 && !AbortFlag()->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  bool HoldsWorker() const { return WorkerThread() != nullptr; }
+  std::atomic<bool> held{false};
+
+private:
+  const RenderStatus hold_at_;
+};
+
+// Image words: blue | green << 8 | red << 16.
+constexpr std::uint32_t Word(int red, int green, int blue) { return std::uint32_t(blue | green << 8 | red << 16); }
+
+// The fixture's background colour as an image word.
+inline constexpr std::uint32_t kBackground = Word(255, 51, 102);
+
+// A camera 10 above the origin looking down -z; level 0, no shadows, a
+// background of (255, 51, 102), bands of 32 rows.
+class RenderFixture : public ::testing::Test {
+protected:
+  RenderFixture() {
+    view.m_vp.SetCameraLocation({0, 0, 10});
+    view.m_vp.SetCameraDirection({0, 0, -1});
+    view.m_vp.SetCameraUp({0, 1, 0});
+    SetLevels(0, 0);
+    settings.m_favor_memory = false;
+  }
+  void SetLevels(int antialias, int shadows, TK_Color ambient = TK_Color(30, 30, 30)) {
+    TK_ScnRenderSettings render = doc.Properties().RenderSettings();
+    render.m_antialias_level = antialias;
+    render.m_shadow_level = shadows;
+    render.m_background_color = TK_Color(255, 51, 102);
+    render.m_ambient_color = ambient;
+    doc.Properties().SetRenderSettings(render);
+  }
+  void Start(CRenderSession& session, int width, int height) {
+    session.SetRendering(true);
+    window.session = &session;
+    ASSERT_TRUE(session.PrepareRender(&window, view, 5, 5, width, height));
+    ASSERT_TRUE(session.ResumeRender(&image));
+  }
+  // Pumps the test's thread until the worker has ended, then takes what it posted.
+  void Finish(CRenderSession& session) {
+    EXPECT_TRUE(PumpMessagesUntil([&] { return !session.IsRendering(); }, 60000));
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+  }
+  void Render(CRenderSession& session, int width, int height) {
+    Start(session, width, height);
+    Finish(session);
+  }
+  std::uint32_t ImageWord(int x, int y) const {
+    const unsigned char* p =
+        image.FindDIBBits() + (std::size_t(image.Height() - 1 - y) * std::size_t(image.Width()) + std::size_t(x)) * 4;
+    EXPECT_EQ(p[3], 0);
+    return std::uint32_t(p[0] | p[1] << 8 | p[2] << 16);
+  }
+
+  CKavraDoc doc;
+  CDMRenderUserData settings;
+  CKavraObject object;
+  TK_ScnView view;
+  COruDib image;
+  StatusWindow window;
+};

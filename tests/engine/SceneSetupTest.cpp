@@ -1,0 +1,159 @@
+// What scene setup makes: the default light, shadow maps only for spot
+// lights that cast shadows, environment coordinates only where wanted, the
+// spot light's shadow camera, and the wallpaper background.
+
+#include "tests/engine/RenderHarness.h"
+
+#include <cmath>
+#include <tuple>
+
+#include "engine/SceneLights.h"
+#include "engine/WallpaperBackground.h"
+#include "support/SquareMesh.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using SceneSetupTest = RenderFixture;
+
+// Rodrigues' rotation of v by angle about the unit axis k.
+TK_3dVector Rotated(const TK_3dVector& v, const TK_3dVector& k, double angle) {
+  return v * std::cos(angle) + TK_CrossProduct(k, v) * std::sin(angle) + k * (TK_DotProduct(k, v) * (1 - std::cos(angle)));
+}
+
+TEST_F(SceneSetupTest, WithoutLightsTheDefaultLightLooksFromBesideTheCamera) {
+  const TK_3dPoint location(1, 2, 10);
+  const TK_3dVector direction(-0.1, -0.2, -1);
+  view.m_vp.SetCameraLocation(location);
+  view.m_vp.SetCameraDirection(direction);
+  SetLevels(0, 2);
+  HarnessSession session(doc, settings);
+  Render(session, 8, 8);
+  ASSERT_EQ(session.Lights().Count(), 1);
+  const TK_Light& light = session.Lights()[0];
+  EXPECT_EQ(light.Style(), TK::camera_point_light);
+  EXPECT_TRUE(light.IsEnabled());
+  EXPECT_EQ(session.ShadowMaps().Count(), 0);
+  TK_3dVector x = TK_CrossProduct(direction, TK_3dVector(0, 1, 0)), z = -direction;
+  x.Unitize();
+  z.Unitize();
+  const TK_3dVector y = TK_CrossProduct(z, x);
+  const TK_3dPoint centre = view.m_vp.BoundingBox().Center();
+  const double a = -15 * M_PI / 180, b = -20 * M_PI / 180;
+  const TK_3dPoint expected_location = centre + Rotated(Rotated(location - centre, x, a), y, b);
+  const TK_3dVector expected_direction = Rotated(Rotated(direction, x, a), y, b);
+  EXPECT_LT(light.Location().DistanceTo(expected_location), 1e-9);
+  EXPECT_LT((light.Direction() - expected_direction).Length(), 1e-9);
+}
+
+TEST_F(SceneSetupTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsOn) {
+  TK_Light spot;
+  spot.SetStyle(TK::spot_light);
+  spot.SetLocation({0, 0, 5});
+  spot.SetDirection({0, 0, -1});
+  spot.SetShadowIntensity(1.0);
+  TK_Light faint = spot, point = spot;
+  faint.SetShadowIntensity(0.0);
+  point.SetStyle(TK::point_light);
+  const TK_Mesh floor = SquareMesh(2, 0);
+  for (const auto& [level, map_width, maps] : {std::tuple{0, 64, 0}, std::tuple{1, 64, 1}, std::tuple{2, 64, 1},
+                                              std::tuple{1, 0, 0}}) {  // no map of width 0
+    SetLevels(0, level);
+    TK_ScnRenderSettings render = doc.Properties().RenderSettings();
+    render.m_shadowmap_width = map_width;
+    render.m_shadowmap_offset = 2.5;
+    doc.Properties().SetRenderSettings(render);
+    HarnessSession session(doc, settings);
+    ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &floor));
+    for (const TK_Light& light : {point, faint, spot}) ASSERT_TRUE(session.AddLight(CKavraLight(light)));
+    Render(session, 8, 8);
+    EXPECT_EQ(window.Count(RenderStatus::completed), 1);
+    window.received.clear();
+    ASSERT_EQ(session.ShadowMaps().Count(), maps) << level << " " << map_width;
+    if (maps == 0) continue;
+    const ShadowMap& map = *session.ShadowMaps()[0];
+    EXPECT_EQ(session.LightIndexOfMap(0), 2);
+    EXPECT_EQ(map.ScreenWidth(), 64);
+    EXPECT_EQ(map.ScreenHeight(), 64);
+    EXPECT_EQ(map.MeshCount(), 1);
+    EXPECT_DOUBLE_EQ(map.DepthBias(), 2.5 * 0.0002);
+    EXPECT_DOUBLE_EQ(map.FrustumNear(), 0.5);
+    EXPECT_DOUBLE_EQ(map.FrustumFar(), 2 * TK_3dPoint(0, 0, 5).DistanceTo(TK_3dPoint(2, 2, 0)));
+  }
+}
+
+TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossItAndAtMostTheWidestAngle) {
+  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
+  TK_Light light;
+  light.SetStyle(TK::spot_light);
+  light.SetLocation({4, 0, 4});
+  light.SetSpotAngleRadians(0.5);
+  TK_3dVector d(-1, 0, -1);
+  d.Unitize();
+  light.SetDirection(d);
+  double far = 0, left, right, bottom, top, near, far_plane;
+  TK_Viewport camera = ShadowLightCamera(light, box, far);
+  EXPECT_EQ(camera.Projection(), TK::perspective);
+  EXPECT_DOUBLE_EQ(far, TK_3dPoint(4, 0, 4).DistanceTo({-1, 1, -1}));
+  EXPECT_NEAR(TK_DotProduct(camera.CameraUp(), d), 0.0, 1e-12);
+  camera.GetFrustum(left, right, bottom, top, near, far_plane);
+  EXPECT_NEAR(std::min(right, top), near * std::tan(0.5), 1e-12);
+  light.SetDirection({0, 0, -1});  // straight down the z axis
+  ASSERT_TRUE(light.SetSpotAngleRadians(M_PI / 2));  // a hemisphere: no perspective camera sees it
+  camera = ShadowLightCamera(light, box, far);
+  EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
+  camera.GetFrustum(left, right, bottom, top, near, far_plane);
+  EXPECT_NEAR(std::min(right, top), near * std::tan(kWidestShadowAngle), 1e-9);
+}
+
+TEST(Wallpaper, KeepsItsAspectFillingTheNarrowerFitItsWidthRoundedUpToFour) {
+  struct Case {
+    int width, height, wb, hb;
+    bool stretch;
+    SIZE size;
+  } const cases[] = {
+      {64, 48, 200, 100, false, {64, 32}},  // wide: fills the width
+      {60, 40, 101, 100, false, {40, 40}},  // wider than the background allows: fills the height
+      {64, 48, 30, 100, false, {16, 48}},   // tall: 14.4 + 3, rounded down to a multiple of 4
+      {40, 60, 100, 101, false, {40, 40}},  // taller than allowed: fills the width
+      {64, 48, 30, 100, true, {64, 48}},
+  };
+  for (const Case& c : cases) {
+    const SIZE size = ScaledWallpaperSize(c.width, c.height, c.wb, c.hb, c.stretch);
+    EXPECT_EQ(size.cx, c.size.cx) << c.wb << " x " << c.hb;
+    EXPECT_EQ(size.cy, c.size.cy) << c.wb << " x " << c.hb;
+  }
+}
+
+// Green and blue halves made grey: the renderer's weights give 150 and 28
+// (the usual 0.587 and 0.114 would give 149 and 29); with wallpapers off,
+// or a file that cannot be read, there is no background image.
+TEST_F(SceneSetupTest, AGreyWallpaperTakesTheRenderersWeightsAtTheOversampledSize) {
+  TempDir folder;
+  CKavraDib dib;
+  ASSERT_TRUE(dib.CreateDib(64, 48, 24, true, nullptr));
+  dib.DC().FillSolidRect(0, 0, 32, 48, MakeColorRef(0, 255, 0));
+  dib.DC().FillSolidRect(32, 0, 32, 48, MakeColorRef(0, 0, 255));
+  view.m_wallpaper_filename = TK_wString::FromUtf8((folder / "halves.png").string());
+  ASSERT_TRUE(dib.WriteToFile(view.m_wallpaper_filename));
+  view.m_wallpaper_grey = true;
+  SetLevels(3, 0);
+  for (const bool use : {false, true}) {
+    settings.m_use_wallpaper = use;
+    HarnessSession session(doc, settings);
+    Render(session, 32, 24);
+    const CKavraDib* background = session.BackgroundImage();
+    ASSERT_EQ(background != nullptr, use);
+    if (!use) continue;
+    ASSERT_EQ(background->Width(), 128);
+    ASSERT_EQ(background->Height(), 96);
+    for (const auto& [x, grey] : {std::pair{5, 150}, std::pair{120, 28}}) {
+      const unsigned char* p = background->FindDIBBits() + std::size_t(50) * std::size_t(background->GetStorageWidth()) + 3 * x;
+      EXPECT_EQ(MakeColorRef(p[2], p[1], p[0]), MakeColorRef(grey, grey, grey)) << x;
+    }
+  }
+  EXPECT_EQ(MakeWallpaperBackground(64, 48, TK_wString::FromUtf8((folder / "missing.png").string()), false, true, 0),
+            nullptr);
+}
+
+}  // namespace
