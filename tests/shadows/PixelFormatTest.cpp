@@ -73,7 +73,7 @@ TEST(PixelFormatCatalogue, EachDescriptorFallsInTheFirstClassItMeetsAndScoresByT
   }
 }
 
-TEST(PixelFormatCatalogue, KeepsTheBestThreeOfEachKindInKindOrder) {
+TEST(PixelFormatCatalogue, KeepsTheBestThreeOfEachKindInKindOrderAndFallsBackOnTheFirst) {
   // Five formats of each kind scoring 1, 5, 12, 3 and 8 (depth, alpha and stencil terms).
   std::vector<PixelFormatDescriptor> list;
   for (const auto& [depth, alpha, stencil] : {std::tuple{8, 8, 8}, {24, 8, 0}, {16, 0, 0}, {24, 8, 8}, {24, 0, 0}})
@@ -83,9 +83,7 @@ TEST(PixelFormatCatalogue, KeepsTheBestThreeOfEachKindInKindOrder) {
   EXPECT_EQ(Field(catalogue, &PixelFormatRecord::kind), (std::vector<int>{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3}));
   EXPECT_EQ(Field(catalogue, &PixelFormatRecord::format_index),  // one-based
             (std::vector<int>{12, 20, 8, 11, 19, 7, 10, 18, 6, 9, 17, 5}));
-}
-
-TEST(PixelFormatCatalogue, AMissingKindFallsBackToTheFirstRecordAndNoneToIndexZero) {
+  // A missing kind falls back to the first record, none at all to index 0.
   const std::vector<PixelFormatRecord> generic_only = ClassifyPixelFormats(
       {Descriptor(kGeneric, 16, 16), Descriptor(kGeneric | PFD_SWAP_COPY, 32, 16), Descriptor(kGeneric, 24, 32, 8, 8)},
       kAnyBitmap, 32);
