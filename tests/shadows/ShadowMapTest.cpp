@@ -53,12 +53,11 @@ protected:
     return map;
   }
   // A hit seen along `view`: across the light's direction by default, so the slope term adds nothing.
-  static HitRecord At(double x, double y, double z = 0.0, TK_3dVector view = {1, 0, 0}) {
+  static HitRecord At(double x, double y, double z = 0.0, const TK_3dVector& view = {1, 0, 0}) {
     HitRecord hit;
     InitHitRecord(hit);
     hit.point = TK_3dVector(x, y, z);
-    view.Unitize();
-    hit.ray_direction = view;
+    hit.ray_direction = view / view.Length();
     return hit;
   }
 
