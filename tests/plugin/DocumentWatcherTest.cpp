@@ -83,11 +83,10 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
     doc.LayerTable().Modify(layer, layer_index);
   };
   const auto layer_mode = [&](TK_Layer::LayerMode mode) { modify_layer([mode](TK_Layer& l) { l.SetMode(mode); }); };
-  // Changes the attributes of `object` (`attributed` unless named) with `change`.
-  const auto modify = [&](auto change, const CKavraObject* object = nullptr) {
-    TK_ScnObjectAttributes& x = object ? c : a;
-    change(x);
-    doc.ModifyObjectAttributes(object ? *object : attributed, x);
+  // Changes the attributes of `attributed` with `change`.
+  const auto modify = [&](auto change) {
+    change(a);
+    doc.ModifyObjectAttributes(attributed, a);
   };
   constexpr auto from_object = TK_ScnObjectAttributes::material_from_object;
 
@@ -109,7 +108,7 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
       {"another material source", [&] { modify([&](auto& x) { x.SetMaterialSource(from_object); }); }, "0001000|000"},
       {"from the object: another material", [&] { modify([](auto& x) { x.SetMaterialIndex(0); }); }, "0001000|000"},
       {"from the object: another layer", [&] { modify([](auto& x) { x.SetLayerIndex(0); }); }, "0000000|000"},
-      {"a curve's material source", [&] { modify([&](auto& x) { x.SetMaterialSource(from_object); }, &curve); },
+      {"a curve's material source", [&] { c.SetMaterialSource(from_object); doc.ModifyObjectAttributes(curve, c); },
        "0000000|000"},
       {"assign a material", [&] { doc.AssignMaterialToObject(assigned, 0); }, "0001000|000"},
       {"assignment event that changed nothing", [&] { assignment(0); }, "0000000|000"},

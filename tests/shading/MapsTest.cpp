@@ -186,15 +186,12 @@ TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
       {[](CRenderMaterial& m) { m.SetName(L"other"); }, false},
       {[](CRenderMaterial& m) { m.m_luminosity_color = TK_Color(0, 0, 1); }, false},
   };
-  for (auto [field, shared] : {std::pair{&CRenderMaterial::m_reflectivity, false},
-                               {&CRenderMaterial::m_luminosity, false},
-                               {&CRenderMaterial::m_specular_level, false},
-                               {&CRenderMaterial::m_reserved_a, true},
-                               {&CRenderMaterial::m_reserved_b, true}})
+  using M = CRenderMaterial;
+  for (auto [field, shared] : {std::pair{&M::m_reflectivity, false}, {&M::m_luminosity, false},
+                               {&M::m_specular_level, false}, {&M::m_reserved_a, true}, {&M::m_reserved_b, true}})
     changes.emplace_back([field](CRenderMaterial& m) { m.*field += 0.5; }, shared);
-  for (auto [field, shared] : {std::pair{&CRenderMaterial::m_use_luminosity_color, false},
-                               {&CRenderMaterial::m_two_sided, true},
-                               {&CRenderMaterial::m_faceted, true}})
+  for (auto [field, shared] : {std::pair{&M::m_use_luminosity_color, false}, {&M::m_two_sided, true},
+                               {&M::m_faceted, true}})
     changes.emplace_back([field](CRenderMaterial& m) { m.*field = !(m.*field); }, shared);
   for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
     for (double MaterialMap::*field : {&MaterialMap::amount, &MaterialMap::tiling_u, &MaterialMap::tiling_v,
