@@ -14,12 +14,10 @@ namespace {
 
 // Texels x0, x1 of rows y0, y1 blended with the fractions ax, ay.
 Colour3f Bilinear(int x0, int x1, int y0, int y1, float ax, float ay) {
-  const float w[] = {(1 - ax) * (1 - ay), ax * (1 - ay), (1 - ax) * ay, ax * ay};
-  const Colour3f t[] = {Texel(x0, y0), Texel(x1, y0), Texel(x0, y1), Texel(x1, y1)};
-  Colour3f sum;
-  for (int i = 0; i < 4; ++i)
-    sum = {sum.red + t[i].red * w[i], sum.green + t[i].green * w[i], sum.blue + t[i].blue * w[i]};
-  return sum;
+  const auto mix = [](const Colour3f& a, const Colour3f& b, float t) {
+    return Colour3f{a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t};
+  };
+  return mix(mix(Texel(x0, y0), Texel(x1, y0), ax), mix(Texel(x0, y1), Texel(x1, y1), ax), ay);
 }
 
 // 6 x 5 texels: nearest limits W' 4, H' 3; filtered W1 5, H1 4. Nearest rows read texel (x0, y0).

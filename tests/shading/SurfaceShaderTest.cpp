@@ -170,11 +170,8 @@ TEST_F(Resolving, TextureSpecularAndSphereMappedEnvironmentMapsBlendByTheirAmoun
 }
 
 TEST_F(Resolving, ABumpMapTiltsTheNormalAgainstItsSlopeOnAnyFrame) {
-  COruDib ramp;  // grey 20 x + 10 y
-  ASSERT_TRUE(FillImage(ramp, 6, 6, 0));
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x)
-      std::fill_n(ramp.FindDIBBits() + y * ramp.GetStorageWidth() + x * 4, 3, std::uint8_t(20 * x + 10 * y));
+  COruDib ramp;
+  ASSERT_TRUE(FillImage(ramp, 6, 6, 0, 20, 10));
   Bind(m.m_bump_map, ramp, 0.02);  // x 100 = 2
   // uv (0.25, 0.25) is pixel (1, 1): differences over two pixels, halved.
   const double third = double(0.33333334f) * 3, du = 40 / 255.0 * third * 0.5, dv = 20 / 255.0 * third * 0.5;
