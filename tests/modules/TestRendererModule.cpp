@@ -1,9 +1,7 @@
-// A small render plug-in module for the program's tests: its plug-in renders
-// the way a renderer does through the host's render base (session, frame,
-// view, a worker thread reporting statuses), drawing a fixed pattern that
-// the tests can check in the saved image. $DM_TEST_RENDER picks the run:
-// "fail" ends with status 7, "hang" renders bands until stopped, anything
-// else completes.
+// A small render plug-in module for the program's tests: it renders through the host's render base
+// (session, frame, view, a worker thread reporting statuses) a fixed pattern the tests check in the
+// saved image. $DM_TEST_RENDER picks the run: "fail" ends with status 7, "hang" renders bands until
+// stopped, anything else completes.
 
 #include <algorithm>
 #include <atomic>
@@ -28,8 +26,6 @@ TEST_EXPORT int KavraPlugInSdkVersion() { return 200211190; }
 
 namespace {
 
-class TestSession;
-
 class TestView : public CKavraSdkRenderViewWnd {
 public:
   using CKavraSdkRenderViewWnd::CKavraSdkRenderViewWnd;
@@ -51,22 +47,11 @@ protected:
   }
 };
 
-class TestFrame : public CKavraSdkRenderFrame {
-public:
-  using CKavraSdkRenderFrame::CKavraSdkRenderFrame;
-  std::unique_ptr<CKavraSdkRenderViewWnd> CreateRenderView() override { return std::make_unique<TestView>(*this); }
-  bool StartRendering() override;
-  bool IsRendering() const override;
-  bool StopRendering() override;
-};
-
 class TestSession : public CKavraSdkRender {
 public:
   using CKavraSdkRender::CKavraSdkRender;
   ~TestSession() override { Stop(INFINITE); }
-  std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override {
-    return std::make_unique<TestFrame>(*doc);
-  }
+  std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override;
   bool IsRendering() const override { return rendering_.load(); }
   void AbortRender() override { Stop(250); }
   void SetRendering(bool rendering) { rendering_ = rendering; }
@@ -76,7 +61,6 @@ public:
     script_ = script ? script : "";
     window_ = view.Handle();
     view_ = &view;
-    image_ = &view.bitmap;
     width_ = view.Frame().ImageWidth();
     height_ = view.Frame().ImageHeight();
     DWORD id = 0;
@@ -96,13 +80,9 @@ private:
 
   void Work() {
     for (int code : {1, 8, 9}) Status(code, -1);
-    if (!image_->CreateDib(width_, height_, 32, true, nullptr)) {
-      Status(7, -1);
-      rendering_ = false;
-      return;
-    }
-    Status(2, -1);
-    if (script_ == "fail") {
+    const bool allocated = view_->bitmap.CreateDib(width_, height_, 32, true, nullptr);
+    if (allocated) Status(2, -1);
+    if (!allocated || script_ == "fail") {
       Status(7, -1);
     } else {
       const int band = 4;
@@ -110,8 +90,8 @@ private:
         if (abort_.load()) break;
         for (int y = index * band; y < std::min(height_, (index + 1) * band); ++y)
           for (int x = 0; x < width_; ++x) {
-            unsigned char* pixel = image_->FindDIBBits() + (std::size_t(height_ - 1 - y) * width_ + x) * 4;
-            pixel[0] = 200;                            // blue
+            unsigned char* pixel = view_->bitmap.FindDIBBits() + (std::size_t(height_ - 1 - y) * width_ + x) * 4;
+            pixel[0] = 200;                                // blue
             pixel[1] = static_cast<unsigned char>(y * 7);  // green
             pixel[2] = static_cast<unsigned char>(x * 5);  // red
           }
@@ -139,30 +119,32 @@ private:
   HWND window_ = nullptr;
   TestView* view_ = nullptr;
   int posted_ = 0;  // worker only
-  CKavraDib* image_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
+  int width_ = 0, height_ = 0;
   HANDLE worker_ = nullptr;
   std::atomic<bool> rendering_{false};
   std::atomic<bool> abort_{false};
 };
 
-bool TestFrame::StartRendering() {
-  auto* session = static_cast<TestSession*>(Session());
-  return session && session->Start(static_cast<TestView&>(*RenderView()));
-}
-
-bool TestFrame::IsRendering() const {
-  const auto* session = static_cast<const TestSession*>(Session());
-  return session && session->IsRendering();
-}
-
-bool TestFrame::StopRendering() {
-  if (auto* session = static_cast<TestSession*>(Session())) {
-    session->SetRendering(false);
-    session->AbortRender();
+class TestFrame : public CKavraSdkRenderFrame {
+public:
+  using CKavraSdkRenderFrame::CKavraSdkRenderFrame;
+  std::unique_ptr<CKavraSdkRenderViewWnd> CreateRenderView() override { return std::make_unique<TestView>(*this); }
+  bool StartRendering() override { return Own() && Own()->Start(static_cast<TestView&>(*RenderView())); }
+  bool IsRendering() const override { return Session() && Session()->IsRendering(); }
+  bool StopRendering() override {
+    if (Own()) {
+      Own()->SetRendering(false);
+      Own()->AbortRender();
+    }
+    return CKavraSdkRenderFrame::StopRendering();
   }
-  return CKavraSdkRenderFrame::StopRendering();
+
+private:
+  TestSession* Own() const { return static_cast<TestSession*>(Session()); }
+};
+
+std::unique_ptr<CKavraSdkRenderFrame> TestSession::CreateRenderFrame(CKavraDoc* doc) {
+  return std::make_unique<TestFrame>(*doc);
 }
 
 class RendererPlugIn : public CKavraRenderSystemPlugIn {

@@ -83,10 +83,10 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
     doc.LayerTable().Modify(layer, layer_index);
   };
   const auto layer_mode = [&](TK_Layer::LayerMode mode) { modify_layer([mode](TK_Layer& l) { l.SetMode(mode); }); };
-  // Changes the attributes of `object` with `change`.
-  const auto modify = [&](const CKavraObject& object, TK_ScnObjectAttributes& x, auto change) {
-    change(x);
-    doc.ModifyObjectAttributes(object, x);
+  // Changes the attributes of `attributed` with `change`.
+  const auto modify = [&](auto change) {
+    change(a);
+    doc.ModifyObjectAttributes(attributed, a);
   };
   constexpr auto from_object = TK_ScnObjectAttributes::material_from_object;
 
@@ -103,17 +103,12 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
       {"replace: meshes before and after", [&] { doc.ReplaceObject(meshed, MeshObject()); }, "0000100|000"},
       {"replace: meshes before, none after", [&] { doc.ReplaceObject(meshed_again, CKavraObject()); }, "0000100|000"},
       {"replace: meshes before, a curve after", [&] { doc.ReplaceObject(last_meshed, CurveObject()); }, "0000100|000"},
-      {"from the layer: another layer", [&] { modify(attributed, a, [](auto& x) { x.SetLayerIndex(1); }); },
-       "0001000|000"},
-      {"from the layer: another material", [&] { modify(attributed, a, [](auto& x) { x.SetMaterialIndex(1); }); },
-       "0000000|000"},
-      {"another material source", [&] { modify(attributed, a, [&](auto& x) { x.SetMaterialSource(from_object); }); },
-       "0001000|000"},
-      {"from the object: another material", [&] { modify(attributed, a, [](auto& x) { x.SetMaterialIndex(0); }); },
-       "0001000|000"},
-      {"from the object: another layer", [&] { modify(attributed, a, [](auto& x) { x.SetLayerIndex(0); }); },
-       "0000000|000"},
-      {"a curve's material source", [&] { modify(curve, c, [&](auto& x) { x.SetMaterialSource(from_object); }); },
+      {"from the layer: another layer", [&] { modify([](auto& x) { x.SetLayerIndex(1); }); }, "0001000|000"},
+      {"from the layer: another material", [&] { modify([](auto& x) { x.SetMaterialIndex(1); }); }, "0000000|000"},
+      {"another material source", [&] { modify([&](auto& x) { x.SetMaterialSource(from_object); }); }, "0001000|000"},
+      {"from the object: another material", [&] { modify([](auto& x) { x.SetMaterialIndex(0); }); }, "0001000|000"},
+      {"from the object: another layer", [&] { modify([](auto& x) { x.SetLayerIndex(0); }); }, "0000000|000"},
+      {"a curve's material source", [&] { c.SetMaterialSource(from_object); doc.ModifyObjectAttributes(curve, c); },
        "0000000|000"},
       {"assign a material", [&] { doc.AssignMaterialToObject(assigned, 0); }, "0001000|000"},
       {"assignment event that changed nothing", [&] { assignment(0); }, "0000000|000"},

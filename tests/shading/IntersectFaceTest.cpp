@@ -1,5 +1,5 @@
 // Render mesh entries: the two ray tests as a table, faces without area, the
-// normal the tests leave to shading, refused meshes, environment coordinates.
+// normal the tests leave to shading, refused meshes.
 
 #include <gtest/gtest.h>
 
@@ -91,7 +91,12 @@ TEST(IntersectFace, EdgesVerticesAndMissesAsATable) {
   EXPECT_TRUE(square->IntersectFace(front));
 }
 
-TEST(IntersectFace, FacesWithoutAreaGetZeroesAndNeverHit) {
+TEST(RenderMeshEntry, FacesWithoutAreaGetZeroesAndNeverHitAndFacesNamingMissingVerticesAreRefused) {
+  TK_Mesh negative = Square(), beyond = Square();
+  negative.m_F[0].vi[1] = -1;
+  beyond.m_F[0].vi[3] = 4;  // a quad's fourth index counts too
+  EXPECT_EQ(RenderMeshEntry::Create(negative, nullptr), nullptr);
+  EXPECT_EQ(RenderMeshEntry::Create(beyond, nullptr), nullptr);
   // Collinear, two vertices coinciding, a point.
   const auto entry =
       RenderMeshEntry::Create(Triangles({{0, 0, 0}, {1, 1, 0}, {2, 2, 0}}, {{0, 1, 2}, {0, 0, 1}, {1, 1, 1}}), nullptr);
@@ -136,32 +141,6 @@ TEST(IntersectFace, ShadingNormalsSmoothFacetedFlatAndTurnedOnBackFaces) {
   HitRecord textured = Ray({1, 0, 1}, {0, 0, -1}, 0, &material);
   ASSERT_TRUE(smooth->IntersectFace(textured));
   EXPECT_EQ(textured.texture_coordinates[2], TK_2fPoint(1, 1));
-}
-
-TEST(RenderMeshEntry, FacesNamingVerticesTheMeshLacksAreRefused) {
-  TK_Mesh negative = Square(), beyond = Square();
-  negative.m_F[0].vi[1] = -1;
-  beyond.m_F[0].vi[3] = 4;  // a quad's fourth index counts too
-  EXPECT_EQ(RenderMeshEntry::Create(negative, nullptr), nullptr);
-  EXPECT_EQ(RenderMeshEntry::Create(beyond, nullptr), nullptr);
-}
-
-TEST(RenderMeshEntry, EnvironmentCoordinatesSphereMapTheReflectedView) {
-  TK_Mesh mesh = Triangles({{0, 0, -5}, {3, 0, -4}, {0, 0, 0}, {5, 5, 5}}, {{0, 1, 2}});
-  mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {1, 0, 0}, {0, -0.8f, 0.6f}};
-  const auto entry = RenderMeshEntry::Create(mesh, nullptr);
-  ASSERT_NE(entry, nullptr);
-  // Parallel: r = (2 mz mx, 2 mz my, 2 mz^2 - 1), s = 4, 2.56, 0, 1.44; the translation takes no part.
-  entry->ComputeEnvironmentCoordinates(TK_Xform::Translation(TK_3dVector(10, -20, 30)), TK::parallel);
-  const TK_SimpleArray<TK_2fPoint>& c = entry->EnvironmentCoordinates();
-  ASSERT_EQ(c.Count(), 4);
-  const TK_2fPoint parallel[] = {{0.5f, 0.5f}, {0.8f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.1f}};
-  for (int i = 0; i < 4; ++i) EXPECT_LT(std::hypot(c[i].x - parallel[i].x, c[i].y - parallel[i].y), 1e-6) << i;
-  // Perspective, eye at the origin: r = e - 2 (e . m) m; a vertex at the eye gets the centre.
-  entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::perspective);
-  EXPECT_EQ(c[0], TK_2fPoint(0.5f, 0.5f));                          // head-on: r = (0, 0, 1)
-  EXPECT_NEAR(c[1].x, 0.5 + 0.5 * 0.936 / std::sqrt(1.296), 1e-6);  // r = (0.936, 0, -0.352)
-  EXPECT_EQ(c[2], TK_2fPoint(0.5f, 0.5f));
 }
 
 }  // namespace

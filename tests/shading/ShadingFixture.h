@@ -84,15 +84,16 @@ inline Colour3f Texel(int x, int y) {
   return {float(40 * x + y) / 255.0f, float(40 * y + x) / 255.0f, float(100 + 7 * x + 13 * y) / 255.0f};
 }
 
-// Texel colours, or one grey v / 255 everywhere when grey is 0..255.
-inline bool FillImage(COruDib& image, int width, int height, int grey = -1) {
+// Texel colours, or when grey is 0..255 the grey (grey + dx x + dy y) / 255.
+inline bool FillImage(COruDib& image, int width, int height, int grey = -1, int dx = 0, int dy = 0) {
   if (!image.CreateDib(width, height, 32, true, nullptr)) return false;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       unsigned char* p = image.FindDIBBits() + y * image.GetStorageWidth() + x * 4;
-      p[0] = static_cast<unsigned char>(grey >= 0 ? grey : 100 + 7 * x + 13 * y);
-      p[1] = static_cast<unsigned char>(grey >= 0 ? grey : 40 * y + x);
-      p[2] = static_cast<unsigned char>(grey >= 0 ? grey : 40 * x + y);
+      const int g = grey + dx * x + dy * y;
+      p[0] = static_cast<unsigned char>(grey >= 0 ? g : 100 + 7 * x + 13 * y);
+      p[1] = static_cast<unsigned char>(grey >= 0 ? g : 40 * y + x);
+      p[2] = static_cast<unsigned char>(grey >= 0 ? g : 40 * x + y);
     }
   return true;
 }

@@ -129,7 +129,7 @@ protected:
   TK_3dVector normal;
 };
 
-TEST_F(Resolving, TextureSpecularAndEnvironmentMapsBlendByTheirAmounts) {
+TEST_F(Resolving, TextureSpecularAndSphereMappedEnvironmentMapsBlendByTheirAmounts) {
   m.SetSpecular(TK_Color(0, 255, 0));
   Bind(m.m_texture_map, texels, 0.25);
   Bind(m.m_specular_map, texels, 1.0);
@@ -137,35 +137,41 @@ TEST_F(Resolving, TextureSpecularAndEnvironmentMapsBlendByTheirAmounts) {
   EXPECT_EQ(Resolve(At()), TK_3dVector(0, 0, 1));
   EXPECT_TRUE(Near(diffuse, Rgb(0.75 + 0.25 * t.red, 0.3 + 0.25 * t.green, 0.15 + 0.25 * t.blue)));
   EXPECT_TRUE(Near(specular, t));
-  // The environment map reads the face's environment coordinates, not uv.
+  // The environment map reads the face's sphere-mapped coordinates, not uv. Parallel:
+  // r = (2 mz mx, 2 mz my, 2 mz^2 - 1), s = 4, 2.56, 0, 1.44; the translation takes no part.
   TK_Mesh mesh;
-  for (int i = 0; i < 3; ++i) mesh.SetVertex(i, TK_3fPoint(float(i == 1), float(i == 2), 0));
-  mesh.SetTriangle(0, 2, 0, 1);
-  mesh.m_N = {TK_3fVector(0.6f, 0, 0.8f), TK_3fVector(0, 0.6f, 0.8f), TK_3fVector(0, 0, 1)};
+  const TK_3fPoint points[] = {{0, 0, -5}, {3, 0, -4}, {0, 0, 0}, {5, 5, 5}};
+  for (int i = 0; i < 4; ++i) mesh.SetVertex(i, points[i]);
+  mesh.SetTriangle(0, 0, 1, 2);
+  mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {1, 0, 0}, {0, -0.8f, 0.6f}};
   auto mesh_entry = RenderMeshEntry::Create(mesh, &entry);
   ASSERT_TRUE(mesh_entry);
-  mesh_entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::parallel);
+  mesh_entry->ComputeEnvironmentCoordinates(TK_Xform::Translation(TK_3dVector(10, -20, 30)), TK::parallel);
   const TK_SimpleArray<TK_2fPoint>& e = mesh_entry->EnvironmentCoordinates();
+  ASSERT_EQ(e.Count(), 4);
+  const TK_2fPoint parallel[] = {{0.5f, 0.5f}, {0.8f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.1f}};
+  for (int i = 0; i < 4; ++i) EXPECT_LT(std::hypot(e[i].x - parallel[i].x, e[i].y - parallel[i].y), 1e-6) << i;
   RenderMeshEntry* meshes[] = {mesh_entry.get()};
   const SurfaceShader with_mesh(lights, meshes);
   m.m_texture_map = MaterialMap();
   Bind(m.m_environment_map, texels, 0.5);
-  const Colour3f v = Texel(int(4 * (0.5 * e[2].x + 0.25 * e[0].x + 0.25 * e[1].x)),
-                           int(3 * (0.5 * e[2].y + 0.25 * e[0].y + 0.25 * e[1].y)));
+  const Colour3f v = Texel(2, 1);  // the weights give (0.575, 0.5)
   Resolve(At(), &with_mesh);
   EXPECT_TRUE(Near(diffuse, Rgb(0.5 + 0.5 * v.red, 0.2 + 0.5 * v.green, 0.1 + 0.5 * v.blue)));
   HitRecord elsewhere = At();
   elsewhere.face_index = 7;  // no coordinates there: the map is left out rather than read out of bounds
   Resolve(elsewhere, &with_mesh);
   EXPECT_TRUE(Near(diffuse, Rgb(1, 0.4, 0.2)));
+  // Perspective, eye at the origin: r = e - 2 (e . m) m; a vertex at the eye gets the centre.
+  mesh_entry->ComputeEnvironmentCoordinates(TK_Xform(), TK::perspective);
+  EXPECT_EQ(e[0], TK_2fPoint(0.5f, 0.5f));                          // head-on: r = (0, 0, 1)
+  EXPECT_NEAR(e[1].x, 0.5 + 0.5 * 0.936 / std::sqrt(1.296), 1e-6);  // r = (0.936, 0, -0.352)
+  EXPECT_EQ(e[2], TK_2fPoint(0.5f, 0.5f));
 }
 
 TEST_F(Resolving, ABumpMapTiltsTheNormalAgainstItsSlopeOnAnyFrame) {
-  COruDib ramp;  // grey 20 x + 10 y
-  ASSERT_TRUE(FillImage(ramp, 6, 6, 0));
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x)
-      std::fill_n(ramp.FindDIBBits() + y * ramp.GetStorageWidth() + x * 4, 3, std::uint8_t(20 * x + 10 * y));
+  COruDib ramp;
+  ASSERT_TRUE(FillImage(ramp, 6, 6, 0, 20, 10));
   Bind(m.m_bump_map, ramp, 0.02);  // x 100 = 2
   // uv (0.25, 0.25) is pixel (1, 1): differences over two pixels, halved.
   const double third = double(0.33333334f) * 3, du = 40 / 255.0 * third * 0.5, dv = 20 / 255.0 * third * 0.5;

@@ -16,13 +16,7 @@ constexpr std::uint32_t kBitmap = PFD_SUPPORT_OPENGL | PFD_DRAW_TO_BITMAP | PFD_
 constexpr std::uint32_t kWindow = PFD_SUPPORT_OPENGL | PFD_DRAW_TO_WINDOW;
 
 PixelFormatDescriptor Descriptor(std::uint32_t flags, int color, int depth, int alpha = 0, int stencil = 0) {
-  PixelFormatDescriptor d;
-  d.flags = flags;
-  d.color_bits = color;
-  d.depth_bits = depth;
-  d.alpha_bits = alpha;
-  d.stencil_bits = stencil;
-  return d;
+  return {.flags = flags, .color_bits = color, .alpha_bits = alpha, .depth_bits = depth, .stencil_bits = stencil};
 }
 
 const PixelFormatBitmapTest kAnyBitmap = [](const PixelFormatRecord&, int) { return true; };
@@ -34,8 +28,6 @@ std::vector<int> Field(const std::vector<PixelFormatRecord>& catalogue, int Pixe
 }
 
 TEST(PixelFormatCatalogue, EachDescriptorFallsInTheFirstClassItMeetsAndScoresByTheReference) {
-  PixelFormatDescriptor colour_index = Descriptor(kAccelerated, 32, 16);
-  colour_index.pixel_type = PFD_TYPE_COLORINDEX;
   const struct {
     const char* what;
     PixelFormatDescriptor descriptor;
@@ -53,7 +45,8 @@ TEST(PixelFormatCatalogue, EachDescriptorFallsInTheFirstClassItMeetsAndScoresByT
       {"single-buffered window, shallow depth", Descriptor(kWindow, 32, 8), 3, 8 + 4 + 15 + 0 + 4 + 2},
       {"generic single-buffered window", Descriptor(kWindow | PFD_GENERIC_FORMAT, 16, 16), 3, 0 + 4 + 6 + 6 + 4 + 2},
       {"no OpenGL", Descriptor(kAccelerated & ~PFD_SUPPORT_OPENGL, 32, 16), -1},
-      {"colour index", colour_index, -1},
+      {"colour index", {.flags = kAccelerated, .pixel_type = PFD_TYPE_COLORINDEX, .color_bits = 32, .depth_bits = 16},
+       -1},
       {"no depth buffer", Descriptor(kAccelerated, 32, 0), -1},
       {"too few colours", Descriptor(kAccelerated, 8, 16), -1},
       {"accelerated bitmap", Descriptor(kBitmap & ~PFD_GENERIC_FORMAT, 32, 16), -1},
@@ -73,7 +66,7 @@ TEST(PixelFormatCatalogue, EachDescriptorFallsInTheFirstClassItMeetsAndScoresByT
   }
 }
 
-TEST(PixelFormatCatalogue, KeepsTheBestThreeOfEachKindInKindOrder) {
+TEST(PixelFormatCatalogue, KeepsTheBestThreeOfEachKindInKindOrderAndFallsBackOnTheFirst) {
   // Five formats of each kind scoring 1, 5, 12, 3 and 8 (depth, alpha and stencil terms).
   std::vector<PixelFormatDescriptor> list;
   for (const auto& [depth, alpha, stencil] : {std::tuple{8, 8, 8}, {24, 8, 0}, {16, 0, 0}, {24, 8, 8}, {24, 0, 0}})
@@ -83,9 +76,7 @@ TEST(PixelFormatCatalogue, KeepsTheBestThreeOfEachKindInKindOrder) {
   EXPECT_EQ(Field(catalogue, &PixelFormatRecord::kind), (std::vector<int>{0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3}));
   EXPECT_EQ(Field(catalogue, &PixelFormatRecord::format_index),  // one-based
             (std::vector<int>{12, 20, 8, 11, 19, 7, 10, 18, 6, 9, 17, 5}));
-}
-
-TEST(PixelFormatCatalogue, AMissingKindFallsBackToTheFirstRecordAndNoneToIndexZero) {
+  // A missing kind falls back to the first record, none at all to index 0.
   const std::vector<PixelFormatRecord> generic_only = ClassifyPixelFormats(
       {Descriptor(kGeneric, 16, 16), Descriptor(kGeneric | PFD_SWAP_COPY, 32, 16), Descriptor(kGeneric, 24, 32, 8, 8)},
       kAnyBitmap, 32);

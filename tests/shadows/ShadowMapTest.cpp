@@ -53,12 +53,11 @@ protected:
     return map;
   }
   // A hit seen along `view`: across the light's direction by default, so the slope term adds nothing.
-  static HitRecord At(double x, double y, double z = 0.0, TK_3dVector view = {1, 0, 0}) {
+  static HitRecord At(double x, double y, double z = 0.0, const TK_3dVector& view = {1, 0, 0}) {
     HitRecord hit;
     InitHitRecord(hit);
     hit.point = TK_3dVector(x, y, z);
-    view.Unitize();
-    hit.ray_direction = view;
+    hit.ray_direction = view / view.Length();
     return hit;
   }
 
@@ -102,26 +101,20 @@ TEST_F(ShadowMapTest, ABoxCastsTheShadowItsOutlineGivesOnTheFloor) {
   // A map pixel spans 0.08 floor units and the window reaches 1.5 pixels: stay 0.25 clear.
   const double edge = half * light / (light - height), margin = 0.25;
   const TK_3dPoint eye(12, -12, 8);
-  int inside = 0, outside = 0, partial = 0;
+  int seen[3] = {};  // in the shadow, soft at its edge (partly lit), outside it
   for (double y = -3.0; y <= 3.0; y += 0.05)
     for (double x = -3.0; x <= 3.0; x += 0.05) {
       const double reach = std::max(std::fabs(x), std::fabs(y));
       if (reach < half + 0.01) continue;  // under the box
       const double lit = map->LitFraction(At(x, y, 0, TK_3dPoint(x, y, 0) - eye), 9);
-      if (reach < edge - margin) {
-        EXPECT_EQ(lit, 0.0) << x << ", " << y;
-        ++inside;
-      } else if (reach > edge + margin) {
-        EXPECT_EQ(lit, 1.0) << x << ", " << y;
-        ++outside;
-      } else {
-        EXPECT_EQ(lit * 9, std::round(lit * 9));  // soft, in steps of 1/9
-        partial += lit > 0 && lit < 1;
-      }
+      const int zone = reach < edge - margin ? 0 : reach > edge + margin ? 2 : 1;
+      EXPECT_TRUE(zone == 1 || lit == zone / 2.0) << x << ", " << y << ": " << lit;
+      EXPECT_EQ(lit * 9, std::round(lit * 9));  // in steps of 1/9
+      seen[zone] += zone != 1 || (lit > 0 && lit < 1);
     }
-  EXPECT_GT(inside, 300);
-  EXPECT_GT(outside, 5000);
-  EXPECT_GT(partial, 10);
+  EXPECT_GT(seen[0], 300);
+  EXPECT_GT(seen[1], 10);
+  EXPECT_GT(seen[2], 5000);
   EXPECT_EQ(map->LitFraction(At(0.1, 0.1, height, TK_3dPoint(0.1, 0.1, height) - eye), 81), 1.0);  // the top is lit
 }
 
@@ -140,7 +133,7 @@ TEST_F(ShadowMapTest, OnlyAFullyTransparentMaterialCastsNoShadow) {
   EXPECT_EQ(glass->LitFraction(At(0, 0, 0, {0, 0, -1}), 9), 1.0);
 }
 
-TEST_F(ShadowMapTest, TheWindowCountsSamplesOffTheMapAsShadowed) {
+TEST_F(ShadowMapTest, TheWindowCountsSamplesOffTheMapAsShadowedAndAnAbortedBuildNone) {
   Add(SquareMesh(3, 0));
   std::unique_ptr<ShadowMap> map = Map(4, 30, 32);
   ASSERT_TRUE(map);
@@ -163,15 +156,8 @@ TEST_F(ShadowMapTest, TheWindowCountsSamplesOffTheMapAsShadowed) {
   EXPECT_EQ(std::pair(x, y), std::pair(16, 16));
   map->SetDepthBias(-0.1);  // a negative offset shadows the floor itself, 4 away
   EXPECT_EQ(map->LitFraction(At(0, 0), 9), 0.0);
-}
-
-TEST_F(ShadowMapTest, AnAbortDuringTheBuildKeepsNoImageAndAMapNeedsPixels) {
-  Add(SquareMesh(3, 0));
-  std::unique_ptr<ShadowMap> map = Map(4, 30, 32);
-  ASSERT_TRUE(map);
-  abort = true;
-  EXPECT_FALSE(map->Build());
-  EXPECT_FALSE(map->IsBuilt());
+  abort = true;  // an aborted build keeps no image and shadows nothing
+  EXPECT_FALSE(map->Build() || map->IsBuilt());
   EXPECT_EQ(map->LitFraction(At(0, 0), 9), 1.0);
   EXPECT_FALSE(ShadowMap::Create(TK_Viewport(), 0, 0, 0, &abort, nullptr));
   EXPECT_FALSE(ShadowMap::Create(TK_Viewport(), 16, 16, 0, nullptr, nullptr));

@@ -1,17 +1,16 @@
 #pragma once
-// Lays down archive bytes by hand, in the archive's documented encodings, so
-// that tests can check readers against the file format rather than against
-// the writer.
+// Archive bytes laid down by hand in the documented encodings, so that readers
+// are checked against the file format rather than against the writer.
 
 #include <cstdint>
-#include <cstring>
+#include <bit>
 #include <string>
 #include <vector>
 
 struct LittleEndianBytes {
   std::vector<std::uint8_t> bytes;
 
-  LittleEndianBytes& Byte(std::uint8_t b) { bytes.push_back(b); return *this; }
+  LittleEndianBytes& Byte(std::uint8_t b) { return Unsigned(b, 1); }
   LittleEndianBytes& Bytes(std::initializer_list<std::uint8_t> list) {
     bytes.insert(bytes.end(), list);
     return *this;
@@ -21,12 +20,8 @@ struct LittleEndianBytes {
     return *this;
   }
   LittleEndianBytes& Int(std::int32_t v) { return Unsigned(std::uint32_t(v), 4); }
-  LittleEndianBytes& Bool(bool v) { return Byte(v ? 1 : 0); }
-  LittleEndianBytes& Double(double v) {
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    return Unsigned(u, 8);
-  }
+  LittleEndianBytes& Bool(bool v) { return Unsigned(v ? 1 : 0, 1); }
+  LittleEndianBytes& Double(double v) { return Unsigned(std::bit_cast<std::uint64_t>(v), 8); }
   LittleEndianBytes& Color(std::uint32_t packed) { return Unsigned(packed, 4); }
   LittleEndianBytes& String(const std::u16string& units) {
     Int(std::int32_t(units.size()));

@@ -1,10 +1,8 @@
 #pragma once
-// The renderer's stored material record with a non-default value in every
-// field, and the same record laid down by hand in the layouts of versions
-// 1.0 to 1.2: the one golden set the record's readers and writers are held to.
+// The renderer's material record with a non-default value in every field, and the same record
+// laid down by hand in versions 1.0 to 1.2: the golden set its readers and writers are held to.
 
 #include "settings/records/MaterialRecord.h"
-#include "support/LittleEndianBytes.h"
 #include "support/SampleMaterial.h"
 
 inline MapRecord SampleMapRecord(int seed) {

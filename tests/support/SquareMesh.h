@@ -5,10 +5,7 @@
 
 inline TK_Mesh SquareMesh(float half, float z) {
   TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3fPoint(-half, -half, z));
-  mesh.SetVertex(1, TK_3fPoint(half, -half, z));
-  mesh.SetVertex(2, TK_3fPoint(half, half, z));
-  mesh.SetVertex(3, TK_3fPoint(-half, half, z));
+  for (int v = 0; v < 4; ++v) mesh.SetVertex(v, TK_3fPoint(v % 3 == 0 ? -half : half, v < 2 ? -half : half, z));
   mesh.SetQuad(0, 0, 1, 2, 3);
   return mesh;
 }

@@ -1,6 +1,5 @@
-// The render frame: fitting to the screen, captions with the untitled render
-// number, start and stop through real renders, and the host's caption while
-// the host is minimised.
+// The render frame: fitting to the screen, captions with the untitled render number, start and
+// stop through real renders, and the host's caption while the host is minimised.
 
 #include <gtest/gtest.h>
 
@@ -46,12 +45,34 @@ TEST(RenderFrame, FitsTheScreenByAWholeReductionFactor) {
   EXPECT_TRUE(bare.WindowText().IsEmpty());
 }
 
-TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAndAFailedStartNone) {
+// Minimising the host during the render shows "Rendering..." in its caption.
+TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAFailedStartNoneAndMinimisingShowsRendering) {
   RenderWindowRun run(64, 48);
   const int before = CRenderFrame::UntitledRenderCounter();
+  const std::wstring caption(1000, L'k');  // kept up to its limit
+  std::wstring minimised, saved, restored;
+  // The completion is sent: the worker waits, so the render still runs.
+  run.hook = [&](CRenderSession& session, const std::wstring& text) {
+    if (text != L"Rendering curves, wires and annotations...") return;
+    auto* frame = static_cast<CRenderFrame*>(session.Frame());
+    ASSERT_TRUE(frame->IsRendering());
+    frame->SetHostWindowText(caption);
+    frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
+    minimised = frame->HostWindowText().str();
+    saved = frame->SavedOwnerCaption().str();
+    frame->OnShowWindow(true, CRenderFrame::kOwnerRestoring);
+    restored = frame->HostWindowText().str();
+  };
   ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
   CRenderFrame* frame = run.Frame();
   ASSERT_TRUE(frame && frame->GetRenderView());
+  EXPECT_EQ(minimised, L"Rendering...");
+  EXPECT_EQ(saved, caption.substr(0, CRenderFrame::kMaxOwnerCaption));
+  EXPECT_EQ(restored, saved);
+  EXPECT_TRUE(frame->SavedOwnerCaption().IsEmpty());
+  frame->SetHostWindowText(L"Kavra");  // not rendering: the caption stays
+  frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
+  EXPECT_EQ(frame->HostWindowText().str(), L"Kavra");
   EXPECT_EQ(frame->GetRenderView()->FittedZoom(), 1);
   EXPECT_EQ(frame->GetRenderView()->ClientSize(), (SIZE{64, 48}));
   EXPECT_EQ(frame->WindowText().str(), L"DuskMoth Render (1:1)" + CounterText(before + 1));
@@ -77,32 +98,6 @@ TEST(RenderFrame, StoppingAbortsTheWorkerAndCancelsTheRender) {
   EXPECT_FALSE(frame->GetRenderView()->Completed() || frame->IsRendering());
   EXPECT_EQ(run.LastText(), L"Aborted");
   EXPECT_EQ(frame->GetRenderView()->ProgressRow(), -1);
-}
-
-TEST(RenderFrame, MinimisingTheHostDuringARenderShowsRenderingInItsCaption) {
-  RenderWindowRun run(8, 8);
-  const std::wstring caption(1000, L'k');  // kept up to its limit
-  std::wstring minimised, saved, restored;
-  // The completion is sent: the worker waits, so the render still runs.
-  run.hook = [&](CRenderSession& session, const std::wstring& text) {
-    if (text != L"Rendering curves, wires and annotations...") return;
-    auto* frame = static_cast<CRenderFrame*>(session.Frame());
-    ASSERT_TRUE(frame->IsRendering());
-    frame->SetHostWindowText(caption);
-    frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
-    minimised = frame->HostWindowText().str();
-    saved = frame->SavedOwnerCaption().str();
-    frame->OnShowWindow(true, CRenderFrame::kOwnerRestoring);
-    restored = frame->HostWindowText().str();
-  };
-  ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
-  EXPECT_EQ(minimised, L"Rendering...");
-  EXPECT_EQ(saved, caption.substr(0, CRenderFrame::kMaxOwnerCaption));
-  EXPECT_EQ(restored, saved);
-  EXPECT_TRUE(run.Frame()->SavedOwnerCaption().IsEmpty());
-  run.Frame()->SetHostWindowText(L"Kavra");  // not rendering: the caption stays
-  run.Frame()->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
-  EXPECT_EQ(run.Frame()->HostWindowText().str(), L"Kavra");
 }
 
 }  // namespace

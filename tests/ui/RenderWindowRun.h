@@ -1,9 +1,7 @@
 #pragma once
-// A real render into the plug-in's render window, driven as the host drives
-// it: a box on a floor imported from a description, a render session whose
-// frame factory makes the window, a worker thread, and the host pumping
-// statuses. The message-line texts are collected; the window stays with the
-// command context after the render, as it does for the host.
+// A real render of a box on a floor into the plug-in's window, driven as the host drives it (a
+// worker thread, the host pumping statuses). The message-line texts are collected; the window
+// stays with the command context after the render, as it does for the host.
 
 #include <gtest/gtest.h>
 
@@ -23,9 +21,6 @@
 
 class RenderWindowRun {
 public:
-  // Called with each new message-line text while the session renders.
-  using TextHook = std::function<void(CRenderSession& session, const std::wstring& text)>;
-
   // width x height pixels, antialiasing level `antialias`, no shadows.
   RenderWindowRun(int width, int height, int antialias = 0) {
     const std::string scene = R"({"render": {"width": )" + std::to_string(width) + R"(, "height": )" +
@@ -60,7 +55,7 @@ public:
   std::function<std::unique_ptr<CRenderFrame>(CKavraDoc&)> make_frame = [](CKavraDoc& d) {
     return std::make_unique<CRenderFrame>(d);
   };
-  TextHook hook;
+  std::function<void(CRenderSession&, const std::wstring&)> hook;  // on each new text, while rendering
   CKavraDoc doc;
   std::vector<std::wstring> texts;
   CKavraCommandContext context{doc};

@@ -11,7 +11,7 @@
 #include "host/app/DocumentFile.h"
 #include "host/app/UnknownUserData.h"
 #include "host/app/SampleDocument.h"
-#include "support/Files.h"
+#include "host/Files.h"
 #include "support/LittleEndianBytes.h"
 #include "support/TempDir.h"
 

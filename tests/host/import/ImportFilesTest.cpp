@@ -10,7 +10,7 @@
 #include "host/import/ImportLog.h"
 #include "host/import/JsonSceneImporter.h"
 #include "host/import/LogText.h"
-#include "support/Files.h"
+#include "host/Files.h"
 #include "support/TempDir.h"
 
 namespace {

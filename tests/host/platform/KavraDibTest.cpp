@@ -11,7 +11,7 @@
 #include <sys/resource.h>
 
 #include "host/platform/DibPixels.h"
-#include "support/Files.h"
+#include "host/Files.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <limits>
 #include <numbers>
 
-#include "support/Near.h"
+#include "host/toolkit/Near.h"
 
 namespace {
 

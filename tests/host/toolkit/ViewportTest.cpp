@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "support/Near.h"
+#include "host/toolkit/Near.h"
 
 namespace {
 
