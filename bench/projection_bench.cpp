@@ -81,7 +81,7 @@ int main() {
       const long long bytes = room * static_cast<long long>(sizeof(FaceRef)) +
                               1920LL * (band + 1) * static_cast<long long>(sizeof(PixelCell));
       std::printf("1920x%-6d %5d %8d %14.3f %14.3f %16lld %14lld\n", height, band,
-                  projection->ProjectedFaces().Count(), Seconds(t1 - t0), Seconds(t2 - t1), room, bytes);
+                  int(projection->ProjectedFaces().size()), Seconds(t1 - t0), Seconds(t2 - t1), room, bytes);
       memory[h][b] = bytes;
     }
   }

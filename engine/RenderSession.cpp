@@ -1,9 +1,6 @@
 #include "engine/RenderSession.h"
 
-#include <new>
-
 #include "engine/AllocationBoundary.h"
-
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraLight.h"

@@ -2,9 +2,10 @@
 // pixel loops it runs with the row shading they call back, and its status
 // messages.
 
+#include "engine/RenderSession.h"
+
 #include <algorithm>
-#include <cmath>
-#include <new>
+#include <cstdint>
 #include <span>
 
 #include "engine/AllocationBoundary.h"
@@ -12,7 +13,6 @@
 #include "engine/Sampling.h"
 #include "engine/SceneLights.h"
 #include "engine/WallpaperBackground.h"
-#include "engine/RenderSession.h"
 #include "host/platform/Messages.h"
 #include "host/sdk/SdkRenderViewWnd.h"
 #include "shading/HitRecord.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdlib>
-#include <new>
+#include <memory>
 #include <optional>
 #include <vector>
 

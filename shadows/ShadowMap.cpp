@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <new>
+#include <memory>
 
 #include "host/platform/GLDisplay.h"
 #include "host/platform/OffscreenGLContext.h"

@@ -1,12 +1,11 @@
 // The camera fitted to an image: what it refuses, near and far from the
-// scene box, rays through pixels against projected points, and the pixel
-// rectangle of the part of a face in front of the near plane.
+// scene box, and rays through pixels against projected points. (Face
+// rectangles are checked through the index's invariants.)
 
 #include "camera/FittedCamera.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -90,48 +89,6 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
       ASSERT_TRUE(fitted->PixelRay(x, 10.5, ray));
       EXPECT_EQ(fitted->ProjectPoint(TK_3dPoint(ray.origin)).x, expected) << x;
     }
-  }
-}
-
-TEST(FittedCamera, FaceRectangleIsThePartInFrontOfTheNearPlane) {
-  // In front; crossing the eye plane (a floor under the camera); wholly behind.
-  const TK_3fPoint v[] = {{-1, -1, 0}, {1, -1, 0}, {0, 1, 0}, {-100, -1, 100}, {100, -1, 100},
-                          {0, -1, -100}, {-1, -1, 20}, {1, -1, 20}, {0, 1, 20}};
-  TK_Mesh mesh;
-  for (int i = 0; i < 9; ++i) mesh.SetVertex(i, v[i]);
-  for (int f = 0; f < 3; ++f) mesh.SetTriangle(f, 3 * f, 3 * f + 1, 3 * f + 2);
-  const TK_BoundingBox box({-100, -1, -100}, {100, 1, 100});
-  const int w = 64, h = 48;
-  const auto fitted = FittedCamera::Create(Camera({0, 0, 10}, {0, 0, -1}), w, h, &box);
-  ASSERT_TRUE(fitted);
-
-  ScreenTriangle triangle;
-  const RECT front = fitted->FaceScreenRect(mesh, 0, &triangle);
-  const POINT a = fitted->ProjectPoint({-1, -1, 0}), b = fitted->ProjectPoint({1, -1, 0}),
-              c = fitted->ProjectPoint({0, 1, 0});
-  EXPECT_EQ(front, (RECT{std::min({a.x, b.x, c.x}), std::min({a.y, b.y, c.y}), std::max({a.x, b.x, c.x}),
-                         std::max({a.y, b.y, c.y})}));
-  // Its screen triangle holds the projected centroid and leaves out the
-  // rectangle's top corners beside the apex.
-  ASSERT_TRUE(triangle.valid);
-  EXPECT_FALSE(triangle.Excludes((a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, 0.0f));
-  EXPECT_TRUE(triangle.Excludes(front.left, front.top, 1.0f));
-  EXPECT_TRUE(triangle.Excludes(front.right, front.top, 1.0f));
-
-  // The floor fills the image below the horizon (the middle row) across
-  // its whole width, and nothing above it; it has no screen triangle.
-  ScreenTriangle floor_triangle;
-  const RECT floor = fitted->FaceScreenRect(mesh, 1, &floor_triangle);
-  EXPECT_FALSE(floor_triangle.valid);
-  EXPECT_LE(floor.left, 0);
-  EXPECT_GE(floor.right, w - 1);
-  EXPECT_GE(floor.bottom, h - 1);
-  EXPECT_GT(floor.top, h / 2 - 1);
-  EXPECT_LT(floor.top, h / 2 + 2);
-
-  for (int empty : {2, 3, -1}) {  // behind the camera, then out of range
-    const RECT r = fitted->FaceScreenRect(mesh, empty);
-    EXPECT_GT(r.left, r.right) << empty;
   }
 }
 

@@ -1,10 +1,10 @@
-// Running out of memory while a mesh is gathered: every allocation of an
-// AddRenderMesh call is made to fail in turn, through this program's own
-// global allocation functions, and the session must either refuse the mesh
-// and stay as it was, or take it whole.
+// Running out of memory at the plug-in's entry points: every allocation of
+// a call is made to fail in turn, through this program's own global
+// allocation functions.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <new>
@@ -12,6 +12,7 @@
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraObject.h"
+#include "support/SquareMesh.h"
 #include "support/TempDir.h"
 #include "settings/MaterialUserData.h"
 
@@ -71,15 +72,6 @@ public:
   long Count() const { return g_count; }
 };
 
-TK_Mesh Quads() {
-  TK_Mesh mesh;
-  for (int i = 0; i < 6; ++i) mesh.SetVertex(i, TK_3fPoint(float(i / 2), float(i % 2), 0));
-  mesh.SetQuad(0, 0, 2, 3, 1);
-  mesh.SetQuad(1, 2, 4, 5, 3);
-  mesh.m_T.assign(6, TK_2fPoint(0.5f, 0.5f));
-  return mesh;
-}
-
 struct Snapshot {
   int meshes, materials, lights;
   TK_BoundingBox box;
@@ -92,12 +84,10 @@ Snapshot Take(const CRenderSession& s) {
 
 // Each mesh entry's material is in the cache.
 bool Consistent(const CRenderSession& s) {
-  for (const RenderMeshEntry* entry : s.MeshEntries()) {
-    bool found = false;
-    for (const MaterialEntry* material : s.MaterialEntries()) found = found || material == entry->Material();
-    if (!found) return false;
-  }
-  return true;
+  return std::all_of(s.MeshEntries().begin(), s.MeshEntries().end(), [&](const RenderMeshEntry* entry) {
+    return std::find(s.MaterialEntries().begin(), s.MaterialEntries().end(), entry->Material()) !=
+           s.MaterialEntries().end();
+  });
 }
 
 // The plug-in's entry points that gather the scene, each against a session
@@ -127,7 +117,8 @@ TEST(AllocationFailure, EveryEntryPointTakesItsItemWholeOrNotAtAll) {
   TK_Light named_light;
   named_light.SetName(L"a light whose name needs memory of its own");
   const CKavraLight light(named_light, 0);
-  const TK_Mesh mesh = Quads();
+  TK_Mesh mesh = SquareMesh(1, 0);
+  mesh.m_T.assign(4, TK_2fPoint(0.5f, 0.5f));
   const CKavraObject object;
 
   struct Case {

@@ -5,6 +5,7 @@
 #include "tests/engine/RenderHarness.h"
 
 #include <cmath>
+#include <deque>
 #include <optional>
 
 #include "settings/MaterialUserData.h"
@@ -34,8 +35,14 @@ TK_wString MapFile(const TempDir& folder, const char* name, int width, int heigh
   return path;
 }
 
-// A material whose record enables one map slot, set up further by `tweak`.
-TK_Material WithMap(TK_Material material, MaterialMap CRenderMaterial::*slot, void (*tweak)(MaterialMap&)) {
+// Materials whose records lend their render materials to a session: they
+// must outlive it, at addresses that never change.
+using KeptMaterials = std::deque<TK_Material>;
+
+// A kept material whose record enables one map slot, set up further by `tweak`.
+const TK_Material& WithMap(KeptMaterials& kept, const TK_Material& host, MaterialMap CRenderMaterial::*slot,
+                           void (*tweak)(MaterialMap&)) {
+  TK_Material& material = kept.emplace_back(host);
   auto record = std::make_unique<CDMMaterialUserData>();
   record->m_material = std::make_unique<CRenderMaterial>(material);
   MaterialMap& map = record->m_material.get()->*slot;
@@ -58,7 +65,7 @@ TK_Light Dark() {  // reaches nothing: its attenuation is 0 everywhere
 struct Scene {
   const char* name;
   TK_Color ambient;
-  std::function<void(CRenderSession&, const CKavraObject&, const TempDir&)> build;
+  std::function<void(CRenderSession&, const CKavraObject&, const TempDir&, KeptMaterials&)> build;
   std::function<std::optional<std::uint32_t>(double x, double y)> expected;
 };
 
@@ -66,7 +73,7 @@ const double kCream[3] = {200 / 255.0, 120 / 255.0, 90 / 255.0};
 
 const Scene kScenes[] = {
     {"Lambert", TK_Color(20, 40, 60),
-     [](CRenderSession& s, const CKavraObject& o, const TempDir&) {
+     [](CRenderSession& s, const CKavraObject& o, const TempDir&, KeptMaterials&) {
        TK_Material material;
        material.SetDiffuse(TK_Color(200, 120, 90));
        TK_Mesh mesh;
@@ -91,7 +98,7 @@ const Scene kScenes[] = {
     // Each surface adds (1 - t) of its colour to t of what lies behind,
     // rounded down to bytes at each step (no step lands on a whole byte).
     {"TwoTransparentQuads", TK_Color(255, 255, 255),
-     [](CRenderSession& s, const CKavraObject& o, const TempDir&) {
+     [](CRenderSession& s, const CKavraObject& o, const TempDir&, KeptMaterials&) {
        TK_Material front, back;
        front.SetDiffuse(TK_Color(101, 55, 13));
        front.SetTransparency(0.25);
@@ -113,7 +120,7 @@ const Scene kScenes[] = {
     // A 10 x 10 map sampled nearest: columns and rows 0..7 (its limits are
     // width - 2 and height - 2) make four cells of 2 x 2 texels each way.
     {"Checker", TK_Color(255, 255, 255),
-     [](CRenderSession& s, const CKavraObject& o, const TempDir& folder) {
+     [](CRenderSession& s, const CKavraObject& o, const TempDir& folder, KeptMaterials& kept) {
        TK_Material material;
        material.SetTextureBitmapFileName(MapFile(folder, "checker.png", 10, 10, [](int x, int y) {
          const int cx = std::min(x, 7) / 2, cy = std::min(y, 7) / 2;
@@ -121,7 +128,7 @@ const Scene kScenes[] = {
        }));
        TK_Mesh quad = SquareMesh(2, 0);
        quad.m_T = {TK_2fPoint(0, 0), TK_2fPoint(1, 0), TK_2fPoint(1, 1), TK_2fPoint(0, 1)};
-       ASSERT_TRUE(s.AddRenderMesh(o, WithMap(material, &CRenderMaterial::m_texture_map, [](MaterialMap& m) { m.filter = 0; }), &quad));
+       ASSERT_TRUE(s.AddRenderMesh(o, WithMap(kept, material, &CRenderMaterial::m_texture_map, [](MaterialMap& m) { m.filter = 0; }), &quad));
        ASSERT_TRUE(s.AddLight(CKavraLight(Dark())));
      },
      [](double x, double y) -> std::optional<std::uint32_t> {
@@ -134,7 +141,7 @@ const Scene kScenes[] = {
     // Grey rising by 6 per column tilts the normal by s = (12 / 255) x 0.5
     // x amount x 100 toward -x: N = (-s, 0, 1) made unit, lit from (1, 0, 1).
     {"BumpRamp", TK_Color(20, 20, 20),
-     [](CRenderSession& s, const CKavraObject& o, const TempDir& folder) {
+     [](CRenderSession& s, const CKavraObject& o, const TempDir& folder, KeptMaterials& kept) {
        TK_Material material;
        material.SetDiffuse(TK_Color(200, 120, 90));
        material.SetBumpBitmapFileName(MapFile(folder, "ramp.png", 20, 6, [](int x, int) {
@@ -146,7 +153,7 @@ const Scene kScenes[] = {
        TK_Light sun;
        sun.SetStyle(TK::directional_light);
        sun.SetDirection({-1, 0, -1});
-       ASSERT_TRUE(s.AddRenderMesh(o, WithMap(material, &CRenderMaterial::m_bump_map, [](MaterialMap& m) { m.amount = 0.2; }), &quad));
+       ASSERT_TRUE(s.AddRenderMesh(o, WithMap(kept, material, &CRenderMaterial::m_bump_map, [](MaterialMap& m) { m.amount = 0.2; }), &quad));
        ASSERT_TRUE(s.AddLight(CKavraLight(sun)));
      },
      [](double x, double y) -> std::optional<std::uint32_t> {
@@ -165,8 +172,9 @@ TEST_P(RenderShading, EveryPixelHasTheColourItsLightingPredicts) {
   const Scene& scene = GetParam();
   SetLevels(0, 0, scene.ambient);
   TempDir folder;
+  KeptMaterials kept;
   CRenderSession session(doc, nullptr, settings);
-  scene.build(session, object, folder);
+  scene.build(session, object, folder, kept);
   const int size = 32;
   Render(session, size, size);
   ASSERT_EQ(window.Count(RenderStatus::completed), 1);

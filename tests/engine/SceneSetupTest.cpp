@@ -82,28 +82,29 @@ TEST_F(SceneSetupTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsOn)
   }
 }
 
+// A spot light's camera looks along it with an up across it (0, 1, 0
+// straight down z) and an angle of at most kWidestShadowAngle.
 TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossItAndAtMostTheWidestAngle) {
   const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
   TK_Light light;
   light.SetStyle(TK::spot_light);
   light.SetLocation({4, 0, 4});
-  light.SetSpotAngleRadians(0.5);
-  TK_3dVector d(-1, 0, -1);
-  d.Unitize();
-  light.SetDirection(d);
-  double far = 0, left, right, bottom, top, near, far_plane;
-  TK_Viewport camera = ShadowLightCamera(light, box, far);
-  EXPECT_EQ(camera.Projection(), TK::perspective);
-  EXPECT_DOUBLE_EQ(far, TK_3dPoint(4, 0, 4).DistanceTo({-1, 1, -1}));
-  EXPECT_NEAR(TK_DotProduct(camera.CameraUp(), d), 0.0, 1e-12);
-  camera.GetFrustum(left, right, bottom, top, near, far_plane);
-  EXPECT_NEAR(std::min(right, top), near * std::tan(0.5), 1e-12);
-  light.SetDirection({0, 0, -1});  // straight down the z axis
-  ASSERT_TRUE(light.SetSpotAngleRadians(M_PI / 2));  // a hemisphere: no perspective camera sees it
-  camera = ShadowLightCamera(light, box, far);
-  EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
-  camera.GetFrustum(left, right, bottom, top, near, far_plane);
-  EXPECT_NEAR(std::min(right, top), near * std::tan(kWidestShadowAngle), 1e-9);
+  for (const auto& [direction, angle, half_side] :
+       {std::tuple{TK_3dVector(-M_SQRT1_2, 0, -M_SQRT1_2), 0.5, std::tan(0.5)},
+        std::tuple{TK_3dVector(0, 0, -1), M_PI / 2, std::tan(kWidestShadowAngle)}}) {
+    light.SetDirection(direction);
+    ASSERT_TRUE(light.SetSpotAngleRadians(angle));
+    double far = 0, left, right, bottom, top, near, far_plane;
+    const TK_Viewport camera = ShadowLightCamera(light, box, far);
+    EXPECT_EQ(camera.Projection(), TK::perspective);
+    EXPECT_DOUBLE_EQ(far, TK_3dPoint(4, 0, 4).DistanceTo({-1, 1, -1}));
+    EXPECT_NEAR(TK_DotProduct(camera.CameraUp(), direction), 0.0, 1e-12);
+    if (direction.z == -1) {
+      EXPECT_EQ(camera.CameraUp(), TK_3dVector(0, 1, 0));
+    }
+    camera.GetFrustum(left, right, bottom, top, near, far_plane);
+    EXPECT_NEAR(std::min(right, top), near * half_side, 1e-9);
+  }
 }
 
 TEST(Wallpaper, KeepsItsAspectFillingTheNarrowerFitItsWidthRoundedUpToFour) {

@@ -150,7 +150,8 @@ TEST(ScreenProjection, EveryFaceAPixelsRayHitsIsInItsCell) {
 // pixel point: it must find exactly the hits of the full test over the
 // cell, for tiny, huge, edge-on and near-plane-crossing faces, and for a
 // grid whose vertices fall on pixel points (rays through shared vertices
-// and edges). Sorted, the hits come nearest first.
+// and edges). Sorted, the hits come nearest first; each is a fresh record
+// (the grid has no texture coordinates and must not carry the faces').
 TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
   Scene scene;
   std::mt19937 random(61206);
@@ -167,6 +168,9 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
   faces.insert(faces.end(), {{0, -2, -4}, {0, 2, -4}, {0, 0, -12}, {-1, -1, 5}, {1, -1, -5}, {0, 2, -5},
                              {-4500, -1.5f, -4}, {4500, -1.5f, -4}, {0, -1.5f, -3000}});
   scene.Add(faces);
+  TK_Mesh textured = scene.meshes[0]->Mesh();
+  textured.m_T.assign(textured.m_V.size(), TK_2fPoint(0.25f, 0.5f));
+  scene.meshes[0] = RenderMeshEntry::Create(textured, scene.two_sided.get());
   // An 8 x 8 grid at depth 10 whose vertices project onto pixel points of
   // the 64 x 64 image (the view's half-width at depth 10 is 10 * tan(0.5)).
   const float step = float(10 * std::tan(0.5) * 2 / 64 * 4);
@@ -197,7 +201,11 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
       ASSERT_EQ(std::size_t(count), hits.size());
       std::multiset<std::pair<int, int>> found;
       for (int i = 0; i < count; ++i) {
-        found.insert({hits[std::size_t(i)].mesh_index, hits[std::size_t(i)].face_index});
+        const HitRecord& hit = hits[std::size_t(i)];
+        found.insert({hit.mesh_index, hit.face_index});
+        if (hit.mesh_index == 1) {
+          EXPECT_EQ(hit.texture_coordinates[0].x, 0.0f);
+        }
         if (i > 0) {
           EXPECT_LE(hits[std::size_t(i) - 1].depth, hits[std::size_t(i)].depth);
         }
@@ -210,38 +218,6 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverTheCell) {
     }
   EXPECT_GT(total, 1000);
   EXPECT_GT(shared, 30);  // rays through the grid's shared vertices and edges meet several of its faces
-}
-
-// Gathering in cell order, the farther face filed first: every record is
-// its own hit (the second mesh has no texture coordinates and must not
-// carry the first one's); sorted, the nearer comes first.
-TEST(ScreenProjection, GatheredHitsAreFreshRecordsInCellOrderOrNearestFirst) {
-  Scene scene;
-  scene.Add({{-3, -3, -2}, {3, -3, -2}, {0, 3, -2}});
-  scene.Add({{-3, -3, 1}, {3, -3, 1}, {0, 3, 1}});
-  TK_Mesh textured = scene.meshes[0]->Mesh();
-  textured.m_T = {TK_2fPoint(0.25f, 0.5f), TK_2fPoint(0.75f, 0.5f), TK_2fPoint(0.5f, 1)};
-  scene.meshes[0] = RenderMeshEntry::Create(textured, scene.two_sided.get());
-  auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 20, 20);
-  ASSERT_NE(projection, nullptr);
-  ASSERT_TRUE(projection->PrepareBand(8, 5));
-  std::vector<HitRecord> hits;
-  for (bool sort : {false, true}) {
-    ASSERT_EQ(projection->GatherHits(10, 10, hits, sort), 2);
-    const HitRecord& far = hits[sort ? 1 : 0];
-    const HitRecord& near = hits[sort ? 0 : 1];
-    EXPECT_EQ(far.mesh_index, 0);
-    EXPECT_EQ(near.mesh_index, 1);
-    EXPECT_GT(far.depth, near.depth);
-    EXPECT_EQ(far.texture_coordinates[0].x, 0.25f);
-    EXPECT_EQ(near.texture_coordinates[0].x, 0.0f);
-    EXPECT_EQ(near.material, scene.two_sided.get());
-  }
-  // A corner cell holds no face: no hits, and the list is emptied but keeps its room.
-  const std::size_t capacity = hits.capacity();
-  EXPECT_EQ(projection->GatherHits(0, 8, hits, true), 0);
-  EXPECT_TRUE(hits.empty());
-  EXPECT_EQ(hits.capacity(), capacity);
 }
 
 // Bands of a 64 x 48 image over two faces in its upper part and one over
