@@ -18,14 +18,12 @@ struct FilterKernel {
 
 namespace sampling {
 
-inline constexpr int kSingleWeights[] = {1};
 inline constexpr int kBoxWeights[] = {1, 1, 1, 1};
 inline constexpr int kTent3Weights[] = {1, 2, 1, 2, 4, 2, 1, 2, 1};
 inline constexpr int kTent4Weights[] = {1, 2, 2, 1, 2, 4, 4, 2, 2, 4, 4, 2, 1, 2, 2, 1};
 
 }  // namespace sampling
 
-inline constexpr FilterKernel kSingleSample{1, 1, sampling::kSingleWeights, 1, 1};
 inline constexpr FilterKernel kBoxKernel{2, 2, sampling::kBoxWeights, 4, 2};
 inline constexpr FilterKernel kTent3Kernel{3, 3, sampling::kTent3Weights, 16, 2};
 inline constexpr FilterKernel kTent4Kernel{4, 4, sampling::kTent4Weights, 36, 4};
@@ -40,13 +38,6 @@ constexpr int EffectiveAntialiasLevel(int stored) {
 // Samples per image pixel side: 1, 2 for both the box and the 3 x 3 tent, 4.
 constexpr int OversampleFactor(int level) {
   return level == kAntialiasNone ? 1 : level == kAntialiasBest4x4 ? 4 : 2;
-}
-
-constexpr const FilterKernel& KernelOf(int level) {
-  return level == kAntialiasNone ? kSingleSample
-         : level == kAntialiasBest ? kTent3Kernel
-         : level == kAntialiasBest4x4 ? kTent4Kernel
-                                      : kBoxKernel;
 }
 
 // The 4 x 4 loop casts whole blocks of 4 rows per band: its band is the

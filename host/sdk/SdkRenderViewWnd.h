@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/platform/Window.h"
+#include "host/sdk/RenderStatus.h"
 #include "host/toolkit/ScnView.h"
 
 class CKavraDib;
@@ -19,8 +20,8 @@ inline constexpr UINT WM_RENDER_STATUS = WM_USER + 0x101;
 class CKavraSdkRenderViewWnd : public KvWindow {
 public:
   // Status codes the host reads the outcome from.
-  static constexpr int status_completed = 3;
-  static constexpr int status_aborted = 7;
+  static constexpr int status_completed = int(RenderStatus::completed);
+  static constexpr int status_aborted = int(RenderStatus::aborted);
 
   explicit CKavraSdkRenderViewWnd(CKavraSdkRenderFrame& frame);
   ~CKavraSdkRenderViewWnd() override;
