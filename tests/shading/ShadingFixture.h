@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <tuple>
 #include <vector>
 
 #include "host/platform/OruDib.h"
@@ -38,10 +39,7 @@ struct ShadingFixture {
   // White specular colour; shine 0 gives no specular light.
   const MaterialEntry& Material(TK_Color diffuse, double transparency, double shine = 0.0) {
     CRenderMaterial& m = materials.emplace_back();
-    m.SetDiffuse(diffuse);
-    m.SetSpecular(TK_Color(255, 255, 255));
-    m.SetShine(shine);
-    m.SetTransparency(transparency);
+    m.SetDiffuse(diffuse), m.SetSpecular(TK_Color(255, 255, 255)), m.SetShine(shine), m.SetTransparency(transparency);
     return entries.emplace_back(&m);
   }
   CRenderMaterial& Lent(const MaterialEntry& entry) { return *const_cast<CRenderMaterial*>(entry.Material()); }
@@ -49,21 +47,14 @@ struct ShadingFixture {
   static HitRecord Hit(const MaterialEntry& m, TK_3dVector point, TK_3dVector normal, int mesh = 0, double depth = 1) {
     HitRecord h;
     InitHitRecord(h);
-    h.point = point;
-    h.normal = normal;
-    h.ray_origin = point + TK_3dVector(0, 0, 5);
-    h.ray_direction = TK_3dVector(0, 0, -1);
-    h.depth = depth;
-    h.mesh_index = mesh;
-    h.material = &m;
-    h.weights = TK_3fPoint(1, 0, 0);
+    std::tie(h.point, h.normal, h.ray_origin, h.ray_direction, h.depth, h.mesh_index, h.material, h.weights) =
+        std::tuple(point, normal, point + TK_3dVector(0, 0, 5), TK_3dVector(0, 0, -1), depth, mesh, &m,
+                   TK_3fPoint(1, 0, 0));
     return h;
   }
   TK_Light& AddLight(TK::light_style style, TK_3dPoint location, TK_3dVector direction = {0, 0, -1}) {
     TK_Light light;
-    light.SetStyle(style);
-    light.SetLocation(location);
-    light.SetDirection(direction);
+    light.SetStyle(style), light.SetLocation(location), light.SetDirection(direction);
     lights.Append(light);
     return lights[lights.Count() - 1];
   }
@@ -100,9 +91,6 @@ inline bool FillImage(COruDib& image, int width, int height, int grey = -1, int 
 
 // Bound the way the material cache binds a slot.
 inline void Bind(MaterialMap& slot, const COruDib& image, double amount = 1.0, int filter = 0) {
-  slot.bitmap = &image;
-  slot.width_limit = image.Width() - 2;
-  slot.height_limit = image.Height() - 2;
-  slot.amount = amount;
-  slot.filter = filter;
+  slot.bitmap = &image, slot.width_limit = image.Width() - 2, slot.height_limit = image.Height() - 2;
+  slot.amount = amount, slot.filter = filter;
 }
