@@ -61,10 +61,7 @@ TEST(SampleMap, WrapsAndBlendsAsATable) {
   for (double u : {2.5, 1e300, -1e300}) EXPECT_EQ(SampleMap(slot, {u, 0.5}), Texel(1, 0)) << u;
   EXPECT_EQ(SampleMap(slot, {std::nan(""), 0.5}), Texel(0, 0));
   ASSERT_TRUE(FillImage(image, 2, 2));  // limits 0: every wrap would divide by zero
-  for (int filter : {0, 1}) {
-    Bind(slot, image, 1, filter);
-    EXPECT_EQ(SampleMap(slot, {1.5, -2.0}), Colour3f{});
-  }
+  for (int filter : {0, 1}) EXPECT_EQ(SampleMap((Bind(slot, image, 1, filter), slot), {1.5, -2.0}), Colour3f{});
 }
 
 // Bump slopes: nearest one pixel away, unwrapped; filtered two pixels away.
@@ -85,78 +82,70 @@ TEST(SampleMapNeighbours, NearestOnePixelAwayUnwrappedFilteredTwoPixelsAway) {
   EXPECT_TRUE(Near(up, Bilinear(2, 3, 5, 1, 0.5f, 0)));
 }
 
-class MaterialCache : public ::testing::Test {
-protected:
-  void SetUp() override { ASSERT_TRUE(dir.Ok()); }
-  TK_wString Name(const std::string& name) const { return TK_wString::FromUtf8((dir / name).string()); }
-  TK_wString Write(const std::string& name, int w, int h) {
-    CKavraDib image;
-    EXPECT_TRUE(image.CreateDib(w, h, 24, true, nullptr) && image.WriteToFile(Name(name)));
-    return Name(name);
-  }
-  static void Use(MaterialMap& slot, const TK_wString& file) {
-    slot.enabled = true;
-    slot.file_name = file;
-  }
+// Which map files the cache reads, shares and binds, in one folder of real image files.
+TEST(MaterialCache, ReadsEachFileOnceBindsOnlySampleableFilesAndLeavesNothingBehind) {
   TempDir dir;
-};
-
-TEST_F(MaterialCache, AFileIsReadOnceWhateverItsLetterCaseAndNeitherSharedNorLeftBehindAcrossEntries) {
-  CRenderMaterial material;
-  Use(material.m_texture_map, Write("Stone.bmp", 6, 5));
-  Use(material.m_bump_map, Name("Stone.bmp"));
-  Use(material.m_specular_map, Name("stone.BMP"));
-  MaterialEntry entry(std::make_unique<CRenderMaterial>(material));
-  const MaterialMap& texture = entry.Material()->m_texture_map;
-  ASSERT_NE(texture.bitmap, nullptr);
-  EXPECT_EQ(std::pair(texture.width_limit, texture.height_limit), std::pair(4, 3));
-  for (const MaterialMap& other : {entry.Material()->m_bump_map, entry.Material()->m_specular_map})
-    EXPECT_EQ(other.bitmap, texture.bitmap);
-  EXPECT_EQ(entry.MapFileReads(), 1);
-  EXPECT_EQ(MaterialEntry(&material).MapFileReads(), 1);  // not shared with the first
-  // A lent material outlives its entry without pointers to the freed bitmaps;
-  // a slot a later cache bound is left alone.
-  auto first = std::make_unique<MaterialEntry>(&material);
-  MaterialEntry later(std::unique_ptr<CRenderMaterial>{});
-  material.m_bump_map.bitmap = later.FindOrLoadMapBitmap(Name("Stone.bmp"));
-  ASSERT_NE(material.m_bump_map.bitmap, nullptr);
-  first.reset();
-  EXPECT_TRUE(material.m_texture_map.bitmap == nullptr && material.m_texture_map.width_limit == 0);
-  EXPECT_EQ(material.m_bump_map.bitmap, later.FindOrLoadMapBitmap(Name("stone.BMP")));
-}
-
-TEST_F(MaterialCache, AFailedReadIsTriedAgainAndRelativeNamesOpenInTheBaseFolder) {
-  MaterialEntry entry(std::unique_ptr<CRenderMaterial>{});
-  EXPECT_EQ(entry.FindOrLoadMapBitmap(TK_wString()), nullptr);
-  EXPECT_EQ(entry.FindOrLoadMapBitmap(Name("late.png")), nullptr);
-  Write("late.png", 3, 4);
-  const CKavraDib* bitmap = entry.FindOrLoadMapBitmap(Name("late.png"));
-  EXPECT_TRUE(bitmap && entry.FindOrLoadMapBitmap(Name("late.png")) == bitmap);
-  EXPECT_EQ(entry.MapFileReads(), 2);
-  CRenderMaterial relative;
-  Use(relative.m_texture_map, L"late.png");
-  MaterialEntry in_folder(&relative, dir.Path());
-  EXPECT_NE(relative.m_texture_map.bitmap, nullptr);
-  MaterialEntry elsewhere(&relative);
-  EXPECT_EQ(relative.m_texture_map.bitmap, nullptr);
-}
-
-TEST_F(MaterialCache, OnlyEnabledSlotsNamingReadableSampleableFilesAreBound) {
+  ASSERT_TRUE(dir.Ok());
+  const auto name = [&](const std::string& file) { return TK_wString::FromUtf8((dir / file).string()); };
+  const auto write = [&](const std::string& file, int w, int h) {
+    CKavraDib image;
+    EXPECT_TRUE(image.CreateDib(w, h, 24, true, nullptr) && image.WriteToFile(name(file)));
+    return name(file);
+  };
+  const auto use = [](MaterialMap& slot, const TK_wString& file) { slot.enabled = true, slot.file_name = file; };
+  {
+    SCOPED_TRACE("read once whatever the letter case, never shared across entries");
+    CRenderMaterial material;
+    use(material.m_texture_map, write("Stone.bmp", 6, 5));
+    use(material.m_bump_map, name("Stone.bmp"));
+    use(material.m_specular_map, name("stone.BMP"));
+    MaterialEntry entry(std::make_unique<CRenderMaterial>(material));
+    const MaterialMap& texture = entry.Material()->m_texture_map;
+    ASSERT_NE(texture.bitmap, nullptr);
+    EXPECT_EQ(std::pair(texture.width_limit, texture.height_limit), std::pair(4, 3));
+    for (const MaterialMap& other : {entry.Material()->m_bump_map, entry.Material()->m_specular_map})
+      EXPECT_EQ(other.bitmap, texture.bitmap);
+    EXPECT_EQ(entry.MapFileReads(), 1);
+    EXPECT_EQ(MaterialEntry(&material).MapFileReads(), 1);  // not shared with the first
+    // A lent material outlives its entry without pointers to the freed bitmaps;
+    // a slot a later cache bound is left alone.
+    auto first = std::make_unique<MaterialEntry>(&material);
+    MaterialEntry later(std::unique_ptr<CRenderMaterial>{});
+    material.m_bump_map.bitmap = later.FindOrLoadMapBitmap(name("Stone.bmp"));
+    ASSERT_NE(material.m_bump_map.bitmap, nullptr);
+    first.reset();
+    EXPECT_TRUE(material.m_texture_map.bitmap == nullptr && material.m_texture_map.width_limit == 0);
+    EXPECT_EQ(material.m_bump_map.bitmap, later.FindOrLoadMapBitmap(name("stone.BMP")));
+  }
+  {
+    SCOPED_TRACE("a failed read is tried again; relative names open in the base folder");
+    MaterialEntry entry(std::unique_ptr<CRenderMaterial>{});
+    EXPECT_TRUE(!entry.FindOrLoadMapBitmap(TK_wString()) && !entry.FindOrLoadMapBitmap(name("late.png")));
+    write("late.png", 3, 4);
+    const CKavraDib* bitmap = entry.FindOrLoadMapBitmap(name("late.png"));
+    EXPECT_TRUE(bitmap && entry.FindOrLoadMapBitmap(name("late.png")) == bitmap);
+    EXPECT_EQ(entry.MapFileReads(), 2);
+    CRenderMaterial relative;
+    use(relative.m_texture_map, L"late.png");
+    MaterialEntry in_folder(&relative, dir.Path());
+    EXPECT_NE(relative.m_texture_map.bitmap, nullptr);
+    MaterialEntry elsewhere(&relative);
+    EXPECT_EQ(relative.m_texture_map.bitmap, nullptr);
+  }
+  SCOPED_TRACE("only enabled slots naming readable, sampleable files are bound");
   CRenderMaterial material;
   COruDib stale;  // run-time fields left from an earlier render are overwritten
-  for (int s = 0; s < CRenderMaterial::slot_count; ++s) {
-    material.Map(s).bitmap = &stale;
-    material.Map(s).width_limit = material.Map(s).height_limit = 99;
-  }
-  material.m_texture_map.file_name = Write("narrow.bmp", 2, 7);  // disabled, though it names a file
+  for (int s = 0; s < CRenderMaterial::slot_count; ++s)
+    material.Map(s).bitmap = &stale, material.Map(s).width_limit = material.Map(s).height_limit = 99;
+  material.m_texture_map.file_name = write("narrow.bmp", 2, 7);  // disabled, though it names a file
   material.m_specular_map.enabled = true;                        // enabled without a file
-  Use(material.m_environment_map, Name("missing.bmp"));
-  Use(material.m_transparency_map, Name("narrow.bmp"));  // read, but too narrow to sample
-  Use(material.m_bump_map, Write("low.bmp", 5, 2));
+  use(material.m_environment_map, name("missing.bmp"));
+  use(material.m_transparency_map, name("narrow.bmp"));  // read, but too narrow to sample
+  use(material.m_bump_map, write("low.bmp", 5, 2));
   MaterialEntry entry(&material);
   for (int s = 0; s < CRenderMaterial::slot_count; ++s)
     EXPECT_TRUE(!material.Map(s).bitmap && material.Map(s).width_limit + material.Map(s).height_limit == 0) << s;
-  Use(material.m_bump_map, Write("least.bmp", 3, 3));
+  use(material.m_bump_map, write("least.bmp", 3, 3));
   entry.LoadMapBitmaps();
   EXPECT_EQ(std::pair(material.m_bump_map.width_limit, material.m_bump_map.height_limit), std::pair(1, 1));
 }
