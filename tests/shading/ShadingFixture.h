@@ -24,9 +24,7 @@ struct RecordingShadows : ShadowLookup {
   int MapCount() const override { return int(light_of_map.size()); }
   int LightIndexOfMap(int map) const override { return light_of_map[std::size_t(map)]; }
   double LitFraction(int map, const HitRecord& hit, int sample_count) const override {
-    asked.emplace_back(map, sample_count);
-    asked_depths.push_back(hit.depth);
-    return 0.5;
+    return asked.emplace_back(map, sample_count), asked_depths.push_back(hit.depth), 0.5;
   }
 };
 
