@@ -25,11 +25,7 @@ TEST(SampleMap, WrapsAndBlendsAsATableAndFindsBumpNeighbours) {
   COruDib image;
   ASSERT_TRUE(FillImage(image, 6, 5));
   const struct {
-    const char* what;
-    int filter;
-    double tiling, offset_u, offset_v, u, v;
-    int x0, x1, y0, y1;
-    float ax, ay;
+    const char* what; int filter; double tiling, offset_u, offset_v, u, v; int x0, x1, y0, y1; float ax, ay;
   } cases[] = {
       {"nearest truncates", 0, 1, 0, 0, 0.5, 0.5, 2, 0, 1, 0, 0, 0},
       {"u = 1 reaches W', never the last column", 0, 1, 0, 0, 1, 1, 4, 0, 3, 0, 0, 0},
@@ -50,9 +46,7 @@ TEST(SampleMap, WrapsAndBlendsAsATableAndFindsBumpNeighbours) {
   for (const auto& c : cases) {
     MaterialMap slot;
     Bind(slot, image, 1, c.filter);
-    slot.tiling_u = c.tiling;
-    slot.offset_u = c.offset_u;
-    slot.offset_v = c.offset_v;
+    slot.tiling_u = c.tiling, slot.offset_u = c.offset_u, slot.offset_v = c.offset_v;
     EXPECT_TRUE(Near(SampleMap(slot, {c.u, c.v}), Bilinear(c.x0, c.x1, c.y0, c.y1, c.ax, c.ay))) << c.what;
   }
   ASSERT_TRUE(FillImage(image, 3, 3));  // limits 1; wild coordinates stay inside
@@ -63,7 +57,7 @@ TEST(SampleMap, WrapsAndBlendsAsATableAndFindsBumpNeighbours) {
   ASSERT_TRUE(FillImage(image, 2, 2));  // limits 0: every wrap would divide by zero
   for (int filter : {0, 1}) EXPECT_EQ(SampleMap((Bind(slot, image, 1, filter), slot), {1.5, -2.0}), Colour3f{});
 
-  // Bump slopes: nearest one pixel away, unwrapped; filtered two pixels away.
+  // Bump slopes: one pixel away, never wrapped (filtered ones blend as the rows above, two pixels away).
   ASSERT_TRUE(FillImage(image, 6, 6));  // W' = H' = 4, W1 = H1 = 5
   Bind(slot, image);
   const Colour3f preset{0.25f, 0.5f, 0.75f};
@@ -72,10 +66,6 @@ TEST(SampleMap, WrapsAndBlendsAsATableAndFindsBumpNeighbours) {
   EXPECT_EQ((std::array{left, down, right, up}), (std::array{preset, preset, Texel(1, 0), Texel(0, 1)}));
   SampleMapNeighbours(slot, {1.0, 1.0}, left, down, right, up);  // the last column and row, not wrapped
   EXPECT_EQ((std::array{left, down, right, up}), (std::array{Texel(3, 4), Texel(4, 3), Texel(5, 4), Texel(4, 5)}));
-  Bind(slot, image, 1, 1);  // nearest x = y = 2; left fx 0, right fx 5, down fy 0, up fy 5
-  SampleMapNeighbours(slot, {0.5, 0.5}, left, down, right, up);
-  EXPECT_TRUE(Near(left, Bilinear(0, 1, 2, 3, 0, 0.5f)));
-  EXPECT_TRUE(Near(up, Bilinear(2, 3, 5, 1, 0.5f, 0)));
 }
 
 // Which map files the cache reads, shares and binds, in one folder of real image files.
@@ -148,7 +138,6 @@ TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
   }
   std::vector<std::pair<std::function<void(M&)>, bool>> changes = {
       {[](M& m) { m.SetDiffuse(TK_Color(1, 2, 3)); }, false},
-      {[](M& m) { m.SetName(L"other"); }, false},
       {[](M& m) { m.m_specular_level += 0.5; }, false},
       {[](M& m) { m.m_reserved_a += 0.5; }, true},
       {[](M& m) { m.m_use_luminosity_color = !m.m_use_luminosity_color; }, false},
@@ -165,8 +154,7 @@ TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
     EXPECT_EQ(IsSameRenderMaterial(base, changed), changes[i].second) << "change " << i;
     EXPECT_EQ(IsSameRenderMaterial(changed, base), changes[i].second) << "change " << i;
   }
-  EXPECT_TRUE(MaterialEntry(&base).MatchesMaterial(base));
-  EXPECT_FALSE(MaterialEntry(std::unique_ptr<M>{}).MatchesMaterial(base));
+  EXPECT_FALSE(MaterialEntry(std::unique_ptr<M>{}).MatchesMaterial(base));  // sharing itself: the session tests'
 }
 
 }  // namespace
