@@ -31,7 +31,7 @@ HitRecord Ray(TK_3dVector origin, TK_3dVector direction, int face, const Materia
   return r;
 }
 
-TEST(IntersectFace, EdgesVerticesAndMissesAsATable) {
+TEST(IntersectFace, EdgesVerticesAndMissesAsATableAndTheNormalsLeftToShading) {
   CRenderMaterial settings;
   MaterialEntry material(&settings);
   const auto square = RenderMeshEntry::Create(Square(), &material);
@@ -69,32 +69,11 @@ TEST(IntersectFace, EdgesVerticesAndMissesAsATable) {
   settings.m_two_sided = false;  // one-sided: missed from behind only
   HitRecord back = Ray({0.75, 0.25, -3}, {0, 0, 1}, 0, &material), front = Ray({.75, .25, 3}, {0, 0, -1}, 0, &material);
   EXPECT_TRUE(!square->IntersectFace(back) && square->IntersectFace(front));
-}
 
-TEST(RenderMeshEntry, FacesWithoutAreaGetZeroesAndNeverHitAndFacesNamingMissingVerticesAreRefused) {
-  TK_Mesh negative = Square(), beyond = Square();
-  negative.m_F[0].vi[1] = -1;
-  beyond.m_F[0].vi[3] = 4;  // a quad's fourth index counts too
-  EXPECT_TRUE(!RenderMeshEntry::Create(negative, nullptr) && !RenderMeshEntry::Create(beyond, nullptr));
-  // Collinear, two vertices coinciding, a point.
-  const auto entry =
-      RenderMeshEntry::Create(Triangles({{0, 0, 0}, {1, 1, 0}, {2, 2, 0}}, {{0, 1, 2}, {0, 0, 1}, {1, 1, 1}}), nullptr);
-  ASSERT_NE(entry, nullptr);
-  for (int face = 0; face < 3; ++face) {
-    EXPECT_EQ(entry->Mesh().m_FN[std::size_t(face)], TK_3fVector()) << face;
-    for (const TK_3dVector& o : {TK_3dVector(1, 1, 1), TK_3dVector(0, 0, 1), TK_3dVector(1, 1, 0)})
-      for (const TK_3dVector& d : {TK_3dVector(0, 0, -1), TK_3dVector(1, 1, 0), TK_3dVector(-1, -1, -1)}) {
-        HitRecord r = Ray(o, d, face);
-        EXPECT_FALSE(entry->IntersectFace(r) || entry->QuickIntersectFace(r)) << face;
-      }
-  }
-}
-
-TEST(IntersectFace, ShadingNormalsSmoothFacetedAndTurnedOnBackFaces) {
+  SCOPED_TRACE("shading normals: smooth, faceted, and turned on back faces");
+  settings.m_two_sided = true;
   TK_Mesh mesh = Square();
   mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {0, 0, 1}, {0, 0, 1}};
-  CRenderMaterial settings;
-  MaterialEntry material(&settings);
   const auto smooth = RenderMeshEntry::Create(mesh, &material);  // flat faces are the engine's renders'
   ASSERT_TRUE(smooth);
   const auto normal_at = [&](const RenderMeshEntry& entry, TK_3dVector origin, double dz) {
@@ -110,6 +89,23 @@ TEST(IntersectFace, ShadingNormalsSmoothFacetedAndTurnedOnBackFaces) {
   settings.m_faceted = true;  // one normal for the whole triangle
   for (const TK_3dVector& o : {TK_3dVector(1, 0, 1), TK_3dVector(0.75, 0.25, 1)})
     EXPECT_EQ(normal_at(*smooth, o, -1), TK_3dVector(0, 0, 1));
+}
+
+TEST(RenderMeshEntry, FacesWithoutAreaNeverHitAndFacesNamingMissingVerticesAreRefused) {
+  TK_Mesh negative = Square(), beyond = Square();
+  negative.m_F[0].vi[1] = -1;
+  beyond.m_F[0].vi[3] = 4;  // a quad's fourth index counts too
+  EXPECT_TRUE(!RenderMeshEntry::Create(negative, nullptr) && !RenderMeshEntry::Create(beyond, nullptr));
+  // Collinear, two vertices coinciding, a point.
+  const auto entry =
+      RenderMeshEntry::Create(Triangles({{0, 0, 0}, {1, 1, 0}, {2, 2, 0}}, {{0, 1, 2}, {0, 0, 1}, {1, 1, 1}}), nullptr);
+  ASSERT_NE(entry, nullptr);
+  for (int face = 0; face < 3; ++face)
+    for (const TK_3dVector& o : {TK_3dVector(1, 1, 1), TK_3dVector(0, 0, 1), TK_3dVector(1, 1, 0)})
+      for (const TK_3dVector& d : {TK_3dVector(0, 0, -1), TK_3dVector(1, 1, 0), TK_3dVector(-1, -1, -1)}) {
+        HitRecord r = Ray(o, d, face);
+        EXPECT_FALSE(entry->IntersectFace(r) || entry->QuickIntersectFace(r)) << face;
+      }
 }
 
 }  // namespace

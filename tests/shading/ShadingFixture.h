@@ -53,8 +53,7 @@ struct ShadingFixture {
   TK_Light& AddLight(TK::light_style style, TK_3dPoint location, TK_3dVector direction = {0, 0, -1}) {
     TK_Light light;
     light.SetStyle(style), light.SetLocation(location), light.SetDirection(direction);
-    lights.Append(light);
-    return lights[lights.Count() - 1];
+    return lights.Append(light), lights[lights.Count() - 1];
   }
 };
 

@@ -88,8 +88,7 @@ TEST_F(Lighting, OnlyShadowedSpotLightsAskTheirMapAtTheLevelsSampleCount) {
   EXPECT_EQ(shader.ShadowFactor(hit, 0), 0.5);
   shader.shadow_level = 0;
   EXPECT_EQ(shader.ShadowFactor(hit, 0), 1.0);
-  shader.shadow_level = 1;
-  lights[0].SetShadowIntensity(0);  // not consulted
+  shader.shadow_level = 1, lights[0].SetShadowIntensity(0);  // not consulted
   Light(hit);
   EXPECT_EQ(maps.asked, (std::vector<std::pair<int, int>>{{1, 9}, {1, 81}}));  // the point light never asks
 }
@@ -114,10 +113,8 @@ protected:
 };
 
 TEST_F(Resolving, MapsBlendByTheirAmountsBumpsTiltAndTransparencyCutsHoles) {
-  SCOPED_TRACE("texture, specular and sphere-mapped environment maps blend by their amounts");
   m.SetSpecular(TK_Color(0, 255, 0));
-  Bind(m.m_texture_map, texels, 0.25);
-  Bind(m.m_specular_map, texels, 1.0);
+  Bind(m.m_texture_map, texels, 0.25), Bind(m.m_specular_map, texels, 1.0);
   const Colour3f t = Texel(1, 0);  // trunc(4 x 0.25), trunc(0.25 x 3)
   EXPECT_EQ(Resolve(At()), TK_3dVector(0, 0, 1));
   EXPECT_TRUE(Near(diffuse, Rgb(0.75 + 0.25 * t.red, 0.3 + 0.25 * t.green, 0.15 + 0.25 * t.blue)));
@@ -136,8 +133,7 @@ TEST_F(Resolving, MapsBlendByTheirAmountsBumpsTiltAndTransparencyCutsHoles) {
   EXPECT_LT(std::hypot(e[1].x - 0.8, e[1].y - 0.5) + std::hypot(e[3].x - 0.5, e[3].y - 0.1), 1e-6);
   RenderMeshEntry* meshes[] = {mesh_entry.get()};
   const SurfaceShader with_mesh(lights, meshes);
-  m.m_texture_map = MaterialMap();
-  Bind(m.m_environment_map, texels, 0.5);
+  m.m_texture_map = MaterialMap(), Bind(m.m_environment_map, texels, 0.5);
   const Colour3f v = Texel(2, 1);  // the weights give (0.575, 0.5)
   Resolve(At(), &with_mesh);
   EXPECT_TRUE(Near(diffuse, Rgb(0.5 + 0.5 * v.red, 0.2 + 0.5 * v.green, 0.1 + 0.5 * v.blue)));
@@ -170,8 +166,7 @@ TEST_F(Resolving, MapsBlendByTheirAmountsBumpsTiltAndTransparencyCutsHoles) {
   const double cases[][4] = {{0, 1, .4, 1}, {0, .5, .4, .2}, {255, 1, .4, 0}, {51, 1, .4, .32}, {51, 1, 0, 0}};
   for (const auto& c : cases) {
     ASSERT_TRUE(FillImage(image, 4, 4, int(c[0])));
-    Bind(m.m_transparency_map, image, c[1]);
-    m.SetTransparency(c[2]);
+    Bind(m.m_transparency_map, image, c[1]), m.SetTransparency(c[2]);
     EXPECT_NEAR(entry.SurfaceTransparency(&hit), c[3], 1e-6) << c[0] << " " << c[1] << " " << c[2];
     EXPECT_EQ(entry.SurfaceTransparency(nullptr), c[2]);  // without a hit: the material's own
   }
@@ -192,7 +187,6 @@ protected:
 };
 
 TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsBehindTheFrontMesh) {
-  SCOPED_TRACE("the colour behind is quantised");
   EXPECT_EQ(PackColour({std::nanf(""), 0.999f, 2e9f}), Packed(0, 254, 255));
   EXPECT_TRUE(Near(UnpackColour(Packed(255, 1, 0)), Rgb(255 * 0.003921569f, 0.003921569f, 0)));
   // Behind: 0.998 packs to 254. In front: 0.999 x 254 / 255 -> 253, where
@@ -204,8 +198,7 @@ TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsB
   EXPECT_EQ(Shade({Layer(TK_Color(255, 255, 255), 0.5)}), Packed(0, 255, 190));
   COruDib image;  // or the background image's pixel, rows stored bottom-up
   ASSERT_TRUE(FillImage(image, 3, 4));
-  shader.background_image = &image;
-  shader.pixel_x = 1, shader.pixel_y = 0;
+  shader.background_image = &image, shader.pixel_x = 1, shader.pixel_y = 0;
   EXPECT_EQ(Shade({}), PackColour(Texel(1, 3)));
   shader.background_image = nullptr;
 
@@ -226,8 +219,7 @@ TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsB
       EXPECT_TRUE(actual[c] <= expected[c] + 1e-6 && actual[c] > expected[c] - 1 / (1 - t) / 255) << n << ", " << c;
   }
 
-  // A shadowed spot light's lookup records the depth of every hit shaded with shadows.
-  SCOPED_TRACE("surfaces behind lose shadows only when they show the front mesh again");
+  SCOPED_TRACE("surfaces behind lose shadows only when they show the front mesh again");  // asked depths
   RecordingShadows maps;
   shader.shadows = &maps, shader.shadow_level = 2;
   AddLight(TK::spot_light, {0, 0, 10});
