@@ -67,7 +67,7 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
   };
   const auto modify_layer = [&](auto change) { change(layer), doc.LayerTable().Modify(layer, layer_index); };
   const auto layer_mode = [&](TK_Layer::LayerMode mode) { modify_layer([mode](TK_Layer& l) { l.SetMode(mode); }); };
-  const auto modify = [&](auto change) { change(a), doc.ModifyObjectAttributes(attributed, a); };  // `attributed`
+  const auto modify = [&](auto change) { change(a), doc.ModifyObjectAttributes(attributed, a); };  // of `attributed`
   constexpr auto from_object = TK_ScnObjectAttributes::material_from_object;
 
   const std::tuple<const char*, std::function<void()>, std::string> steps[] = {

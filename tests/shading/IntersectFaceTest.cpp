@@ -74,7 +74,7 @@ TEST(IntersectFace, EdgesVerticesAndMissesAsATableAndTheNormalsLeftToShading) {
   settings.m_two_sided = true;
   TK_Mesh mesh = Square();
   mesh.m_N = {{0, 0, 1}, {0.6f, 0, 0.8f}, {0, 0, 1}, {0, 0, 1}};
-  const auto smooth = RenderMeshEntry::Create(mesh, &material);  // flat faces are the engine's renders'
+  const auto smooth = RenderMeshEntry::Create(mesh, &material);  // flat faces show in the engine's renders
   ASSERT_TRUE(smooth);
   const auto normal_at = [&](const RenderMeshEntry& entry, TK_3dVector origin, double dz) {
     HitRecord r = Ray(origin, {0, 0, dz}, 0, &material);

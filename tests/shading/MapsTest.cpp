@@ -133,7 +133,7 @@ TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
   std::vector<std::pair<std::function<void(M&)>, bool>> changes = {
       {[](M& m) { m.SetDiffuse(TK_Color(1, 2, 3)); }, false},
       {[](M& m) { m.m_reserved_a += 0.5; }, true},
-      {[](M& m) { m.m_faceted = !m.m_faceted; }, true},  // as two-sided, which the engine's session tests share
+      {[](M& m) { m.m_faceted = !m.m_faceted; }, true},  // as two-sided, shared in the session tests
       {[](M& m) { m.m_bump_map.offset_v += 0.5; }, false},
       {[](M& m) { m.m_texture_map.file_name = L"/M/x.png"; }, false},  // letter case counts
       {[](M& m) { m.m_specular_map.filter = 1 - m.m_specular_map.filter; }, true},
@@ -146,7 +146,7 @@ TEST(IsSameRenderMaterial, ComparesWhatShadingMeansAndIgnoresTheRest) {
     EXPECT_EQ(std::pair(IsSameRenderMaterial(base, changed), IsSameRenderMaterial(changed, base)),
               std::pair(changes[i].second, changes[i].second)) << "change " << i;
   }
-  EXPECT_FALSE(MaterialEntry(std::unique_ptr<M>{}).MatchesMaterial(base));  // sharing itself: the session tests'
+  EXPECT_FALSE(MaterialEntry(std::unique_ptr<M>{}).MatchesMaterial(base));  // sharing shows in the session tests
 }
 
 }  // namespace

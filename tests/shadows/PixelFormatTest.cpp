@@ -28,7 +28,7 @@ std::vector<int> Field(const std::vector<PixelFormatRecord>& catalogue, int Pixe
 }
 
 TEST(PixelFormatCatalogue, EachDescriptorFallsInTheFirstClassItMeetsAndScoresByTheReference) {
-  const struct { const char* what; PixelFormatDescriptor descriptor; int kind, score = 0; } cases[] = {  // -1: dropped
+  const struct { const char* what; PixelFormatDescriptor descriptor; int kind, score = 0; } cases[] = {  // kind -1: dropped
       {"the reference", Descriptor(kAccelerated | PFD_SWAP_COPY, 32, 16), 0, 60 + 15 + 15 + 6 + 4 + 2},
       {"accelerated: 2 a shared flag, 3 a colour byte", Descriptor(kAccelerated, 24, 24, 8, 8), 0, 60 + 6 + 9 + 2 + 1},
       {"generic with swap copy", Descriptor(kGeneric | PFD_SWAP_COPY, 32, 16), 1, 40 + 8 + 15 + 6 + 4 + 2},
