@@ -22,16 +22,10 @@ TEST(CommandLine, RenderTakesEveryOption) {
   ASSERT_TRUE(p.run) << p.text;
   EXPECT_EQ(line.command, CommandLine::Command::render);
   const RenderOptions& r = line.render;
-  EXPECT_EQ(r.scene, std::filesystem::path("scene.json"));
-  EXPECT_EQ(r.output, std::filesystem::path("out.jpg"));
-  EXPECT_EQ(r.width, 800);
-  EXPECT_EQ(r.height, 600);
-  EXPECT_EQ(r.antialias, 3);
-  EXPECT_EQ(r.shadows, 0);
-  EXPECT_EQ(r.shadow_map_size, 512);
-  EXPECT_EQ(r.shadow_map_offset, -0.25);
-  EXPECT_EQ(r.favor_memory, false);
-  EXPECT_TRUE(r.quiet);
+  EXPECT_EQ(std::pair(r.scene, r.output), std::pair(std::optional<std::filesystem::path>("scene.json"),
+                                                    std::filesystem::path("out.jpg")));
+  EXPECT_EQ(std::tuple(r.width, r.height, r.antialias, r.shadows, r.shadow_map_size), std::tuple(800, 600, 3, 0, 512));
+  EXPECT_EQ(std::tuple(r.shadow_map_offset, r.favor_memory, r.quiet), std::tuple(-0.25, false, true));
 }
 
 TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
@@ -44,12 +38,9 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
       {{"render", "--shadow-map-size", "4"}, "--shadow-map-size"},
       {{"render", "--shadow-map-offset", "nan"}, "--shadow-map-offset"},
       {{"render", "--shadow-map-offset", "1e9"}, "--shadow-map-offset"},
-      {{"render", "--size", "800"}, "--size"},
-      {{"render", "--size", "0x600"}, "--size"},
-      {{"render", "--size", "16385x1"}, "--size"},
-      {{"render", "--size", "8.5x8"}, "--size"},
-      {{"render", "--size", "8x8x8"}, "--size"},
-      {{"render", "--size", "99999999999x1"}, "--size"},
+      {{"render", "--size", "800"}, "--size"}, {{"render", "--size", "0x600"}, "--size"},
+      {{"render", "--size", "16385x1"}, "--size"}, {{"render", "--size", "8.5x8"}, "--size"},
+      {{"render", "--size", "8x8x8"}, "--size"}, {{"render", "--size", "99999999999x1"}, "--size"},
       {{"render", "--favor-memory", "--favor-speed"}, "--favor-memory excludes --favor-speed"},
       {{"render", "-o", "picture.gif"}, "picture.gif"},
       {{"render", "a.json", "b.json"}, "b.json"},
@@ -71,30 +62,18 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
 
 TEST(CommandLine, OverridesChangeOnlyWhatWasAskedFor) {
   TK_ScnRenderSettings base;
-  base.m_custom_imagesize = 0;
-  base.m_antialias_level = 1;
+  base.m_custom_imagesize = 0, base.m_antialias_level = 1;
   base.m_shadowmap_width = base.m_shadowmap_height = 1024;
   TK_ScnRenderSettings unchanged = base;
   ApplyRenderOverrides(RenderOptions(), unchanged);
   EXPECT_EQ(unchanged, base);
 
-  RenderOptions o;
-  o.width = 320;
-  o.height = 240;
-  o.antialias = 0;
-  o.shadows = 2;
-  o.shadow_map_size = 256;
-  o.shadow_map_offset = 0.5;
   TK_ScnRenderSettings s = base;
-  ApplyRenderOverrides(o, s);
-  EXPECT_EQ(s.m_custom_imagesize, 1);
-  EXPECT_EQ(s.m_image_width, 320);
-  EXPECT_EQ(s.m_image_height, 240);
-  EXPECT_EQ(s.m_antialias_level, 0);
-  EXPECT_EQ(s.m_shadow_level, 2);
-  EXPECT_EQ(s.m_shadowmap_width, 256);
-  EXPECT_EQ(s.m_shadowmap_height, 256);
-  EXPECT_EQ(s.m_shadowmap_offset, 0.5);
+  ApplyRenderOverrides({.scene = {}, .width = 320, .height = 240, .antialias = 0, .shadows = 2, .shadow_map_size = 256,
+                        .shadow_map_offset = 0.5, .favor_memory = {}}, s);
+  EXPECT_EQ(std::tuple(s.m_custom_imagesize, s.m_image_width, s.m_image_height, s.m_antialias_level, s.m_shadow_level),
+            std::tuple(1, 320, 240, 0, 2));
+  EXPECT_EQ(std::tuple(s.m_shadowmap_width, s.m_shadowmap_height, s.m_shadowmap_offset), std::tuple(256, 256, 0.5));
   EXPECT_EQ(s.m_ambient_color, base.m_ambient_color);
 }
 

@@ -110,8 +110,7 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   // The saved image is the view's bitmap, top row first.
   CKavraDib image;
   ASSERT_TRUE(image.ReadFromFile(TK_wString::FromUtf8(out)));
-  ASSERT_EQ(image.Width(), 40);
-  ASSERT_EQ(image.Height(), 30);
+  ASSERT_EQ(std::pair(image.Width(), image.Height()), std::pair(40, 30));
   int wrong = 0;
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) {
@@ -231,9 +230,5 @@ TEST(RenderCommand, TheMaterialsRendererSettingsApplyToTheRender) {
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_GT(PixelAt(out, 16, 16)[1], 200);  // glowing green
 }
-
-}  // namespace
-
-namespace {
 
 }  // namespace

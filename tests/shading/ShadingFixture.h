@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <tuple>
 #include <vector>
 
 #include "host/platform/OruDib.h"
@@ -23,9 +24,7 @@ struct RecordingShadows : ShadowLookup {
   int MapCount() const override { return int(light_of_map.size()); }
   int LightIndexOfMap(int map) const override { return light_of_map[std::size_t(map)]; }
   double LitFraction(int map, const HitRecord& hit, int sample_count) const override {
-    asked.emplace_back(map, sample_count);
-    asked_depths.push_back(hit.depth);
-    return 0.5;
+    return asked.emplace_back(map, sample_count), asked_depths.push_back(hit.depth), 0.5;
   }
 };
 
@@ -38,10 +37,7 @@ struct ShadingFixture {
   // White specular colour; shine 0 gives no specular light.
   const MaterialEntry& Material(TK_Color diffuse, double transparency, double shine = 0.0) {
     CRenderMaterial& m = materials.emplace_back();
-    m.SetDiffuse(diffuse);
-    m.SetSpecular(TK_Color(255, 255, 255));
-    m.SetShine(shine);
-    m.SetTransparency(transparency);
+    m.SetDiffuse(diffuse), m.SetSpecular(TK_Color(255, 255, 255)), m.SetShine(shine), m.SetTransparency(transparency);
     return entries.emplace_back(&m);
   }
   CRenderMaterial& Lent(const MaterialEntry& entry) { return *const_cast<CRenderMaterial*>(entry.Material()); }
@@ -49,32 +45,23 @@ struct ShadingFixture {
   static HitRecord Hit(const MaterialEntry& m, TK_3dVector point, TK_3dVector normal, int mesh = 0, double depth = 1) {
     HitRecord h;
     InitHitRecord(h);
-    h.point = point;
-    h.normal = normal;
-    h.ray_origin = point + TK_3dVector(0, 0, 5);
-    h.ray_direction = TK_3dVector(0, 0, -1);
-    h.depth = depth;
-    h.mesh_index = mesh;
-    h.material = &m;
-    h.weights = TK_3fPoint(1, 0, 0);
+    std::tie(h.point, h.normal, h.ray_origin, h.ray_direction, h.depth, h.mesh_index, h.material, h.weights) =
+        std::tuple(point, normal, point + TK_3dVector(0, 0, 5), TK_3dVector(0, 0, -1), depth, mesh, &m,
+                   TK_3fPoint(1, 0, 0));
     return h;
   }
   TK_Light& AddLight(TK::light_style style, TK_3dPoint location, TK_3dVector direction = {0, 0, -1}) {
     TK_Light light;
-    light.SetStyle(style);
-    light.SetLocation(location);
-    light.SetDirection(direction);
-    lights.Append(light);
-    return lights[lights.Count() - 1];
+    light.SetStyle(style), light.SetLocation(location), light.SetDirection(direction);
+    return lights.Append(light), lights[lights.Count() - 1];
   }
 };
 
 inline Colour3f Rgb(double r, double g, double b) { return {float(r), float(g), float(b)}; }
 
 inline ::testing::AssertionResult Near(const Colour3f& a, const Colour3f& b, double tolerance = 1e-6) {
-  if (std::fabs(a.red - b.red) <= tolerance && std::fabs(a.green - b.green) <= tolerance &&
-      std::fabs(a.blue - b.blue) <= tolerance)
-    return ::testing::AssertionSuccess();
+  if (std::max({std::fabs(a.red - b.red), std::fabs(a.green - b.green), std::fabs(a.blue - b.blue)}) <= tolerance)
+    return ::testing::AssertionSuccess();  // NaN fails here
   return ::testing::AssertionFailure() << a.red << " " << a.green << " " << a.blue << " against " << b.red << " "
                                        << b.green << " " << b.blue;
 }
@@ -100,9 +87,6 @@ inline bool FillImage(COruDib& image, int width, int height, int grey = -1, int 
 
 // Bound the way the material cache binds a slot.
 inline void Bind(MaterialMap& slot, const COruDib& image, double amount = 1.0, int filter = 0) {
-  slot.bitmap = &image;
-  slot.width_limit = image.Width() - 2;
-  slot.height_limit = image.Height() - 2;
-  slot.amount = amount;
-  slot.filter = filter;
+  slot.bitmap = &image, slot.width_limit = image.Width() - 2, slot.height_limit = image.Height() - 2;
+  slot.amount = amount, slot.filter = filter;
 }

@@ -11,11 +11,7 @@ TEST(LocalizedFormat, FormatsOnlyWhatFitsItsValuesAndUsesOnlyTranslationsThatFit
   catalogue.Add(L"Rendering...(%d%%)", L"Berechnung...(%d%%)");
   catalogue.Add(L": Unnamed-%2.2d", L": Unbenannt-%s");  // would read a string from an int
   catalogue.Add(L"(%d:%d)", L"(%d)");                    // loses a value
-  const struct {
-    const wchar_t* format;
-    std::initializer_list<int> values;
-    std::wstring text, translated;
-  } cases[] = {
+  const struct { const wchar_t* format; std::initializer_list<int> values; std::wstring text, translated; } cases[] = {
       {L"Rendering...(%d%%)", {42}, L"Rendering...(42%)", L"Berechnung...(42%)"},
       {L": Unnamed-%2.2d", {7}, L": Unnamed-07", L": Unnamed-07"},
       {L"%-05i and %+d", {1, 4}, L"1     and +4", L"1     and +4"},
@@ -23,11 +19,8 @@ TEST(LocalizedFormat, FormatsOnlyWhatFitsItsValuesAndUsesOnlyTranslationsThatFit
       {L"(%d:%d)", {1, 2}, L"(1:2)", L"(1:2)"},
       {L"(%d, %d)", {1}, L"(%d, %d)", L"(%d, %d)"},  // too few values: the text as it is
       {L"%d %d %d %d", {1, 2, 3, 4}, L"%d %d %d %d", L"%d %d %d %d"},
-      {L"%s", {1}, L"%s", L"%s"},
-      {L"%n", {1}, L"%n", L"%n"},
-      {L"trailing %", {}, L"trailing %", L"trailing %"},
-      {L"%9999d", {1}, L"%9999d", L"%9999d"},  // widths that could ask for huge output
-      {L"%.9999d", {1}, L"%.9999d", L"%.9999d"},
+      {L"%s", {1}, L"%s", L"%s"}, {L"%n", {1}, L"%n", L"%n"}, {L"trailing %", {}, L"trailing %", L"trailing %"},
+      {L"%9999d", {1}, L"%9999d", L"%9999d"}, {L"%.9999d", {1}, L"%.9999d", L"%.9999d"},  // could ask for huge output
       {nullptr, {1}, L"", L""},
   };
   for (bool translated : {false, true}) {

@@ -14,8 +14,7 @@ namespace {
 std::wstring CounterText(int counter) { return FormatLocalized(L": Unnamed-%2.2d", {counter}).str(); }
 
 // A session that is not the plug-in's: its window cannot start it.
-class ForeignSession : public CKavraSdkRender {
-public:
+struct ForeignSession : CKavraSdkRender {
   using CKavraSdkRender::CKavraSdkRender;
   std::unique_ptr<CKavraSdkRenderFrame> CreateRenderFrame(CKavraDoc* doc) override {
     return std::make_unique<CRenderFrame>(*doc);
@@ -23,10 +22,7 @@ public:
 };
 
 TEST(RenderFrame, FitsTheScreenByAWholeReductionFactor) {
-  const struct {
-    SIZE image, border, screen, frame;
-    int zoom;
-  } cases[] = {
+  const struct { SIZE image, border, screen, frame; int zoom; } cases[] = {
       {{3000, 1000}, {20, 60}, {1290, 1010}, {1020, 393}, -3},  // 3020 x 1060 needed, 1240 x 960 usable
       {{1220, 900}, {20, 60}, {1290, 1010}, {1240, 960}, 1},    // exactly the usable size fits
       {{1000, 901}, {20, 60}, {1290, 1010}, {520, 510}, -2},    // one row more: halved
@@ -34,14 +30,12 @@ TEST(RenderFrame, FitsTheScreenByAWholeReductionFactor) {
   };
   for (const auto& c : cases) {
     const CRenderFrame::Fit fit = CRenderFrame::FitToScreen(c.image, c.border, c.screen);
-    EXPECT_EQ(fit.zoom, c.zoom) << c.image.cx;
-    EXPECT_EQ(fit.frame, c.frame) << c.image.cx;
+    EXPECT_EQ(std::pair(fit.zoom, fit.frame), std::pair(c.zoom, c.frame)) << c.image.cx;
   }
   CKavraDoc doc;  // without a view nothing is fitted, started or captioned
   CRenderFrame bare(doc);
   EXPECT_FALSE(bare.StartRendering() || bare.IsRendering());
-  bare.FitWindowToImage();
-  bare.UpdateCaption();
+  bare.FitWindowToImage(), bare.UpdateCaption();
   EXPECT_TRUE(bare.WindowText().IsEmpty());
 }
 
@@ -58,8 +52,7 @@ TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAFailedStartNoneAndMinimisi
     ASSERT_TRUE(frame->IsRendering());
     frame->SetHostWindowText(caption);
     frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
-    minimised = frame->HostWindowText().str();
-    saved = frame->SavedOwnerCaption().str();
+    minimised = frame->HostWindowText().str(), saved = frame->SavedOwnerCaption().str();
     frame->OnShowWindow(true, CRenderFrame::kOwnerRestoring);
     restored = frame->HostWindowText().str();
   };
@@ -67,14 +60,13 @@ TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAFailedStartNoneAndMinimisi
   CRenderFrame* frame = run.Frame();
   ASSERT_TRUE(frame && frame->GetRenderView());
   EXPECT_EQ(minimised, L"Rendering...");
-  EXPECT_EQ(saved, caption.substr(0, CRenderFrame::kMaxOwnerCaption));
-  EXPECT_EQ(restored, saved);
+  EXPECT_TRUE(saved == caption.substr(0, CRenderFrame::kMaxOwnerCaption) && restored == saved);
   EXPECT_TRUE(frame->SavedOwnerCaption().IsEmpty());
   frame->SetHostWindowText(L"Kavra");  // not rendering: the caption stays
   frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
   EXPECT_EQ(frame->HostWindowText().str(), L"Kavra");
-  EXPECT_EQ(frame->GetRenderView()->FittedZoom(), 1);
-  EXPECT_EQ(frame->GetRenderView()->ClientSize(), (SIZE{64, 48}));
+  EXPECT_EQ(std::pair(frame->GetRenderView()->FittedZoom(), frame->GetRenderView()->ClientSize()),
+            std::pair(1, SIZE{64, 48}));
   EXPECT_EQ(frame->WindowText().str(), L"DuskMoth Render (1:1)" + CounterText(before + 1));
   EXPECT_FALSE(frame->IsRendering() || frame->GetRenderView()->StopRendering());  // over: no session to stop
 
@@ -94,10 +86,8 @@ TEST(RenderFrame, StoppingAbortsTheWorkerAndCancelsTheRender) {
   EXPECT_EQ(run.Render(&stop), CKavraSdkRender::render_cancelled);
   CRenderFrame* frame = run.Frame();
   ASSERT_NE(frame, nullptr);
-  EXPECT_TRUE(frame->StopWasRequested());
-  EXPECT_FALSE(frame->GetRenderView()->Completed() || frame->IsRendering());
-  EXPECT_EQ(run.LastText(), L"Aborted");
-  EXPECT_EQ(frame->GetRenderView()->ProgressRow(), -1);
+  EXPECT_TRUE(frame->StopWasRequested() && !frame->GetRenderView()->Completed() && !frame->IsRendering());
+  EXPECT_EQ(std::pair(run.LastText(), frame->GetRenderView()->ProgressRow()), std::pair(std::wstring(L"Aborted"), -1));
 }
 
 }  // namespace

@@ -8,28 +8,19 @@ namespace {
 
 CKavraObject WithSource(int layer, int source, int material) {
   TK_ScnObjectAttributes a;
-  a.SetLayerIndex(layer);
-  a.SetMaterialSource(source);
-  a.SetMaterialIndex(material);
+  a.SetLayerIndex(layer), a.SetMaterialSource(source), a.SetMaterialIndex(material);
   return CKavraObject(a);
 }
 
 TEST(Doc, TheRenderMaterialFollowsTheMaterialSource) {
   CKavraDoc doc;
   TK_Material red, green, gone;
-  red.SetName(L"Red");
-  green.SetName(L"Green");
-  gone.SetName(L"Gone");
-  doc.MaterialTable().Add(red);
-  doc.MaterialTable().Add(green);
-  doc.MaterialTable().Add(gone);
+  red.SetName(L"Red"), green.SetName(L"Green"), gone.SetName(L"Gone");
+  for (const TK_Material* m : {&red, &green, &gone}) doc.MaterialTable().Add(*m);
   doc.MaterialTable().Delete(2);
   TK_Layer plain, painted, stale;
-  painted.SetRenderMaterialIndex(1);
-  stale.SetRenderMaterialIndex(2);
-  doc.LayerTable().Add(plain);
-  doc.LayerTable().Add(painted);
-  doc.LayerTable().Add(stale);
+  painted.SetRenderMaterialIndex(1), stale.SetRenderMaterialIndex(2);
+  for (const TK_Layer* l : {&plain, &painted, &stale}) doc.LayerTable().Add(*l);
 
   const struct { int layer, source, material, expected; } cases[] = {
       {1, 0, 0, 1},    // from the layer, whatever the object's own index
@@ -44,11 +35,7 @@ TEST(Doc, TheRenderMaterialFollowsTheMaterialSource) {
   for (const auto& c : cases) {
     const CKavraObject o = WithSource(c.layer, c.source, c.material);
     EXPECT_EQ(doc.RenderMaterialIndex(o), c.expected) << c.layer << " " << c.source << " " << c.material;
-    const TK_Material& m = doc.RenderMaterial(o);
-    if (c.expected < 0)
-      EXPECT_EQ(&m, &CKavraDoc::DefaultMaterial());
-    else
-      EXPECT_EQ(&m, &doc.MaterialTable()[c.expected]);
+    EXPECT_EQ(&doc.RenderMaterial(o), c.expected < 0 ? &CKavraDoc::DefaultMaterial() : &doc.MaterialTable()[c.expected]);
   }
   EXPECT_TRUE(CKavraDoc::DefaultMaterial() == TK_Material());
 }

@@ -236,33 +236,13 @@ TEST(DocumentFile, ADamagedChunkHeaderIsNotTrustedAndReadingResumesAtTheNextChun
   EXPECT_EQ(Saved(skipped), Saved(doc));
 }
 
-// Saving failures. As root, permissions do not stop writes, so the tests
-// make the save fail in ways that bind root too.
-class DocumentSave : public ::testing::Test {
-protected:
-  void SetUp() override {
-    FillSampleDocument(doc);
-    WriteFile(old_path, "old doc");
-  }
-  void ExpectOldFileIntact() {
-    EXPECT_EQ(FileBytes(old_path), (Bytes{'o', 'l', 'd', ' ', 'd', 'o', 'c'}));
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.Path())) ++entries;
-    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
-  }
-  void ExpectFailure(const KvDocumentFileResult& r, const std::string& message) {
-    EXPECT_TRUE(r.Failed());
-    EXPECT_EQ(r.messages, std::vector<std::string>{message});
-    EXPECT_TRUE(doc.IsModified());
-    ExpectOldFileIntact();
-  }
+// A file-size limit makes every write past it fail, as a full disk would, and binds root too.
+TEST(DocumentSave, AWriteThatRunsOutOfSpaceLeavesTheOldFile) {
   TempDir folder;
   CKavraDoc doc;
+  FillSampleDocument(doc);
   const std::filesystem::path old_path = folder / "scene.kvd";
-};
-
-TEST_F(DocumentSave, AWriteThatRunsOutOfSpaceLeavesTheOldFile) {
-  // A file-size limit makes every write past it fail, as a full disk would.
+  WriteFile(old_path, "old doc");
   struct rlimit old_limit;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
   auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
@@ -272,8 +252,12 @@ TEST_F(DocumentSave, AWriteThatRunsOutOfSpaceLeavesTheOldFile) {
   const KvDocumentFileResult r = Plain().Write(doc, old_path);
   setrlimit(RLIMIT_FSIZE, &old_limit);
   std::signal(SIGXFSZ, old_handler);
-  ExpectFailure(r, "scene.kvd: could not be saved: File too large");
-  EXPECT_TRUE(doc.Path().empty());
+  EXPECT_TRUE(r.Failed() && doc.IsModified() && doc.Path().empty());
+  EXPECT_EQ(r.messages, std::vector<std::string>{"scene.kvd: could not be saved: File too large"});
+  EXPECT_EQ(FileBytes(old_path), (Bytes{'o', 'l', 'd', ' ', 'd', 'o', 'c'}));
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.Path())) ++entries;
+  EXPECT_EQ(entries, 1) << "a temporary file was left behind";
 }
 
 }  // namespace

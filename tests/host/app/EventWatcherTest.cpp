@@ -47,27 +47,20 @@ public:
 };
 
 // Registered and enabled for the life of a test.
-class ActiveWatcher : public RecordingWatcher {
-public:
-  ActiveWatcher() {
-    Register();
-    Enable(true);
-  }
+struct ActiveWatcher : RecordingWatcher {
+  ActiveWatcher() { Register(), Enable(true); }
 };
 
 TK_Layer Layer(const wchar_t* name, int mode = TK_Layer::normal_layer) {
   TK_Layer l;
-  l.SetName(name);
-  l.SetMode(mode);
-  return l;
+  return l.SetName(name), l.SetMode(mode), l;
 }
 
 CKavraObject Object(const wchar_t* name) {
   TK_ScnObjectAttributes a;
   a.SetName(name);
   CKavraObject o(a);
-  o.AddRenderMesh(SampleTriangleMesh());
-  return o;
+  return o.AddRenderMesh(SampleTriangleMesh()), o;
 }
 
 // Each operation on a document with one layer, material, light and two
@@ -83,16 +76,10 @@ struct Operation {
 
 const CKavraObject& Nth(CKavraDoc& doc, int i) { return *doc.ObjectAt(i); }
 
-TK_Light NamedLight(const wchar_t* name) {
-  TK_Light l;
-  l.SetName(name);
-  return l;
-}
-
-TK_Material NamedMaterial(const wchar_t* name) {
-  TK_Material m;
-  m.SetName(name);
-  return m;
+template <class T>
+T Named(const wchar_t* name) {
+  T t;
+  return t.SetName(name), t;
 }
 
 const Operation kOperations[] = {
@@ -106,29 +93,24 @@ const Operation kOperations[] = {
     {"UndeleteLayer", [](CKavraDoc& d) { return d.LayerTable().Delete(0) && d.LayerTable().Undelete(0); },
      {"layer 1 0 Walls", "layer 2 0 Walls"}},
     {"UndeleteLiveLayer", [](CKavraDoc& d) { return d.LayerTable().Undelete(0); }, {}, false},
-    {"ModifyLight", [](CKavraDoc& d) { return d.LightTable().Modify(CKavraLight(NamedLight(L"Moon"), 0), 0); },
+    {"ModifyLight", [](CKavraDoc& d) { return d.LightTable().Modify(CKavraLight(Named<TK_Light>(L"Moon"), 0), 0); },
      {"light 3 0 Moon old Sun"}},
     {"DeleteLight", [](CKavraDoc& d) { return d.LightTable().Delete(0); }, {"light 1 0 Sun"}},
-    {"ModifyMaterial", [](CKavraDoc& d) { return d.MaterialTable().Modify(NamedMaterial(L"Blue"), 0); },
+    {"ModifyMaterial", [](CKavraDoc& d) { return d.MaterialTable().Modify(Named<TK_Material>(L"Blue"), 0); },
      {"material 3 0 Blue old Red"}},
     {"UndeleteMaterial", [](CKavraDoc& d) { return d.MaterialTable().Delete(0) && d.MaterialTable().Undelete(0); },
      {"material 1 0 Red", "material 2 0 Red"}},
     {"AddObject", [](CKavraDoc& d) { d.AddObject(Object(L"C")); return d.ObjectCount() == 3; }, {"add C"}},
     {"DeleteObject", [](CKavraDoc& d) { return d.DeleteObject(Nth(d, 0)) && d.ObjectCount() == 1; }, {"delete A"}},
-    {"UndeleteObject",
-     [](CKavraDoc& d) {
+    {"UndeleteObject", [](CKavraDoc& d) {
        const CKavraObject& a = Nth(d, 0);
        return d.DeleteObject(a) && d.UndeleteObject(a) && !d.UndeleteObject(a);
-     },
-     {"delete A", "undelete A"}},
-    {"ReplaceObject",
-     [](CKavraDoc& d) {
+     }, {"delete A", "undelete A"}},
+    {"ReplaceObject", [](CKavraDoc& d) {  // the replaced object leaves the document but stays valid for undo
        const CKavraObject& b = Nth(d, 1);
-       // The replaced object leaves the document but stays valid for undo.
        return d.ReplaceObject(b, Object(L"C")) && !d.ReplaceObject(b, Object(L"D")) && d.IsDeletedObject(b) &&
               b.Name() == TK_wString(L"B");
-     },
-     {"replace B by C"}},
+     }, {"replace B by C"}},
     {"AssignMaterial", [](CKavraDoc& d) { return d.AssignMaterialToObject(Nth(d, 0), 0); },
      {"attributes A was source 0 index -1 now source 1 index 0", "assign A 1"}},
     {"AssignMaterialAgain",
@@ -136,13 +118,10 @@ const Operation kOperations[] = {
      {"attributes A was source 0 index -1 now source 1 index 0", "assign A 1",
       "attributes A was source 1 index 0 now source 1 index 0", "assign A 0"}},
     {"AssignMissingMaterial", [](CKavraDoc& d) { return d.AssignMaterialToObject(Nth(d, 0), 1); }, {}, false},
-    {"SuppressedEvents",
-     [](CKavraDoc& d) {
-       d.SuppressEvents(true);
-       d.AddObject(Object(L"C"));
+    {"SuppressedEvents", [](CKavraDoc& d) {
+       d.SuppressEvents(true), d.AddObject(Object(L"C"));
        return d.LayerTable().Add(Layer(L"L")) == 1;
-     },
-     {}},
+     }, {}},
 };
 
 void PrintTo(const Operation& c, std::ostream* os) { *os << c.name; }
@@ -152,11 +131,9 @@ class DocumentOperation : public testing::TestWithParam<Operation> {};
 TEST_P(DocumentOperation, RaisesItsEventsAndMarksTheDocument) {
   CKavraDoc doc;
   doc.LayerTable().Add(Layer(L"Walls"));
-  doc.MaterialTable().Add(NamedMaterial(L"Red"));
-  doc.LightTable().Add(CKavraLight(NamedLight(L"Sun")));
-  doc.AddObject(Object(L"A"));
-  doc.AddObject(Object(L"B"));
-  doc.SetModified(false);
+  doc.MaterialTable().Add(Named<TK_Material>(L"Red"));
+  doc.LightTable().Add(CKavraLight(Named<TK_Light>(L"Sun")));
+  doc.AddObject(Object(L"A")), doc.AddObject(Object(L"B")), doc.SetModified(false);
   ActiveWatcher w;
   RecordingWatcher disabled;  // registered, never enabled: hears nothing
   disabled.Register();
@@ -182,15 +159,10 @@ TEST(EventWatcher, AWatcherMayUnregisterItselfOrOthersDuringDispatch) {
   ActiveWatcher second, third;
   first.also = &third;
   // Registration order decides the call order: first, then second and third.
-  first.Register();
-  first.Enable(true);
-  second.UnRegister();
-  third.UnRegister();
-  second.Register();
-  third.Register();
+  first.Register(), first.Enable(true);
+  second.UnRegister(), third.UnRegister(), second.Register(), third.Register();
   CKavraDoc doc;
-  doc.AddObject(Object(L"A"));
-  doc.AddObject(Object(L"B"));
+  doc.AddObject(Object(L"A")), doc.AddObject(Object(L"B"));
   EXPECT_EQ(first.log, std::vector<std::string>{"add A"});
   EXPECT_EQ(second.log, (std::vector<std::string>{"add A", "add B"}));
   EXPECT_TRUE(third.log.empty());

@@ -64,9 +64,7 @@ TEST_P(ImageFormat, WrittenImagesReadBack) {
     ASSERT_TRUE(out.WriteToFile(path));
     EXPECT_EQ(out.LastSaveName(), path);
     ASSERT_TRUE(in.ReadFromFile(path));
-    EXPECT_EQ(in.BitsPerPixel(), 24);
-    ASSERT_EQ(in.Width(), 7);
-    ASSERT_EQ(in.Height(), 5);
+    ASSERT_EQ(std::tuple(in.BitsPerPixel(), in.Width(), in.Height()), std::tuple(24, 7, 5));
     if (GetParam().tolerance == 0) {
       for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x) ASSERT_EQ(PixelAt(in, x, y), PixelAt(out, x, y)) << bits;
@@ -102,15 +100,13 @@ TEST_F(KavraDibFiles, FailedWriteLeavesTheOlderFileAndNoLeftovers) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit limited = saved;
-  limited.rlim_cur = 4096;
+  rlimit limited{4096, saved.rlim_max};
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
   const bool written = big.WriteToFile(Wide(path));
   setrlimit(RLIMIT_FSIZE, &saved);
 
-  EXPECT_FALSE(written);
+  EXPECT_TRUE(!written && big.LastSaveName().IsEmpty());
   EXPECT_EQ(FileBytes(path), before);
-  EXPECT_EQ(big.LastSaveName(), TK_wString());
   int files = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
   EXPECT_EQ(files, 1);

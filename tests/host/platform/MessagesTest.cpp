@@ -35,9 +35,7 @@ protected:
 };
 
 void Drain() {
-  MSG m;
-  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-  }
+  for (MSG m; PeekMessage(&m, nullptr, 0, 0, PM_REMOVE);) continue;
 }
 
 TEST(Messages, PostedMessagesArriveInOrderOnTheOwningThread) {
@@ -50,10 +48,7 @@ TEST(Messages, PostedMessagesArriveInOrderOnTheOwningThread) {
   EXPECT_TRUE(PumpMessagesUntil([&] { return w.count == 200; }, 10000));
   worker.join();
   ASSERT_EQ(w.seen.size(), 200u);
-  for (int i = 0; i < 200; ++i) {
-    EXPECT_EQ(w.seen[i].wParam, WPARAM(i));
-    EXPECT_EQ(w.seen[i].lParam, -i);
-  }
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(std::pair(w.seen[i].wParam, w.seen[i].lParam), std::pair(WPARAM(i), LPARAM(-i)));
   EXPECT_FALSE(w.offThread);
 }
 
@@ -72,8 +67,7 @@ TEST(Messages, SendsAcrossThreadsInBothDirectionsDoNotDeadlock) {
     ASSERT_TRUE(w.Create());
     theirs = w.Handle();
     result = SendMessage(mine.Handle(), WM_USER, 0, 0);
-    EXPECT_EQ(w.count, 1);
-    EXPECT_FALSE(w.offThread);
+    EXPECT_TRUE(w.count == 1 && !w.offThread);
     done = true;
   });
   EXPECT_TRUE(PumpMessagesUntil([&] { return done.load(); }, 10000));
@@ -94,8 +88,7 @@ TEST(Messages, SenderWaitingOnADestroyedWindowIsReleased) {
   std::this_thread::sleep_for(20ms);  // most likely queued and blocked by now
   w.Destroy();
   worker.join();  // hangs here if the sender is never released
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(w.count, 0);
+  EXPECT_TRUE(result == 0 && w.count == 0);
 }
 
 }  // namespace

@@ -20,9 +20,7 @@ TEST(OruDib, RowsArePaddedToFourBytesAndTheTopImageRowIsLastInMemory) {
     // Drawing is top-down; the pixel bytes are bottom-up, blue first.
     ASSERT_TRUE(dib.DC().FillSolidRect(3, 1, 1, 1, MakeColorRef(10, 20, 30)));
     const unsigned char* p = dib.FindDIBBits() + (4 - 1 - 1) * dib.GetStorageWidth() + 3 * bits / 8;
-    EXPECT_EQ(p[0], 30);
-    EXPECT_EQ(p[1], 20);
-    EXPECT_EQ(p[2], 10);
+    EXPECT_EQ(std::tuple(p[0], p[1], p[2]), std::tuple(30, 20, 10));
     float r, g, b;
     ASSERT_TRUE(dib.GetPixel(3, 4 - 1 - 1, r, g, b));  // memory row from the bottom
     EXPECT_FLOAT_EQ(r, 10 / 255.0f);
@@ -45,10 +43,8 @@ TEST(OruDib, BadCreationLeavesTheBitmapEmpty) {
     COruDib dib;
     ASSERT_TRUE(dib.CreateDib(3, 3, 32, true, nullptr));
     EXPECT_FALSE(dib.CreateDib(c.w, c.h, c.bits, true, c.palette)) << c.w << "x" << c.h;
-    EXPECT_FALSE(dib.HasPixels());
-    EXPECT_EQ(dib.FindDIBBits(), nullptr);
+    EXPECT_TRUE(!dib.HasPixels() && !dib.FindDIBBits() && !dib.DC().IsSelected());
     EXPECT_EQ(dib.Width() + dib.Height() + dib.GetStorageWidth(), 0);
-    EXPECT_FALSE(dib.DC().IsSelected());
   }
 }
 

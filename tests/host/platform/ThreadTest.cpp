@@ -20,15 +20,9 @@ using namespace std::chrono_literals;
 // worker still run, for instance blocked in that very SendMessage - keeps
 // waiting while handling sent messages, so the state is never freed under
 // the worker and the two threads cannot deadlock.
-class StatusWindow : public KvWindow {
-public:
+struct StatusWindow : KvWindow {
   std::atomic<int> handled{0};
-
-protected:
-  LRESULT WindowProc(UINT, WPARAM, LPARAM) override {
-    ++handled;
-    return 1;
-  }
+  LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return ++handled, 1; }
 };
 
 struct RenderState {

@@ -22,11 +22,7 @@ bool ClientRegistered(KvDocumentDataClient& client) {
 
 // A module, the error its load gives (empty when it loads) and what its
 // plug-in printed by the time the module is closed again.
-struct Module {
-  const char* file;
-  const char* error;
-  const wchar_t* printed;
-};
+struct Module { const char* file; const char* error; const wchar_t* printed; };
 
 const Module kModules[] = {
     {"test_plugin_basic.kvp", "", L"load\nunload\n"},
@@ -83,8 +79,7 @@ TEST(PlugInModule, OneLoadPerPlugInAndPerIdentifier) {
   EXPECT_FALSE(KvPlugInModule::Load(kModuleDir / "test_plugin_second.kvp", error));
   EXPECT_EQ(error, (kModuleDir / "test_plugin_second.kvp").string() + ": another loaded plug-in has the same identifier");
   EXPECT_EQ(output.text, L"load\nload\nunload\n");
-  EXPECT_TRUE(first->PlugIn().IsLoaded());
-  EXPECT_TRUE(ClientRegistered(first->PlugIn().DocumentDataClient()));
+  EXPECT_TRUE(first->PlugIn().IsLoaded() && ClientRegistered(first->PlugIn().DocumentDataClient()));
 }
 
 }  // namespace

@@ -9,11 +9,7 @@
 
 namespace {
 
-struct Pose {
-  TK_3dPoint location;
-  TK_3dVector direction;
-  TK_3dVector up;
-};
+struct Pose { TK_3dPoint location; TK_3dVector direction, up; };
 
 // Unit and non-unit directions, ups not perpendicular to the direction, and
 // cameras looking along and across the axes.
@@ -26,30 +22,21 @@ const Pose kPoses[] = {
 };
 
 // The camera frame as the viewport documents it, computed independently.
-struct Frame {
-  TK_3dVector x, y, z;
-};
+struct Frame { TK_3dVector x, y, z; };
 Frame ExpectedFrame(const Pose& pose) {
   TK_3dVector d = pose.direction, u = pose.up;
-  d.Unitize();
-  u.Unitize();
-  Frame f;
-  f.z = -d;
-  f.x = TK_CrossProduct(d, u);
-  f.x.Unitize();
-  f.y = TK_CrossProduct(f.z, f.x);
-  return f;
+  d.Unitize(), u.Unitize();
+  TK_3dVector x = TK_CrossProduct(d, u);
+  x.Unitize();
+  return {x, TK_CrossProduct(-d, x), -d};
 }
 
 TK_Viewport MakeCamera(TK::view_projection projection, const Pose& pose, double l, double r, double b, double t,
                        double n, double f, double width, double height) {
   TK_Viewport vp;
-  EXPECT_TRUE(vp.SetProjection(projection));
-  EXPECT_TRUE(vp.SetCameraLocation(pose.location));
-  EXPECT_TRUE(vp.SetCameraDirection(pose.direction));
-  EXPECT_TRUE(vp.SetCameraUp(pose.up));
-  EXPECT_TRUE(vp.SetFrustum(l, r, b, t, n, f));
-  EXPECT_TRUE(vp.SetScreenPort(0, width, height, 0, 0, 0));
+  EXPECT_TRUE(vp.SetProjection(projection) && vp.SetCameraLocation(pose.location) &&
+              vp.SetCameraDirection(pose.direction) && vp.SetCameraUp(pose.up) && vp.SetFrustum(l, r, b, t, n, f) &&
+              vp.SetScreenPort(0, width, height, 0, 0, 0));
   return vp;
 }
 
@@ -141,9 +128,7 @@ TEST(ViewportPixelRay, PassesThroughThePointThatProjectsThere) {
         const double tp = TK_DotProduct(p - o, dir);
         EXPECT_GE(tp, -1e-9);
         EXPECT_LT((o + dir * tp).DistanceTo(p), 1e-9 * (1.0 + tp));
-        if (projection == TK::parallel) {
-          EXPECT_TRUE(Near(dir, -fr.z, 1e-12));
-        }
+        if (projection == TK::parallel) { EXPECT_TRUE(Near(dir, -fr.z, 1e-12)); }
       }
     }
   }
