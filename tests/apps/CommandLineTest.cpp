@@ -62,7 +62,8 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
 
 TEST(CommandLine, OverridesChangeOnlyWhatWasAskedFor) {
   TK_ScnRenderSettings base;
-  base.m_custom_imagesize = 0, base.m_antialias_level = 1;
+  base.m_custom_imagesize = 0;
+  base.m_antialias_level = 1;
   base.m_shadowmap_width = base.m_shadowmap_height = 1024;
   TK_ScnRenderSettings unchanged = base;
   ApplyRenderOverrides(RenderOptions(), unchanged);

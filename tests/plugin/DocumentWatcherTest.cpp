@@ -22,7 +22,9 @@ namespace {
 
 CKavraObject MeshObject() {
   TK_Mesh mesh;
-  mesh.SetVertex(0, TK_3fPoint(-1, 0, 2)), mesh.SetVertex(1, TK_3fPoint(1, 0, 2)), mesh.SetVertex(2, TK_3fPoint(0, 3, 2));
+  mesh.SetVertex(0, TK_3fPoint(-1, 0, 2));
+  mesh.SetVertex(1, TK_3fPoint(1, 0, 2));
+  mesh.SetVertex(2, TK_3fPoint(0, 3, 2));
   mesh.SetTriangle(0, 0, 1, 2);
   CKavraObject object;
   EXPECT_TRUE(object.AddRenderMesh(mesh));
@@ -46,7 +48,8 @@ std::string Flags(const CDocumentWatcher& w) {
 
 TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
   CDocumentWatcher watcher;
-  watcher.Register(), watcher.Enable(true);
+  watcher.Register();
+  watcher.Enable(true);
   CKavraDoc doc, imported, *other = nullptr;
   for (int i = 0; i < 2; ++i) doc.LayerTable().Add(TK_Layer()), doc.MaterialTable().Add(TK_Material());
   const CKavraObject &meshed = doc.AddObject(MeshObject()), &curve = doc.AddObject(CurveObject());
@@ -122,7 +125,10 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
        [&] { KavraApp().CloseDocument(*other); watcher.Enable(false); other = &KavraApp().NewDocument(); },
        "0000000|000"},
       {"unregistered: an object unheard", [&] {
-         KavraApp().CloseDocument(*other), watcher.Enable(true), watcher.UnRegister(), doc.AddObject(MeshObject());
+         KavraApp().CloseDocument(*other);
+         watcher.Enable(true);
+         watcher.UnRegister();
+         doc.AddObject(MeshObject());
        }, "0000000|000"},
   };
   for (const auto& [what, step, flags] : steps) {
@@ -133,7 +139,8 @@ TEST(DocumentWatcher, EachDocumentOperationRaisesItsFlags) {
     EXPECT_EQ(watcher.LightsChanged(), flags.find('1', 7) != std::string::npos) << what;
   }
   EXPECT_FALSE(doc.EventsSuppressed());
-  std::filesystem::remove(saved), std::filesystem::remove(obj);
+  std::filesystem::remove(saved);
+  std::filesystem::remove(obj);
 }
 
 }  // namespace

@@ -46,9 +46,11 @@ protected:
   void SetUp() override { Reset(); }
   void TearDown() override { Reset(); }
   static void Reset() {
-    ThePlugIn().OnUnloadPlugIn(), KavraApp().SetActiveDoc(nullptr);
+    ThePlugIn().OnUnloadPlugIn();
+    KavraApp().SetActiveDoc(nullptr);
     ThePlugIn().GetRenderUserData() = CDMRenderUserData();
-    ThePlugIn().MarkSceneChanged(false), ThePlugIn().MarkLightsChanged(false);
+    ThePlugIn().MarkSceneChanged(false);
+    ThePlugIn().MarkLightsChanged(false);
   }
 };
 
@@ -95,7 +97,8 @@ TEST_F(PlugInTest, DocumentDataIsTheRecordInVersionOneOneAndFilesWithoutItKeepIt
   ASSERT_TRUE(CKavraDocumentFile().Read(without, second).Ok());
   EXPECT_TRUE(record.m_use_wallpaper && record.m_stretch_wallpaper && !record.m_favor_memory);
   KavraApp().UnRegisterDocumentDataClient(ThePlugIn().DocumentDataClient());
-  std::filesystem::remove(with), std::filesystem::remove(without);
+  std::filesystem::remove(with);
+  std::filesystem::remove(without);
 }
 
 TEST_F(PlugInTest, RendersCompleteInThePlugInsWindowClearTheFlagsMapTheHostsCodesAndTakeOptions) {

@@ -46,7 +46,9 @@ TEST(SampleMap, WrapsAndBlendsAsATableAndFindsBumpNeighbours) {
   for (const auto& c : cases) {
     MaterialMap slot;
     Bind(slot, image, 1, c.filter);
-    slot.tiling_u = c.tiling, slot.offset_u = c.offset_u, slot.offset_v = c.offset_v;
+    slot.tiling_u = c.tiling;
+    slot.offset_u = c.offset_u;
+    slot.offset_v = c.offset_v;
     EXPECT_TRUE(Near(SampleMap(slot, {c.u, c.v}), Bilinear(c.x0, c.x1, c.y0, c.y1, c.ax, c.ay))) << c.what;
   }
   ASSERT_TRUE(FillImage(image, 3, 3));  // limits 1; wild coordinates stay inside

@@ -37,7 +37,10 @@ struct ShadingFixture {
   // White specular colour; shine 0 gives no specular light.
   const MaterialEntry& Material(TK_Color diffuse, double transparency, double shine = 0.0) {
     CRenderMaterial& m = materials.emplace_back();
-    m.SetDiffuse(diffuse), m.SetSpecular(TK_Color(255, 255, 255)), m.SetShine(shine), m.SetTransparency(transparency);
+    m.SetDiffuse(diffuse);
+    m.SetSpecular(TK_Color(255, 255, 255));
+    m.SetShine(shine);
+    m.SetTransparency(transparency);
     return entries.emplace_back(&m);
   }
   CRenderMaterial& Lent(const MaterialEntry& entry) { return *const_cast<CRenderMaterial*>(entry.Material()); }
@@ -52,7 +55,9 @@ struct ShadingFixture {
   }
   TK_Light& AddLight(TK::light_style style, TK_3dPoint location, TK_3dVector direction = {0, 0, -1}) {
     TK_Light light;
-    light.SetStyle(style), light.SetLocation(location), light.SetDirection(direction);
+    light.SetStyle(style);
+    light.SetLocation(location);
+    light.SetDirection(direction);
     return lights.Append(light), lights[lights.Count() - 1];
   }
 };
@@ -87,6 +92,9 @@ inline bool FillImage(COruDib& image, int width, int height, int grey = -1, int 
 
 // Bound the way the material cache binds a slot.
 inline void Bind(MaterialMap& slot, const COruDib& image, double amount = 1.0, int filter = 0) {
-  slot.bitmap = &image, slot.width_limit = image.Width() - 2, slot.height_limit = image.Height() - 2;
-  slot.amount = amount, slot.filter = filter;
+  slot.bitmap = &image;
+  slot.width_limit = image.Width() - 2;
+  slot.height_limit = image.Height() - 2;
+  slot.amount = amount;
+  slot.filter = filter;
 }

@@ -57,8 +57,12 @@ TEST_F(Lighting, AttenuationConeFacingAndLuminosityDecideTheDiffuse) {
       {"point: cosine 0.8, 1 / (1 + 0.1 d) at d = 5, intensity unused",
        [](TK_Light& l) { l.SetLocation({0, 3, 4}); l.SetAttenuation(1, 0.1, 0); l.SetIntensity(7); }, 0.8 / 1.5},
       {"spot: c = 0.6 from the stored direction, c^2 / (0.2 d)", [cone](TK_Light& l) {
-         l.SetStyle(TK::spot_light), l.SetDirection({0, 0, -0.6}), l.SetSpotAngleRadians(cone);
-         l.SetSpotExponent(2), l.SetAttenuation(0, 0.2, 0); }, 0.5 * 0.36},
+         l.SetStyle(TK::spot_light);
+         l.SetDirection({0, 0, -0.6});
+         l.SetSpotAngleRadians(cone);
+         l.SetSpotExponent(2);
+         l.SetAttenuation(0, 0.2, 0);
+       }, 0.5 * 0.36},
       {"spot: c equal to the cone's cosine is outside", [cone](TK_Light& l) { l.SetStyle(TK::spot_light),
          l.SetDirection({0, 0, -std::cos(cone)}), l.SetSpotAngleRadians(cone); }, 0},
       {"point: behind an opaque surface", [](TK_Light& l) { l.SetLocation({0, 0, -10}); }, 0},
@@ -71,14 +75,16 @@ TEST_F(Lighting, AttenuationConeFacingAndLuminosityDecideTheDiffuse) {
   lights.Empty();
   Lent(plain).m_luminosity = 0.5;  // adds the diffuse colour, or its own
   EXPECT_TRUE(Near(Light(hit), Lit(0.5)));
-  Lent(plain).m_use_luminosity_color = true, Lent(plain).m_luminosity_color = TK_Color(0, 255, 51);
+  Lent(plain).m_use_luminosity_color = true;
+  Lent(plain).m_luminosity_color = TK_Color(0, 255, 51);
   EXPECT_TRUE(Near(Light(hit), Rgb(0.1, 0.08 + 0.5, 0.06 + 0.1)));
 }
 
 TEST_F(Lighting, OnlyShadowedSpotLightsAskTheirMapAtTheLevelsSampleCount) {
   RecordingShadows maps;
   maps.light_of_map = {1, 0};  // light 0's map is the second
-  shader.shadows = &maps, shader.shadow_level = 1;
+  shader.shadows = &maps;
+  shader.shadow_level = 1;
   AddLight(TK::spot_light, {0, 0, 10}).SetShadowIntensity(0.8);
   AddLight(TK::point_light, {0, 0, 10}).SetShadowIntensity(1);
   lights[1].SetDiffuse(TK_Color(0, 0, 0));
@@ -99,7 +105,9 @@ protected:
   // Weights (0.5, 0.25, 0.25) over coordinates (0, 0), (1, 0), (0, 1): uv (0.25, 0.25).
   HitRecord At(TK_3dVector normal = {0, 0, 1}) {
     HitRecord h = Hit(entry, {0, 0, 0}, normal);
-    h.weights = TK_3fPoint(0.5f, 0.25f, 0.25f), h.texture_coordinates[1] = {1, 0}, h.texture_coordinates[2] = {0, 1};
+    h.weights = TK_3fPoint(0.5f, 0.25f, 0.25f);
+    h.texture_coordinates[1] = {1, 0};
+    h.texture_coordinates[2] = {0, 1};
     return h;
   }
   TK_3dVector Resolve(const HitRecord& hit, const SurfaceShader* with = nullptr) {
@@ -114,7 +122,8 @@ protected:
 
 TEST_F(Resolving, MapsBlendByTheirAmountsBumpsTiltAndTransparencyCutsHoles) {
   m.SetSpecular(TK_Color(0, 255, 0));
-  Bind(m.m_texture_map, texels, 0.25), Bind(m.m_specular_map, texels, 1.0);
+  Bind(m.m_texture_map, texels, 0.25);
+  Bind(m.m_specular_map, texels, 1.0);
   const Colour3f t = Texel(1, 0);  // trunc(4 x 0.25), trunc(0.25 x 3)
   EXPECT_EQ(Resolve(At()), TK_3dVector(0, 0, 1));
   EXPECT_TRUE(Near(diffuse, Rgb(0.75 + 0.25 * t.red, 0.3 + 0.25 * t.green, 0.15 + 0.25 * t.blue)));
@@ -133,7 +142,8 @@ TEST_F(Resolving, MapsBlendByTheirAmountsBumpsTiltAndTransparencyCutsHoles) {
   EXPECT_LT(std::hypot(e[1].x - 0.8, e[1].y - 0.5) + std::hypot(e[3].x - 0.5, e[3].y - 0.1), 1e-6);
   RenderMeshEntry* meshes[] = {mesh_entry.get()};
   const SurfaceShader with_mesh(lights, meshes);
-  m.m_texture_map = MaterialMap(), Bind(m.m_environment_map, texels, 0.5);
+  m.m_texture_map = MaterialMap();
+  Bind(m.m_environment_map, texels, 0.5);
   const Colour3f v = Texel(2, 1);  // the weights give (0.575, 0.5)
   Resolve(At(), &with_mesh);
   EXPECT_TRUE(Near(diffuse, Rgb(0.5 + 0.5 * v.red, 0.2 + 0.5 * v.green, 0.1 + 0.5 * v.blue)));
@@ -166,7 +176,8 @@ TEST_F(Resolving, MapsBlendByTheirAmountsBumpsTiltAndTransparencyCutsHoles) {
   const double cases[][4] = {{0, 1, .4, 1}, {0, .5, .4, .2}, {255, 1, .4, 0}, {51, 1, .4, .32}, {51, 1, 0, 0}};
   for (const auto& c : cases) {
     ASSERT_TRUE(FillImage(image, 4, 4, int(c[0])));
-    Bind(m.m_transparency_map, image, c[1]), m.SetTransparency(c[2]);
+    Bind(m.m_transparency_map, image, c[1]);
+    m.SetTransparency(c[2]);
     EXPECT_NEAR(entry.SurfaceTransparency(&hit), c[3], 1e-6) << c[0] << " " << c[1] << " " << c[2];
     EXPECT_EQ(entry.SurfaceTransparency(nullptr), c[2]);  // without a hit: the material's own
   }
@@ -194,11 +205,14 @@ TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsB
   shader.background = {0, 0, 0};
   EXPECT_EQ(Shade({Layer(TK_Color(0, 0, 0), 0.999, 0), Layer(TK_Color(255, 0, 0), 0.002, 1)}), Packed(253, 0, 0));
   // Clamped before blending: red -0.5 + 0.5 x 1 = 0, not -0.5 + 0.5 x 2.
-  shader.ambient = {-1.0f, 2.0f, 0.999f}, shader.background = {2, -1, 0.5f};
+  shader.ambient = {-1.0f, 2.0f, 0.999f};
+  shader.background = {2, -1, 0.5f};
   EXPECT_EQ(Shade({Layer(TK_Color(255, 255, 255), 0.5)}), Packed(0, 255, 190));
   COruDib image;  // or the background image's pixel, rows stored bottom-up
   ASSERT_TRUE(FillImage(image, 3, 4));
-  shader.background_image = &image, shader.pixel_x = 1, shader.pixel_y = 0;
+  shader.background_image = &image;
+  shader.pixel_x = 1;
+  shader.pixel_y = 0;
   EXPECT_EQ(Shade({}), PackColour(Texel(1, 3)));
   shader.background_image = nullptr;
 
@@ -206,7 +220,8 @@ TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsB
   // c (1 - t^n) + b t^n, less what quantising behind each layer loses: under
   // one unit per layer, damped by t, so under 1 / (1 - t) units in all.
   SCOPED_TRACE("a deep stack of equal layers");
-  shader.ambient = {0.6f, 0.3f, 0.9f}, shader.background = {0, 1, 0.2f};
+  shader.ambient = {0.6f, 0.3f, 0.9f};
+  shader.background = {0, 1, 0.2f};
   const double t = 0.75;
   const HitRecord glass = Layer(TK_Color(255, 255, 255), t);
   for (int n : {1, 2, 3, 8, 40, 100000}) {
@@ -221,7 +236,8 @@ TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsB
 
   SCOPED_TRACE("surfaces behind lose shadows only when they show the front mesh again");  // asked depths
   RecordingShadows maps;
-  shader.shadows = &maps, shader.shadow_level = 2;
+  shader.shadows = &maps;
+  shader.shadow_level = 2;
   AddLight(TK::spot_light, {0, 0, 10});
   const struct {  // hits: transparency and mesh, at depths 1, 2, ...
     const char* what; std::vector<std::pair<double, int>> hits; bool no_shadows; std::vector<double> shadowed;
@@ -236,7 +252,8 @@ TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsB
   for (const auto& c : cases) {
     std::vector<HitRecord> hits;
     for (const auto& [t, mesh] : c.hits) hits.push_back(Layer(TK_Color(0, 255, 0), t, mesh, double(hits.size() + 1)));
-    maps.asked_depths.clear(), Shade(hits, c.no_shadows);
+    maps.asked_depths.clear();
+    Shade(hits, c.no_shadows);
     std::sort(maps.asked_depths.begin(), maps.asked_depths.end());
     EXPECT_EQ(maps.asked_depths, c.shadowed) << c.what;
   }

@@ -41,7 +41,9 @@ protected:
   // A spot light looking straight down; near 0.5 and far twice the box's far corner, as scene setup has them.
   std::unique_ptr<ShadowMap> Map(double height, double degrees, int size, double near = 0, double far = 0) {
     TK_Light light;
-    light.SetStyle(TK::spot_light), light.SetLocation({0, 0, height}), light.SetSpotAngleRadians(degrees * M_PI / 180);
+    light.SetStyle(TK::spot_light);
+    light.SetLocation({0, 0, height});
+    light.SetSpotAngleRadians(degrees * M_PI / 180);
     double box_far = 0;
     std::unique_ptr<ShadowMap> map =
         ShadowMap::Create(ShadowLightCamera(light, box, box_far), size, size, 0, &abort, &box);
@@ -53,7 +55,8 @@ protected:
   static HitRecord At(double x, double y, double z = 0.0, const TK_3dVector& view = {1, 0, 0}) {
     HitRecord hit;
     InitHitRecord(hit);
-    hit.point = TK_3dVector(x, y, z), hit.ray_direction = view / view.Length();
+    hit.point = TK_3dVector(x, y, z);
+    hit.ray_direction = view / view.Length();
     return hit;
   }
 
@@ -75,7 +78,8 @@ TEST_F(ShadowMapTest, StoresInverseDistancesAndZeroWhereNothingIsSeen) {
   ASSERT_TRUE(map->GetXform(TK::screen, TK::world, screen_to_world));
   const TK_3dVector ray = screen_to_world * TK_3dPoint(24, 40, 0.0) - TK_3dPoint(0, 0, 0);
   EXPECT_NEAR(depth[40 * 64 + 24], 65535 / (ray.Length() * 2.0 / -ray.z), 2.0);
-  entries.clear(), box = TK_BoundingBox();
+  entries.clear();
+  box = TK_BoundingBox();
   Add(SquareMesh(0.5, -0.5));  // nearer than 1: the largest value
   std::unique_ptr<ShadowMap> close = Map(0, 30, 16, 0.25, 1.0);
   ASSERT_TRUE(close && close->Build() && close->DepthImage()[8 * 16 + 8] == 65535);
@@ -83,7 +87,8 @@ TEST_F(ShadowMapTest, StoresInverseDistancesAndZeroWhereNothingIsSeen) {
 
 TEST_F(ShadowMapTest, ABoxCastsTheShadowItsOutlineGivesOnTheFloor) {
   const double half = 1.0, height = 3.0, light = 10.0;
-  Add(SquareMesh(4, 0)), Add(Box(half, height));
+  Add(SquareMesh(4, 0));
+  Add(Box(half, height));
   std::unique_ptr<ShadowMap> map = Map(light, 45, 256);
   ASSERT_TRUE(map && map->Build());
   // From straight above, the shadow is the top face scaled out from the light.
@@ -106,7 +111,8 @@ TEST_F(ShadowMapTest, ABoxCastsTheShadowItsOutlineGivesOnTheFloor) {
 }
 
 TEST_F(ShadowMapTest, OnlyAFullyTransparentMaterialCastsNoShadow) {
-  Add(SquareMesh(3, 0)), Add(SquareMesh(1, 1), 1.0);
+  Add(SquareMesh(3, 0));
+  Add(SquareMesh(1, 1), 1.0);
   std::unique_ptr<ShadowMap> clear = Map(4, 45, 64);
   ASSERT_TRUE(clear && clear->Build() && clear->LitFraction(At(0, 0), 9) == 1.0);
   materials[1].SetTransparency(0.99);

@@ -35,7 +35,8 @@ TEST(RenderFrame, FitsTheScreenByAWholeReductionFactor) {
   CKavraDoc doc;  // without a view nothing is fitted, started or captioned
   CRenderFrame bare(doc);
   EXPECT_FALSE(bare.StartRendering() || bare.IsRendering());
-  bare.FitWindowToImage(), bare.UpdateCaption();
+  bare.FitWindowToImage();
+  bare.UpdateCaption();
   EXPECT_TRUE(bare.WindowText().IsEmpty());
 }
 
@@ -52,7 +53,8 @@ TEST(RenderFrame, EachStartedRenderTakesTheNextNumberAFailedStartNoneAndMinimisi
     ASSERT_TRUE(frame->IsRendering());
     frame->SetHostWindowText(caption);
     frame->OnShowWindow(false, CRenderFrame::kOwnerMinimizing);
-    minimised = frame->HostWindowText().str(), saved = frame->SavedOwnerCaption().str();
+    minimised = frame->HostWindowText().str();
+    saved = frame->SavedOwnerCaption().str();
     frame->OnShowWindow(true, CRenderFrame::kOwnerRestoring);
     restored = frame->HostWindowText().str();
   };

@@ -54,7 +54,8 @@ TEST(RenderView, EachStatusSetsItsTextsAndProgressRowInOrder) {
   TK_ScnRenderSettings settings = run.doc.Properties().RenderSettings();
   settings.m_render_mesh_wireframe = 1;  // any one of them
   run.doc.Properties().SetRenderSettings(settings);
-  Status(view, 1), Status(view, 3);
+  Status(view, 1);
+  Status(view, 3);
   EXPECT_TRUE(view->InvalidArea() == whole && view->DrawWiresCount() == 1);
   // Statuses posted before the sent completion are handled before it.
   run.texts.clear();

@@ -38,7 +38,9 @@ public:
   // Renders once; answers the host's code.
   int Render(const std::atomic<bool>* stop = nullptr) {
     CRenderSession rendering(doc, nullptr, settings);
-    rendering.SetRenderFrameFactory(make_frame), rendering.SetRendering(true), context.SetStopRequest(stop);
+    rendering.SetRenderFrameFactory(make_frame);
+    rendering.SetRendering(true);
+    context.SetStopRequest(stop);
     session = &rendering;
     const int code = rendering.CKavraSdkRender::Render(context, SIZE{0, 0}, L"DuskMoth Render", 12000);
     session = nullptr;

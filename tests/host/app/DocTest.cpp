@@ -8,18 +8,23 @@ namespace {
 
 CKavraObject WithSource(int layer, int source, int material) {
   TK_ScnObjectAttributes a;
-  a.SetLayerIndex(layer), a.SetMaterialSource(source), a.SetMaterialIndex(material);
+  a.SetLayerIndex(layer);
+  a.SetMaterialSource(source);
+  a.SetMaterialIndex(material);
   return CKavraObject(a);
 }
 
 TEST(Doc, TheRenderMaterialFollowsTheMaterialSource) {
   CKavraDoc doc;
   TK_Material red, green, gone;
-  red.SetName(L"Red"), green.SetName(L"Green"), gone.SetName(L"Gone");
+  red.SetName(L"Red");
+  green.SetName(L"Green");
+  gone.SetName(L"Gone");
   for (const TK_Material* m : {&red, &green, &gone}) doc.MaterialTable().Add(*m);
   doc.MaterialTable().Delete(2);
   TK_Layer plain, painted, stale;
-  painted.SetRenderMaterialIndex(1), stale.SetRenderMaterialIndex(2);
+  painted.SetRenderMaterialIndex(1);
+  stale.SetRenderMaterialIndex(2);
   for (const TK_Layer* l : {&plain, &painted, &stale}) doc.LayerTable().Add(*l);
 
   const struct { int layer, source, material, expected; } cases[] = {

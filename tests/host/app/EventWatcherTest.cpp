@@ -119,7 +119,8 @@ const Operation kOperations[] = {
       "attributes A was source 1 index 0 now source 1 index 0", "assign A 0"}},
     {"AssignMissingMaterial", [](CKavraDoc& d) { return d.AssignMaterialToObject(Nth(d, 0), 1); }, {}, false},
     {"SuppressedEvents", [](CKavraDoc& d) {
-       d.SuppressEvents(true), d.AddObject(Object(L"C"));
+       d.SuppressEvents(true);
+       d.AddObject(Object(L"C"));
        return d.LayerTable().Add(Layer(L"L")) == 1;
      }, {}},
 };
@@ -133,7 +134,9 @@ TEST_P(DocumentOperation, RaisesItsEventsAndMarksTheDocument) {
   doc.LayerTable().Add(Layer(L"Walls"));
   doc.MaterialTable().Add(Named<TK_Material>(L"Red"));
   doc.LightTable().Add(CKavraLight(Named<TK_Light>(L"Sun")));
-  doc.AddObject(Object(L"A")), doc.AddObject(Object(L"B")), doc.SetModified(false);
+  doc.AddObject(Object(L"A"));
+  doc.AddObject(Object(L"B"));
+  doc.SetModified(false);
   ActiveWatcher w;
   RecordingWatcher disabled;  // registered, never enabled: hears nothing
   disabled.Register();
@@ -159,10 +162,15 @@ TEST(EventWatcher, AWatcherMayUnregisterItselfOrOthersDuringDispatch) {
   ActiveWatcher second, third;
   first.also = &third;
   // Registration order decides the call order: first, then second and third.
-  first.Register(), first.Enable(true);
-  second.UnRegister(), third.UnRegister(), second.Register(), third.Register();
+  first.Register();
+  first.Enable(true);
+  second.UnRegister();
+  third.UnRegister();
+  second.Register();
+  third.Register();
   CKavraDoc doc;
-  doc.AddObject(Object(L"A")), doc.AddObject(Object(L"B"));
+  doc.AddObject(Object(L"A"));
+  doc.AddObject(Object(L"B"));
   EXPECT_EQ(first.log, std::vector<std::string>{"add A"});
   EXPECT_EQ(second.log, (std::vector<std::string>{"add A", "add B"}));
   EXPECT_TRUE(third.log.empty());

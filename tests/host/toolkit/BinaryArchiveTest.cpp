@@ -168,7 +168,8 @@ TEST(BinaryArchive, HugeLengthsFailAtOnceWithoutAllocating) {
     while (bytes.size() < 40) bytes.Byte('x');  // 36 bytes hold 18 units
     TK_BinaryArchive a(bytes.bytes);
     TK_wString s(L"kept");
-    g_largest = 0, g_tracking = true;
+    g_largest = 0;
+    g_tracking = true;
     const bool ok = a.ReadString(s);
     g_tracking = false;
     EXPECT_FALSE(ok) << count;
@@ -177,7 +178,8 @@ TEST(BinaryArchive, HugeLengthsFailAtOnceWithoutAllocating) {
   }
   TK_BinaryArchive a(Bytes(16, 0));
   Bytes out{1, 2};
-  g_largest = 0, g_tracking = true;
+  g_largest = 0;
+  g_tracking = true;
   EXPECT_FALSE(a.ReadBytes(std::uint64_t(1) << 40, out));
   g_tracking = false;
   EXPECT_LT(g_largest, 1024u);

@@ -25,7 +25,8 @@ const Pose kPoses[] = {
 struct Frame { TK_3dVector x, y, z; };
 Frame ExpectedFrame(const Pose& pose) {
   TK_3dVector d = pose.direction, u = pose.up;
-  d.Unitize(), u.Unitize();
+  d.Unitize();
+  u.Unitize();
   TK_3dVector x = TK_CrossProduct(d, u);
   x.Unitize();
   return {x, TK_CrossProduct(-d, x), -d};
