@@ -4,14 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "host/platform/Messages.h"
+#include "host/sdk/RenderStatus.h"
 #include "host/sdk/SdkRender.h"
 #include "ui/RenderWindowRun.h"
 
 namespace {
 
-LPARAM Progress(int step, int count) { return LPARAM(step) << 16 | LPARAM(count); }
-void Status(CRenderView* view, int code, LPARAM payload = -1) {
+using enum RenderStatus;
+constexpr auto Progress = PackBandProgress;
+
+void Status(CRenderView* view, int code, LPARAM payload = kNoStatusPayload) {
   SendMessage(view->Handle(), WM_RENDER_STATUS, WPARAM(code), payload);
+}
+void Status(CRenderView* view, RenderStatus status, LPARAM payload = kNoStatusPayload) {
+  Status(view, int(status), payload);
 }
 
 // The window of a finished 200 x 100 render still takes statuses.
@@ -27,20 +33,20 @@ TEST(RenderView, EachStatusSetsItsTextsAndProgressRowInOrder) {
     int row;
     bool completed = false;
   } cases[] = {
-      {1, -1, {L"Initializing..."}, -1},
-      {8, -1, {L"Calculating Screen Projections..."}, -1},
-      {9, -1, {L"Calculating Lights and Shadow Maps..."}, -1},
-      {2, -1, {}, -1},
-      {5, Progress(4, 7), {L"Rendering...(28%)"}, 28},
-      {5, Progress(29, 1), {L"Rendering...(28%)"}, 29},  // 29 % in double precision is 28
-      {5, Progress(1, 3), {L"Rendering...(3%)"}, 29},    // never back
-      {5, Progress(0xFFFF, 0xFFFF), {L"Rendering...(100%)"}, 100},
-      {42, -1, {}, 100},  // as 4 and 6: nothing the window shows
-      {3, -1, {L"Rendering curves, wires and annotations...", L"Completed"}, -1, true},
-      {5, Progress(10, 4), {}, -1, true},  // progress after completion is ignored
-      {7, -1, {L"Aborted"}, -1, true},
+      {int(initializing), kNoStatusPayload, {L"Initializing..."}, -1},
+      {int(screen_projections), kNoStatusPayload, {L"Calculating Screen Projections..."}, -1},
+      {int(lights_and_shadow_maps), kNoStatusPayload, {L"Calculating Lights and Shadow Maps..."}, -1},
+      {int(setup_done), kNoStatusPayload, {}, -1},
+      {int(progress), Progress(4, 7), {L"Rendering...(28%)"}, 28},
+      {int(progress), Progress(29, 1), {L"Rendering...(28%)"}, 29},  // 29 % in double precision is 28
+      {int(progress), Progress(1, 3), {L"Rendering...(3%)"}, 29},    // never back
+      {int(progress), Progress(0xFFFF, 0xFFFF), {L"Rendering...(100%)"}, 100},
+      {42, kNoStatusPayload, {}, 100},  // as 4 and 6: nothing the window shows
+      {int(completed), kNoStatusPayload, {L"Rendering curves, wires and annotations...", L"Completed"}, -1, true},
+      {int(progress), Progress(10, 4), {}, -1, true},  // progress after completion is ignored
+      {int(aborted), kNoStatusPayload, {L"Aborted"}, -1, true},
   };
-  Status(view, 7);
+  Status(view, aborted);
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "status " << c.code << ", " << c.payload);
     run.texts.clear();
@@ -54,14 +60,14 @@ TEST(RenderView, EachStatusSetsItsTextsAndProgressRowInOrder) {
   TK_ScnRenderSettings settings = run.doc.Properties().RenderSettings();
   settings.m_render_mesh_wireframe = 1;  // any one of them
   run.doc.Properties().SetRenderSettings(settings);
-  Status(view, 1);
-  Status(view, 3);
+  Status(view, initializing);
+  Status(view, completed);
   EXPECT_TRUE(view->InvalidArea() == whole && view->DrawWiresCount() == 1);
   // Statuses posted before the sent completion are handled before it.
   run.texts.clear();
-  ASSERT_TRUE(PostMessage(view->Handle(), WM_RENDER_STATUS, 1, -1) &&
-              PostMessage(view->Handle(), WM_RENDER_STATUS, 5, Progress(10, 5)));
-  Status(view, 3);
+  ASSERT_TRUE(PostMessage(view->Handle(), WM_RENDER_STATUS, StatusWord(initializing), kNoStatusPayload) &&
+              PostMessage(view->Handle(), WM_RENDER_STATUS, StatusWord(progress), Progress(10, 5)));
+  Status(view, completed);
   EXPECT_EQ(run.texts, (std::vector<std::wstring>{L"Initializing...", L"Rendering...(50%)",
                                                  L"Rendering curves, wires and annotations...", L"Completed"}));
   MSG msg;
@@ -84,7 +90,8 @@ TEST(RenderView, ATooLargeImageIsShownReducedAndItsProgressCountsClientRows) {
   EXPECT_EQ(std::pair(run.Frame()->WindowSize(), view->ClientSize()), std::pair(SIZE{120, 90}, SIZE{100, 30}));
   EXPECT_EQ(run.Frame()->WindowText().str().find(L"DuskMoth Render (1:3): Unnamed-"), 0u);
   EXPECT_EQ(std::pair(view->Bitmap().Width(), view->Bitmap().Height()), std::pair(300, 90));
-  Status(view, 1), Status(view, 5, Progress(9, 5));  // 45 of 90 image rows: half the client
+  Status(view, initializing);
+  Status(view, progress, Progress(9, 5));  // 45 of 90 image rows: half the client
   EXPECT_EQ(std::pair(view->ProgressRow(), run.LastText()), std::pair(15, std::wstring(L"Rendering...(50%)")));
 }
 
