@@ -4,7 +4,6 @@
 
 #include "tests/engine/RenderHarness.h"
 
-#include "host/sdk/SdkRenderFrame.h"
 #include "support/SquareMesh.h"
 
 namespace {
@@ -161,31 +160,6 @@ TEST_F(RenderWorkerTest, ASessionNeverReleasesWhatARunningWorkerReads) {
     EXPECT_TRUE(worker.finished.load());
   }
   EXPECT_EQ(counting.received.load(), 1);
-}
-
-TEST(CreateRenderFrame, DropsExactlyTheLeadingCloseAndCancelMessages) {
-  CKavraDoc doc;
-  CDMRenderUserData settings;
-  CRenderSession session(doc, nullptr, settings);
-  const UINT close = KavraSdkRenderCloseRenderFrameMsg(), cancel = KavraSdkRenderRenderFrameCancelMsg(), other = WM_USER + 7;
-  const auto drain = [] {
-    std::vector<UINT> ids;
-    for (MSG msg; PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);) ids.push_back(msg.message);
-    return ids;
-  };
-  drain();
-  const std::vector<UINT> cases[][2] = {{{close, cancel, close, other, cancel}, {other, cancel}},
-                                        {{other, close}, {other, close}},
-                                        {{cancel, cancel}, {}},
-                                        {{}, {}}};
-  for (const auto& [queued, left] : cases) {
-    for (UINT id : queued) ASSERT_TRUE(PostMessage(nullptr, id, 0, 0));
-    const std::unique_ptr<CKavraSdkRenderFrame> frame = session.CreateRenderFrame(&doc);
-    ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(&frame->Document(), &doc);
-    EXPECT_EQ(drain(), left);
-  }
-  EXPECT_EQ(session.CreateRenderFrame(nullptr), nullptr);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// What scene setup makes: the default light, shadow maps only for spot
-// lights that cast shadows, environment coordinates only where wanted, the
-// spot light's shadow camera, and the wallpaper background.
+// Gathering the scene and what setup makes of it: shared materials, refused
+// meshes, lights made unit, the default light, shadow maps only for spot
+// lights that cast shadows, the shadow camera, the wallpaper background.
 
 #include "tests/engine/RenderHarness.h"
 
 #include <cmath>
+#include <limits>
 #include <tuple>
 
 #include "engine/SceneLights.h"
@@ -15,6 +16,76 @@
 namespace {
 
 using SceneSetupTest = RenderFixture;
+
+TK_Mesh Triangle(float x) {
+  TK_Mesh mesh;
+  mesh.SetVertex(0, TK_3fPoint(x, 0, 0));
+  mesh.SetVertex(1, TK_3fPoint(x + 1, 0, 0));
+  mesh.SetVertex(2, TK_3fPoint(x, 1, -2));
+  mesh.SetTriangle(0, 0, 1, 2);
+  return mesh;
+}
+
+TK_Material Coloured(int red) {
+  TK_Material material;
+  material.SetDiffuse(TK_Color(red, 10, 20));
+  return material;
+}
+
+// Equal materials share one entry; meshes keep the order received; refused
+// meshes (null, a face naming a missing vertex, a vertex not finite) leave
+// no entry behind and the box as it was.
+TEST_F(SceneSetupTest, EqualMaterialsShareOneEntryAndRefusedMeshesLeaveNothing) {
+  CRenderSession session(doc, nullptr, settings);
+  const TK_Mesh first = Triangle(0), second = Triangle(5), third = Triangle(-3);
+  ASSERT_TRUE(session.AddRenderMesh(object, Coloured(200), &first));
+  ASSERT_TRUE(session.AddRenderMesh(object, Coloured(200), &second));  // an equal copy
+  ASSERT_TRUE(session.AddRenderMesh(object, Coloured(10), &third));
+  ASSERT_EQ(session.MaterialEntries().Count(), 2);
+  const MaterialEntry* const expected[] = {session.MaterialEntries()[0], session.MaterialEntries()[0],
+                                           session.MaterialEntries()[1]};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(session.MeshEntries()[i]->Material(), expected[i]) << i;
+  EXPECT_EQ(session.MaterialEntries()[0]->Material()->Diffuse(), TK_Color(200, 10, 20));
+  EXPECT_EQ(session.MeshEntries()[1]->Mesh().m_V[0], TK_3fPoint(5, 0, 0));
+  const TK_BoundingBox box(TK_3dPoint(-3, 0, -2), TK_3dPoint(6, 1, 0));
+  EXPECT_EQ(session.SceneBoundingBox(), box);
+
+  TK_Mesh bad_index = Triangle(7), not_finite = Triangle(7);
+  bad_index.m_F[0].vi[2] = 3;
+  not_finite.m_V[1].y = std::numeric_limits<float>::quiet_NaN();
+  for (const TK_Mesh* refused : std::initializer_list<const TK_Mesh*>{nullptr, &bad_index, &not_finite})
+    EXPECT_FALSE(session.AddRenderMesh(object, Coloured(2), refused));
+  EXPECT_EQ(session.MeshEntries().Count(), 3);
+  EXPECT_EQ(session.MaterialEntries().Count(), 2);
+  EXPECT_EQ(session.SceneBoundingBox(), box);
+}
+
+TEST_F(SceneSetupTest, LightsAreCentredMadeUnitAndKeptInOrder) {
+  CRenderSession session(doc, nullptr, settings);
+  TK_Light linear, rectangle, spot;
+  ASSERT_TRUE(linear.SetStyle(TK::linear_light));
+  linear.SetLength(TK_3dVector(2, 0, 0));
+  linear.SetDirection(TK_3dVector(0, 0, -5));
+  ASSERT_TRUE(rectangle.SetStyle(TK::rectangular_light));
+  rectangle.SetLocation(TK_3dPoint(1, 1, 1));
+  rectangle.SetLength(TK_3dVector(4, 0, 0));
+  rectangle.SetWidth(TK_3dVector(0, 0, 2));
+  rectangle.SetDirection(TK_3dVector(0, -3, 4));
+  ASSERT_TRUE(spot.SetStyle(TK::spot_light));
+  spot.SetLocation(TK_3dPoint(7, 8, 9));
+  spot.SetLength(TK_3dVector(1, 1, 1));     // spans of other kinds are not applied
+  spot.SetDirection(TK_3dVector(0, 0, 0));  // cannot be made unit: stays zero
+  for (const TK_Light& light : {linear, rectangle, spot}) ASSERT_TRUE(session.AddLight(CKavraLight(light, 0)));
+  const TK_SimpleArray<TK_Light>& lights = session.Lights();
+  ASSERT_EQ(lights.Count(), 3);
+  const std::pair<TK_3dPoint, TK_3dVector> expected[] = {
+      {{1, 0, 0}, {0, 0, -1}}, {{3, 1, 2}, {0, -0.6, 0.8}}, {{7, 8, 9}, {0, 0, 0}}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(lights[i].Location(), expected[i].first) << i;
+    EXPECT_LT((lights[i].Direction() - expected[i].second).Length(), 1e-15) << i;
+  }
+  EXPECT_EQ(linear.Location(), TK_3dPoint(0, 0, 0));  // the host's light is left alone
+}
 
 // Rodrigues' rotation of v by angle about the unit axis k.
 TK_3dVector Rotated(const TK_3dVector& v, const TK_3dVector& k, double angle) {
@@ -108,21 +179,13 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossItAndAtMostTheWidestAngl
 }
 
 TEST(Wallpaper, KeepsItsAspectFillingTheNarrowerFitItsWidthRoundedUpToFour) {
-  struct Case {
-    int width, height, wb, hb;
-    bool stretch;
-    SIZE size;
-  } const cases[] = {
-      {64, 48, 200, 100, false, {64, 32}},  // wide: fills the width
-      {60, 40, 101, 100, false, {40, 40}},  // wider than the background allows: fills the height
-      {64, 48, 30, 100, false, {16, 48}},   // tall: 14.4 + 3, rounded down to a multiple of 4
-      {40, 60, 100, 101, false, {40, 40}},  // taller than allowed: fills the width
-      {64, 48, 30, 100, true, {64, 48}},
-  };
-  for (const Case& c : cases) {
-    const SIZE size = ScaledWallpaperSize(c.width, c.height, c.wb, c.hb, c.stretch);
-    EXPECT_EQ(size.cx, c.size.cx) << c.wb << " x " << c.hb;
-    EXPECT_EQ(size.cy, c.size.cy) << c.wb << " x " << c.hb;
+  // image width, height; background width, height; stretched; the size expected
+  const std::tuple<int, int, int, int, bool, int, int> cases[] = {
+      {64, 48, 200, 100, false, 64, 32}, {60, 40, 101, 100, false, 40, 40},  // wide; wider than allowed
+      {64, 48, 30, 100, false, 16, 48}, {64, 48, 30, 100, true, 64, 48}};    // tall: 14.4 + 3 down to 4s
+  for (const auto& [w, h, wb, hb, stretch, cx, cy] : cases) {
+    const SIZE size = ScaledWallpaperSize(w, h, wb, hb, stretch);
+    EXPECT_TRUE(size.cx == cx && size.cy == cy) << wb << " x " << hb << ": " << size.cx << " x " << size.cy;
   }
 }
 
@@ -146,10 +209,9 @@ TEST_F(SceneSetupTest, AGreyWallpaperTakesTheRenderersWeightsAtTheOversampledSiz
     const CKavraDib* background = session.BackgroundImage();
     ASSERT_EQ(background != nullptr, use);
     if (!use) continue;
-    ASSERT_EQ(background->Width(), 128);
-    ASSERT_EQ(background->Height(), 96);
+    ASSERT_EQ(std::pair(background->Width(), background->Height()), std::pair(128, 96));
     for (const auto& [x, grey] : {std::pair{5, 150}, std::pair{120, 28}}) {
-      const unsigned char* p = background->FindDIBBits() + std::size_t(50) * std::size_t(background->GetStorageWidth()) + 3 * x;
+      const unsigned char* p = background->FindDIBBits() + 50 * std::size_t(background->GetStorageWidth()) + 3 * x;
       EXPECT_EQ(MakeColorRef(p[2], p[1], p[0]), MakeColorRef(grey, grey, grey)) << x;
     }
   }
