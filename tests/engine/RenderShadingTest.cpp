@@ -7,6 +7,7 @@
 #include <cmath>
 #include <deque>
 #include <optional>
+#include <tuple>
 
 #include "settings/MaterialUserData.h"
 #include "shadows/PixelFormatCatalogue.h"
@@ -199,30 +200,39 @@ INSTANTIATE_TEST_SUITE_P(Scenes, RenderShading, ::testing::ValuesIn(kScenes),
 // The floor seen from 10 above (-2.5 to 2.5 across 64 pixels) with a plate
 // of half side 0.3 at height 3 under a spot light at height 4: the plate's
 // shadow reaches 1.2 from the middle, at both shadow levels alike (ambient
-// alone), and nowhere else; a light without shadow intensity casts none.
+// alone), and nowhere else; a light without shadow intensity casts none
+// and, like any light with shadows off, gets no map.
 using ShadowRender = RenderFixture;
 
 TEST_F(ShadowRender, APlateShadowsTheFloorInsideItsOutlineOnly) {
   BuildPixelFormatCatalogue();
   if (FindPixelFormat(kGenericBitmap).format_index == 0) GTEST_SKIP() << "no offscreen OpenGL on this machine";
   view.m_vp.SetCameraAngle(std::atan(0.25));
+  const TK_Mesh floor = SquareMesh(4, 0), plate = SquareMesh(0.3f, 3);
+  TK_Light spot;
+  spot.SetStyle(TK::spot_light);
+  spot.SetLocation({0, 0, 4});
+  spot.SetDirection({0, 0, -1});
+  spot.SetSpotAngleRadians(M_PI / 4);
   const auto render = [&](int shadow_level, double shadow_intensity) {
     SetLevels(0, shadow_level, TK_Color(40, 40, 40));
     TK_ScnRenderSettings render_settings = doc.Properties().RenderSettings();
     render_settings.m_shadowmap_width = render_settings.m_shadowmap_height = 256;
+    render_settings.m_shadowmap_offset = 2.5;
     doc.Properties().SetRenderSettings(render_settings);
     CRenderSession session(doc, nullptr, settings);
-    const TK_Mesh floor = SquareMesh(4, 0), plate = SquareMesh(0.3f, 3);
     EXPECT_TRUE(session.AddRenderMesh(object, TK_Material(), &floor));
     EXPECT_TRUE(session.AddRenderMesh(object, TK_Material(), &plate));
-    TK_Light spot;
-    spot.SetStyle(TK::spot_light);
-    spot.SetLocation({0, 0, 4});
-    spot.SetDirection({0, 0, -1});
-    spot.SetSpotAngleRadians(M_PI / 4);
     spot.SetShadowIntensity(shadow_intensity);
     EXPECT_TRUE(session.AddLight(CKavraLight(spot)));
     Render(session, 64, 64);
+    EXPECT_EQ(session.ShadowMaps().Count(), int(shadow_level > 0 && shadow_intensity > 0));
+    if (session.ShadowMaps().Count() == 1) {
+      const ShadowMap& map = *session.ShadowMaps()[0];
+      EXPECT_EQ(std::tuple(map.ScreenWidth(), map.ScreenHeight(), map.MeshCount()), std::tuple(256, 256, 2));
+      EXPECT_DOUBLE_EQ(map.DepthBias(), 2.5 * 0.0002);
+      EXPECT_DOUBLE_EQ(map.FrustumFar(), 2 * TK_3dPoint(0, 0, 4).DistanceTo(TK_3dPoint(4, 4, 0)));
+    }
     std::vector<std::uint32_t> pixels;  // over floor points (x, y) of the grid below
     for (const auto& [x, y] : {std::pair{0.8, 0.0}, {0.0, -0.9}, {-0.7, 0.7}, {2.0, 0.0}, {-1.6, -1.6}, {0.0, 2.2}})
       pixels.push_back(ImageWord(int((x + 2.5) / 5.0 * 64), int((2.5 - y) / 5.0 * 64)));

@@ -1,8 +1,10 @@
 // The worker with real threads and a real window: the status sequence, an
-// abort in any phase, renders one after another, the image laid out for the
-// view, and stopping or destroying a session whose worker still runs.
+// abort in any phase, renders one after another, and stopping or destroying
+// a session whose worker still runs.
 
 #include "tests/engine/RenderHarness.h"
+
+#include <tuple>
 
 #include "support/SquareMesh.h"
 
@@ -39,10 +41,8 @@ TEST_F(RenderWorkerTest, ReportsEveryPhaseThenEachBandThenCompletesOnce) {
   EXPECT_TRUE(window.rendering_at_completion);  // the worker lowers the flag after the view is done
   EXPECT_FALSE(session.IsRendering());
   // The image: the view's size, 32 bits, rows bottom-up without padding.
-  EXPECT_EQ(image.Width(), 64);
-  EXPECT_EQ(image.Height(), 70);
-  EXPECT_EQ(image.BitsPerPixel(), 32);
-  EXPECT_EQ(image.GetStorageWidth(), 64 * 4);
+  EXPECT_EQ(std::tuple(image.Width(), image.Height(), image.BitsPerPixel(), image.GetStorageWidth()),
+            std::tuple(64, 70, 32, 64 * 4));
   EXPECT_EQ(ImageWord(0, 0), kBackground);
 }
 
@@ -92,12 +92,11 @@ TEST_F(RenderWorkerTest, ANewRenderWaitsForTheWorkerAndStartsUnaborted) {
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 8, CKavraSdkRender::kMaxImageSide + 1));
 }
 
-// A worker of the test's own that reads the scene until the abort, keeps
-// reading for `linger`, optionally sends to a window, then records that it
-// got to the end. Owned by the test, so it outlives the session.
+// A worker of the test's own that reads the scene until the abort and for
+// 800 ms after, optionally sends to a window, then records that it got to
+// the end. Owned by the test, so it outlives the session.
 struct SlowWorker {
   CRenderSession* session = nullptr;
-  std::chrono::milliseconds linger{0};
   HWND send_to = nullptr;
   std::atomic<bool> started{false}, finished{false};
 
@@ -105,18 +104,16 @@ struct SlowWorker {
   DWORD Work() {
     started = true;
     long read = 0;
-    while (!session->AbortFlag()->load()) read += Read();
-    for (const auto until = std::chrono::steady_clock::now() + linger; std::chrono::steady_clock::now() < until;)
-      read += Read();
-    if (send_to) SendMessage(send_to, WM_USER + 1, 0, 0);
+    const auto read_scene = [&] {
+      for (const RenderMeshEntry* entry : session->MeshEntries()) read += entry->FaceCount();
+      for (const TK_Light& light : session->Lights()) read += light.IsEnabled();
+    };
+    while (!session->AbortFlag()->load()) read_scene();
+    for (const auto until = std::chrono::steady_clock::now() + 800ms; std::chrono::steady_clock::now() < until;)
+      read_scene();
+    if (send_to) SendMessage(send_to, WM_RENDER_STATUS, WPARAM(RenderStatus::completed), 0);
     finished = true;
     return DWORD(read & 0xFF);
-  }
-  long Read() const {
-    long n = 0;
-    for (const RenderMeshEntry* entry : session->MeshEntries()) n += entry->FaceCount();
-    for (const TK_Light& light : session->Lights()) n += light.IsEnabled();
-    return n;
   }
 };
 
@@ -127,39 +124,27 @@ public:
   using CRenderSession::WorkerThread;
 };
 
-class CountingWindow : public KvWindow {
-public:
-  std::atomic<int> received{0};
-
-protected:
-  LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return ++received; }
-};
-
 // Stopping waits a bounded time and keeps a running worker held; destroying
 // the session waits for it, handling what it sends to this thread meanwhile.
 TEST_F(RenderWorkerTest, ASessionNeverReleasesWhatARunningWorkerReads) {
-  CountingWindow counting;
-  ASSERT_TRUE(counting.Create());
-  for (const HWND send_to : {HWND(nullptr), counting.Handle()}) {
-    SlowWorker worker;
+  const TK_Mesh quad = SquareMesh(1, 0);
+  for (const HWND send_to : {HWND(nullptr), window.Handle()}) {
+    SlowWorker worker{nullptr, send_to};
     auto session = std::make_unique<WorkerSession>(doc, nullptr, settings);
-    const TK_Mesh quad = SquareMesh(1, 0);
     ASSERT_TRUE(session->AddRenderMesh(object, TK_Material(), &quad));
     ASSERT_TRUE(session->AddLight(CKavraLight()));
     worker.session = session.get();
-    worker.linger = 800ms;
-    worker.send_to = send_to;
     ASSERT_TRUE(session->CreateWorkerThread(&SlowWorker::Proc, &worker));
     ASSERT_EQ(ResumeThread(session->WorkerThread()), 1u);
     while (!worker.started) std::this_thread::sleep_for(1ms);
     EXPECT_FALSE(session->CreateWorkerThread(&SlowWorker::Proc, &worker));  // one worker at a time
     session->AbortRender();
-    EXPECT_FALSE(worker.finished.load());           // the bounded wait returned first
-    EXPECT_NE(session->WorkerThread(), nullptr);    // still running: not let go
+    EXPECT_FALSE(worker.finished.load());         // the bounded wait returned first
+    EXPECT_NE(session->WorkerThread(), nullptr);  // still running: not let go
     session.reset();  // waits; a plain wait would deadlock on the worker's send
     EXPECT_TRUE(worker.finished.load());
   }
-  EXPECT_EQ(counting.received.load(), 1);
+  EXPECT_EQ(window.Count(RenderStatus::completed), 1);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Gathering the scene and what setup makes of it: shared materials, refused
-// meshes, lights made unit, the default light, shadow maps only for spot
-// lights that cast shadows, the shadow camera, the wallpaper background.
+// meshes, lights made unit, the default light, the shadow camera, the
+// wallpaper background.
 
 #include "tests/engine/RenderHarness.h"
 
@@ -10,7 +10,6 @@
 
 #include "engine/SceneLights.h"
 #include "engine/WallpaperBackground.h"
-#include "support/SquareMesh.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -115,42 +114,6 @@ TEST_F(SceneSetupTest, WithoutLightsTheDefaultLightLooksFromBesideTheCamera) {
   const TK_3dVector expected_direction = Rotated(Rotated(direction, x, a), y, b);
   EXPECT_LT(light.Location().DistanceTo(expected_location), 1e-9);
   EXPECT_LT((light.Direction() - expected_direction).Length(), 1e-9);
-}
-
-TEST_F(SceneSetupTest, OnlySpotLightsThatCastShadowsGetAMapAndOnlyWithShadowsOn) {
-  TK_Light spot;
-  spot.SetStyle(TK::spot_light);
-  spot.SetLocation({0, 0, 5});
-  spot.SetDirection({0, 0, -1});
-  spot.SetShadowIntensity(1.0);
-  TK_Light faint = spot, point = spot;
-  faint.SetShadowIntensity(0.0);
-  point.SetStyle(TK::point_light);
-  const TK_Mesh floor = SquareMesh(2, 0);
-  for (const auto& [level, map_width, maps] : {std::tuple{0, 64, 0}, std::tuple{1, 64, 1}, std::tuple{2, 64, 1},
-                                              std::tuple{1, 0, 0}}) {  // no map of width 0
-    SetLevels(0, level);
-    TK_ScnRenderSettings render = doc.Properties().RenderSettings();
-    render.m_shadowmap_width = map_width;
-    render.m_shadowmap_offset = 2.5;
-    doc.Properties().SetRenderSettings(render);
-    HarnessSession session(doc, settings);
-    ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &floor));
-    for (const TK_Light& light : {point, faint, spot}) ASSERT_TRUE(session.AddLight(CKavraLight(light)));
-    Render(session, 8, 8);
-    EXPECT_EQ(window.Count(RenderStatus::completed), 1);
-    window.received.clear();
-    ASSERT_EQ(session.ShadowMaps().Count(), maps) << level << " " << map_width;
-    if (maps == 0) continue;
-    const ShadowMap& map = *session.ShadowMaps()[0];
-    EXPECT_EQ(session.LightIndexOfMap(0), 2);
-    EXPECT_EQ(map.ScreenWidth(), 64);
-    EXPECT_EQ(map.ScreenHeight(), 64);
-    EXPECT_EQ(map.MeshCount(), 1);
-    EXPECT_DOUBLE_EQ(map.DepthBias(), 2.5 * 0.0002);
-    EXPECT_DOUBLE_EQ(map.FrustumNear(), 0.5);
-    EXPECT_DOUBLE_EQ(map.FrustumFar(), 2 * TK_3dPoint(0, 0, 5).DistanceTo(TK_3dPoint(2, 2, 0)));
-  }
 }
 
 // A spot light's camera looks along it with an up across it (0, 1, 0
