@@ -1,6 +1,5 @@
-// The pixel loops as a pure stage, fed synthetic samples: what each level's
-// filter makes of known samples, which rows are cast within which band,
-// the band announcements, and aborts between bands.
+// The pixel loops fed synthetic samples: each level's filter in closed form,
+// the rows cast per band, the band announcements, aborts between bands.
 
 #include "engine/PixelLoops.h"
 
@@ -8,8 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "engine/Sampling.h"
@@ -43,12 +40,9 @@ struct LoopRun {
         },
         [&, factor](int y, std::uint32_t* row) {
           if (abort) return;  // as the session's shading stops
-          // Every row cast lies in the band prepared last.
-          EXPECT_FALSE(bands.empty());
-          if (!bands.empty()) {
-            EXPECT_GE(y, bands.back().first) << y;
-            EXPECT_LT(y, bands.back().first + bands.back().second) << y;
-          }
+          // Every row cast lies in the band prepared last, inside the image.
+          ASSERT_FALSE(bands.empty());
+          EXPECT_TRUE(y >= bands.back().first && y < bands.back().first + bands.back().second) << y;
           EXPECT_LT(y, sizes.image_height * factor);
           cast.push_back(y);
           for (int x = 0; x < sizes.image_width * factor; ++x) row[x] = Sample(x, y);
@@ -97,8 +91,7 @@ class PixelLoopsByLevel : public ::testing::TestWithParam<Filter> {};
 
 TEST_P(PixelLoopsByLevel, FilterTheirRowsAndColumnsOfSamplesCastingEachRowOnce) {
   const Filter& f = GetParam();
-  const int width = 5, height = 7, factor = OversampleFactor(f.level);
-  const int ow = width * factor, oh = height * factor;
+  const int width = 5, height = 7, factor = OversampleFactor(f.level), ow = width * factor, oh = height * factor;
   LoopRun run(f.level, width, height, 4);  // many bands, rows reused across them
   ASSERT_EQ(run.Go(), RenderStatus::completed);
   int divisor = 0;
@@ -119,7 +112,7 @@ TEST_P(PixelLoopsByLevel, FilterTheirRowsAndColumnsOfSamplesCastingEachRowOnce) 
       }
       ASSERT_EQ(run.Pixel(j, k), expected) << "pixel " << j << ", " << k;
     }
-  // Exactly the rows the filters read are cast, each once, top to bottom.
+  // Exactly the rows read are cast, each once, top to bottom.
   std::sort(needed.begin(), needed.end());
   needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
   EXPECT_EQ(run.cast, needed);
@@ -129,8 +122,7 @@ TEST_P(PixelLoopsByLevel, AnAbortAtABandKeepsTheRowsFinishedBeforeIt) {
   const Filter& f = GetParam();
   const int width = 6, height = 12;
   LoopRun run(f.level, width, height, 4);
-  // Level 0 announces its first band: abort at the second. The others at
-  // their first announcement, which is their second band.
+  // Level 0 aborts at its second announcement, the others at their first: both the second band.
   ASSERT_EQ(run.Go(f.level == kAntialiasNone ? 1 : 0), RenderStatus::aborted);
   const int finished = f.level == kAntialiasNone ? 4 : 2;
   for (int y = 0; y < height; ++y)
@@ -146,20 +138,15 @@ INSTANTIATE_TEST_SUITE_P(Levels, PixelLoopsByLevel, ::testing::ValuesIn(kFilters
                          [](const auto& info) { return "Level" + std::to_string(info.param.level); });
 
 TEST(PixelLoops, AnnounceEachBandByTheImageRowsDone) {
+  // Levels 1 to 3 do not announce their first band; the 4 x 4 band is 36
+  // rows for the session's 32 and 8 for its 4.
   struct Case {
     int level, height, band_height;
     std::vector<std::pair<int, int>> bands;  // height, index of each announcement
-  } const cases[] = {
-      // A one-row image at level 0: one band, index 0.
-      {0, 1, 32, {{32, 0}}},
-      {0, 70, 32, {{32, 0}, {32, 1}, {32, 2}}},
-      // Levels 1 to 3 do not announce their first band.
-      {1, 40, 32, {{32, 0}, {32, 1}}},
-      {1, 16, 32, {}},
-      {2, 40, 32, {{32, 0}, {32, 1}}},
-      {3, 20, 32, {{36, 0}, {36, 0}}},  // the 4 x 4 band: 36 rows
-      {3, 6, 4, {{8, 0}, {8, 0}}},      // 8 rows for the session's 4
-  };
+  } const cases[] = {{0, 1, 32, {{32, 0}}},          {0, 70, 32, {{32, 0}, {32, 1}, {32, 2}}},
+                     {1, 40, 32, {{32, 0}, {32, 1}}}, {1, 16, 32, {}},
+                     {2, 40, 32, {{32, 0}, {32, 1}}}, {3, 20, 32, {{36, 0}, {36, 0}}},
+                     {3, 6, 4, {{8, 0}, {8, 0}}}};
   for (const Case& c : cases) {
     LoopRun run(c.level, 3, c.height, c.band_height);
     ASSERT_EQ(run.Go(), RenderStatus::completed);
