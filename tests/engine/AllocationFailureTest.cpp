@@ -30,8 +30,9 @@ void* Allocate(std::size_t n) {
 }
 }  // namespace
 
-// Every form is replaced together, so that no memory is freed by an
-// allocator other than the one that made it.
+// Every unaligned form is replaced together, so that no memory is freed by
+// an allocator other than the one that made it; the session makes nothing
+// over-aligned.
 void* operator new(std::size_t n) { return Allocate(n); }
 void* operator new[](std::size_t n) { return Allocate(n); }
 void operator delete(void* p) noexcept { std::free(p); }
@@ -44,17 +45,6 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t n, const std::nothrow_t& tag) noexcept { return operator new(n, tag); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void* operator new(std::size_t n, std::align_val_t a) {
-  if (g_armed && g_count++ == g_fail_at) throw std::bad_alloc();
-  const std::size_t align = static_cast<std::size_t>(a);
-  if (void* p = std::aligned_alloc(align, (n + align - 1) / align * align)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n, std::align_val_t a) { return operator new(n, a); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace {
 

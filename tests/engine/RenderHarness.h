@@ -1,16 +1,14 @@
 #pragma once
-// The engine tests' one render harness: a status window on the test's
-// thread, a session that can hold its worker at a status until the test
-// aborts, and a fixture that renders a scene and reads the image back.
+// The engine tests' render harness: a status window on the test's thread, a
+// session that holds its worker at a status until the test aborts, and a
+// fixture that renders a scene and reads the image back.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "engine/RenderSession.h"
@@ -28,7 +26,6 @@ class StatusWindow : public KvWindow {
 public:
   StatusWindow() { EXPECT_TRUE(Create()); }
   std::vector<std::pair<int, LPARAM>> received;
-  std::function<void(RenderStatus)> on_status;
   const CRenderSession* session = nullptr;
   bool rendering_at_completion = false;
 
@@ -50,13 +47,11 @@ protected:
     received.emplace_back(int(wParam), lParam);
     // The worker waits in its send until this returns.
     if (RenderStatus(wParam) == RenderStatus::completed) rendering_at_completion = session && session->IsRendering();
-    if (on_status) on_status(RenderStatus(wParam));
     return 1;
   }
 };
 
-// Holds its worker after the hold_at status went out until the test's
-// thread has raised the abort; shows whether it still holds a worker.
+// Holds its worker after the hold_at status went out until the test raises the abort.
 class HarnessSession : public CRenderSession {
 public:
   HarnessSession(CKavraDoc& doc, const CDMRenderUserData& settings, RenderStatus hold_at = RenderStatus(0))
@@ -78,10 +73,8 @@ private:
   const RenderStatus hold_at_;
 };
 
-// Image words: blue | green << 8 | red << 16.
+// Image words: blue | green << 8 | red << 16; the fixture's background.
 constexpr std::uint32_t Word(int red, int green, int blue) { return std::uint32_t(blue | green << 8 | red << 16); }
-
-// The fixture's background colour as an image word.
 inline constexpr std::uint32_t kBackground = Word(255, 51, 102);
 
 // A camera 10 above the origin looking down -z; level 0, no shadows, a
@@ -115,10 +108,7 @@ protected:
     MSG msg;
     while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
   }
-  void Render(CRenderSession& session, int width, int height) {
-    Start(session, width, height);
-    Finish(session);
-  }
+  void Render(CRenderSession& session, int width, int height) { Start(session, width, height); Finish(session); }
   std::uint32_t ImageWord(int x, int y) const {
     const unsigned char* p =
         image.FindDIBBits() + (std::size_t(image.Height() - 1 - y) * std::size_t(image.Width()) + std::size_t(x)) * 4;

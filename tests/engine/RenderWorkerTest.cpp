@@ -12,17 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A grid of n x n quads facing the camera.
-TK_Mesh Grid(int n, float size) {
-  TK_Mesh mesh;
-  int v = 0, f = 0;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) mesh.SetVertex(v++, TK_3fPoint(size * (2.0f * i / n - 1), size * (2.0f * j / n - 1), 0));
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) mesh.SetQuad(f++, j * (n + 1) + i, j * (n + 1) + i + 1, (j + 1) * (n + 1) + i + 1, (j + 1) * (n + 1) + i);
-  return mesh;
-}
-
 using RenderWorkerTest = RenderFixture;
 
 TEST_F(RenderWorkerTest, ReportsEveryPhaseThenEachBandThenCompletesOnce) {
@@ -49,9 +38,9 @@ TEST_F(RenderWorkerTest, ReportsEveryPhaseThenEachBandThenCompletesOnce) {
 class AbortInAnyPhase : public RenderFixture, public ::testing::WithParamInterface<RenderStatus> {};
 
 TEST_P(AbortInAnyPhase, EndsTheRenderWithAbortedWithinTheWait) {
-  const TK_Mesh grid = Grid(20, 3);
+  const TK_Mesh quad = SquareMesh(1, 0);
   HarnessSession session(doc, settings, GetParam());
-  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &grid));
+  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
   Start(session, 64, 64);
   ASSERT_TRUE(PumpMessagesUntil([&] { return session.held.load(); }, 10000));
   session.AbortRender();  // from the test's thread

@@ -1,6 +1,6 @@
-// The screen projection index: which faces are listed, how bands file them
-// into cells, and the invariant the pixel loops rely on: gathering finds
-// exactly the hits of the full test.
+// The screen projection index: how bands file faces into cells, and the
+// invariant the pixel loops rely on: gathering finds exactly the hits of
+// the full test.
 
 #include "engine/ScreenProjection.h"
 
@@ -72,31 +72,6 @@ struct Scene {
 
 int CountIn(const PixelCell& cell, int mesh, int face) {
   return int(std::count_if(cell.begin(), cell.end(), [&](const FaceRef& r) { return r.mesh_index == mesh && r.face_index == face; }));
-}
-
-TEST(ScreenProjection, ListsFacesThatMeetTheImageAndMayBeSeen) {
-  Scene scene;
-  scene.Add({{-1, -1, 0}, {1, -1, 0}, {0, 1, 0},      // in the middle
-             {40, -1, 0}, {42, -1, 0}, {41, 1, 0},    // far to the right
-             {-1, -60, 0}, {1, -60, 0}, {0, -58, 0},  // far below
-             {-1, -1, 30}, {1, -1, 30}, {0, 1, 30}}); // behind the camera
-  // Faces covering the whole image: facing the camera; the same seen from
-  // behind, one-sided and two-sided; a sliver across the diagonal that
-  // misses the middle pixel but is seen elsewhere; one wholly behind.
-  scene.Add({{-100, -100, 0}, {100, -100, 0}, {0, 100, 0}}, true);
-  scene.Add({{-100, -100, 0}, {0, 100, 0}, {100, -100, 0}}, true);
-  scene.Add({{-100, -100, 0}, {0, 100, 0}, {100, -100, 0}}, false);
-  scene.Add({{-100, -98, 0}, {100, 102, 0}, {-99, -94, 0}}, true);
-  scene.Add({{-100, -100, 20}, {100, -100, 20}, {0, 100, 20}}, true);
-  auto projection = scene.Project(Camera({0, 0, 10}, {0, 0, -1}), 64, 48);
-  ASSERT_NE(projection, nullptr);
-  std::set<std::pair<int, int>> listed;
-  for (const ProjectedFace& face : projection->ProjectedFaces()) listed.insert({face.mesh_index, face.face_index});
-  EXPECT_EQ(listed, (std::set<std::pair<int, int>>{{0, 0}, {1, 0}, {3, 0}, {4, 0}}));
-  const ProjectedFace& middle = projection->ProjectedFaces()[0];
-  EXPECT_FALSE(middle.done);
-  EXPECT_EQ(middle.rect, projection->Camera().FaceScreenRect(scene.meshes[0]->Mesh(), 0));
-  EXPECT_FALSE(scene.RayHits(*projection, 4, 0, 32, 24));
 }
 
 // Band after band, as the single-sample loop asks for them, gathering finds
