@@ -77,6 +77,14 @@ private:
 constexpr std::uint32_t Word(int red, int green, int blue) { return std::uint32_t(blue | green << 8 | red << 16); }
 inline constexpr std::uint32_t kBackground = Word(255, 51, 102);
 
+inline TK_Light MakeLight(TK::light_style style, const TK_3dPoint& location, const TK_3dVector& direction) {
+  TK_Light light;
+  EXPECT_TRUE(light.SetStyle(style));
+  light.SetLocation(location);
+  light.SetDirection(direction);
+  return light;
+}
+
 // A camera 10 above the origin looking down -z; level 0, no shadows, a
 // background of (255, 51, 102), bands of 32 rows.
 class RenderFixture : public ::testing::Test {
