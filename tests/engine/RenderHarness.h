@@ -29,10 +29,9 @@ public:
   const CRenderSession* session = nullptr;
   bool rendering_at_completion = false;
 
-  std::vector<int> Codes(bool with_completion = true) const {
+  std::vector<int> Codes() const {
     std::vector<int> codes;
-    for (const auto& [code, payload] : received)
-      if (with_completion || code != int(RenderStatus::completed)) codes.push_back(code);
+    for (const auto& [code, payload] : received) codes.push_back(code);
     return codes;
   }
   int Count(RenderStatus status) const {
