@@ -1,5 +1,5 @@
 // The pixel loops fed synthetic samples: each level's filter in closed form,
-// the rows cast per band, the band announcements, aborts between bands.
+// the rows cast per band, aborts between bands.
 
 #include "engine/PixelLoops.h"
 
@@ -13,8 +13,7 @@
 
 namespace {
 
-// The sample at oversampled column x, row y: every one differs from its
-// neighbours in every channel.
+// The sample at oversampled column x, row y: each differs from its neighbours in every channel.
 std::uint32_t Sample(int x, int y) {
   return std::uint32_t((17 * x * y + 7 * x + 3 * y) % 256 | (5 * x + 29 * y + 60) % 256 << 8 |
                        (37 * x + 11 * y + 3) % 256 << 16);
@@ -30,14 +29,8 @@ struct LoopRun {
   RenderStatus Go(int abort_at_announcement = -1, int refuse_band = -1) {
     const int factor = OversampleFactor(sizes.level);
     const PixelLoopStage stage{
-        [&](int first, int count) {
-          bands.emplace_back(first, count);
-          return int(bands.size()) - 1 != refuse_band;
-        },
-        [&](int band_height, int band_index) {
-          announced.push_back(PackBandProgress(band_height, band_index));
-          if (int(announced.size()) - 1 == abort_at_announcement) abort = true;
-        },
+        [&](int first, int count) { return bands.emplace_back(first, count), int(bands.size()) - 1 != refuse_band; },
+        [&](int, int) { abort = abort || announcements++ == abort_at_announcement; },
         [&, factor](int y, std::uint32_t* row) {
           if (abort) return;  // as the session's shading stops
           // Every row cast lies in the band prepared last, inside the image.
@@ -58,7 +51,7 @@ struct LoopRun {
   std::atomic<bool> abort{false};
   std::vector<std::uint32_t> image;
   std::vector<std::pair<int, int>> bands;
-  std::vector<LPARAM> announced;
+  int announcements = 0;
   std::vector<int> cast;
 };
 
@@ -136,24 +129,5 @@ TEST_P(PixelLoopsByLevel, AnAbortAtABandKeepsTheRowsFinishedBeforeIt) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, PixelLoopsByLevel, ::testing::ValuesIn(kFilters),
                          [](const auto& info) { return "Level" + std::to_string(info.param.level); });
-
-TEST(PixelLoops, AnnounceEachBandByTheImageRowsDone) {
-  // Levels 1 to 3 do not announce their first band; the 4 x 4 band is 36
-  // rows for the session's 32 and 8 for its 4.
-  struct Case {
-    int level, height, band_height;
-    std::vector<std::pair<int, int>> bands;  // height, index of each announcement
-  } const cases[] = {{0, 1, 32, {{32, 0}}},          {0, 70, 32, {{32, 0}, {32, 1}, {32, 2}}},
-                     {1, 40, 32, {{32, 0}, {32, 1}}}, {1, 16, 32, {}},
-                     {2, 40, 32, {{32, 0}, {32, 1}}}, {3, 20, 32, {{36, 0}, {36, 0}}},
-                     {3, 6, 4, {{8, 0}, {8, 0}}}};
-  for (const Case& c : cases) {
-    LoopRun run(c.level, 3, c.height, c.band_height);
-    ASSERT_EQ(run.Go(), RenderStatus::completed);
-    std::vector<LPARAM> expected;
-    for (auto [h, i] : c.bands) expected.push_back(PackBandProgress(h, i));
-    EXPECT_EQ(run.announced, expected) << "level " << c.level << " height " << c.height;
-  }
-}
 
 }  // namespace

@@ -38,8 +38,9 @@ struct Scene {
   TK_BoundingBox box;
   std::atomic<bool> abort{false};
 
-  void Add(const std::vector<TK_3fPoint>& triangles, bool one_sided_material = false) {
+  void Add(const std::vector<TK_3fPoint>& triangles, bool one_sided_material = false, bool textured = false) {
     TK_Mesh mesh;
+    if (textured) mesh.m_T.assign(triangles.size(), TK_2fPoint(0.25f, 0.5f));
     for (int i = 0; i < int(triangles.size()); ++i) mesh.SetVertex(i, triangles[std::size_t(i)]);
     for (int f = 0; 3 * f < int(triangles.size()); ++f) mesh.SetTriangle(f, 3 * f, 3 * f + 1, 3 * f + 2);
     meshes.push_back(RenderMeshEntry::Create(mesh, one_sided_material ? one_sided.get() : two_sided.get()));
@@ -95,10 +96,7 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
   // near corners project some 65,000 pixels away.
   faces.insert(faces.end(), {{0, -2, -4}, {0, 2, -4}, {0, 0, -12}, {-1, -1, 5}, {1, -1, -5}, {0, 2, -5},
                              {-4500, -1.5f, -4}, {4500, -1.5f, -4}, {0, -1.5f, -3000}});
-  scene.Add(faces);
-  TK_Mesh textured = scene.meshes[0]->Mesh();
-  textured.m_T.assign(textured.m_V.size(), TK_2fPoint(0.25f, 0.5f));
-  scene.meshes[0] = RenderMeshEntry::Create(textured, scene.two_sided.get());
+  scene.Add(faces, false, true);
   // An 8 x 8 grid at depth 10 whose vertices project onto pixel points of
   // the 64 x 64 image (the view's half-width at depth 10 is 10 * tan(0.5)).
   const float step = float(10 * std::tan(0.5) * 2 / 64 * 4);
@@ -136,9 +134,7 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
       }
       EXPECT_EQ(found, expected) << x << ", " << y;
       total += count;
-      int on_grid = 0;
-      for (const auto& [mesh, face] : expected) on_grid += mesh == 1;
-      shared += on_grid > 1;
+      shared += std::count_if(expected.begin(), expected.end(), [](const auto& hit) { return hit.first == 1; }) > 1;
     }
   }
   EXPECT_GT(total, 1000);
