@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -28,21 +29,15 @@ TEST(FittedCamera, FitsNearJustShortOfTheBoxAndFarToIt) {
   EXPECT_FALSE(FittedCamera::Create(Camera({0, 0, 10}, {0, 1, 0}), 64, 48, &unit));  // looking along up: no frame
   EXPECT_FALSE(FittedCamera::Create(camera, 0, 48, &unit));
   EXPECT_FALSE(FittedCamera::Create(camera, 64, -1, &unit));
-  struct Case {
-    TK_BoundingBox box;
-    bool use_box;
-    double near, far;
-  } const cases[] = {
-      {TK_BoundingBox({-1, -1, -1}, {1, 1, 1}), true, 0.9999 * 9.0, 11.0},
-      {TK_BoundingBox({-1, -1, -5}, {1, 1, 20}), true, 0.015, 15.0},  // reaching behind: a thousandth of far
-      {TK_BoundingBox({-1, -1, 20}, {1, 1, 30}), true, camera.FrustumNear(), camera.FrustumFar()},  // wholly behind
-      {TK_BoundingBox(), false, camera.FrustumNear(), camera.FrustumFar()},
-  };
-  for (const Case& c : cases) {
-    const auto fitted = FittedCamera::Create(camera, 64, 48, c.use_box ? &c.box : nullptr);
+  const TK_BoundingBox behind({-1, -1, -5}, {1, 1, 20}), wholly_behind({-1, -1, 20}, {1, 1, 30});
+  const std::tuple<const TK_BoundingBox*, double, double> cases[] = {
+      {&unit, 0.9999 * 9.0, 11.0}, {&behind, 0.015, 15.0},  // reaching behind: a thousandth of far
+      {&wholly_behind, camera.FrustumNear(), camera.FrustumFar()}, {nullptr, camera.FrustumNear(), camera.FrustumFar()}};
+  for (const auto& [box, near_plane, far_plane] : cases) {
+    const auto fitted = FittedCamera::Create(camera, 64, 48, box);
     ASSERT_TRUE(fitted);
-    EXPECT_DOUBLE_EQ(fitted->FrustumNear(), c.near);
-    EXPECT_DOUBLE_EQ(fitted->FrustumFar(), c.far);
+    EXPECT_DOUBLE_EQ(fitted->FrustumNear(), near_plane);
+    EXPECT_DOUBLE_EQ(fitted->FrustumFar(), far_plane);
     EXPECT_EQ(fitted->ImageRect(), (RECT{0, 0, 63, 47}));
     double left, right, bottom, top, near, far;
     fitted->GetFrustum(left, right, bottom, top, near, far);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -35,9 +36,7 @@ public:
     return codes;
   }
   int Count(RenderStatus status) const {
-    int n = 0;
-    for (const auto& [code, payload] : received) n += code == int(status);
-    return n;
+    return int(std::count_if(received.begin(), received.end(), [&](const auto& r) { return r.first == int(status); }));
   }
 
 protected:
@@ -54,22 +53,20 @@ protected:
 class HarnessSession : public CRenderSession {
 public:
   HarnessSession(CKavraDoc& doc, const CDMRenderUserData& settings, RenderStatus hold_at = RenderStatus(0))
-      : CRenderSession(doc, nullptr, settings), hold_at_(hold_at) {}
+      : CRenderSession(doc, nullptr, settings), hold_at(hold_at) {}
   ~HarnessSession() override {
     StopRenderThread();
     if (WorkerThread()) MsgWaitForSingleObject(WorkerThread(), INFINITE);
   }
   void NotifyView(RenderStatus status, LPARAM payload) override {
     CRenderSession::NotifyView(status, payload);
-    if (status != hold_at_ || held) return;
+    if (status != hold_at || held) return;
     held = true;
     for (int i = 0; i < 5000 && !AbortFlag()->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   bool HoldsWorker() const { return WorkerThread() != nullptr; }
   std::atomic<bool> held{false};
-
-private:
-  const RenderStatus hold_at_;
+  const RenderStatus hold_at;
 };
 
 // Image words: blue | green << 8 | red << 16; the fixture's background.
@@ -84,8 +81,7 @@ inline TK_Light MakeLight(TK::light_style style, const TK_3dPoint& location, con
   return light;
 }
 
-// A camera 10 above the origin looking down -z; level 0, no shadows, a
-// background of (255, 51, 102), bands of 32 rows.
+// A camera 10 above the origin looking down -z; level 0, no shadows, bands of 32 rows.
 class RenderFixture : public ::testing::Test {
 protected:
   RenderFixture() {
@@ -112,8 +108,7 @@ protected:
   // Pumps the test's thread until the worker has ended, then takes what it posted.
   void Finish(CRenderSession& session) {
     EXPECT_TRUE(PumpMessagesUntil([&] { return !session.IsRendering(); }, 60000));
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    for (MSG msg; PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessage(&msg);
   }
   void Render(CRenderSession& session, int width, int height) { Start(session, width, height); Finish(session); }
   std::uint32_t ImageWord(int x, int y) const {

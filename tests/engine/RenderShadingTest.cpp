@@ -1,6 +1,5 @@
-// Whole renders of small scenes whose pixels a few lines of lighting
-// predict, as one table: Lambert shading, transparency, a checker texture,
-// a bump map. Then shadows: a plate shadows the floor inside its outline.
+// Whole renders whose pixels a few lines of lighting predict: Lambert,
+// transparency, a checker texture, a bump map; then one shadow render.
 
 #include "tests/engine/RenderHarness.h"
 
@@ -44,14 +43,16 @@ TK_Material Diffuse(int red, int green, int blue, double transparency = 0) {
   return material;
 }
 
-// A scene is built into a session, with a folder for its maps and kept
-// materials whose records lend their render materials to the session: they
-// outlive it, at addresses that never change.
+// A scene's session, a folder for its maps, and kept materials whose records
+// lend their render materials to the session: declared first, they outlive
+// it, at addresses that never change.
 struct Build {
-  CRenderSession& session;
+  Build(CKavraDoc& doc, const CDMRenderUserData& settings, const CKavraObject& object)
+      : session(doc, nullptr, settings), object(object) {}
+  TempDir folder;
+  std::deque<TK_Material> kept;
+  CRenderSession session;
   const CKavraObject& object;
-  const TempDir& folder;
-  std::deque<TK_Material>& kept;
   void Add(const TK_Material& material, const TK_Mesh& mesh) { ASSERT_TRUE(session.AddRenderMesh(object, material, &mesh)); }
   void Add(const TK_Light& light) { ASSERT_TRUE(session.AddLight(CKavraLight(light))); }
   // A kept material whose record enables one map slot, set up further by `tweak`.
@@ -169,10 +170,8 @@ class RenderShading : public RenderFixture, public ::testing::WithParamInterface
 TEST_P(RenderShading, EveryPixelHasTheColourItsLightingPredicts) {
   const Scene& scene = GetParam();
   SetLevels(0, 0, scene.ambient);
-  TempDir folder;
-  std::deque<TK_Material> kept;
-  CRenderSession session(doc, nullptr, settings);
-  Build build{session, object, folder, kept};
+  Build build(doc, settings, object);
+  CRenderSession& session = build.session;
   scene.build(build);
   const int size = 32;
   Render(session, size, size);
@@ -183,8 +182,7 @@ TEST_P(RenderShading, EveryPixelHasTheColourItsLightingPredicts) {
       PixelRayRecord ray;
       ASSERT_TRUE(session.MainProjection()->Camera().PixelRay(x, y, ray));
       const double t = -ray.origin.z / ray.direction.z;
-      const std::optional<std::uint32_t> expected = scene.expected(ray.origin.x + t * ray.direction.x,
-                                                                   ray.origin.y + t * ray.direction.y);
+      const auto expected = scene.expected(ray.origin.x + t * ray.direction.x, ray.origin.y + t * ray.direction.y);
       if (!expected) continue;
       EXPECT_EQ(ImageWord(x, y), *expected) << x << ", " << y;
       ++checked;

@@ -31,8 +31,9 @@ TK_Material Coloured(int red) {
 
 // Equal materials share one entry; meshes keep the order received; refused
 // meshes (null, a face naming a missing vertex, a vertex not finite) leave
-// no entry behind and the box as it was.
-TEST_F(SceneSetupTest, EqualMaterialsShareOneEntryAndRefusedMeshesLeaveNothing) {
+// no entry behind and the box as it was. Lights are centred, made unit and
+// kept in order.
+TEST_F(SceneSetupTest, EqualMaterialsShareOneEntryRefusedMeshesLeaveNothingLightsAreCentred) {
   CRenderSession session(doc, nullptr, settings);
   const TK_Mesh first = Triangle(0), second = Triangle(5), third = Triangle(-3);
   ASSERT_TRUE(session.AddRenderMesh(object, Coloured(200), &first));
@@ -51,10 +52,6 @@ TEST_F(SceneSetupTest, EqualMaterialsShareOneEntryAndRefusedMeshesLeaveNothing) 
     EXPECT_FALSE(session.AddRenderMesh(object, Coloured(2), refused));
   EXPECT_EQ(std::pair(session.MeshEntries().Count(), session.MaterialEntries().Count()), std::pair(3, 2));
   EXPECT_EQ(session.SceneBoundingBox(), box);
-}
-
-TEST_F(SceneSetupTest, LightsAreCentredMadeUnitAndKeptInOrder) {
-  CRenderSession session(doc, nullptr, settings);
   TK_Light linear = MakeLight(TK::linear_light, {0, 0, 0}, {0, 0, -5}),
            rectangle = MakeLight(TK::rectangular_light, {1, 1, 1}, {0, -3, 4}),
            spot = MakeLight(TK::spot_light, {7, 8, 9}, {0, 0, 0});  // cannot be made unit: stays zero
@@ -89,8 +86,7 @@ TEST_F(SceneSetupTest, TheDefaultLightAndAGreyWallpaperAtTheOversampledSize) {
   view.m_vp.SetCameraLocation(location);
   view.m_vp.SetCameraDirection(direction);
   TK_3dVector x = TK_CrossProduct(direction, TK_3dVector(0, 1, 0)), z = -direction;
-  x.Unitize();
-  z.Unitize();
+  x.Unitize(), z.Unitize();
   const TK_3dVector y = TK_CrossProduct(z, x);
   const TK_3dPoint centre = view.m_vp.BoundingBox().Center();
   const double a = -15 * M_PI / 180, b = -20 * M_PI / 180;
