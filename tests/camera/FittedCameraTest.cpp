@@ -1,5 +1,4 @@
-// The camera fitted to an image: what it refuses, near and far from the
-// scene box, rays through pixels against projected points.
+// The camera fitted to an image.
 
 #include "camera/FittedCamera.h"
 
@@ -22,7 +21,6 @@ double Depth(const TK_Viewport& camera, const TK_3dPoint& p) {
   return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ());
 }
 
-// Refuses what has no usable transforms; fits near just short of the box and far to it.
 TEST(FittedCamera, FitsNearJustShortOfTheBoxAndFarToIt) {
   const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
   const TK_BoundingBox unit({-1, -1, -1}, {1, 1, 1});

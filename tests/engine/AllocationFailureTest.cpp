@@ -1,6 +1,5 @@
-// Running out of memory at the plug-in's entry points: every allocation of
-// a call is made to fail in turn, through this program's own global
-// allocation functions.
+// Running out of memory at the plug-in's entry points, through this
+// program's own global allocation functions.
 
 #include <gtest/gtest.h>
 
@@ -56,7 +55,6 @@ struct Armed {
 using Counts = std::tuple<int, int, int>;  // meshes, materials, lights
 Counts Take(const CRenderSession& s) { return {s.MeshEntries().Count(), s.MaterialEntries().Count(), s.Lights().Count()}; }
 
-// Each mesh entry's material is in the cache.
 bool Consistent(const CRenderSession& s) {
   return std::all_of(s.MeshEntries().begin(), s.MeshEntries().end(), [&](const RenderMeshEntry* entry) {
     return std::find(s.MaterialEntries().begin(), s.MaterialEntries().end(), entry->Material()) !=
@@ -64,13 +62,10 @@ bool Consistent(const CRenderSession& s) {
   });
 }
 
-// The plug-in's entry points that gather the scene, each against a session
-// that already holds one mesh and two lights (full lists: the next grows
-// them), with every allocation of the call failing in turn until a call
-// goes through without an injected failure. Each call either refuses,
-// leaving the session as it was, or takes its item whole; nothing throws
-// past it, and a lent record material is never left bound to a bitmap of
-// an entry that was not kept.
+// Each entry point, against a session holding one mesh and two lights (full
+// lists: the next grows them), has every allocation fail in turn. It refuses,
+// leaving the session as it was and no lent record material bound to a
+// bitmap, or takes its item whole; nothing throws past it.
 TEST(AllocationFailure, EveryEntryPointTakesItsItemWholeOrNotAtAll) {
   TempDir dir;
   ASSERT_TRUE(dir.Ok());

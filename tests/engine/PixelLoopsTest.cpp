@@ -21,7 +21,6 @@ std::uint32_t Sample(int x, int y) {
 
 constexpr std::uint32_t kUntouched = 0xDEADBEEF;
 
-// One run of a loop over synthetic samples, recording what it asks for.
 struct LoopRun {
   LoopRun(int level, int width, int height, int band_height) : sizes{width, height, level, band_height} {
     image.assign(std::size_t(width) * std::size_t(height), kUntouched);
@@ -63,22 +62,20 @@ struct Filter {
   std::vector<int> (*columns)(int j, int last);
 };
 
-std::vector<int> Same(int k, int) { return {k}; }
-// Box: row 0 with row 1, then rows 2k - 1 and 2k + 1 (even rows skipped).
-std::vector<int> BoxRows(int k, int) { return k == 0 ? std::vector<int>{0, 1} : std::vector<int>{2 * k - 1, 2 * k + 1}; }
-std::vector<int> BoxColumns(int j, int) { return {2 * j, 2 * j + 1}; }
+using Rows = std::vector<int>;
+Rows Same(int k, int) { return {k}; }
 // 3 x 3 tent: 2k, 2k + 1, 2k + 2, the one past the end repeating the last.
-std::vector<int> Tent3(int k, int last) { return {2 * k, 2 * k + 1, std::min(2 * k + 2, last)}; }
-// 4 x 4 tent: rows 0..3, then the block's last row reused and 4k skipped.
-std::vector<int> Tent4Rows(int k, int) {
-  return k == 0 ? std::vector<int>{0, 1, 2, 3} : std::vector<int>{4 * k - 1, 4 * k + 1, 4 * k + 2, 4 * k + 3};
-}
-std::vector<int> Tent4Columns(int j, int) { return {4 * j, 4 * j + 1, 4 * j + 2, 4 * j + 3}; }
+Rows Tent3(int k, int last) { return {2 * k, 2 * k + 1, std::min(2 * k + 2, last)}; }
 
-const Filter kFilters[] = {{kAntialiasNone, {1}, Same, Same},
-                           {kAntialiasNormal, {1, 1}, BoxRows, BoxColumns},
-                           {kAntialiasBest, {1, 2, 1}, Tent3, Tent3},
-                           {kAntialiasBest4x4, {1, 2, 2, 1}, Tent4Rows, Tent4Columns}};
+// Box: row 0 with row 1, then rows 2k - 1 and 2k + 1 (even rows skipped).
+// 4 x 4 tent: rows 0..3, then the block's last row reused and 4k skipped.
+const Filter kFilters[] = {
+    {kAntialiasNone, {1}, Same, Same},
+    {kAntialiasNormal, {1, 1}, [](int k, int) { return k == 0 ? Rows{0, 1} : Rows{2 * k - 1, 2 * k + 1}; },
+     [](int j, int) { return Rows{2 * j, 2 * j + 1}; }},
+    {kAntialiasBest, {1, 2, 1}, Tent3, Tent3},
+    {kAntialiasBest4x4, {1, 2, 2, 1}, [](int k, int) { return k == 0 ? Rows{0, 1, 2, 3} : Rows{4 * k - 1, 4 * k + 1, 4 * k + 2, 4 * k + 3}; },
+     [](int j, int) { return Rows{4 * j, 4 * j + 1, 4 * j + 2, 4 * j + 3}; }}};
 
 class PixelLoopsByLevel : public ::testing::TestWithParam<Filter> {};
 

@@ -1,7 +1,5 @@
 #pragma once
-// The engine tests' render harness: a status window on the test's thread, a
-// session that holds its worker at a status until the test aborts, and a
-// fixture that renders a scene and reads the image back.
+// The engine tests' render harness.
 
 #include <gtest/gtest.h>
 

@@ -66,7 +66,6 @@ struct Build {
     EXPECT_TRUE(CDMMaterialUserData::AttachTo(material, std::move(record)));
     return material;
   }
-  // The square of half side 2 at z = 0, the whole map across it.
   static TK_Mesh MappedQuad() {
     TK_Mesh quad = SquareMesh(2, 0);
     quad.m_T = {TK_2fPoint(0, 0), TK_2fPoint(1, 0), TK_2fPoint(1, 1), TK_2fPoint(0, 1)};
@@ -193,11 +192,9 @@ TEST_P(RenderShading, EveryPixelHasTheColourItsLightingPredicts) {
 INSTANTIATE_TEST_SUITE_P(Scenes, RenderShading, ::testing::ValuesIn(kScenes),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The floor seen from 10 above (-2.5 to 2.5 across 64 pixels) with a plate
-// of half side 0.3 at height 3 under a spot light at height 4: the plate's
-// shadow reaches 1.2 from the middle, at both shadow levels alike (ambient
-// alone), and nowhere else; a light without shadow intensity casts none
-// and, like any light with shadows off, gets no map.
+// A plate of half side 0.3 at height 3 under a spot light at height 4
+// shadows the floor to 1.2 from the middle, at both levels alike (ambient
+// alone); without shadow intensity or shadows there is no map and no shadow.
 using ShadowRender = RenderFixture;
 
 TEST_F(ShadowRender, APlateShadowsTheFloorInsideItsOutlineOnly) {

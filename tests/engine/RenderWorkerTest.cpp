@@ -1,6 +1,4 @@
-// The worker with real threads and a real window: the status sequence, an
-// abort in any phase, renders one after another, and stopping or destroying
-// a session whose worker still runs.
+// The worker with real threads and a real window.
 
 #include "tests/engine/RenderHarness.h"
 
@@ -77,9 +75,8 @@ TEST_F(RenderWorkerTest, ANewRenderWaitsReportsEveryPhaseAndBandAndCompletesOnce
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 8, CKavraSdkRender::kMaxImageSide + 1));
 }
 
-// A worker of the test's own that reads the scene until the abort and for
-// 800 ms after, optionally sends to a window, then records that it got to
-// the end. Owned by the test, so it outlives the session.
+// Reads the scene until the abort and 800 ms after, then optionally sends to
+// a window. Owned by the test, so it outlives the session.
 struct SlowWorker {
   CRenderSession* session = nullptr;
   HWND send_to = nullptr;

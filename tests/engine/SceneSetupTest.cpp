@@ -1,6 +1,4 @@
-// Gathering the scene and what setup makes of it: shared materials, refused
-// meshes, lights made unit, the default light, the shadow camera, the
-// wallpaper background.
+// Gathering the scene and what setup makes of it.
 
 #include "tests/engine/RenderHarness.h"
 
@@ -29,10 +27,8 @@ TK_Material Coloured(int red) {
   return material;
 }
 
-// Equal materials share one entry; meshes keep the order received; refused
-// meshes (null, a face naming a missing vertex, a vertex not finite) leave
-// no entry behind and the box as it was. Lights are centred, made unit and
-// kept in order.
+// Refused meshes (null, a face naming a missing vertex, a vertex not finite)
+// leave no entry behind and the box as it was.
 TEST_F(SceneSetupTest, EqualMaterialsShareOneEntryRefusedMeshesLeaveNothingLightsAreCentred) {
   CRenderSession session(doc, nullptr, settings);
   const TK_Mesh first = Triangle(0), second = Triangle(5), third = Triangle(-3);

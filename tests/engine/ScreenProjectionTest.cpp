@@ -1,6 +1,4 @@
-// The screen projection index: how bands file faces into cells, and the
-// invariant the pixel loops rely on: gathering finds exactly the hits of
-// the full test.
+// The screen projection index: bands of cells, and gathering against the full test.
 
 #include "engine/ScreenProjection.h"
 
@@ -47,7 +45,6 @@ struct Scene {
     ASSERT_NE(meshes.back(), nullptr);
     box.Union(meshes.back()->BoundingBox());
   }
-  // The index of all meshes through the camera, faces projected.
   std::unique_ptr<CScreenProjection> Project(const TK_Viewport& camera, int width, int height) {
     auto projection = CScreenProjection::Create(camera, width, height, &abort, &box);
     EXPECT_NE(projection, nullptr);
@@ -60,14 +57,12 @@ struct Scene {
   bool RayHits(const CScreenProjection& projection, int mesh_index, int face, double x, double y) const {
     PixelRayRecord ray;
     if (!projection.Camera().PixelRay(x, y, ray)) return false;
+    const RenderMeshEntry& mesh = *meshes[std::size_t(mesh_index)];
     HitRecord record;
     InitHitRecord(record);
-    record.ray_origin = ray.origin;
-    record.ray_direction = ray.direction;
-    record.mesh_index = mesh_index;
-    record.face_index = face;
-    record.material = meshes[std::size_t(mesh_index)]->Material();
-    return meshes[std::size_t(mesh_index)]->IntersectFace(record);
+    record.ray_origin = ray.origin, record.ray_direction = ray.direction;
+    record.mesh_index = mesh_index, record.face_index = face, record.material = mesh.Material();
+    return mesh.IntersectFace(record);
   }
 };
 
