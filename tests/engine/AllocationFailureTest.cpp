@@ -19,8 +19,7 @@
 namespace {
 // While armed, counts this thread's allocations and fails number `fail_at`.
 thread_local bool g_armed = false;
-thread_local long g_count = 0;
-thread_local long g_fail_at = -1;
+thread_local long g_count = 0, g_fail_at = -1;
 
 void* Allocate(std::size_t n) {
   if (g_armed && g_count++ == g_fail_at) throw std::bad_alloc();

@@ -79,18 +79,18 @@ const Filter kFilters[] = {
 
 class PixelLoopsByLevel : public ::testing::TestWithParam<Filter> {};
 
-TEST_P(PixelLoopsByLevel, FilterTheirRowsAndColumnsOfSamplesCastingEachRowOnce) {
+TEST_P(PixelLoopsByLevel, FilterTheirSamplesCastEachRowOnceAndStopAtAnAbortedBand) {
   const Filter& f = GetParam();
   const int width = 5, height = 7, factor = OversampleFactor(f.level), ow = width * factor, oh = height * factor;
   LoopRun run(f.level, width, height, 4);  // many bands, rows reused across them
   ASSERT_EQ(run.Go(), RenderStatus::completed);
-  int divisor = 0;
-  for (int a : f.weights)
-    for (int b : f.weights) divisor += a * b;
+  int divisor = 0;  // the weights' sum, squared
+  for (int w : f.weights) divisor += w;
+  divisor *= divisor;
   std::vector<int> needed;
   for (int k = 0; k < height; ++k)
     for (int j = 0; j < width; ++j) {
-      const std::vector<int> rows = f.rows(k, oh - 1), columns = f.columns(j, ow - 1);
+      const Rows rows = f.rows(k, oh - 1), columns = f.columns(j, ow - 1);
       if (j == 0) needed.insert(needed.end(), rows.begin(), rows.end());
       std::uint32_t expected = 0;
       for (int shift = 0; shift < 24; shift += 8) {
@@ -106,18 +106,14 @@ TEST_P(PixelLoopsByLevel, FilterTheirRowsAndColumnsOfSamplesCastingEachRowOnce) 
   std::sort(needed.begin(), needed.end());
   needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
   EXPECT_EQ(run.cast, needed);
-}
 
-TEST_P(PixelLoopsByLevel, AnAbortAtABandKeepsTheRowsFinishedBeforeIt) {
-  const Filter& f = GetParam();
-  const int width = 6, height = 12;
-  LoopRun run(f.level, width, height, 4);
-  // Level 0 aborts at its second announcement, the others at their first: both the second band.
-  ASSERT_EQ(run.Go(f.level == kAntialiasNone ? 1 : 0), RenderStatus::aborted);
+  // Level 0 aborts at its second announcement, the others at their first:
+  // both the second band. The rows finished before it are kept.
+  LoopRun aborted(f.level, width, height, 4);
+  ASSERT_EQ(aborted.Go(f.level == kAntialiasNone ? 1 : 0), RenderStatus::aborted);
   const int finished = f.level == kAntialiasNone ? 4 : 2;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      EXPECT_EQ(run.Pixel(x, y) == kUntouched, y >= finished) << x << ", " << y;
+    for (int x = 0; x < width; ++x) EXPECT_EQ(aborted.Pixel(x, y) == kUntouched, y >= finished) << x << ", " << y;
   // A band that cannot be prepared ends the loop at once.
   LoopRun refused(f.level, width, height, 4);
   EXPECT_EQ(refused.Go(-1, 1), RenderStatus::aborted);
