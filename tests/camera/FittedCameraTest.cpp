@@ -53,8 +53,7 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
     const int w = 80, h = 50;
     const auto fitted = FittedCamera::Create(*camera, w, h, &box);
     ASSERT_TRUE(fitted);
-    const std::pair<int, int> pixels[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}};
-    for (auto [px, py] : pixels) {
+    for (auto [px, py] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}}) {
       // Positions across the pixel, near its corners too: every point of the ray projects back
       // into it, and the ray starts on the near plane.
       for (double offset : {0.001, 0.3, 0.7, 0.999}) {

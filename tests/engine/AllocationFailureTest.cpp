@@ -67,7 +67,6 @@ bool Consistent(const CRenderSession& s) {
 // bitmap, or takes its item whole; nothing throws past it.
 TEST(AllocationFailure, EveryEntryPointTakesItsItemWholeOrNotAtAll) {
   TempDir dir;
-  ASSERT_TRUE(dir.Ok());
   CKavraDib image;
   ASSERT_TRUE(image.CreateDib(4, 4, 24, true, nullptr));
   ASSERT_TRUE(image.WriteToFile(TK_wString::FromUtf8((dir / "map.bmp").string())));

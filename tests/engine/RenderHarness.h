@@ -97,11 +97,11 @@ protected:
     render.m_ambient_color = ambient;
     doc.Properties().SetRenderSettings(render);
   }
-  void Start(CRenderSession& session, int width, int height) {
+  void Start(CRenderSession& session, int width, int height, bool into_image = true) {
     session.SetRendering(true);
     window.session = &session;
     ASSERT_TRUE(session.PrepareRender(&window, view, 5, 5, width, height));
-    ASSERT_TRUE(session.ResumeRender(&image));
+    ASSERT_TRUE(session.ResumeRender(into_image ? &image : nullptr));
   }
   // Pumps the test's thread until the worker has ended, then takes what it posted.
   void Finish(CRenderSession& session) {

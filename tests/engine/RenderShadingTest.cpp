@@ -170,16 +170,15 @@ TEST_P(RenderShading, EveryPixelHasTheColourItsLightingPredicts) {
   const Scene& scene = GetParam();
   SetLevels(0, 0, scene.ambient);
   Build build(doc, settings, object);
-  CRenderSession& session = build.session;
   scene.build(build);
   const int size = 32;
-  Render(session, size, size);
+  Render(build.session, size, size);
   ASSERT_EQ(window.Count(RenderStatus::completed), 1);
   int checked = 0;
   for (int y = 0; y < size; ++y)
     for (int x = 0; x < size; ++x) {
       PixelRayRecord ray;
-      ASSERT_TRUE(session.MainProjection()->Camera().PixelRay(x, y, ray));
+      ASSERT_TRUE(build.session.MainProjection()->Camera().PixelRay(x, y, ray));
       const double t = -ray.origin.z / ray.direction.z;
       const auto expected = scene.expected(ray.origin.x + t * ray.direction.x, ray.origin.y + t * ray.direction.y);
       if (!expected) continue;

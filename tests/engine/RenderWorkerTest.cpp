@@ -23,11 +23,8 @@ TEST_P(AbortInAnyPhase, EndsTheRenderWithAbortedWithinTheWait) {
   session.AbortRender();  // from the test's thread
   EXPECT_FALSE(session.HoldsWorker()) << "the worker outlived the bounded wait";
   Finish(session);
-  std::vector<int> expected;
-  for (int code : {1, 8, 9, 2, 5}) {
-    expected.push_back(code);
-    if (code == int(GetParam())) break;
-  }
+  std::vector<int> expected = {1, 8, 9, 2, 5};  // up to the held status, then the abort
+  expected.erase(std::find(expected.begin(), expected.end(), int(GetParam())) + 1, expected.end());
   expected.push_back(int(RenderStatus::aborted));
   EXPECT_EQ(window.Codes(), expected);
 }
@@ -50,9 +47,8 @@ TEST_F(RenderWorkerTest, ANewRenderWaitsReportsEveryPhaseAndBandAndCompletesOnce
   session.AbortRender();
   Finish(session);
   Render(session, 64, 70);
-  std::vector<std::pair<int, LPARAM>> posted;
-  for (const auto& item : window.received)
-    if (item.first != int(RenderStatus::completed)) posted.push_back(item);
+  auto posted = window.received;
+  std::erase_if(posted, [](const auto& item) { return item.first == int(RenderStatus::completed); });
   const LPARAM none = kNoStatusPayload;
   EXPECT_EQ(posted, (std::vector<std::pair<int, LPARAM>>{{1, none}, {7, none}, {1, none}, {8, none}, {9, none},
                                                           {2, none}, {5, PackBandProgress(32, 0)},
@@ -66,9 +62,7 @@ TEST_F(RenderWorkerTest, ANewRenderWaitsReportsEveryPhaseAndBandAndCompletesOnce
   EXPECT_EQ(ImageWord(0, 0), kBackground);
   // Without an image the render ends at once; sizes outside 1..kMaxImageSide are refused.
   window.received.clear();
-  session.SetRendering(true);
-  ASSERT_TRUE(session.PrepareRender(&window, view, 5, 5, 8, 8));
-  ASSERT_TRUE(session.ResumeRender(nullptr));
+  Start(session, 8, 8, false);
   Finish(session);
   EXPECT_EQ(window.Codes(), (std::vector<int>{1, 7}));
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 0, 8));

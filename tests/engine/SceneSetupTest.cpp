@@ -8,18 +8,12 @@
 
 #include "engine/SceneLights.h"
 #include "engine/WallpaperBackground.h"
+#include "support/SquareMesh.h"
 #include "support/TempDir.h"
 
 namespace {
 
 using SceneSetupTest = RenderFixture;
-
-TK_Mesh Triangle(float x) {
-  TK_Mesh mesh;
-  for (int i = 0; i < 3; ++i) mesh.SetVertex(i, TK_3fPoint(x + float(i == 1), float(i == 2), i == 2 ? -2 : 0));
-  mesh.SetTriangle(0, 0, 1, 2);
-  return mesh;
-}
 
 TK_Material Coloured(int red) {
   TK_Material material;
@@ -31,18 +25,18 @@ TK_Material Coloured(int red) {
 // leave no entry behind and the box as it was.
 TEST_F(SceneSetupTest, EqualMaterialsShareOneEntryRefusedMeshesLeaveNothingLightsAreCentred) {
   CRenderSession session(doc, nullptr, settings);
-  const TK_Mesh first = Triangle(0), second = Triangle(5), third = Triangle(-3);
+  const TK_Mesh first = SquareMesh(1, 0), second = SquareMesh(2, 5), third = SquareMesh(1, -3);
   ASSERT_TRUE(session.AddRenderMesh(object, Coloured(200), &first));
   ASSERT_TRUE(session.AddRenderMesh(object, Coloured(200), &second));  // an equal copy
   ASSERT_TRUE(session.AddRenderMesh(object, Coloured(10), &third));
   ASSERT_EQ(session.MaterialEntries().Count(), 2);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(session.MeshEntries()[i]->Material(), session.MaterialEntries()[i / 2]) << i;
   EXPECT_EQ(session.MaterialEntries()[0]->Material()->Diffuse(), TK_Color(200, 10, 20));
-  EXPECT_EQ(session.MeshEntries()[1]->Mesh().m_V[0], TK_3fPoint(5, 0, 0));
-  const TK_BoundingBox box(TK_3dPoint(-3, 0, -2), TK_3dPoint(6, 1, 0));
+  EXPECT_EQ(session.MeshEntries()[1]->Mesh().m_V[0], TK_3fPoint(-2, -2, 5));
+  const TK_BoundingBox box(TK_3dPoint(-2, -2, -3), TK_3dPoint(2, 2, 5));
   EXPECT_EQ(session.SceneBoundingBox(), box);
-  TK_Mesh bad_index = Triangle(7), not_finite = Triangle(7);
-  bad_index.m_F[0].vi[2] = 3;
+  TK_Mesh bad_index = SquareMesh(9, 9), not_finite = SquareMesh(9, 9);
+  bad_index.m_F[0].vi[2] = 4;
   not_finite.m_V[1].y = std::numeric_limits<float>::quiet_NaN();
   for (const TK_Mesh* refused : std::initializer_list<const TK_Mesh*>{nullptr, &bad_index, &not_finite})
     EXPECT_FALSE(session.AddRenderMesh(object, Coloured(2), refused));
@@ -137,7 +131,6 @@ TEST(ShadowLightCamera, LooksAlongTheLightWithAnUpAcrossItAndAtMostTheWidestAngl
 }
 
 TEST(Wallpaper, KeepsItsAspectFillingTheNarrowerFitItsWidthRoundedUpToFour) {
-  // image width, height; background width, height; stretched; the size expected
   const std::tuple<int, int, int, int, bool, int, int> cases[] = {
       {64, 48, 200, 100, false, 64, 32}, {60, 40, 101, 100, false, 40, 40},  // wide; wider than allowed
       {64, 48, 30, 100, false, 16, 48}, {64, 48, 30, 100, true, 64, 48}};    // tall: 14.4 + 3 down to 4s
