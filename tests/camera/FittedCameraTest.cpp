@@ -17,9 +17,7 @@ TK_Viewport Camera(TK_3dPoint location, TK_3dVector direction, TK_3dVector up = 
   return camera;
 }
 
-double Depth(const TK_Viewport& camera, const TK_3dPoint& p) {
-  return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ());
-}
+double Depth(const TK_Viewport& camera, const TK_3dPoint& p) { return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ()); }
 
 TEST(FittedCamera, FitsNearJustShortOfTheBoxAndFarToIt) {
   const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
