@@ -1,11 +1,10 @@
-// The camera fitted to an image: what it refuses, near and far from the
-// scene box, and rays through pixels against projected points. (Face
-// rectangles are checked through the index's invariants.)
+// The camera fitted to an image.
 
 #include "camera/FittedCamera.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -18,36 +17,23 @@ TK_Viewport Camera(TK_3dPoint location, TK_3dVector direction, TK_3dVector up = 
   return camera;
 }
 
-double Depth(const TK_Viewport& camera, const TK_3dPoint& p) {
-  return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ());
-}
-
-TEST(FittedCamera, RefusesWhatHasNoUsableTransforms) {
-  const TK_BoundingBox box({-1, -1, -1}, {1, 1, 1});
-  const TK_Viewport good = Camera({0, 0, 10}, {0, 0, -1});
-  EXPECT_TRUE(FittedCamera::Create(good, 64, 48, &box));
-  EXPECT_FALSE(FittedCamera::Create(Camera({0, 0, 10}, {0, 1, 0}), 64, 48, &box));  // looking along up: no frame
-  EXPECT_FALSE(FittedCamera::Create(good, 0, 48, &box));
-  EXPECT_FALSE(FittedCamera::Create(good, 64, -1, &box));
-}
+double Depth(const TK_Viewport& camera, const TK_3dPoint& p) { return TK_DotProduct(camera.CameraLocation() - p, camera.CameraZ()); }
 
 TEST(FittedCamera, FitsNearJustShortOfTheBoxAndFarToIt) {
   const TK_Viewport camera = Camera({0, 0, 10}, {0, 0, -1});
-  struct Case {
-    TK_BoundingBox box;
-    bool use_box;
-    double near, far;
-  } const cases[] = {
-      {TK_BoundingBox({-1, -1, -1}, {1, 1, 1}), true, 0.9999 * 9.0, 11.0},
-      {TK_BoundingBox({-1, -1, -5}, {1, 1, 20}), true, 0.015, 15.0},  // reaching behind: a thousandth of far
-      {TK_BoundingBox({-1, -1, 20}, {1, 1, 30}), true, camera.FrustumNear(), camera.FrustumFar()},  // wholly behind
-      {TK_BoundingBox(), false, camera.FrustumNear(), camera.FrustumFar()},
-  };
-  for (const Case& c : cases) {
-    const auto fitted = FittedCamera::Create(camera, 64, 48, c.use_box ? &c.box : nullptr);
+  const TK_BoundingBox unit({-1, -1, -1}, {1, 1, 1});
+  EXPECT_FALSE(FittedCamera::Create(Camera({0, 0, 10}, {0, 1, 0}), 64, 48, &unit));  // looking along up: no frame
+  EXPECT_FALSE(FittedCamera::Create(camera, 0, 48, &unit));
+  EXPECT_FALSE(FittedCamera::Create(camera, 64, -1, &unit));
+  const TK_BoundingBox behind({-1, -1, -5}, {1, 1, 20}), wholly_behind({-1, -1, 20}, {1, 1, 30});
+  const std::tuple<const TK_BoundingBox*, double, double> cases[] = {
+      {&unit, 0.9999 * 9.0, 11.0}, {&behind, 0.015, 15.0},  // reaching behind: a thousandth of far
+      {&wholly_behind, camera.FrustumNear(), camera.FrustumFar()}, {nullptr, camera.FrustumNear(), camera.FrustumFar()}};
+  for (const auto& [box, near_plane, far_plane] : cases) {
+    const auto fitted = FittedCamera::Create(camera, 64, 48, box);
     ASSERT_TRUE(fitted);
-    EXPECT_DOUBLE_EQ(fitted->FrustumNear(), c.near);
-    EXPECT_DOUBLE_EQ(fitted->FrustumFar(), c.far);
+    EXPECT_DOUBLE_EQ(fitted->FrustumNear(), near_plane);
+    EXPECT_DOUBLE_EQ(fitted->FrustumFar(), far_plane);
     EXPECT_EQ(fitted->ImageRect(), (RECT{0, 0, 63, 47}));
     double left, right, bottom, top, near, far;
     fitted->GetFrustum(left, right, bottom, top, near, far);
@@ -65,8 +51,7 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
     const int w = 80, h = 50;
     const auto fitted = FittedCamera::Create(*camera, w, h, &box);
     ASSERT_TRUE(fitted);
-    const std::pair<int, int> pixels[] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}};
-    for (auto [px, py] : pixels) {
+    for (auto [px, py] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}}) {
       // Positions across the pixel, near its corners too: every point of the ray projects back
       // into it, and the ray starts on the near plane.
       for (double offset : {0.001, 0.3, 0.7, 0.999}) {
@@ -76,8 +61,7 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
         EXPECT_NEAR(Depth(*fitted, TK_3dPoint(ray.origin)), fitted->FrustumNear(), 1e-9);
         for (double t : {0.0, 3.0, 7.5}) {
           const POINT q = fitted->ProjectPoint(TK_3dPoint(ray.origin) + ray.direction * t);
-          EXPECT_EQ(q.x, px) << "t " << t << " offset " << offset;
-          EXPECT_EQ(q.y, py) << "t " << t << " offset " << offset;
+          EXPECT_TRUE(q.x == px && q.y == py) << px << ", " << py << " t " << t << " offset " << offset;
         }
         EXPECT_GT(Depth(*fitted, TK_3dPoint(ray.origin) + ray.direction * 2.0),
                   Depth(*fitted, TK_3dPoint(ray.origin) + ray.direction * 1.0));

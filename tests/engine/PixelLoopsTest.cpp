@@ -1,6 +1,5 @@
-// The pixel loops as a pure stage, fed synthetic samples: what each level's
-// filter makes of known samples, which rows are cast within which band,
-// the band announcements, and aborts between bands.
+// The pixel loops fed synthetic samples: each level's filter in closed form,
+// the rows cast per band, aborts between bands.
 
 #include "engine/PixelLoops.h"
 
@@ -8,16 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "engine/Sampling.h"
 
 namespace {
 
-// The sample at oversampled column x, row y: every one differs from its
-// neighbours in every channel.
+// The sample at oversampled column x, row y: each differs from its neighbours in every channel.
 std::uint32_t Sample(int x, int y) {
   return std::uint32_t((17 * x * y + 7 * x + 3 * y) % 256 | (5 * x + 29 * y + 60) % 256 << 8 |
                        (37 * x + 11 * y + 3) % 256 << 16);
@@ -25,7 +21,6 @@ std::uint32_t Sample(int x, int y) {
 
 constexpr std::uint32_t kUntouched = 0xDEADBEEF;
 
-// One run of a loop over synthetic samples, recording what it asks for.
 struct LoopRun {
   LoopRun(int level, int width, int height, int band_height) : sizes{width, height, level, band_height} {
     image.assign(std::size_t(width) * std::size_t(height), kUntouched);
@@ -33,22 +28,13 @@ struct LoopRun {
   RenderStatus Go(int abort_at_announcement = -1, int refuse_band = -1) {
     const int factor = OversampleFactor(sizes.level);
     const PixelLoopStage stage{
-        [&](int first, int count) {
-          bands.emplace_back(first, count);
-          return int(bands.size()) - 1 != refuse_band;
-        },
-        [&](int band_height, int band_index) {
-          announced.push_back(PackBandProgress(band_height, band_index));
-          if (int(announced.size()) - 1 == abort_at_announcement) abort = true;
-        },
+        [&](int first, int count) { return bands.emplace_back(first, count), int(bands.size()) - 1 != refuse_band; },
+        [&](int, int) { abort = abort || announcements++ == abort_at_announcement; },
         [&, factor](int y, std::uint32_t* row) {
           if (abort) return;  // as the session's shading stops
-          // Every row cast lies in the band prepared last.
-          EXPECT_FALSE(bands.empty());
-          if (!bands.empty()) {
-            EXPECT_GE(y, bands.back().first) << y;
-            EXPECT_LT(y, bands.back().first + bands.back().second) << y;
-          }
+          // Every row cast lies in the band prepared last, inside the image.
+          ASSERT_FALSE(bands.empty());
+          EXPECT_TRUE(y >= bands.back().first && y < bands.back().first + bands.back().second) << y;
           EXPECT_LT(y, sizes.image_height * factor);
           cast.push_back(y);
           for (int x = 0; x < sizes.image_width * factor; ++x) row[x] = Sample(x, y);
@@ -64,7 +50,7 @@ struct LoopRun {
   std::atomic<bool> abort{false};
   std::vector<std::uint32_t> image;
   std::vector<std::pair<int, int>> bands;
-  std::vector<LPARAM> announced;
+  int announcements = 0;
   std::vector<int> cast;
 };
 
@@ -76,38 +62,35 @@ struct Filter {
   std::vector<int> (*columns)(int j, int last);
 };
 
-std::vector<int> Same(int k, int) { return {k}; }
-// Box: row 0 with row 1, then rows 2k - 1 and 2k + 1 (even rows skipped).
-std::vector<int> BoxRows(int k, int) { return k == 0 ? std::vector<int>{0, 1} : std::vector<int>{2 * k - 1, 2 * k + 1}; }
-std::vector<int> BoxColumns(int j, int) { return {2 * j, 2 * j + 1}; }
+using Rows = std::vector<int>;
+Rows Same(int k, int) { return {k}; }
 // 3 x 3 tent: 2k, 2k + 1, 2k + 2, the one past the end repeating the last.
-std::vector<int> Tent3(int k, int last) { return {2 * k, 2 * k + 1, std::min(2 * k + 2, last)}; }
-// 4 x 4 tent: rows 0..3, then the block's last row reused and 4k skipped.
-std::vector<int> Tent4Rows(int k, int) {
-  return k == 0 ? std::vector<int>{0, 1, 2, 3} : std::vector<int>{4 * k - 1, 4 * k + 1, 4 * k + 2, 4 * k + 3};
-}
-std::vector<int> Tent4Columns(int j, int) { return {4 * j, 4 * j + 1, 4 * j + 2, 4 * j + 3}; }
+Rows Tent3(int k, int last) { return {2 * k, 2 * k + 1, std::min(2 * k + 2, last)}; }
 
-const Filter kFilters[] = {{kAntialiasNone, {1}, Same, Same},
-                           {kAntialiasNormal, {1, 1}, BoxRows, BoxColumns},
-                           {kAntialiasBest, {1, 2, 1}, Tent3, Tent3},
-                           {kAntialiasBest4x4, {1, 2, 2, 1}, Tent4Rows, Tent4Columns}};
+// Box: row 0 with row 1, then rows 2k - 1 and 2k + 1 (even rows skipped).
+// 4 x 4 tent: rows 0..3, then the block's last row reused and 4k skipped.
+const Filter kFilters[] = {
+    {kAntialiasNone, {1}, Same, Same},
+    {kAntialiasNormal, {1, 1}, [](int k, int) { return k == 0 ? Rows{0, 1} : Rows{2 * k - 1, 2 * k + 1}; },
+     [](int j, int) { return Rows{2 * j, 2 * j + 1}; }},
+    {kAntialiasBest, {1, 2, 1}, Tent3, Tent3},
+    {kAntialiasBest4x4, {1, 2, 2, 1}, [](int k, int) { return k == 0 ? Rows{0, 1, 2, 3} : Rows{4 * k - 1, 4 * k + 1, 4 * k + 2, 4 * k + 3}; },
+     [](int j, int) { return Rows{4 * j, 4 * j + 1, 4 * j + 2, 4 * j + 3}; }}};
 
 class PixelLoopsByLevel : public ::testing::TestWithParam<Filter> {};
 
-TEST_P(PixelLoopsByLevel, FilterTheirRowsAndColumnsOfSamplesCastingEachRowOnce) {
+TEST_P(PixelLoopsByLevel, FilterTheirSamplesCastEachRowOnceAndStopAtAnAbortedBand) {
   const Filter& f = GetParam();
-  const int width = 5, height = 7, factor = OversampleFactor(f.level);
-  const int ow = width * factor, oh = height * factor;
+  const int width = 5, height = 7, factor = OversampleFactor(f.level), ow = width * factor, oh = height * factor;
   LoopRun run(f.level, width, height, 4);  // many bands, rows reused across them
   ASSERT_EQ(run.Go(), RenderStatus::completed);
-  int divisor = 0;
-  for (int a : f.weights)
-    for (int b : f.weights) divisor += a * b;
+  int divisor = 0;  // the weights' sum, squared
+  for (int w : f.weights) divisor += w;
+  divisor *= divisor;
   std::vector<int> needed;
   for (int k = 0; k < height; ++k)
     for (int j = 0; j < width; ++j) {
-      const std::vector<int> rows = f.rows(k, oh - 1), columns = f.columns(j, ow - 1);
+      const Rows rows = f.rows(k, oh - 1), columns = f.columns(j, ow - 1);
       if (j == 0) needed.insert(needed.end(), rows.begin(), rows.end());
       std::uint32_t expected = 0;
       for (int shift = 0; shift < 24; shift += 8) {
@@ -119,23 +102,18 @@ TEST_P(PixelLoopsByLevel, FilterTheirRowsAndColumnsOfSamplesCastingEachRowOnce) 
       }
       ASSERT_EQ(run.Pixel(j, k), expected) << "pixel " << j << ", " << k;
     }
-  // Exactly the rows the filters read are cast, each once, top to bottom.
+  // Exactly the rows read are cast, each once, top to bottom.
   std::sort(needed.begin(), needed.end());
   needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
   EXPECT_EQ(run.cast, needed);
-}
 
-TEST_P(PixelLoopsByLevel, AnAbortAtABandKeepsTheRowsFinishedBeforeIt) {
-  const Filter& f = GetParam();
-  const int width = 6, height = 12;
-  LoopRun run(f.level, width, height, 4);
-  // Level 0 announces its first band: abort at the second. The others at
-  // their first announcement, which is their second band.
-  ASSERT_EQ(run.Go(f.level == kAntialiasNone ? 1 : 0), RenderStatus::aborted);
+  // Level 0 aborts at its second announcement, the others at their first:
+  // both the second band. The rows finished before it are kept.
+  LoopRun aborted(f.level, width, height, 4);
+  ASSERT_EQ(aborted.Go(f.level == kAntialiasNone ? 1 : 0), RenderStatus::aborted);
   const int finished = f.level == kAntialiasNone ? 4 : 2;
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      EXPECT_EQ(run.Pixel(x, y) == kUntouched, y >= finished) << x << ", " << y;
+    for (int x = 0; x < width; ++x) EXPECT_EQ(aborted.Pixel(x, y) == kUntouched, y >= finished) << x << ", " << y;
   // A band that cannot be prepared ends the loop at once.
   LoopRun refused(f.level, width, height, 4);
   EXPECT_EQ(refused.Go(-1, 1), RenderStatus::aborted);
@@ -144,29 +122,5 @@ TEST_P(PixelLoopsByLevel, AnAbortAtABandKeepsTheRowsFinishedBeforeIt) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, PixelLoopsByLevel, ::testing::ValuesIn(kFilters),
                          [](const auto& info) { return "Level" + std::to_string(info.param.level); });
-
-TEST(PixelLoops, AnnounceEachBandByTheImageRowsDone) {
-  struct Case {
-    int level, height, band_height;
-    std::vector<std::pair<int, int>> bands;  // height, index of each announcement
-  } const cases[] = {
-      // A one-row image at level 0: one band, index 0.
-      {0, 1, 32, {{32, 0}}},
-      {0, 70, 32, {{32, 0}, {32, 1}, {32, 2}}},
-      // Levels 1 to 3 do not announce their first band.
-      {1, 40, 32, {{32, 0}, {32, 1}}},
-      {1, 16, 32, {}},
-      {2, 40, 32, {{32, 0}, {32, 1}}},
-      {3, 20, 32, {{36, 0}, {36, 0}}},  // the 4 x 4 band: 36 rows
-      {3, 6, 4, {{8, 0}, {8, 0}}},      // 8 rows for the session's 4
-  };
-  for (const Case& c : cases) {
-    LoopRun run(c.level, 3, c.height, c.band_height);
-    ASSERT_EQ(run.Go(), RenderStatus::completed);
-    std::vector<LPARAM> expected;
-    for (auto [h, i] : c.bands) expected.push_back(PackBandProgress(h, i));
-    EXPECT_EQ(run.announced, expected) << "level " << c.level << " height " << c.height;
-  }
-}
 
 }  // namespace

@@ -1,16 +1,13 @@
 #pragma once
-// The engine tests' one render harness: a status window on the test's
-// thread, a session that can hold its worker at a status until the test
-// aborts, and a fixture that renders a scene and reads the image back.
+// The engine tests' render harness.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "engine/RenderSession.h"
@@ -28,20 +25,16 @@ class StatusWindow : public KvWindow {
 public:
   StatusWindow() { EXPECT_TRUE(Create()); }
   std::vector<std::pair<int, LPARAM>> received;
-  std::function<void(RenderStatus)> on_status;
   const CRenderSession* session = nullptr;
   bool rendering_at_completion = false;
 
-  std::vector<int> Codes(bool with_completion = true) const {
+  std::vector<int> Codes() const {
     std::vector<int> codes;
-    for (const auto& [code, payload] : received)
-      if (with_completion || code != int(RenderStatus::completed)) codes.push_back(code);
+    for (const auto& [code, payload] : received) codes.push_back(code);
     return codes;
   }
   int Count(RenderStatus status) const {
-    int n = 0;
-    for (const auto& [code, payload] : received) n += code == int(status);
-    return n;
+    return int(std::count_if(received.begin(), received.end(), [&](const auto& r) { return r.first == int(status); }));
   }
 
 protected:
@@ -50,42 +43,43 @@ protected:
     received.emplace_back(int(wParam), lParam);
     // The worker waits in its send until this returns.
     if (RenderStatus(wParam) == RenderStatus::completed) rendering_at_completion = session && session->IsRendering();
-    if (on_status) on_status(RenderStatus(wParam));
     return 1;
   }
 };
 
-// Holds its worker after the hold_at status went out until the test's
-// thread has raised the abort; shows whether it still holds a worker.
+// Holds its worker after the hold_at status went out until the test raises the abort.
 class HarnessSession : public CRenderSession {
 public:
   HarnessSession(CKavraDoc& doc, const CDMRenderUserData& settings, RenderStatus hold_at = RenderStatus(0))
-      : CRenderSession(doc, nullptr, settings), hold_at_(hold_at) {}
+      : CRenderSession(doc, nullptr, settings), hold_at(hold_at) {}
   ~HarnessSession() override {
     StopRenderThread();
     if (WorkerThread()) MsgWaitForSingleObject(WorkerThread(), INFINITE);
   }
   void NotifyView(RenderStatus status, LPARAM payload) override {
     CRenderSession::NotifyView(status, payload);
-    if (status != hold_at_ || held) return;
+    if (status != hold_at || held) return;
     held = true;
     for (int i = 0; i < 5000 && !AbortFlag()->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   bool HoldsWorker() const { return WorkerThread() != nullptr; }
   std::atomic<bool> held{false};
-
-private:
-  const RenderStatus hold_at_;
+  const RenderStatus hold_at;
 };
 
-// Image words: blue | green << 8 | red << 16.
+// Image words: blue | green << 8 | red << 16; the fixture's background.
 constexpr std::uint32_t Word(int red, int green, int blue) { return std::uint32_t(blue | green << 8 | red << 16); }
-
-// The fixture's background colour as an image word.
 inline constexpr std::uint32_t kBackground = Word(255, 51, 102);
 
-// A camera 10 above the origin looking down -z; level 0, no shadows, a
-// background of (255, 51, 102), bands of 32 rows.
+inline TK_Light MakeLight(TK::light_style style, const TK_3dPoint& location, const TK_3dVector& direction) {
+  TK_Light light;
+  EXPECT_TRUE(light.SetStyle(style));
+  light.SetLocation(location);
+  light.SetDirection(direction);
+  return light;
+}
+
+// A camera 10 above the origin looking down -z; level 0, no shadows, bands of 32 rows.
 class RenderFixture : public ::testing::Test {
 protected:
   RenderFixture() {
@@ -103,22 +97,18 @@ protected:
     render.m_ambient_color = ambient;
     doc.Properties().SetRenderSettings(render);
   }
-  void Start(CRenderSession& session, int width, int height) {
+  void Start(CRenderSession& session, int width, int height, bool into_image = true) {
     session.SetRendering(true);
     window.session = &session;
     ASSERT_TRUE(session.PrepareRender(&window, view, 5, 5, width, height));
-    ASSERT_TRUE(session.ResumeRender(&image));
+    ASSERT_TRUE(session.ResumeRender(into_image ? &image : nullptr));
   }
   // Pumps the test's thread until the worker has ended, then takes what it posted.
   void Finish(CRenderSession& session) {
     EXPECT_TRUE(PumpMessagesUntil([&] { return !session.IsRendering(); }, 60000));
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    for (MSG msg; PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessage(&msg);
   }
-  void Render(CRenderSession& session, int width, int height) {
-    Start(session, width, height);
-    Finish(session);
-  }
+  void Render(CRenderSession& session, int width, int height) { Start(session, width, height); Finish(session); }
   std::uint32_t ImageWord(int x, int y) const {
     const unsigned char* p =
         image.FindDIBBits() + (std::size_t(image.Height() - 1 - y) * std::size_t(image.Width()) + std::size_t(x)) * 4;

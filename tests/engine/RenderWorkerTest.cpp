@@ -1,68 +1,28 @@
-// The worker with real threads and a real window: the status sequence, an
-// abort in any phase, renders one after another, the image laid out for the
-// view, and stopping or destroying a session whose worker still runs.
+// The worker with real threads and a real window.
 
 #include "tests/engine/RenderHarness.h"
 
-#include "host/sdk/SdkRenderFrame.h"
+#include <tuple>
+
 #include "support/SquareMesh.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// A grid of n x n quads facing the camera.
-TK_Mesh Grid(int n, float size) {
-  TK_Mesh mesh;
-  int v = 0, f = 0;
-  for (int j = 0; j <= n; ++j)
-    for (int i = 0; i <= n; ++i) mesh.SetVertex(v++, TK_3fPoint(size * (2.0f * i / n - 1), size * (2.0f * j / n - 1), 0));
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) mesh.SetQuad(f++, j * (n + 1) + i, j * (n + 1) + i + 1, (j + 1) * (n + 1) + i + 1, (j + 1) * (n + 1) + i);
-  return mesh;
-}
-
 using RenderWorkerTest = RenderFixture;
-
-TEST_F(RenderWorkerTest, ReportsEveryPhaseThenEachBandThenCompletesOnce) {
-  HarnessSession session(doc, settings);
-  const TK_Mesh quad = SquareMesh(1, 0);
-  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
-  Render(session, 64, 70);
-  std::vector<std::pair<int, LPARAM>> posted;
-  for (const auto& item : window.received)
-    if (item.first != int(RenderStatus::completed)) posted.push_back(item);
-  const LPARAM none = kNoStatusPayload;
-  EXPECT_EQ(posted, (std::vector<std::pair<int, LPARAM>>{{1, none}, {8, none}, {9, none}, {2, none},
-                                                          {5, PackBandProgress(32, 0)}, {5, PackBandProgress(32, 1)},
-                                                          {5, PackBandProgress(32, 2)}}));
-  EXPECT_EQ(window.Count(RenderStatus::completed), 1);
-  EXPECT_TRUE(window.rendering_at_completion);  // the worker lowers the flag after the view is done
-  EXPECT_FALSE(session.IsRendering());
-  // The image: the view's size, 32 bits, rows bottom-up without padding.
-  EXPECT_EQ(image.Width(), 64);
-  EXPECT_EQ(image.Height(), 70);
-  EXPECT_EQ(image.BitsPerPixel(), 32);
-  EXPECT_EQ(image.GetStorageWidth(), 64 * 4);
-  EXPECT_EQ(ImageWord(0, 0), kBackground);
-}
 
 class AbortInAnyPhase : public RenderFixture, public ::testing::WithParamInterface<RenderStatus> {};
 
 TEST_P(AbortInAnyPhase, EndsTheRenderWithAbortedWithinTheWait) {
-  const TK_Mesh grid = Grid(20, 3);
-  HarnessSession session(doc, settings, GetParam());
-  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &grid));
+  HarnessSession session(doc, settings, GetParam());  // an empty scene goes through every phase
   Start(session, 64, 64);
   ASSERT_TRUE(PumpMessagesUntil([&] { return session.held.load(); }, 10000));
   session.AbortRender();  // from the test's thread
   EXPECT_FALSE(session.HoldsWorker()) << "the worker outlived the bounded wait";
   Finish(session);
-  std::vector<int> expected;
-  for (int code : {1, 8, 9, 2, 5}) {
-    expected.push_back(code);
-    if (code == int(GetParam())) break;
-  }
+  std::vector<int> expected = {1, 8, 9, 2, 5};  // up to the held status, then the abort
+  expected.erase(std::find(expected.begin(), expected.end(), int(GetParam())) + 1, expected.end());
   expected.push_back(int(RenderStatus::aborted));
   EXPECT_EQ(window.Codes(), expected);
 }
@@ -72,33 +32,45 @@ INSTANTIATE_TEST_SUITE_P(Phases, AbortInAnyPhase,
                                            RenderStatus::lights_and_shadow_maps, RenderStatus::setup_done,
                                            RenderStatus::progress));
 
-TEST_F(RenderWorkerTest, ANewRenderWaitsForTheWorkerAndStartsUnaborted) {
+// A new render waits for the worker of an aborted one and starts unaborted;
+// it reports every phase, then each band, then completes once, the worker
+// lowering its flag only after the view is done.
+TEST_F(RenderWorkerTest, ANewRenderWaitsReportsEveryPhaseAndBandAndCompletesOnce) {
   HarnessSession session(doc, settings, RenderStatus::initializing);
+  const TK_Mesh quad = SquareMesh(1, 0);
+  ASSERT_TRUE(session.AddRenderMesh(object, TK_Material(), &quad));
   Start(session, 8, 8);
   ASSERT_TRUE(PumpMessagesUntil([&] { return session.held.load(); }, 10000));
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 16, 16));  // the worker still holds the scene
   session.AbortRender();
   Finish(session);
-  Render(session, 8, 8);  // the ended worker is replaced; the earlier abort does not stop this one
-  EXPECT_EQ(window.Codes(false), (std::vector<int>{1, 7, 1, 8, 9, 2, 5}));
+  Render(session, 64, 70);
+  auto posted = window.received;
+  std::erase_if(posted, [](const auto& item) { return item.first == int(RenderStatus::completed); });
+  const LPARAM none = kNoStatusPayload;
+  EXPECT_EQ(posted, (std::vector<std::pair<int, LPARAM>>{{1, none}, {7, none}, {1, none}, {8, none}, {9, none},
+                                                          {2, none}, {5, PackBandProgress(32, 0)},
+                                                          {5, PackBandProgress(32, 1)}, {5, PackBandProgress(32, 2)}}));
   EXPECT_EQ(window.Count(RenderStatus::completed), 1);
+  EXPECT_TRUE(window.rendering_at_completion);
+  EXPECT_FALSE(session.IsRendering());
+  // The image: the view's size, 32 bits, rows bottom-up without padding.
+  EXPECT_EQ(std::tuple(image.Width(), image.Height(), image.BitsPerPixel(), image.GetStorageWidth()),
+            std::tuple(64, 70, 32, 64 * 4));
+  EXPECT_EQ(ImageWord(0, 0), kBackground);
   // Without an image the render ends at once; sizes outside 1..kMaxImageSide are refused.
   window.received.clear();
-  session.SetRendering(true);
-  ASSERT_TRUE(session.PrepareRender(&window, view, 5, 5, 8, 8));
-  ASSERT_TRUE(session.ResumeRender(nullptr));
+  Start(session, 8, 8, false);
   Finish(session);
   EXPECT_EQ(window.Codes(), (std::vector<int>{1, 7}));
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 0, 8));
   EXPECT_FALSE(session.PrepareRender(&window, view, 5, 5, 8, CKavraSdkRender::kMaxImageSide + 1));
 }
 
-// A worker of the test's own that reads the scene until the abort, keeps
-// reading for `linger`, optionally sends to a window, then records that it
-// got to the end. Owned by the test, so it outlives the session.
+// Reads the scene until the abort and 800 ms after, then optionally sends to
+// a window. Owned by the test, so it outlives the session.
 struct SlowWorker {
   CRenderSession* session = nullptr;
-  std::chrono::milliseconds linger{0};
   HWND send_to = nullptr;
   std::atomic<bool> started{false}, finished{false};
 
@@ -106,18 +78,16 @@ struct SlowWorker {
   DWORD Work() {
     started = true;
     long read = 0;
-    while (!session->AbortFlag()->load()) read += Read();
-    for (const auto until = std::chrono::steady_clock::now() + linger; std::chrono::steady_clock::now() < until;)
-      read += Read();
-    if (send_to) SendMessage(send_to, WM_USER + 1, 0, 0);
+    const auto read_scene = [&] {
+      for (const RenderMeshEntry* entry : session->MeshEntries()) read += entry->FaceCount();
+      for (const TK_Light& light : session->Lights()) read += light.IsEnabled();
+    };
+    while (!session->AbortFlag()->load()) read_scene();
+    for (const auto until = std::chrono::steady_clock::now() + 800ms; std::chrono::steady_clock::now() < until;)
+      read_scene();
+    if (send_to) SendMessage(send_to, WM_RENDER_STATUS, WPARAM(RenderStatus::completed), 0);
     finished = true;
     return DWORD(read & 0xFF);
-  }
-  long Read() const {
-    long n = 0;
-    for (const RenderMeshEntry* entry : session->MeshEntries()) n += entry->FaceCount();
-    for (const TK_Light& light : session->Lights()) n += light.IsEnabled();
-    return n;
   }
 };
 
@@ -128,64 +98,27 @@ public:
   using CRenderSession::WorkerThread;
 };
 
-class CountingWindow : public KvWindow {
-public:
-  std::atomic<int> received{0};
-
-protected:
-  LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return ++received; }
-};
-
 // Stopping waits a bounded time and keeps a running worker held; destroying
 // the session waits for it, handling what it sends to this thread meanwhile.
 TEST_F(RenderWorkerTest, ASessionNeverReleasesWhatARunningWorkerReads) {
-  CountingWindow counting;
-  ASSERT_TRUE(counting.Create());
-  for (const HWND send_to : {HWND(nullptr), counting.Handle()}) {
-    SlowWorker worker;
+  const TK_Mesh quad = SquareMesh(1, 0);
+  for (const HWND send_to : {HWND(nullptr), window.Handle()}) {
+    SlowWorker worker{nullptr, send_to};
     auto session = std::make_unique<WorkerSession>(doc, nullptr, settings);
-    const TK_Mesh quad = SquareMesh(1, 0);
     ASSERT_TRUE(session->AddRenderMesh(object, TK_Material(), &quad));
     ASSERT_TRUE(session->AddLight(CKavraLight()));
     worker.session = session.get();
-    worker.linger = 800ms;
-    worker.send_to = send_to;
     ASSERT_TRUE(session->CreateWorkerThread(&SlowWorker::Proc, &worker));
     ASSERT_EQ(ResumeThread(session->WorkerThread()), 1u);
     while (!worker.started) std::this_thread::sleep_for(1ms);
     EXPECT_FALSE(session->CreateWorkerThread(&SlowWorker::Proc, &worker));  // one worker at a time
     session->AbortRender();
-    EXPECT_FALSE(worker.finished.load());           // the bounded wait returned first
-    EXPECT_NE(session->WorkerThread(), nullptr);    // still running: not let go
+    EXPECT_FALSE(worker.finished.load());         // the bounded wait returned first
+    EXPECT_NE(session->WorkerThread(), nullptr);  // still running: not let go
     session.reset();  // waits; a plain wait would deadlock on the worker's send
     EXPECT_TRUE(worker.finished.load());
   }
-  EXPECT_EQ(counting.received.load(), 1);
-}
-
-TEST(CreateRenderFrame, DropsExactlyTheLeadingCloseAndCancelMessages) {
-  CKavraDoc doc;
-  CDMRenderUserData settings;
-  CRenderSession session(doc, nullptr, settings);
-  const UINT close = KavraSdkRenderCloseRenderFrameMsg(), cancel = KavraSdkRenderRenderFrameCancelMsg(), other = WM_USER + 7;
-  const auto drain = [] {
-    std::vector<UINT> ids;
-    for (MSG msg; PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);) ids.push_back(msg.message);
-    return ids;
-  };
-  drain();
-  const std::vector<UINT> cases[][2] = {{{close, cancel, close, other, cancel}, {other, cancel}},
-                                        {{other, close}, {other, close}},
-                                        {{cancel, cancel}, {}},
-                                        {{}, {}}};
-  for (const auto& [queued, left] : cases) {
-    for (UINT id : queued) ASSERT_TRUE(PostMessage(nullptr, id, 0, 0));
-    const std::unique_ptr<CKavraSdkRenderFrame> frame = session.CreateRenderFrame(&doc);
-    ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(&frame->Document(), &doc);
-    EXPECT_EQ(drain(), left);
-  }
-  EXPECT_EQ(session.CreateRenderFrame(nullptr), nullptr);
+  EXPECT_EQ(window.Count(RenderStatus::completed), 1);
 }
 
 }  // namespace
