@@ -28,7 +28,10 @@ struct LoopRun {
   RenderStatus Go(int abort_at_announcement = -1, int refuse_band = -1) {
     const int factor = OversampleFactor(sizes.level);
     const PixelLoopStage stage{
-        [&](int first, int count) { return bands.emplace_back(first, count), int(bands.size()) - 1 != refuse_band; },
+        [&](int first, int count) {
+          bands.emplace_back(first, count);
+          return int(bands.size()) - 1 != refuse_band;
+        },
         [&](int, int) { abort = abort || announcements++ == abort_at_announcement; },
         [&, factor](int y, std::uint32_t* row) {
           if (abort) return;  // as the session's shading stops

@@ -29,7 +29,9 @@ TK_wString MapFile(const TempDir& folder, const char* name, int width, int heigh
     for (int x = 0; x < width; ++x) {
       const std::uint32_t w = texel(x, y);
       unsigned char* p = map.FindDIBBits() + std::size_t(y) * std::size_t(map.GetStorageWidth()) + 3 * x;
-      p[0] = std::uint8_t(w), p[1] = std::uint8_t(w >> 8), p[2] = std::uint8_t(w >> 16);
+      p[0] = std::uint8_t(w);
+      p[1] = std::uint8_t(w >> 8);
+      p[2] = std::uint8_t(w >> 16);
     }
   const TK_wString path = TK_wString::FromUtf8((folder / name).string());
   EXPECT_TRUE(map.WriteToFile(path));

@@ -30,7 +30,8 @@ TEST_P(AbortInAnyPhase, EndsTheRenderWithAbortedWithinTheWait) {
 INSTANTIATE_TEST_SUITE_P(Phases, AbortInAnyPhase,
                          ::testing::Values(RenderStatus::initializing, RenderStatus::screen_projections,
                                            RenderStatus::lights_and_shadow_maps, RenderStatus::setup_done,
-                                           RenderStatus::progress));
+                                           RenderStatus::progress),
+                         [](const auto& info) { return "AtStatus" + std::to_string(int(info.param)); });
 
 // A new render waits for the worker of an aborted one and starts unaborted;
 // it reports every phase, then each band, then completes once, the worker

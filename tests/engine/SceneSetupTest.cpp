@@ -74,7 +74,8 @@ TEST_F(SceneSetupTest, TheDefaultLightAndAGreyWallpaperAtTheOversampledSize) {
   view.m_vp.SetCameraLocation(location);
   view.m_vp.SetCameraDirection(direction);
   TK_3dVector x = TK_CrossProduct(direction, TK_3dVector(0, 1, 0)), z = -direction;
-  x.Unitize(), z.Unitize();
+  x.Unitize();
+  z.Unitize();
   const TK_3dVector y = TK_CrossProduct(z, x);
   const TK_3dPoint centre = view.m_vp.BoundingBox().Center();
   const double a = -15 * M_PI / 180, b = -20 * M_PI / 180;

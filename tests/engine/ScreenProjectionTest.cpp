@@ -60,8 +60,11 @@ struct Scene {
     const RenderMeshEntry& mesh = *meshes[std::size_t(mesh_index)];
     HitRecord record;
     InitHitRecord(record);
-    record.ray_origin = ray.origin, record.ray_direction = ray.direction;
-    record.mesh_index = mesh_index, record.face_index = face, record.material = mesh.Material();
+    record.ray_origin = ray.origin;
+    record.ray_direction = ray.direction;
+    record.mesh_index = mesh_index;
+    record.face_index = face;
+    record.material = mesh.Material();
     return mesh.IntersectFace(record);
   }
 };
