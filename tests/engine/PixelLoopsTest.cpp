@@ -32,7 +32,13 @@ struct LoopRun {
           bands.emplace_back(first, count);
           return int(bands.size()) - 1 != refuse_band;
         },
-        [&](int, int) { abort = abort || announcements++ == abort_at_announcement; },
+        [&](int band_height, int band_index) {
+          // Progress claims only image rows already written, and never goes back.
+          const int claimed = band_height * band_index, written = WrittenRows();
+          EXPECT_TRUE(claimed <= written && claimed >= progress) << claimed << " of " << written << " rows written";
+          progress = claimed;
+          abort = abort || announcements++ == abort_at_announcement;
+        },
         [&, factor](int y, std::uint32_t* row) {
           if (abort) return;  // as the session's shading stops
           // Every row cast lies in the band prepared last, inside the image.
@@ -44,6 +50,11 @@ struct LoopRun {
         }};
     return RunPixelLoop(sizes, abort, stage, PixelLoopTarget{image.data()});
   }
+  int WrittenRows() const {
+    int rows = 0;
+    while (rows < sizes.image_height && Pixel(0, rows) != kUntouched) ++rows;
+    return rows;
+  }
   // Image row y counted from the top: the target's rows are bottom-up.
   std::uint32_t Pixel(int x, int y) const {
     return image[std::size_t(sizes.image_height - 1 - y) * std::size_t(sizes.image_width) + std::size_t(x)];
@@ -54,6 +65,7 @@ struct LoopRun {
   std::vector<std::uint32_t> image;
   std::vector<std::pair<int, int>> bands;
   int announcements = 0;
+  int progress = 0;
   std::vector<int> cast;
 };
 
