@@ -460,21 +460,10 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
 }
 
 void CAssimpImporter::AddToDocument(ImportedModel model, CKavraDoc& doc, int layer_index) {
-  const int first_material = doc.MaterialTable().Count();
-  for (TK_Material& m : model.materials) doc.MaterialTable().Add(std::move(m));
   const TK_BoundingBox box = model.BoundingBox();
-  for (ImportedModel::Part& part : model.parts) {
-    TK_ScnObjectAttributes attributes;
-    attributes.SetName(part.name);
-    attributes.SetLayerIndex(layer_index);
-    if (part.material >= 0) {
-      attributes.SetMaterialSource(TK_ScnObjectAttributes::material_from_object);
-      attributes.SetMaterialIndex(first_material + part.material);
-    }
-    CKavraObject object(attributes);
-    object.AddRenderMesh(std::move(part.mesh));
-    doc.AddObject(std::move(object));
-  }
+  TK_ScnObjectAttributes attributes;
+  attributes.SetLayerIndex(layer_index);
+  model.AddParts(doc, attributes, [](const ImportedModel::Part& part) { return part.name; });
   for (const TK_Light& light : model.lights) doc.LightTable().Add(CKavraLight(light, layer_index));
   if (model.cameras.empty())
     model.cameras.emplace_back(framing::FramingView(box, TK_3dVector(0, 1, 0), double(kViewWidth) / kViewHeight),

@@ -3,6 +3,7 @@
 // its material, -1 for the document's default), lights and cameras, in
 // document terms but not yet in a document. A plain value owning its parts.
 
+#include <functional>
 #include <vector>
 
 #include "host/app/View.h"
@@ -10,6 +11,9 @@
 #include "host/toolkit/Light.h"
 #include "host/toolkit/Material.h"
 #include "host/toolkit/Mesh.h"
+#include "host/toolkit/ScnObjectAttributes.h"
+
+class CKavraDoc;
 
 struct ImportedModel {
   struct Part {
@@ -29,4 +33,10 @@ struct ImportedModel {
     for (const Part& p : parts) box.Union(p.mesh.BoundingBox());
     return box;
   }
+
+  // Moves the materials into the document and adds one object per part: a
+  // copy of `base` named by `name_of`, taking its part's material when it
+  // has one. The parts' meshes are moved out.
+  void AddParts(CKavraDoc& doc, const TK_ScnObjectAttributes& base,
+                const std::function<TK_wString(const Part&)>& name_of);
 };

@@ -505,19 +505,10 @@ private:
       return;
     }
     // A model file with its own materials: one object per part.
-    const int first_material = doc_.MaterialTable().Count();
-    for (TK_Material& m : model.materials) doc_.MaterialTable().Add(std::move(m));
-    for (ImportedModel::Part& part : model.parts) {
-      TK_ScnObjectAttributes a = attributes;
-      if (model.parts.size() > 1) a.SetName(TK_wString::FromUtf8(name + "/" + part.name.ToUtf8()));
-      if (part.material >= 0) {
-        a.SetMaterialSource(TK_ScnObjectAttributes::material_from_object);
-        a.SetMaterialIndex(first_material + part.material);
-      }
-      CKavraObject object(a);
-      object.AddRenderMesh(std::move(part.mesh));
-      doc_.AddObject(std::move(object));
-    }
+    const bool several = model.parts.size() > 1;
+    model.AddParts(doc_, attributes, [&](const ImportedModel::Part& part) {
+      return several ? TK_wString::FromUtf8(name + "/" + part.name.ToUtf8()) : attributes.Name();
+    });
   }
 
   void ReadCamera(CJsonObjectReader& c) {
