@@ -105,34 +105,4 @@ TEST(ViewportProjection, WorldToClipAndScreenFollowTheProjectionFormulas) {
   }
 }
 
-// The ray the renderer builds for a screen position: coefficients a..f from
-// rows 0 and 1 (columns 0, 1, 3) of screen-to-clip, then clip-to-world of
-// (cx, cy, +1) and (cx, cy, -1).
-TEST(ViewportPixelRay, PassesThroughThePointThatProjectsThere) {
-  for (TK::view_projection projection : {TK::perspective, TK::parallel}) {
-    for (const Pose& pose : kPoses) {
-      const TK_Viewport vp = MakeCamera(projection, pose, -1, 1.5, -0.5, 0.75, 0.25, 300, 1000, 400);
-      const TK_Xform s2c = Get(vp, TK::screen, TK::clip), c2w = Get(vp, TK::clip, TK::world);
-      const TK_Xform w2s = Get(vp, TK::world, TK::screen);
-      const double a = s2c[0][0], b = s2c[0][1], c = s2c[0][3], d = s2c[1][0], e = s2c[1][1], f = s2c[1][3];
-      const Frame fr = ExpectedFrame(pose);
-      for (const TK_3dPoint& p : FrustumSamples(vp, pose)) {
-        const TK_3dPoint s = w2s * p;
-        const double cx = a * s.x + b * s.y + c, cy = d * s.x + e * s.y + f;
-        const TK_3dPoint o = c2w * TK_3dPoint(cx, cy, 1.0), far = c2w * TK_3dPoint(cx, cy, -1.0);
-        TK_3dVector dir = far - o;
-        ASSERT_TRUE(dir.Unitize());
-        // The ray starts on the near plane, runs away from the camera and
-        // reaches p at a non-negative parameter.
-        EXPECT_NEAR(TK_DotProduct(pose.location - o, fr.z), 0.25, 1e-9);
-        EXPECT_LT(TK_DotProduct(dir, fr.z), 0.0);
-        const double tp = TK_DotProduct(p - o, dir);
-        EXPECT_GE(tp, -1e-9);
-        EXPECT_LT((o + dir * tp).DistanceTo(p), 1e-9 * (1.0 + tp));
-        if (projection == TK::parallel) { EXPECT_TRUE(Near(dir, -fr.z, 1e-12)); }
-      }
-    }
-  }
-}
-
 }  // namespace
