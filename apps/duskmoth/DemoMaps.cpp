@@ -52,7 +52,7 @@ bool Write(const std::filesystem::path& path, int size, const std::function<Rgb(
       p[2] = std::uint8_t(std::clamp(c.r, 0.0, 1.0) * 255 + 0.5);
     }
   }
-  return image.WriteToFile(TK_wString(path.wstring()));
+  return image.WriteToFile(TK_wString::FromUtf8(path.string()));
 }
 
 // Four by four tiles per image: distance from the nearest grout line, 0 on

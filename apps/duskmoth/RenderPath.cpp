@@ -174,7 +174,7 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
     err << "duskmoth: " << out << ": the render left no image\n";
     return ParseOutcome::kFailed;
   }
-  if (!image->WriteToFile(TK_wString(request.output.wstring()))) {
+  if (!image->WriteToFile(TK_wString::FromUtf8(request.output.string()))) {
     err << "duskmoth: " << out << ": cannot write the image\n";
     return ParseOutcome::kFailed;
   }

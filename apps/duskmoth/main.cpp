@@ -1,6 +1,7 @@
 // duskmoth: the command-line host program: render a scene, import it into
 // a document, or describe it. Exit status: 0 done, 1 failed (one line on
 // stderr per fault, naming the file), 2 bad usage.
+#include <exception>
 #include <iostream>
 
 #include "apps/duskmoth/CommandLine.h"
@@ -15,11 +16,18 @@ int main(int argc, char** argv) {
     (parsed.exit_code == ParseOutcome::kOk ? std::cout : std::cerr) << parsed.text;
     return parsed.exit_code;
   }
-  switch (line.command) {
-    case CommandLine::Command::render: return RunRender(line.render, std::cerr);
-    case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
-    case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
-    case CommandLine::Command::none: break;
+  // Commands report their failures themselves; whatever escapes one still
+  // ends the program with a message and status 1, never by a signal.
+  try {
+    switch (line.command) {
+      case CommandLine::Command::render: return RunRender(line.render, std::cerr);
+      case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
+      case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
+      case CommandLine::Command::none: break;
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "duskmoth: " << e.what() << "\n";
+    return 1;
   }
   return ParseOutcome::kUsage;
 }

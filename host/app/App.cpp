@@ -97,7 +97,7 @@ CKavraDoc& CKavraApp::NewDocument() {
 
 CKavraDoc* CKavraApp::OpenDocument(const std::filesystem::path& path, KvDocumentFileResult& result) {
   auto doc = std::make_unique<CKavraDoc>();
-  const TK_wString name(path.wstring());
+  const TK_wString name = TK_wString::FromUtf8(path.string());
   doc->RaiseEvent([&](CKavraEventWatcher& w) { w.OnBeginOpenDocument(*doc, name, false, false); });
   result = CKavraDocumentFile().Read(path, *doc);
   if (result.Failed()) return nullptr;
@@ -146,9 +146,9 @@ bool CKavraApp::DoHelp(int topic) {
   std::error_code ec;
   const bool exists = std::filesystem::is_regular_file(page, ec);
   if (exists)
-    Print(L"Help topic %d: %ls\n", topic, page.wstring().c_str());
+    Print(L"Help topic %d: %ls\n", topic, TK_wString::FromUtf8(page.string()).c_str());
   else
-    Print(L"Help topic %d: no help page (looked for %ls)\n", topic, page.wstring().c_str());
+    Print(L"Help topic %d: no help page (looked for %ls)\n", topic, TK_wString::FromUtf8(page.string()).c_str());
   return exists;
 }
 

@@ -37,7 +37,7 @@ TK_wString CKavraDoc::ResolveFileName(const TK_wString& file_name) const {
   if (file_name.IsEmpty()) return file_name;
   const std::filesystem::path name(file_name.str());
   if (name.is_absolute()) return file_name;
-  return TK_wString((Folder() / name).lexically_normal().wstring());
+  return TK_wString::FromUtf8((Folder() / name).lexically_normal().string());
 }
 
 const TK_Material& CKavraDoc::DefaultMaterial() {

@@ -561,7 +561,7 @@ KvDocumentFileResult CKavraDocumentFile::Write(const CKavraDoc& doc, std::vector
 
 KvDocumentFileResult CKavraDocumentFile::Write(CKavraDoc& doc, const std::filesystem::path& path) const {
   const std::string name = path.filename().string();
-  const TK_wString wide_path(path.wstring());
+  const TK_wString wide_path = TK_wString::FromUtf8(path.string());
   doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnBeginSaveDocument(doc, wide_path, false); });
   std::vector<std::uint8_t> bytes;
   KvDocumentFileResult result = Write(doc, bytes);

@@ -32,10 +32,10 @@ public:
   }
   bool HasDocumentData(const CKavraDoc& doc) const override { return plugin_.HasDocumentData(doc); }
   bool WriteDocumentData(const CKavraDoc& doc, TK_BinaryArchive& archive) override {
-    return plugin_.WriteDocumentData(doc, archive, CKavraFileWriteOptions{TK_wString(doc.Path().wstring())});
+    return plugin_.WriteDocumentData(doc, archive, CKavraFileWriteOptions{TK_wString::FromUtf8(doc.Path().string())});
   }
   bool ReadDocumentData(CKavraDoc& doc, TK_BinaryArchive& archive) override {
-    return plugin_.ReadDocumentData(doc, archive, CKavraFileReadOptions{TK_wString(doc.Path().wstring())});
+    return plugin_.ReadDocumentData(doc, archive, CKavraFileReadOptions{TK_wString::FromUtf8(doc.Path().string())});
   }
 
 private:

@@ -66,7 +66,7 @@ TEST(Program, ImportWritesADocumentThatDescribesTheSame) {
   TempDir dir;
   ASSERT_TRUE(dir.Ok());
   for (const char* example : {"showcase.json", "vase.obj", "crate.gltf"}) {
-    const std::string kvd = std::string(example) + ".kvd";
+    const std::string kvd = "szene-\u00fc-" + std::string(example) + ".kvd";
     const Outcome import = Duskmoth(dir, {"import", (kExamples / example).string(), "-o", kvd});
     ASSERT_EQ(import.code, 0) << import.err;
     EXPECT_EQ(import.out.rfind("Wrote " + kvd + ": ", 0), 0u) << import.out;

@@ -180,8 +180,10 @@ SIZE ImageSize(const std::string& path) {
 
 TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
   TempDir folder;
-  const std::string out = (folder / "default.png").string();
-  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12"}, {"DUSKMOTH_PLUGIN=", "TMPDIR=" + folder.Path().string()});
+  const std::filesystem::path temp = folder / "tmp-\u00fc";  // paths are bytes to the program, whatever the locale
+  ASSERT_TRUE(std::filesystem::create_directory(temp));
+  const std::string out = (temp / "bild-\u00fc.png").string();
+  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x12"}, {"DUSKMOTH_PLUGIN=", "TMPDIR=" + temp.string()});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ImageSize(out), (SIZE{16, 12}));
   const std::vector<std::string> lines = run.Lines();
@@ -195,7 +197,7 @@ TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
   EXPECT_EQ(lines.back(), "Render completed");
   // The demo scene's maps lived in a private folder, gone with the program.
   int left = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+  for (const auto& entry : std::filesystem::directory_iterator(temp))
     left += entry.path().filename().string().rfind("duskmoth-demo-", 0) == 0;
   EXPECT_EQ(left, 0);
 }
