@@ -28,7 +28,9 @@ bool AcceptableSize(long long width, long long height) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO or device named as an image is refused by
+  // the check below instead of waiting for a writer that never comes.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&

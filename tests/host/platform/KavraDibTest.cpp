@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "host/platform/DibPixels.h"
 #include "host/Files.h"
@@ -127,11 +128,12 @@ TEST_F(KavraDibFiles, BadFilesFailAndKeepThePreviousImage) {
   auto flipped = png;
   for (std::size_t i = 40; i < flipped.size(); i += 3) flipped[i] ^= 0x5A;
   WriteFile(dir / "corrupt.png", flipped);
+  ASSERT_EQ(mkfifo((dir / "fifo.png").c_str(), 0600), 0);  // nobody writes: reading it must not wait
 
   CKavraDib dib;
   ASSERT_TRUE(dib.ReadFromFile(Wide(dir / "good.png")));
   for (const char* name : {"truncated.png", "header-only.png", "empty.bmp", "garbage.jpg",
-                           "corrupt.png", "missing.png", ""}) {
+                           "corrupt.png", "missing.png", "fifo.png", ""}) {
     EXPECT_FALSE(dib.ReadFromFile(Wide(dir / name))) << name;  // "" names the directory
     ASSERT_EQ(dib.Width(), 20);
     EXPECT_EQ(PixelAt(dib, 7, 3), PixelAt(good, 7, 3));
