@@ -100,8 +100,10 @@ public:
   RenderStatus RenderPixels();
   // The pixel loops' row shading: the hits of each sample of oversampled
   // row y, gathered and shaded into row[x] as blue | green << 8 | red << 16.
-  // The shader's pixel follows the sample. Stops early on an abort.
-  void ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, int y, std::uint32_t* row) const;
+  // The shader's pixel follows the sample; `hits` is scratch kept across
+  // rows so that its capacity is allocated once. Stops early on an abort.
+  void ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, std::vector<HitRecord>& hits, int y,
+                std::uint32_t* row) const;
   // The shader of this render: the session's lights, meshes, colours,
   // background image and shadow level. Its pixel_x and pixel_y are the
   // session's current pixel while the loops run.

@@ -138,12 +138,13 @@ RenderStatus CRenderSession::RenderPixels() {
       m_target_image->Width() == m_image_width && m_target_image->Height() == m_image_height) {
     SurfaceShader shader = MakeSurfaceShader();
     CScreenProjection& projection = *m_main_projection;
+    std::vector<HitRecord> hits;  // one buffer for the whole render: its capacity serves every sample
     const PixelLoopStage stage{
         [&projection](int first, int count) { return projection.PrepareBand(first, count); },
         [this](int band_height, int band_index) {
           NotifyView(RenderStatus::progress, PackBandProgress(band_height, band_index));
         },
-        [this, &projection, &shader](int y, std::uint32_t* row) { ShadeRow(projection, shader, y, row); }};
+        [this, &projection, &shader, &hits](int y, std::uint32_t* row) { ShadeRow(projection, shader, hits, y, row); }};
     const PixelLoopSizes sizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height};
     result = RunPixelLoop(sizes, m_abort, stage,
                           PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits())});
@@ -152,9 +153,8 @@ RenderStatus CRenderSession::RenderPixels() {
   return result;
 }
 
-void CRenderSession::ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, int y,
-                              std::uint32_t* row) const {
-  std::vector<HitRecord> hits;  // per row: its capacity serves every sample of the row
+void CRenderSession::ShadeRow(const CScreenProjection& projection, SurfaceShader& shader,
+                              std::vector<HitRecord>& hits, int y, std::uint32_t* row) const {
   shader.pixel_y = y;
   for (int x = 0; x < m_oversampled_width; ++x) {
     if (Aborted()) return;
