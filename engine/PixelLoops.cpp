@@ -75,6 +75,10 @@ public:
 private:
   bool Aborted() const { return m_abort.load(std::memory_order_relaxed); }
   RenderStatus Finished() const { return Aborted() ? RenderStatus::aborted : RenderStatus::completed; }
+  // Rows 0 .. y of the image are written.
+  void Written(int y) const {
+    if (m_target.rows_written) m_target.rows_written->store(y + 1, std::memory_order_release);
+  }
   // Image row y in the target's memory (bottom-up rows).
   std::uint32_t* TargetRow(int y) const {
     return m_target.bits + std::size_t(m_sizes.image_height - 1 - y) * std::size_t(m_sizes.image_width);
@@ -103,6 +107,7 @@ RenderStatus PixelLoop::SingleSampleLoop() {
       m_stage.announce_band(b, y / b);
     }
     m_stage.shade_row(y, TargetRow(y));
+    if (!Aborted()) Written(y);  // a row cut short by the abort is not
   }
   return Finished();
 }
@@ -125,6 +130,7 @@ RenderStatus PixelLoop::BoxLoop() {
     m_stage.shade_row(r, rows[1]);
     if (Aborted()) break;  // the row's samples are incomplete: it is not written
     FilterRow(rows, kBoxKernel, m_width, TargetRow((r - 1) / 2));
+    Written((r - 1) / 2);
     std::swap(rows[0], rows[1]);
   }
   return Finished();
@@ -153,6 +159,7 @@ RenderStatus PixelLoop::Tent3Loop() {
     if (Aborted()) break;
     const std::uint32_t* rows[3] = {top, middle, has_bottom ? bottom : middle};
     FilterRow(rows, kTent3Kernel, m_width, TargetRow(r / 2));
+    Written(r / 2);
     std::swap(top, bottom);  // row r + 2 is the next top row
   }
   return Finished();
@@ -176,6 +183,7 @@ RenderStatus PixelLoop::Tent4Loop() {
     for (int i = 1; i < 4 && r + i < m_height; ++i) m_stage.shade_row(r + i, rows[i]);
     if (Aborted()) break;
     FilterRow(rows, kTent4Kernel, m_width, TargetRow(r / 4));
+    Written(r / 4);
     std::swap(rows[0], rows[3]);
   }
   return Finished();

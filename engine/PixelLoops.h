@@ -32,9 +32,13 @@ struct PixelLoopStage {
 };
 
 // The target: image_width x image_height words in memory rows bottom-up, so
-// that image row 0 is the last one (the view's 32-bit image).
+// that image row 0 is the last one (the view's 32-bit image). When
+// rows_written is given, the loop stores there (with release order) how
+// many rows from the top are wholly written, after writing them: a window
+// on another thread may read those rows and no others.
 struct PixelLoopTarget {
   std::uint32_t* bits = nullptr;
+  std::atomic<int>* rows_written = nullptr;
 };
 
 // Runs the loop of the level: completed when done; aborted when the abort

@@ -92,6 +92,12 @@ public:
                      int image_width, int image_height);
   // Names the view's image to draw into and lets the worker run.
   bool ResumeRender(COruDib* image);
+  // How many rows of the view's image, from the top, this render has wholly
+  // written: a window painting on another thread reads only those. 0 from
+  // PrepareRender on.
+  int RowsWritten() const { return m_rows_written.load(std::memory_order_acquire); }
+  // The background colour as the view shows it around and behind the image.
+  COLORREF BackgroundColorRef() const;
   static DWORD RenderThreadProc(void* session);
   // Target image, lights, projections; false when the render cannot go on.
   bool SetupScene();
@@ -150,7 +156,6 @@ protected:
 
 private:
   bool Aborted() const { return m_abort.load(std::memory_order_relaxed); }
-  COLORREF BackgroundColorRef() const;
   // Light i's shadow map, appended when it could be made (false otherwise).
   bool MakeShadowMap(int light_index);
 
@@ -168,6 +173,7 @@ private:
   TK_Viewport m_camera;
   std::atomic<bool> m_abort{false};
   COruDib* m_target_image = nullptr;                // the view's
+  std::atomic<int> m_rows_written{0};               // published to the view's thread
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's
   TK_BoundingBox m_scene_box;

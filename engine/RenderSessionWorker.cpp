@@ -42,6 +42,7 @@ bool CRenderSession::PrepareRender(KvWindow* window, const TK_ScnView& view, int
   m_oversampled_width = image_width * OversampleFactor(m_inputs.antialias_level);
   m_oversampled_height = image_height * OversampleFactor(m_inputs.antialias_level);
   m_camera = view.m_vp;
+  m_rows_written = 0;
   return CatchAllocationFailure(false, [&] {
     PrepareBackground(m_oversampled_width, m_oversampled_height, view.m_wallpaper_filename, view.m_wallpaper_grey);
     if (!CreateWorkerThread(&RenderThreadProc, this)) return false;
@@ -147,7 +148,7 @@ RenderStatus CRenderSession::RenderPixels() {
         [this, &projection, &shader, &hits](int y, std::uint32_t* row) { ShadeRow(projection, shader, hits, y, row); }};
     const PixelLoopSizes sizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height};
     result = RunPixelLoop(sizes, m_abort, stage,
-                          PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits())});
+                          PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits()), &m_rows_written});
   }
   NotifyView(result);
   return result;

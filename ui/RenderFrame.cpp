@@ -3,9 +3,17 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <filesystem>
+#include <functional>
+
 #include "engine/RenderSession.h"
+#include "host/app/App.h"
+#include "host/app/ImageSaving.h"
 #include "host/app/Localize.h"
 #include "host/sdk/SdkRender.h"
+#include "host/sdk/SdkRenderSystemPlugIn.h"
+#include "plugin/RenderSystemPlugIn.h"
+#include "resources/RenderWindowResources.h"
 #include "ui/LocalizedFormat.h"
 #include "ui/RenderView.h"
 
@@ -26,6 +34,18 @@ bool CRenderFrame::PreCreateWindow(unsigned& style) {
 }
 
 void CRenderFrame::OnShowWindow(bool show, int status) {
+  constexpr unsigned resources = CRenderSystemPlugIn::kRenderWindowResource;
+  if (KvFrameWindow* window = Window()) {
+    if (!m_icon && (m_icon = LoadIconResource(resources))) window->SetIcon(*m_icon);
+    if (!m_menu_loaded) {
+      if (const KvMenuItem* resource = LoadMenuResource(resources)) {
+        KvMenuItem menu = *resource;
+        KvLocalizeMenus(menu, 0);
+        window->SetMenu(menu);
+        m_menu_loaded = true;
+      }
+    }
+  }
   if (show) {
     if (m_base_caption.IsEmpty()) {
       m_base_caption = WindowText();
@@ -85,20 +105,15 @@ CRenderFrame::Fit CRenderFrame::FitToScreen(SIZE image, SIZE overhead, SIZE maxi
   return {-k, SIZE{image.cx / k + overhead.cx, image.cy / k + overhead.cy}};
 }
 
-SIZE CRenderFrame::MaximizedWindowSize() const {
-  const SIZE border = BorderSize();
-  return {CKavraSdkRender::kMaxImageSide + border.cx + kScreenMargin,
-          CKavraSdkRender::kMaxImageSide + border.cy + kScreenMargin};
-}
-
 void CRenderFrame::FitWindowToImage() {
   CRenderView* view = GetRenderView();
   if (!view) return;
   const SIZE window = WindowSize();
   const SIZE client = view->ClientSize();
   const SIZE overhead{window.cx - client.cx, window.cy - client.cy};
-  const Fit fit = FitToScreen(SIZE{ImageWidth(), ImageHeight()}, overhead, MaximizedWindowSize());
+  const Fit fit = FitToScreen(SIZE{ImageWidth(), ImageHeight()}, overhead, Window()->MaximizedWindowSize());
   view->SetFittedZoom(fit.zoom);
+  view->SetZoom(fit.zoom);
   SetWindowSize(fit.frame);
 }
 
@@ -126,3 +141,99 @@ void CRenderFrame::SetFileNameText(const TK_wString& name) {
 }
 
 int CRenderFrame::UntitledRenderCounter() { return untitled_render_counter; }
+
+void CRenderFrame::OnCommand(int id) {
+  using namespace render_commands;
+  switch (id) {
+    case kSaveAs: OnSaveAs(); return;
+    case kCopy: OnCopy(); return;
+    case kPrint:
+      if (CRenderView* view = GetRenderView()) view->Bitmap().Print(Window());
+      return;
+    case kExit: OnClose(); return;
+    case kDisplayHelp:
+      if (CKavraRenderSystemPlugIn* plugin = PlugIn()) plugin->DisplayHelp(nullptr, kHelpTopic);
+      else KavraApp().DoHelp(kHelpTopic);
+      return;
+    default:
+      if (id >= kNormalViewing && id <= kLastZoom)
+        if (CRenderView* view = GetRenderView()) view->SetZoom(ZoomOfCommand(id));
+      return;
+  }
+}
+
+KvCommandState CRenderFrame::OnUpdateCommand(int id) {
+  using namespace render_commands;
+  switch (id) {
+    case kSaveAs:
+    case kCopy:
+    case kPrint:
+    case kDisplayHelp: return {!IsRendering(), false};
+    case kExit: return {true, false};
+    default: break;
+  }
+  CRenderView* view = GetRenderView();
+  if (!view || id < kNormalViewing || id > kLastZoom) return {};
+  const bool running = RenderSession() && IsRendering();
+  return {view->ShownImage().HasPixels() && !running, id == CommandOfZoom(view->Zoom())};
+}
+
+int CRenderFrame::ZoomOfCommand(int id) {
+  using namespace render_commands;
+  if (id >= kZoomIn2x && id < kZoomIn2x + 9) return id - kZoomIn2x + 2;
+  if (id >= kZoomOut2x && id <= kLastZoom) return -(id - kZoomOut2x + 2);
+  return 1;
+}
+
+int CRenderFrame::CommandOfZoom(int zoom) {
+  using namespace render_commands;
+  if (zoom >= 2 && zoom <= 10) return kZoomIn2x + zoom - 2;
+  if (zoom <= -2 && zoom >= -10) return kZoomOut2x - zoom - 2;
+  return kNormalViewing;
+}
+
+namespace {
+
+// The save dialog starts where the last render image was saved; the host's
+// other bitmap dialogs keep their own directory. Answers the write's result.
+bool SaveWithRenderImageDirectory(const std::function<bool()>& write) {
+  CKavraDirectoryManager& directories = KavraApp().DirectoryManager();
+  const TK_wString bitmap_directory = directories.GetDefaultDirectory(CKavraDirectoryManager::bitmap_dialog_directory);
+  directories.SetDefaultDirectory(CKavraDirectoryManager::bitmap_dialog_directory,
+                                  directories.GetDefaultDirectory(CKavraDirectoryManager::render_image_directory));
+  const bool written = write();
+  const TK_wString ended = directories.GetDefaultDirectory(CKavraDirectoryManager::bitmap_dialog_directory);
+  directories.SetDefaultDirectory(CKavraDirectoryManager::bitmap_dialog_directory, bitmap_directory);
+  if (written) directories.SetDefaultDirectory(CKavraDirectoryManager::render_image_directory, ended);
+  return written;
+}
+
+}  // namespace
+
+void CRenderFrame::OnSaveAs() {
+  CRenderView* view = GetRenderView();
+  if (!view) return;
+  CKavraDib& image = *view->ResultBitmap();
+  if (!SaveWithRenderImageDirectory([&] { return KvWriteImageWithDialog(image, Window()); })) return;
+  const std::filesystem::path saved(image.LastSaveName().ToUtf8());
+  SetFileNameText(TK_wString::FromUtf8(saved.filename().string()));
+}
+
+bool CRenderFrame::SaveImage(const TK_wString* path) {
+  CRenderView* view = GetRenderView();
+  if (!view) return false;
+  CKavraDib& image = *view->ResultBitmap();
+  return SaveWithRenderImageDirectory(
+      [&] { return path ? image.WriteToFile(*path) : KvWriteImageWithDialog(image, Window()); });
+}
+
+bool CRenderFrame::CopyToClipboard() {
+  const CRenderView* view = GetRenderView();
+  return view && view->Bitmap().CopyToClipboard(Window());
+}
+
+void CRenderFrame::OnCopy() {
+  if (CopyToClipboard()) return;
+  KavraMessageBox(Window(), KvLocalizeString(L"Unable to create bitmap"), KvLocalizeString(L"Copy Error"),
+                  MB_OK | MB_ICONEXCLAMATION);
+}

@@ -1,10 +1,11 @@
 #pragma once
 // CRenderFrame: the plug-in's render window. It forwards start, stop and the
 // rendering query to its view, sizes itself to the image (reducing it by a
-// whole factor when the screen is too small) and keeps the caption: the
-// base caption, the zoom text and the untitled render number or the saved
-// file's name. The session makes it, the host owns it; it owns its view
-// through the host base.
+// whole factor when the screen is too small), keeps the caption (the base
+// caption, the zoom text and the untitled render number or the saved file's
+// name) and runs its menu: Save As, Copy, Print, Exit, Display Help and the
+// zooms. The session makes it, the host owns it; it owns its view through
+// the host base.
 
 #include <memory>
 
@@ -25,8 +26,16 @@ public:
 
   explicit CRenderFrame(CKavraDoc& doc);
 
+  // The help topic of the render window.
+  static constexpr int kHelpTopic = 5002;
+
   bool PreCreateWindow(unsigned& style) override;
+  // The first show loads the window's icon and menu and takes its caption.
   void OnShowWindow(bool show, int status) override;
+  void OnCommand(int id) override;
+  // Save As, Copy, Print and Display Help wait for the render to end; the
+  // zooms also for an image, and the current one is checked.
+  KvCommandState OnUpdateCommand(int id) override;
 
   std::unique_ptr<CKavraSdkRenderViewWnd> CreateRenderView() override;
   // The view starts the render; on success the untitled render counter
@@ -35,6 +44,21 @@ public:
   bool IsRendering() const override;
   // The view stops the render, then the host base records the stop.
   bool StopRendering() override;
+
+  // Asks where to save the image (starting where the last render image was
+  // saved) and writes it there; the saved file then names the window.
+  void OnSaveAs();
+  // Writes the image to path without a dialog, or with one when path is
+  // null; the caption stays. Answers whether it was written.
+  bool SaveImage(const TK_wString* path) override;
+  bool CopyToClipboard() override;
+  // Copy, with a message box when the clipboard cannot take the image.
+  void OnCopy();
+
+  // Zoom menu commands: 32777 is 1, 32778 .. 32786 are 2 .. 10 and 32787 ..
+  // 32795 are -2 .. -10. Other commands give 1, other zooms 32777.
+  static int ZoomOfCommand(int id);
+  static int CommandOfZoom(int zoom);
 
   // Null before the window is created.
   CRenderView* GetRenderView() const;
@@ -62,10 +86,6 @@ public:
   // before the first.
   static int UntitledRenderCounter();
 
-  // The size of a maximised window on this screen. A frame without a screen
-  // answers room for the largest image at 1:1 beside its border.
-  virtual SIZE MaximizedWindowSize() const;
-
   struct Fit {
     int zoom = 1;    // 1, or -k for a reduction by k
     SIZE frame;      // the frame's new outer size
@@ -75,6 +95,9 @@ public:
   static Fit FitToScreen(SIZE image, SIZE overhead, SIZE maximized);
 
 private:
+  // Icon and menu once loaded; a missing one is tried again at the next show.
+  const KvIcon* m_icon = nullptr;
+  bool m_menu_loaded = false;
   TK_wString m_base_caption;
   TK_wString m_zoom_text;
   TK_wString m_file_name_text;

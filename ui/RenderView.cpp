@@ -1,28 +1,31 @@
 #include "ui/RenderView.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
 #include "host/app/Localize.h"
+#include "host/platform/DC.h"
 #include "host/platform/Messages.h"
+#include "host/platform/PaintSurface.h"
 #include "host/sdk/RenderStatus.h"
+#include "resources/RenderWindowResources.h"
 #include "ui/LocalizedFormat.h"
 #include "ui/RenderFrame.h"
 
 namespace {
 
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+constexpr unsigned kHandCursorResource = 132;
+constexpr unsigned kPatternResource = 6001;
+constexpr COLORREF kBlack = MakeColorRef(0, 0, 0);
 
-RECT Union(const RECT& a, const RECT& b) {
-  if (IsEmpty(a)) return b;
-  if (IsEmpty(b)) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
+RECT Grown(const RECT& r, int by) { return {r.left - by, r.top - by, r.right + by, r.bottom + by}; }
 
 }  // namespace
 
-CRenderView::CRenderView(CRenderFrame& frame) : CKavraSdkRenderViewWnd(frame), m_frame(frame) {}
+CRenderView::CRenderView(CRenderFrame& frame)
+    : CKavraSdkRenderViewWnd(frame), m_frame(frame), m_hand_cursor(LoadCursorResource(kHandCursorResource)) {}
 
 // The window goes before the members its procedure reads.
 CRenderView::~CRenderView() { Destroy(); }
@@ -49,6 +52,8 @@ bool CRenderView::StartRendering() {
   const SIZE client = ClientSize();
   if (!session->PrepareRender(this, View(), client.cx, client.cy, m_frame.ImageWidth(), m_frame.ImageHeight()))
     return false;
+  // From here until its last status the worker owns the bitmap.
+  m_worker_done = false;
   return session->ResumeRender(&m_bitmap);
 }
 
@@ -65,26 +70,164 @@ bool CRenderView::IsRendering() const {
   return session && session->IsRendering();
 }
 
-void CRenderView::SetFittedZoom(int zoom) {
-  m_fitted_zoom = zoom;
-  if (zoom == m_zoom) return;
-  m_zoom = zoom;
+const KvDisplayImage& CRenderView::ShownImage() {
+  if (m_worker_done) {
+    m_shown.Refresh(m_bitmap, m_bitmap.Height(), BackgroundColour());
+  } else if (const CRenderSession* session = m_frame.RenderSession()) {
+    m_shown.Refresh(m_bitmap, session->RowsWritten(), BackgroundColour());
+  }
+  return m_shown;
+}
+
+COLORREF CRenderView::BackgroundColour() const {
+  const CRenderSession* session = m_frame.RenderSession();
+  return session ? session->BackgroundColorRef() : kBlack;
+}
+
+void CRenderView::SetZoom(int z) {
+  if (z == m_zoom) return;
+  m_zoom = z;
+  KvViewWindow* window = Window();
+  if (window) {
+    const SIZE old_client = ClientSize();
+    const bool had_bars = window->ScrollBarsShown();
+    const bool show = z > m_fitted_zoom;
+    window->ShowScrollBars(show);
+    const SIZE client = ClientSize();
+    if (show) {
+      if (!had_bars) ResizeFrameBy(old_client, client);
+      const KvDisplayImage& image = ShownImage();
+      const auto scaled = [z](int size) { return z >= 0 ? size * z : size / -z; };
+      const int sizes[2][2] = {{scaled(image.Width()), old_client.cx}, {scaled(image.Height()), old_client.cy}};
+      for (int bar : {SB_HORZ, SB_VERT}) {
+        const int range = sizes[bar][0], page = sizes[bar][1];
+        ScrollOf(bar) = ScrollState{page, range, std::max((range - page) / 2, 0)};
+        window->SetScrollInfo(bar, range, page, ScrollOf(bar).position);
+      }
+    } else {
+      m_scroll[0] = m_scroll[1] = ScrollState{};
+      if (had_bars) ResizeFrameBy(old_client, client);
+    }
+  }
   m_frame.UpdateZoomText();
   m_frame.UpdateCaption();
   InvalidateAll(true);
 }
 
-void CRenderView::Invalidate(const RECT& area, bool erase) {
-  if (IsEmpty(area)) return;
-  m_invalid = Union(m_invalid, area);
-  m_erase = m_erase || erase;
+void CRenderView::ResizeFrameBy(SIZE old_client, SIZE new_client) {
+  const SIZE frame = m_frame.WindowSize();
+  m_frame.SetWindowSize({frame.cx + old_client.cx - new_client.cx, frame.cy + old_client.cy - new_client.cy});
 }
 
-void CRenderView::UpdateWindow() {
-  ++m_repaints;
-  m_last_repaint = m_invalid;
-  m_invalid = RECT{};
-  m_erase = false;
+bool CRenderView::OnEraseBackground(KvPaintSurface& surface) {
+  if (ShownImage().HasPixels()) return true;  // the image covers it: never flashed
+  surface.FillSolid(surface.PaintArea(), BackgroundColour());
+  return true;
+}
+
+void CRenderView::OnPaint(KvPaintSurface& surface) {
+  const KvDisplayImage& image = ShownImage();
+  if (!image.HasPixels()) return;
+  RECT client;
+  GetClientRect(client);
+  const int w = image.Width(), h = image.Height();
+  RECT d = client;
+  if (m_zoom != m_fitted_zoom) {
+    const double f = m_zoom >= 1 ? double(m_zoom) : 1.0 / std::abs(m_zoom);
+    const int dw = int(w * f), dh = int(h * f);
+    if (f >= 1) {
+      d = RECT{-Scroll(SB_HORZ).position, -Scroll(SB_VERT).position, dw - Scroll(SB_HORZ).position,
+               dh - Scroll(SB_VERT).position};
+    } else {
+      const int dx = (client.right - dw - client.left) / 2, dy = (client.bottom - client.top - dh) / 2;
+      d = RECT{dx, dy, dx + dw, dy + dh};
+      PaintBackgroundAround(surface, client, d);
+    }
+  }
+  const int dw = d.right - d.left, dh = d.bottom - d.top;
+  surface.SetStretchMode(dw < w || dh < h ? HALFTONE : COLORONCOLOR);
+  surface.StretchImage(d, image);
+  if (m_frame.IsRendering() && m_frame.RenderSession())
+    surface.Line(POINT{0, m_progress_row}, POINT{dw, m_progress_row}, ~BackgroundColour() & 0xFFFFFF);
+}
+
+// A black border two pixels wide directly around the image, the pattern
+// beyond it. (The pattern stays outside both frames, so the border keeps
+// its two pixels.)
+void CRenderView::PaintBackgroundAround(KvPaintSurface& surface, const RECT& client, const RECT& image) {
+  const RECT outer = Grown(image, 2);
+  surface.ClipTo(client);
+  surface.FrameRect(outer, kBlack);
+  surface.FrameRect(Grown(image, 1), kBlack);
+  surface.ClipToExcluding(client, outer);
+  if (const KvPixmap* pattern = LoadBitmapResource(kPatternResource))
+    surface.FillPattern(RECT{0, 0, client.right - client.left, client.bottom - client.top}, *pattern);
+  surface.ClipTo(client);
+}
+
+void CRenderView::OnMouseWheel(int delta) {
+  if (!ShownImage().HasPixels() || IsRendering()) return;
+  int n = delta > 0 ? m_zoom + 1 : m_zoom - 1;
+  // -1 and 0 are no zooms: the step between 1 and -2 skips them.
+  if (n == -1 || n == 0) n = delta > 0 ? 1 : -2;
+  n = std::clamp(n, -kMaxZoom, kMaxZoom);
+  if (n != m_zoom) SetZoom(n);
+}
+
+void CRenderView::OnScroll(int bar, int code, int track) {
+  ScrollState& s = ScrollOf(bar);
+  const int line = s.page / 10;
+  int change = 0;
+  switch (code) {
+    case SB_LINEUP: change = -line; break;
+    case SB_LINEDOWN: change = line; break;
+    case SB_PAGEUP: change = -s.page; break;
+    case SB_PAGEDOWN: change = s.page; break;
+    case SB_THUMBTRACK: change = track - s.position; break;
+    default: break;  // thumb position, end scroll, top, bottom
+  }
+  if (change == 0) return;
+  int position = s.position + change;
+  if (position < 0) position = 0;
+  if (position > s.range - s.page) position = s.range - s.page;
+  if (position == s.position) return;
+  s.position = position;
+  if (KvViewWindow* window = Window()) window->SetScrollPos(bar, position);
+  InvalidateAll(true);
+}
+
+void CRenderView::OnLButtonDown(POINT point) {
+  KvViewWindow* window = Window();
+  if (!window || m_frame.IsRendering() || m_zoom <= m_fitted_zoom) return;
+  window->SetCapture();
+  window->SetCursor(m_hand_cursor);
+  m_pan_anchor = point;
+}
+
+void CRenderView::OnMouseMove(POINT point) {
+  KvViewWindow* window = Window();
+  if (!window || !window->HasCapture()) return;
+  const int moves[2] = {m_pan_anchor.x - point.x, m_pan_anchor.y - point.y};
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    ScrollState& s = ScrollOf(bar);
+    s.position += moves[bar];
+    if (s.position > s.range - s.page) s.position = s.range - s.page;
+    else if (s.position < 0) s.position = 0;
+  }
+  window->SetScrollPos(SB_VERT, Scroll(SB_VERT).position);
+  window->SetScrollPos(SB_HORZ, Scroll(SB_HORZ).position);
+  InvalidateAll(true);
+  UpdateWindow();
+  m_pan_anchor = point;
+}
+
+void CRenderView::OnLButtonUp(POINT) {
+  if (KvViewWindow* window = Window(); window && window->HasCapture()) window->ReleaseCapture();
+}
+
+bool CRenderView::OnSetCursor() {
+  const KvViewWindow* window = Window();
+  return window && window->HasCapture();  // the hand stays while panning
 }
 
 void CRenderView::InvalidateAll(bool erase) {
@@ -110,6 +253,7 @@ LRESULT CRenderView::OnRenderStatus(WPARAM code, LPARAM payload) {
     case RenderStatus::completed: OnCompleted(); break;
     case RenderStatus::progress: OnProgress(payload); break;
     case RenderStatus::aborted:
+      m_worker_done = true;  // the worker's last word: it writes no more
       m_progress_row = -1;
       SetMessage(L"Aborted");
       InvalidateAll(false);
@@ -146,13 +290,18 @@ void CRenderView::OnCompleted() {
   MSG msg;
   while (Handle() && PeekMessage(&msg, Handle(), WM_RENDER_STATUS, WM_RENDER_STATUS, PM_REMOVE))
     DispatchMessage(&msg);
+  // The worker waits for this handler and writes no more: the bitmap is
+  // this thread's from here.
+  m_worker_done = true;
   m_completed = true;
   m_progress_row = -1;
   InvalidateAll(false);
   UpdateWindow();
   SetMessage(L"Rendering curves, wires and annotations...");
-  // The worker waits meanwhile: nothing else writes the bitmap.
-  if (WireOverlayWanted()) DrawWiresInDIB(m_bitmap, true);
+  if (WireOverlayWanted()) {
+    DrawWiresInDIB(m_bitmap, true);
+    m_shown.Reset();
+  }
   SetMessage(L"Completed");
   InvalidateAll(false);
 }

@@ -11,6 +11,7 @@
 #include "host/app/DocumentDataClient.h"
 #include "host/app/DocumentFile.h"
 #include "host/app/EventWatcher.h"
+#include "host/platform/HeadlessToolkit.h"
 
 #ifndef DM_SOURCE_DIR
 #define DM_SOURCE_DIR "."
@@ -145,11 +146,26 @@ bool CKavraApp::DoHelp(int topic) {
   const std::filesystem::path page = HelpPagePath(topic);
   std::error_code ec;
   const bool exists = std::filesystem::is_regular_file(page, ec);
-  if (exists)
-    Print(L"Help topic %d: %ls\n", topic, TK_wString::FromUtf8(page.string()).c_str());
-  else
+  if (!exists) {
     Print(L"Help topic %d: no help page (looked for %ls)\n", topic, TK_wString::FromUtf8(page.string()).c_str());
-  return exists;
+    return false;
+  }
+  Print(L"Help topic %d: %ls\n", topic, TK_wString::FromUtf8(page.string()).c_str());
+  return WindowToolkit().ShowHelpPage(page, TK_wString(L"Help topic ") + TK_wString(std::to_wstring(topic)));
+}
+
+KvWindowToolkit& CKavraApp::WindowToolkit() {
+  if (!toolkit_) toolkit_ = std::make_unique<KvHeadlessToolkit>();
+  return *toolkit_;
+}
+
+std::unique_ptr<KvWindowToolkit> CKavraApp::SetWindowToolkit(std::unique_ptr<KvWindowToolkit> toolkit) {
+  std::swap(toolkit, toolkit_);
+  return toolkit;
+}
+
+int KavraMessageBox(KvFrameWindow* parent, const TK_wString& text, const TK_wString& caption, UINT style) {
+  return KavraApp().WindowToolkit().MessageBox(parent, text, caption, style);
 }
 
 void CKavraApp::SetAppSettings(const CKavraAppSettings& settings) {

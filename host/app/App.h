@@ -1,8 +1,9 @@
 #pragma once
 // CKavraApp: the host application, reached through KavraApp(). It owns the
 // open documents, the registered event watchers and document-data clients
-// (not owned), the application settings, the directory manager and the
-// message catalogue. One instance per process, shared by program and plug-in.
+// (not owned), the application settings, the directory manager, the
+// message catalogue and the window toolkit that makes its windows. One
+// instance per process, shared by program and plug-in.
 
 #include <filesystem>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "host/app/AppSettings.h"
 #include "host/app/DirectoryManager.h"
 #include "host/app/MessageCatalogue.h"
+#include "host/platform/NativeWindows.h"
 
 class CKavraDoc;
 class CKavraView;
@@ -59,7 +61,8 @@ public:
   CKavraView* ActiveView() const;
 
   // Help pages live in <docs>/help/<topic>.md. DoHelp prints where the page
-  // is (or that there is none) and answers whether it exists.
+  // is (or that there is none), has the window toolkit show it, and answers
+  // whether it was shown.
   bool DoHelp(int topic);
   std::filesystem::path HelpPagePath(int topic) const;
   // The docs folder: set explicitly, or the first of <program dir>/docs,
@@ -70,6 +73,12 @@ public:
   const CKavraAppSettings& AppSettings() const { return settings_; }
   // Replaces the settings and raises the app-settings-changed event.
   void SetAppSettings(const CKavraAppSettings& settings);
+
+  // The toolkit that makes the application's windows: headless until the
+  // program installs another. Answers the one it replaces; windows it made
+  // must be gone before that one goes.
+  KvWindowToolkit& WindowToolkit();
+  std::unique_ptr<KvWindowToolkit> SetWindowToolkit(std::unique_ptr<KvWindowToolkit> toolkit);
 
   // The default directories; loaded on first use from the user's config.
   CKavraDirectoryManager& DirectoryManager();
@@ -99,6 +108,7 @@ private:
   std::filesystem::path docs_folder_;
   CKavraAppSettings settings_;
   std::unique_ptr<CKavraDirectoryManager> directories_;
+  std::unique_ptr<KvWindowToolkit> toolkit_;
   std::unique_ptr<CKavraMessageCatalogue> catalogue_;
   std::vector<CKavraEventWatcher*> watchers_;
   std::vector<KvDocumentDataClient*> data_clients_;
@@ -106,3 +116,7 @@ private:
 
 // The one application object (constructed on first use).
 CKavraApp& KavraApp();
+
+// A message box of the application's toolkit over the given window (null:
+// none); answers the button pressed.
+int KavraMessageBox(KvFrameWindow* parent, const TK_wString& text, const TK_wString& caption, UINT style);

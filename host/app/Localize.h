@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/platform/Menu.h"
 #include "host/toolkit/String.h"
 
 // The text with its "[[key]]" suffix removed; key receives the key (empty
@@ -22,17 +23,6 @@ TK_wString KvLocalizeString(const wchar_t* text, int id = 0);
 // translation left empty by that falls back to the untranslated word.
 TK_wString KvLocalizeCommandOptionName(const wchar_t* text, int id = 0);
 TK_wString KvLocalizeCommandOptionValue(const wchar_t* text, int id = 0);
-
-// A menu described as data: a popup has items, a separator has no text and
-// no id, a command has text and id. Windows build their menus from it.
-struct KvMenuItem {
-  TK_wString text;
-  int id = 0;
-  std::vector<KvMenuItem> items;
-
-  bool IsSeparator() const { return text.IsEmpty() && id == 0 && items.empty(); }
-  bool IsPopup() const { return !items.empty(); }
-};
 
 // Localises every text of the menu and its popups in place; flags are
 // reserved (pass 0). Answers the number of texts changed.

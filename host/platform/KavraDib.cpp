@@ -1,5 +1,7 @@
 #include "host/platform/KavraDib.h"
 
+#include "host/platform/NativeWindows.h"
+
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
@@ -195,3 +197,9 @@ bool CKavraDib::WriteToFile(const TK_wString& path) {
   lastSaveName_ = path;
   return true;
 }
+
+bool CKavraDib::CopyToClipboard(KvFrameWindow* parent) const {
+  return parent && HasPixels() && parent->Toolkit().CopyImageToClipboard(*this);
+}
+
+bool CKavraDib::Print(KvFrameWindow* parent) const { return parent && HasPixels() && parent->Toolkit().PrintImage(parent, *this); }

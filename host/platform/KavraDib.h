@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+class KvFrameWindow;
+
 class CKavraDib : public COruDib {
 public:
   // Images larger than this are refused from their header, before any
@@ -34,6 +36,13 @@ public:
   bool WriteToFile(const TK_wString& path);
   // The path of the last successful WriteToFile, empty before one.
   const TK_wString& LastSaveName() const { return lastSaveName_; }
+
+  // Puts a copy of the image on the clipboard of the window's toolkit.
+  // False without pixels or a window, or when the clipboard refuses.
+  bool CopyToClipboard(KvFrameWindow* parent) const;
+  // Prints the image through the window's toolkit (which asks for the
+  // printer); false when cancelled or failed.
+  bool Print(KvFrameWindow* parent) const;
 
 private:
   TK_wString lastSaveName_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/app/App.h"
 #include "host/platform/Messages.h"
 #include "host/sdk/SdkRender.h"
 #include "host/sdk/SdkRenderViewWnd.h"
@@ -17,13 +18,19 @@ bool CKavraSdkRenderFrame::Create() {
   unsigned style = 0;
   if (!PreCreateWindow(style)) return false;
   style_ = style;
+  window_ = KavraApp().WindowToolkit().CreateFrameWindow(*this);
+  if (!window_) return false;
+  window_->SetCaption(caption_);
+  window_->SetMessageText(message_);
   created_ = true;
   if (OnCreate() == -1) {
     created_ = false;
     if (view_) view_->DestroyWindow();
     view_.reset();
+    window_.reset();
     return false;
   }
+  window_->Show();
   OnShowWindow(true, 0);
   return true;
 }
@@ -34,7 +41,9 @@ int CKavraSdkRenderFrame::OnCreate() {
   view_ = CreateRenderView();
   if (!view_ || !view_->CreateWindow()) return -1;
   // Until someone fits it, the window shows the image at its size.
-  SetWindowSize({image_size_.cx + border_size_.cx, image_size_.cy + border_size_.cy});
+  const SIZE window = WindowSize();
+  const SIZE client = view_->ClientSize();
+  SetWindowSize({image_size_.cx + window.cx - client.cx, image_size_.cy + window.cy - client.cy});
   return 0;
 }
 
@@ -49,6 +58,10 @@ void CKavraSdkRenderFrame::OnClose() {
   PostMessage(nullptr, KavraSdkRenderCloseRenderFrameMsg(), 0, 0);
 }
 
+void CKavraSdkRenderFrame::OnCommand(int) {}
+
+KvCommandState CKavraSdkRenderFrame::OnUpdateCommand(int) { return {}; }
+
 std::unique_ptr<CKavraSdkRenderViewWnd> CKavraSdkRenderFrame::CreateRenderView() { return nullptr; }
 
 bool CKavraSdkRenderFrame::StartRendering() { return false; }
@@ -60,19 +73,27 @@ bool CKavraSdkRenderFrame::StopRendering() {
   return true;
 }
 
+bool CKavraSdkRenderFrame::SaveImage(const TK_wString*) { return false; }
+
+bool CKavraSdkRenderFrame::CopyToClipboard() { return false; }
+
 CKavraRenderSystemPlugIn* CKavraSdkRenderFrame::PlugIn() const { return plugin_; }
 
 void CKavraSdkRenderFrame::SetMessageText(const TK_wString& text) {
   message_ = text;
+  if (window_) window_->SetMessageText(message_);
   if (listener_) listener_(message_);
 }
 
-void CKavraSdkRenderFrame::SetWindowSize(SIZE size) { window_size_ = {std::max(size.cx, 0), std::max(size.cy, 0)}; }
+void CKavraSdkRenderFrame::SetWindowText(const TK_wString& caption) {
+  caption_ = caption;
+  if (window_) window_->SetCaption(caption_);
+}
 
-void CKavraSdkRenderFrame::SetBorderSize(SIZE size) { border_size_ = {std::max(size.cx, 0), std::max(size.cy, 0)}; }
+SIZE CKavraSdkRenderFrame::WindowSize() const { return window_ ? window_->WindowSize() : SIZE{}; }
 
-SIZE CKavraSdkRenderFrame::ClientSize() const {
-  return {std::max(window_size_.cx - border_size_.cx, 0), std::max(window_size_.cy - border_size_.cy, 0)};
+void CKavraSdkRenderFrame::SetWindowSize(SIZE size) {
+  if (window_) window_->SetWindowSize({std::max(size.cx, 0), std::max(size.cy, 0)});
 }
 
 void CKavraSdkRenderFrame::Attach(CKavraSdkRender* session, const TK_ScnView& view, SIZE image_size,

@@ -1,14 +1,16 @@
 #pragma once
-// CKavraSdkRenderFrame: base of a plug-in's render window, headless. It
-// knows the document, the render session while the render runs, the image
-// size asked for, its view (which it owns), a caption and a message line
-// whose texts go to a listener (the program shows them as progress). Window
-// toolkits slot in by overriding the creation, show and close handlers.
+// CKavraSdkRenderFrame: base of a plug-in's render window. It knows the
+// document, the render session while the render runs, the image size asked
+// for, its view (which it owns), a caption and a message line whose texts
+// also go to a listener (the program shows them as progress). Its window is
+// made by the application's window toolkit and owned here; the window's
+// commands, menu updates and closing arrive as the handlers below.
 // Created by the session, then owned by the host (the command context).
 
 #include <functional>
 #include <memory>
 
+#include "host/platform/NativeWindows.h"
 #include "host/platform/WinTypes.h"
 #include "host/toolkit/ScnView.h"
 #include "host/toolkit/String.h"
@@ -18,7 +20,7 @@ class CKavraRenderSystemPlugIn;
 class CKavraSdkRender;
 class CKavraSdkRenderViewWnd;
 
-class CKavraSdkRenderFrame {
+class CKavraSdkRenderFrame : private KvFrameEvents {
 public:
   using MessageListener = std::function<void(const TK_wString& text)>;
 
@@ -27,10 +29,10 @@ public:
   CKavraSdkRenderFrame(const CKavraSdkRenderFrame&) = delete;
   CKavraSdkRenderFrame& operator=(const CKavraSdkRenderFrame&) = delete;
 
-  // Creates the window: PreCreateWindow, OnCreate (which makes the view and
-  // its window), then OnShowWindow(true, 0). False when a step refused; the
-  // frame is then not a window. Must run on the thread that will pump the
-  // view's messages.
+  // Creates the window with the application's toolkit: PreCreateWindow,
+  // OnCreate (which makes the view and its window), then shows it and calls
+  // OnShowWindow(true, 0). False when a step refused; the frame is then not
+  // a window. Must run on the thread that will pump the view's messages.
   bool Create();
   bool IsWindow() const { return created_; }
   bool IsVisible() const { return visible_; }
@@ -43,7 +45,11 @@ public:
   virtual void OnShowWindow(bool show, int status);
   // Stops a running render, destroys the view's window and posts
   // KavraSdkRenderCloseRenderFrameMsg() to the thread.
-  virtual void OnClose();
+  void OnClose() override;
+  // A menu command; nothing by default.
+  void OnCommand(int id) override;
+  // A command item's state as its menu opens: enabled and unchecked by default.
+  KvCommandState OnUpdateCommand(int id) override;
 
   // Rendering. The defaults make no view and start nothing.
   virtual std::unique_ptr<CKavraSdkRenderViewWnd> CreateRenderView();
@@ -53,6 +59,10 @@ public:
   // call this.
   virtual bool StopRendering();
   bool StopWasRequested() const { return stop_requested_; }
+  // The image out of the window, for the host: to a file (with the save
+  // dialog when path is null) or to the clipboard. The defaults decline.
+  virtual bool SaveImage(const TK_wString* path);
+  virtual bool CopyToClipboard();
 
   CKavraDoc& Document() const { return doc_; }
   // Null once the render command has returned.
@@ -73,20 +83,19 @@ public:
   const TK_wString& MessageText() const { return message_; }
   void SetMessageListener(MessageListener listener) { listener_ = std::move(listener); }
 
-  void SetWindowText(const TK_wString& caption) { caption_ = caption; }
+  void SetWindowText(const TK_wString& caption);
   const TK_wString& WindowText() const { return caption_; }
   // The caption of the host's main window, which a frame may replace while
   // the host is minimised.
   const TK_wString& HostWindowText() const { return host_caption_; }
   void SetHostWindowText(const TK_wString& caption) { host_caption_ = caption; }
 
-  // Outer size of the window; the view's client area is that less the
-  // border (menu, message line, edges), which is none headless.
-  SIZE WindowSize() const { return window_size_; }
+  // The toolkit's window: null before Create.
+  KvFrameWindow* Window() const { return window_.get(); }
+  // Outer size of the window (0 x 0 before Create); the view's client area
+  // is that less the border (menu, message line, edges) and scroll bars.
+  SIZE WindowSize() const;
   void SetWindowSize(SIZE size);
-  SIZE BorderSize() const { return border_size_; }
-  void SetBorderSize(SIZE size);
-  SIZE ClientSize() const;
 
 private:
   friend class CKavraSdkRender;
@@ -97,6 +106,7 @@ private:
   CKavraDoc& doc_;
   CKavraSdkRender* session_ = nullptr;
   CKavraRenderSystemPlugIn* plugin_ = nullptr;
+  std::unique_ptr<KvFrameWindow> window_;  // declared first: outlives the view's window
   std::unique_ptr<CKavraSdkRenderViewWnd> view_;
   TK_ScnView scn_view_;
   SIZE image_size_;
@@ -109,6 +119,4 @@ private:
   MessageListener listener_;
   TK_wString caption_;
   TK_wString host_caption_;
-  SIZE window_size_;
-  SIZE border_size_;
 };

@@ -15,26 +15,48 @@ bool CKavraSdkRenderViewWnd::CreateWindow() {
   if (Handle() != nullptr) return false;
   unsigned style = 0;
   if (!PreCreateWindow(style)) return false;
+  KvFrameWindow* frame_window = frame_.Window();
+  if (!frame_window) return false;
   style_ = style;
-  return Create();
+  if (!Create()) return false;
+  window_ = frame_window->CreateViewWindow(*this);
+  return true;
 }
 
 void CKavraSdkRenderViewWnd::DestroyWindow() {
   if (Handle() == nullptr) return;
   OnDestroy();
   Destroy();
+  window_.reset();
 }
 
 bool CKavraSdkRenderViewWnd::PreCreateWindow(unsigned&) { return true; }
 
 void CKavraSdkRenderViewWnd::OnDestroy() {}
 
-SIZE CKavraSdkRenderViewWnd::ClientSize() const { return frame_.ClientSize(); }
+SIZE CKavraSdkRenderViewWnd::ClientSize() const { return window_ ? window_->ClientSize() : SIZE{}; }
 
 void CKavraSdkRenderViewWnd::GetClientRect(RECT& rect) const {
   const SIZE size = ClientSize();
   rect = RECT{0, 0, size.cx, size.cy};
 }
+
+void CKavraSdkRenderViewWnd::Invalidate(const RECT& area, bool erase) {
+  if (window_) window_->Invalidate(area, erase);
+}
+
+void CKavraSdkRenderViewWnd::UpdateWindow() {
+  if (window_) window_->UpdateWindow();
+}
+
+bool CKavraSdkRenderViewWnd::OnEraseBackground(KvPaintSurface&) { return false; }
+void CKavraSdkRenderViewWnd::OnPaint(KvPaintSurface&) {}
+void CKavraSdkRenderViewWnd::OnMouseWheel(int) {}
+void CKavraSdkRenderViewWnd::OnScroll(int, int, int) {}
+void CKavraSdkRenderViewWnd::OnLButtonDown(POINT) {}
+void CKavraSdkRenderViewWnd::OnMouseMove(POINT) {}
+void CKavraSdkRenderViewWnd::OnLButtonUp(POINT) {}
+bool CKavraSdkRenderViewWnd::OnSetCursor() { return false; }
 
 CKavraDib* CKavraSdkRenderViewWnd::ResultBitmap() { return nullptr; }
 

@@ -2,11 +2,15 @@
 // CKavraSdkRenderViewWnd: base of a plug-in's render view, the child window
 // of a render frame that receives the worker's WM_RENDER_STATUS messages on
 // the host thread. It records every status code it sees, so that the host
-// knows how the render ended, then hands the message to OnRenderStatus. The
-// result bitmap is the plug-in view's own (ResultBitmap). Its frame owns it.
+// knows how the render ended, then hands the message to OnRenderStatus. Its
+// toolkit window (made by the frame's window, owned here) reports paints,
+// the mouse and the scroll bars through the handlers below. The result
+// bitmap is the plug-in view's own (ResultBitmap). Its frame owns it.
 
+#include <memory>
 #include <vector>
 
+#include "host/platform/NativeWindows.h"
 #include "host/platform/Window.h"
 #include "host/sdk/RenderStatus.h"
 #include "host/toolkit/ScnView.h"
@@ -17,7 +21,7 @@ class CKavraSdkRenderFrame;
 // The worker's status message: wParam a status code, lParam a payload.
 inline constexpr UINT WM_RENDER_STATUS = WM_USER + 0x101;
 
-class CKavraSdkRenderViewWnd : public KvWindow {
+class CKavraSdkRenderViewWnd : public KvWindow, private KvViewEvents {
 public:
   // Status codes the host reads the outcome from.
   static constexpr int status_completed = int(RenderStatus::completed);
@@ -30,8 +34,9 @@ public:
   // The view record rendered in this window.
   const TK_ScnView& View() const;
 
-  // PreCreateWindow, then the window on the calling thread. False when
-  // refused or already a window.
+  // PreCreateWindow, then the window on the calling thread, inside the
+  // frame's toolkit window. False when refused, already a window or the
+  // frame has no window.
   bool CreateWindow();
   // OnDestroy, then the window goes; nothing when it is not a window.
   void DestroyWindow();
@@ -39,9 +44,26 @@ public:
   virtual void OnDestroy();
   unsigned Style() const { return style_; }
 
-  // The client area, at (0, 0): the frame's client size.
+  // The toolkit's window: null while this is not a window.
+  KvViewWindow* Window() const { return window_.get(); }
+  // The client area, at (0, 0); empty while this is not a window.
   SIZE ClientSize() const;
   void GetClientRect(RECT& rect) const;
+  // Marks an area for repainting (erasing first or not) and repaints what
+  // is marked now; nothing while this is not a window.
+  void Invalidate(const RECT& area, bool erase);
+  void UpdateWindow();
+
+  // Window handlers; the defaults do what a plain window does: nothing, and
+  // no background painted.
+  bool OnEraseBackground(KvPaintSurface& surface) override;
+  void OnPaint(KvPaintSurface& surface) override;
+  void OnMouseWheel(int delta) override;
+  void OnScroll(int bar, int code, int track) override;
+  void OnLButtonDown(POINT point) override;
+  void OnMouseMove(POINT point) override;
+  void OnLButtonUp(POINT point) override;
+  bool OnSetCursor() override;
 
   // The plug-in view's result bitmap; null by default.
   virtual CKavraDib* ResultBitmap();
@@ -69,6 +91,7 @@ private:
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) final;
 
   CKavraSdkRenderFrame& frame_;
+  std::unique_ptr<KvViewWindow> window_;
   unsigned style_ = 0;
   std::vector<int> codes_;
   int draw_wires_count_ = 0;

@@ -53,7 +53,7 @@ TEST(RenderView, EachStatusSetsItsTextsAndProgressRowInOrder) {
     Status(view, c.code, c.payload);
     EXPECT_EQ(run.texts, c.texts);
     EXPECT_EQ(view->ProgressRow(), c.row);
-    EXPECT_TRUE(!view->EraseRequested() && view->CompletedFlag() == c.completed);
+    EXPECT_TRUE(!run.ViewWindow().EraseRequested() && view->CompletedFlag() == c.completed);
   }
   // Completion invalidates the view once more for later, and draws the wires when any drawing flag is set.
   EXPECT_EQ(view->DrawWiresCount(), 0);
@@ -62,7 +62,7 @@ TEST(RenderView, EachStatusSetsItsTextsAndProgressRowInOrder) {
   run.doc.Properties().SetRenderSettings(settings);
   Status(view, initializing);
   Status(view, completed);
-  EXPECT_TRUE(view->InvalidArea() == whole && view->DrawWiresCount() == 1);
+  EXPECT_TRUE(run.ViewWindow().InvalidArea() == whole && view->DrawWiresCount() == 1);
   // Statuses posted before the sent completion are handled before it.
   run.texts.clear();
   ASSERT_TRUE(PostMessage(view->Handle(), WM_RENDER_STATUS, StatusWord(initializing), kNoStatusPayload) &&
@@ -78,12 +78,7 @@ TEST(RenderView, EachStatusSetsItsTextsAndProgressRowInOrder) {
 
 // 320 x 150 needed, 124 x 101 usable: shown at 1:3, the image at its full size.
 TEST(RenderView, ATooLargeImageIsShownReducedAndItsProgressCountsClientRows) {
-  RenderWindowRun run(300, 90);
-  struct Small : CRenderFrame {
-    explicit Small(CKavraDoc& d) : CRenderFrame(d) { SetBorderSize({20, 60}); }
-    SIZE MaximizedWindowSize() const override { return {174, 151}; }
-  };
-  run.make_frame = [](CKavraDoc& doc) { return std::make_unique<Small>(doc); };
+  RenderWindowRun run(300, 90, 0, KvHeadlessToolkit::Metrics{{20, 60}, {174, 151}});
   ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
   CRenderView* view = run.View();
   EXPECT_EQ(view->Zoom(), -3);

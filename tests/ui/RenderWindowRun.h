@@ -1,7 +1,8 @@
 #pragma once
 // A real render of a box on a floor into the plug-in's window, driven as the host drives it (a
-// worker thread, the host pumping statuses). The message-line texts are collected; the window
-// stays with the command context after the render, as it does for the host.
+// worker thread, the host pumping statuses), in windows of a headless toolkit of its own. The
+// message-line texts are collected; the window stays with the command context after the
+// render, as it does for the host.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,9 @@
 #include <vector>
 
 #include "engine/RenderSession.h"
+#include "host/app/App.h"
 #include "host/app/Doc.h"
+#include "host/platform/HeadlessToolkit.h"
 #include "host/import/ImportLog.h"
 #include "host/import/JsonSceneImporter.h"
 #include "host/sdk/CommandContext.h"
@@ -22,7 +25,8 @@
 class RenderWindowRun {
 public:
   // width x height pixels, antialiasing level `antialias`, no shadows.
-  RenderWindowRun(int width, int height, int antialias = 0) {
+  RenderWindowRun(int width, int height, int antialias = 0, const KvHeadlessToolkit::Metrics& metrics = {})
+      : toolkit(metrics) {
     const std::string scene = R"({"render": {"width": )" + std::to_string(width) + R"(, "height": )" +
                               std::to_string(height) + R"(, "antialias": )" + std::to_string(antialias) + R"(,
       "shadows": 0}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
@@ -49,12 +53,26 @@ public:
 
   CRenderFrame* Frame() const { return static_cast<CRenderFrame*>(context.LastRenderFrame()); }
   CRenderView* View() const { return Frame() ? Frame()->GetRenderView() : nullptr; }
+  KvHeadlessFrameWindow& FrameWindow() const { return static_cast<KvHeadlessFrameWindow&>(*Frame()->Window()); }
+  KvHeadlessViewWindow& ViewWindow() const { return static_cast<KvHeadlessViewWindow&>(*View()->Window()); }
   std::wstring LastText() const { return texts.empty() ? std::wstring() : texts.back(); }
 
   std::function<std::unique_ptr<CRenderFrame>(CKavraDoc&)> make_frame = [](CKavraDoc& d) {
     return std::make_unique<CRenderFrame>(d);
   };
   std::function<void(CRenderSession&, const std::wstring&)> hook;  // on each new text, while rendering
+
+  // The application's toolkit while the run lives; it outlives the windows.
+  struct ToolkitScope {
+    explicit ToolkitScope(const KvHeadlessToolkit::Metrics& metrics) {
+      auto made = std::make_unique<KvHeadlessToolkit>(metrics);
+      headless = made.get();
+      previous = KavraApp().SetWindowToolkit(std::move(made));
+    }
+    ~ToolkitScope() { KavraApp().SetWindowToolkit(std::move(previous)); }
+    KvHeadlessToolkit* headless;
+    std::unique_ptr<KvWindowToolkit> previous;
+  } toolkit;
   CKavraDoc doc;
   std::vector<std::wstring> texts;
   CKavraCommandContext context{doc};
