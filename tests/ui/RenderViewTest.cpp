@@ -90,4 +90,39 @@ TEST(RenderView, ATooLargeImageIsShownReducedAndItsProgressCountsClientRows) {
   EXPECT_EQ(std::pair(view->ProgressRow(), run.LastText()), std::pair(15, std::wstring(L"Rendering...(50%)")));
 }
 
+// Painting while the worker writes: every row shown is finished, still the background or
+// the progress line, never a row half written (run under ThreadSanitizer too).
+TEST(RenderView, PaintsOnlyFinishedRowsWhileTheRenderRuns) {
+  constexpr int kWidth = 100, kHeight = 1800;  // 57 bands of 32 rows: a paint at each status
+  RenderWindowRun run(kWidth, kHeight);
+  std::vector<std::vector<std::uint32_t>> paints;
+  COLORREF background = 0;
+  run.hook = [&](CRenderSession& session, const std::wstring&) {
+    if (!session.IsRendering()) return;
+    CRenderView* view = static_cast<CRenderFrame*>(session.Frame())->GetRenderView();
+    const COruDib& screen = static_cast<KvHeadlessViewWindow*>(view->Window())->Screen();
+    const auto* bits = reinterpret_cast<const std::uint32_t*>(screen.FindDIBBits());
+    paints.emplace_back(bits, bits + std::size_t(screen.Width()) * std::size_t(screen.Height()));
+    background = session.BackgroundColorRef();
+  };
+  ASSERT_EQ(run.Render(), CKavraSdkRender::render_completed);
+  ASSERT_GE(paints.size(), 50u);
+  const auto* image = reinterpret_cast<const std::uint32_t*>(run.View()->Bitmap().FindDIBBits());
+  const std::uint32_t fill = GetBValue(background) | GetGValue(background) << 8 | std::uint32_t(GetRValue(background)) << 16;
+  int finished_rows_shown = 0;
+  for (const auto& paint : paints)
+    for (int row = 0; row < kHeight; ++row) {  // memory rows of both, bottom-up alike
+      const auto shown = paint.begin() + std::ptrdiff_t(row) * kWidth;
+      const bool finished = std::equal(shown, shown + kWidth, image + std::ptrdiff_t(row) * kWidth,
+                                       [](std::uint32_t a, std::uint32_t b) { return (a & 0xFFFFFF) == (b & 0xFFFFFF); });
+      const auto all = [&](std::uint32_t colour) {
+        return std::all_of(shown, shown + kWidth, [colour](std::uint32_t a) { return (a & 0xFFFFFF) == colour; });
+      };
+      const bool blank = all(fill), line = all(~fill & 0xFFFFFF);
+      ASSERT_TRUE(finished || blank || line) << "paint " << (&paint - paints.data()) << ", memory row " << row;
+      finished_rows_shown += finished && !blank;
+    }
+  EXPECT_GT(finished_rows_shown, 0);
+}
+
 }  // namespace
