@@ -11,6 +11,7 @@
 #include "host/sdk/CommandContext.h"
 #include "host/sdk/SdkRender.h"
 #include "shadows/PixelFormatCatalogue.h"
+#include "ui/MaterialDialog.h"
 #include "ui/RenderFrame.h"
 
 namespace {
@@ -147,7 +148,11 @@ KvCommandResult CRenderSystemPlugIn::RenderWindow(CKavraCommandContext& context,
   return RenderWindowResult(code);
 }
 
-bool CRenderSystemPlugIn::OnEditMaterial(HWND, TK_Material&) { return false; }
+bool CRenderSystemPlugIn::OnEditMaterial(HWND, TK_Material& material) {
+  TK_UUID id;
+  PlugInID(id);
+  return CMaterialDialog::EditMaterial(material, id);
+}
 
 std::unique_ptr<CKavraStackedDialogPage> CRenderSystemPlugIn::CreateRenderPropertiesPage(CKavraDoc&, HWND) {
   return nullptr;

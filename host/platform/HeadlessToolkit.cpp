@@ -104,6 +104,26 @@ std::unique_ptr<KvFrameWindow> KvHeadlessToolkit::CreateFrameWindow(KvFrameEvent
   return frame;
 }
 
+int KvHeadlessToolkit::RunModalDialog(const KvDialogTemplate& dialog, KvDialogEvents& events) {
+  KvHeadlessDialog::Script script;
+  if (!dialog_scripts_.empty()) {
+    script = std::move(dialog_scripts_.front());
+    dialog_scripts_.pop_front();
+  }
+  KvHeadlessDialog window(dialog, events);
+  return window.Run(script);
+}
+
+std::optional<std::filesystem::path> KvHeadlessToolkit::AskOpenImagePath(const std::filesystem::path& folder,
+                                                                         const std::filesystem::path& name) {
+  last_open_folder_ = folder;
+  last_open_name_ = name;
+  if (open_answers_.empty()) return std::nullopt;
+  std::optional<std::filesystem::path> answer = std::move(open_answers_.front());
+  open_answers_.pop_front();
+  return answer;
+}
+
 std::optional<std::filesystem::path> KvHeadlessToolkit::AskSaveImagePath(KvFrameWindow*,
                                                                          const std::filesystem::path& folder,
                                                                          const std::filesystem::path&) {

@@ -3,13 +3,14 @@
 // show (caption, message line, menu, icon, sizes, scroll bars, capture,
 // cursor, the area waiting for a paint) and paint into a bitmap, the
 // screen, when someone looks at it, so that painting costs nothing until
-// then. The save dialog answers from a script; the clipboard is the
-// toolkit's own; there is no printer. The program renders through it when
+// then. Dialogs and the file dialogs answer from scripts; the clipboard is
+// the toolkit's own; there is no printer. The program renders through it when
 // no display is wanted, and tests read its windows' state and pixels.
 
 #include <deque>
 #include <vector>
 
+#include "host/platform/HeadlessDialog.h"
 #include "host/platform/NativeWindows.h"
 #include "host/platform/OruDib.h"
 
@@ -115,6 +116,10 @@ public:
   explicit KvHeadlessToolkit(const Metrics& metrics) : metrics_(metrics) {}
 
   std::unique_ptr<KvFrameWindow> CreateFrameWindow(KvFrameEvents& events) override;
+  // Plays the next dialog script; without one the dialog is closed at once.
+  int RunModalDialog(const KvDialogTemplate& dialog, KvDialogEvents& events) override;
+  std::optional<std::filesystem::path> AskOpenImagePath(const std::filesystem::path& folder,
+                                                        const std::filesystem::path& name) override;
   void ProcessEvents() override {}
   // Answers the next scripted answer; cancelled when none is left.
   std::optional<std::filesystem::path> AskSaveImagePath(KvFrameWindow* parent, const std::filesystem::path& folder,
@@ -125,10 +130,15 @@ public:
   bool ShowHelpPage(const std::filesystem::path& page, const TK_wString& title) override;
 
   const Metrics& WindowMetrics() const { return metrics_; }
-  // The save dialog's next answers, in order; none cancels.
+  // The next modal dialogs' users, in order.
+  void ScriptDialog(KvHeadlessDialog::Script script) { dialog_scripts_.push_back(std::move(script)); }
+  // The save and open dialogs' next answers, in order; none cancels.
   void ScriptSaveAnswer(std::optional<std::filesystem::path> answer) { save_answers_.push_back(std::move(answer)); }
-  // The folder the last save dialog started in.
+  void ScriptOpenAnswer(std::optional<std::filesystem::path> answer) { open_answers_.push_back(std::move(answer)); }
+  // The folder and name the last save or open dialog started with.
   const std::filesystem::path& LastSaveFolder() const { return last_save_folder_; }
+  const std::filesystem::path& LastOpenFolder() const { return last_open_folder_; }
+  const std::filesystem::path& LastOpenName() const { return last_open_name_; }
   const COruDib& Clipboard() const { return clipboard_; }
   // Refuses every clipboard copy from now on (a clipboard that is busy).
   void SetClipboardRefuses(bool refuses) { clipboard_refuses_ = refuses; }
@@ -142,8 +152,12 @@ public:
 
 private:
   Metrics metrics_;
+  std::deque<KvHeadlessDialog::Script> dialog_scripts_;
   std::deque<std::optional<std::filesystem::path>> save_answers_;
+  std::deque<std::optional<std::filesystem::path>> open_answers_;
   std::filesystem::path last_save_folder_;
+  std::filesystem::path last_open_folder_;
+  std::filesystem::path last_open_name_;
   COruDib clipboard_;
   bool clipboard_refuses_ = false;
   std::vector<ShownMessage> messages_;

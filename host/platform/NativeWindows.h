@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "host/platform/DialogTemplate.h"
 #include "host/platform/Menu.h"
 #include "host/platform/Pixmap.h"
 #include "host/platform/WinTypes.h"
@@ -36,7 +37,6 @@ inline constexpr int SB_ENDSCROLL = 8;
 // Message box styles and answers.
 inline constexpr UINT MB_OK = 0x00;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x30;
-inline constexpr int IDOK = 1;
 
 class KvFrameEvents {
 public:
@@ -97,6 +97,46 @@ public:
   virtual void UpdateWindow() = 0;
 };
 
+// The toolkit's side of a running modal dialog: its controls by id.
+class KvDialogWindow {
+public:
+  virtual TK_wString Text(int id) const = 0;
+  virtual void SetText(int id, const TK_wString& text) = 0;
+  virtual bool Checked(int id) const = 0;
+  virtual void SetChecked(int id, bool checked) = 0;
+  virtual bool IsEnabled(int id) const = 0;
+  virtual void Enable(int id, bool enabled) = 0;
+  virtual COLORREF Colour(int id) const = 0;
+  virtual void SetColour(int id, COLORREF colour) = 0;
+  virtual TK_wString Caption() const = 0;
+  virtual void SetCaption(const TK_wString& caption) = 0;
+  virtual void SetIcon(const KvIcon& icon) = 0;
+  // Ends the modal run with the result (IDOK, IDCANCEL) once the event in
+  // progress has been handled.
+  virtual void EndDialog(int result) = 0;
+
+protected:
+  ~KvDialogWindow() = default;
+};
+
+// What a modal dialog hears from its toolkit.
+class KvDialogEvents {
+public:
+  // The controls exist; set them up.
+  virtual void OnInitDialog(KvDialogWindow& window) = 0;
+  // A button was clicked (OK and Cancel too; closing the window is Cancel).
+  virtual void OnCommand(int id) = 0;
+  // A character typed into an edit: false drops it.
+  virtual bool OnChar(int id, wchar_t c) = 0;
+  // The user finished with an edit (it lost the focus).
+  virtual void OnKillFocus(int id) = 0;
+  // A spin's arrow: +1 up, -1 down, held for `held_ms` when repeating.
+  virtual void OnSpin(int id, int direction, int held_ms) = 0;
+
+protected:
+  ~KvDialogEvents() = default;
+};
+
 class KvFrameWindow {
 public:
   virtual ~KvFrameWindow() = default;
@@ -124,6 +164,13 @@ public:
   virtual ~KvWindowToolkit() = default;
 
   virtual std::unique_ptr<KvFrameWindow> CreateFrameWindow(KvFrameEvents& events) = 0;
+  // Runs a modal dialog built from the template until it ends; answers its
+  // result. A toolkit without dialogs answers IDCANCEL at once.
+  virtual int RunModalDialog(const KvDialogTemplate& dialog, KvDialogEvents& events);
+  // Asks for an image file to open, starting in `folder` with `name`,
+  // showing previews; none when cancelled (or without dialogs).
+  virtual std::optional<std::filesystem::path> AskOpenImagePath(const std::filesystem::path& folder,
+                                                                const std::filesystem::path& name);
   // Handles the toolkit's pending events (input, paints) and returns; a
   // loop pumping the host's own messages calls it between them.
   virtual void ProcessEvents() = 0;

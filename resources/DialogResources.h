@@ -1,0 +1,8 @@
+#pragma once
+// The settings dialogs' templates, by resource number: 6002 material
+// settings, 6003 map settings. Built on first use and kept for the module's
+// lifetime; another number answers null.
+
+#include "host/platform/DialogTemplate.h"
+
+const KvDialogTemplate* LoadDialogResource(unsigned id);
