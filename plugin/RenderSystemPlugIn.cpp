@@ -13,6 +13,7 @@
 #include "shadows/PixelFormatCatalogue.h"
 #include "ui/MaterialDialog.h"
 #include "ui/RenderFrame.h"
+#include "ui/RenderPropertiesPage.h"
 
 namespace {
 
@@ -154,8 +155,8 @@ bool CRenderSystemPlugIn::OnEditMaterial(HWND, TK_Material& material) {
   return CMaterialDialog::EditMaterial(material, id);
 }
 
-std::unique_ptr<CKavraStackedDialogPage> CRenderSystemPlugIn::CreateRenderPropertiesPage(CKavraDoc&, HWND) {
-  return nullptr;
+std::unique_ptr<CKavraStackedDialogPage> CRenderSystemPlugIn::CreateRenderPropertiesPage(CKavraDoc& doc, HWND) {
+  return std::make_unique<CRenderPropertiesPage>(doc, *this);
 }
 
 bool CRenderSystemPlugIn::DisplayHelp(HWND, int topic) { return KavraApp().DoHelp(topic); }

@@ -43,13 +43,13 @@ public:
   KvCommandResult RenderWindow(CKavraCommandContext& context, bool flag, const CKavraView* view,
                                const RECT& rect) override;
 
-  // The material settings dialog does not exist yet: nothing is changed.
+  // The material settings dialog on the material: true when it was changed.
   bool OnEditMaterial(HWND parent, TK_Material& material) override;
   bool EnableEditMaterialButton() const override { return true; }
   bool PlugInQueryC(TK_wString) override { return false; }
   bool PlugInQueryD() override { return false; }
 
-  // No properties page yet: null.
+  // The render properties page "DuskMoth" of the document.
   std::unique_ptr<CKavraStackedDialogPage> CreateRenderPropertiesPage(CKavraDoc& doc, HWND parent) override;
   bool DisplayHelp(HWND parent, int topic) override;
 

@@ -6,6 +6,7 @@ using Kind = KvDialogControl::Kind;
 
 constexpr unsigned kMaterialSettings = 6002;
 constexpr unsigned kMapSettings = 6003;
+constexpr unsigned kRenderProperties = 11002;
 constexpr int kHelpButton = 6042;
 
 KvDialogControl Control(Kind kind, int id, const wchar_t* text, int x, int y, int w, int h, int buddy = 0) {
@@ -94,10 +95,60 @@ KvDialogTemplate BuildMapSettings() {
   return t;
 }
 
+KvDialogTemplate BuildRenderProperties() {
+  KvDialogTemplate t{TK_wString(L"DuskMoth"), SIZE{250, 300}, {}};
+  auto add = [&t](KvDialogControl c) { t.controls.push_back(std::move(c)); };
+  const auto radio = [](int id, const wchar_t* text, int x, int y, int group) {
+    KvDialogControl c = Control(Kind::radio_button, id, text, x, y, 110, 10);
+    c.group = group;
+    return c;
+  };
+  add(Control(Kind::heading, 6045, L"Resolution", 4, 4, 242, 10));
+  add(Control(Kind::drop_down_list, 12002, L"", 8, 18, 120, 60));
+  add(Control(Kind::check_box, 12003, L"Lock viewport aspect ratio", 136, 19, 110, 10));
+  add(Control(Kind::label, 1030, L"W&idth:", 8, 38, 30, 8));
+  add(Control(Kind::edit, 115, L"", 40, 36, 40, 12));
+  add(Control(Kind::label, 1031, L"Hei&ght:", 90, 38, 30, 8));
+  add(Control(Kind::edit, 116, L"", 122, 36, 40, 12));
+  add(Control(Kind::heading, 6046, L"Antialiasing", 4, 56, 242, 10));
+  add(radio(106, L"Non&e[[800]]", 8, 70, 1));
+  add(radio(107, L"Norma&l and Slower", 8, 82, 1));
+  add(radio(108, L"Best and Sl&owest", 8, 94, 1));
+  add(Hidden(radio(109, L"Best and Sl&owest (4x4)", 8, 106, 1)));
+  add(Control(Kind::heading, 6047, L"Shadows", 4, 110, 242, 10));
+  add(radio(110, L"Non&e[[801]]", 8, 124, 2));
+  add(radio(111, L"Norma&l and Slower", 8, 136, 2));
+  add(radio(112, L"Best and Sl&owest", 8, 148, 2));
+  add(Control(Kind::label, -1, L"Map size:", 130, 126, 44, 8));
+  add(Control(Kind::edit, 113, L"", 176, 124, 40, 12));
+  add(Control(Kind::label, -1, L"Offset:", 130, 142, 44, 8));
+  add(Control(Kind::edit, 114, L"", 176, 140, 40, 12));
+  add(Control(Kind::heading, 6048, L"Render colors", 4, 164, 242, 10));
+  add(Control(Kind::label, -1, L"Ambient lig&ht:", 8, 180, 60, 8));
+  add(Control(Kind::colour_button, 1014, L"", 70, 178, 36, 12));
+  add(Control(Kind::label, -1, L"&Background:", 116, 180, 50, 8));
+  add(Control(Kind::colour_button, 1015, L"", 168, 178, 36, 12));
+  add(Control(Kind::check_box, 6039, L"Use wallpaper", 8, 196, 80, 10));
+  add(Control(Kind::check_box, 6040, L"Stretch to fit", 116, 196, 80, 10));
+  add(Control(Kind::heading, 6049, L"Miscellaneous", 4, 212, 242, 10));
+  add(Control(Kind::check_box, 101, L"&Use lights on layers that are off", 8, 226, 200, 10));
+  add(Control(Kind::check_box, 1010, L"Render &curves and isocurves", 8, 240, 200, 10));
+  add(Control(Kind::check_box, 1171, L"Render &dimensions and text", 8, 254, 200, 10));
+  add(Control(Kind::check_box, 6044, L"Favor memory over speed", 8, 268, 200, 10));
+  add(Hidden(Control(Kind::push_button, 6034, L"More...", 190, 282, 50, 14)));
+  return t;
+}
+
 }  // namespace
 
 const KvDialogTemplate* LoadDialogResource(unsigned id) {
   static const KvDialogTemplate material = BuildMaterialSettings();
   static const KvDialogTemplate map = BuildMapSettings();
-  return id == kMaterialSettings ? &material : id == kMapSettings ? &map : nullptr;
+  static const KvDialogTemplate properties = BuildRenderProperties();
+  switch (id) {
+    case kMaterialSettings: return &material;
+    case kMapSettings: return &map;
+    case kRenderProperties: return &properties;
+    default: return nullptr;
+  }
 }

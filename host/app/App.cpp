@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
+#include <iostream>
 #include <system_error>
 #include <utility>
 
@@ -87,6 +88,8 @@ void CKavraApp::Print(const wchar_t* format, ...) {
 }
 
 CKavraApp::OutputSink CKavraApp::SetOutputSink(OutputSink sink) { return std::exchange(sink_, std::move(sink)); }
+
+std::istream& CKavraApp::CommandInput() const { return input_ ? *input_ : std::cin; }
 
 CKavraDoc& CKavraApp::NewDocument() {
   documents_.push_back(std::make_unique<CKavraDoc>());

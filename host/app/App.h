@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <istream>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,10 @@ public:
   void Print(const wchar_t* format, ...);
   // Replaces where Print writes (null: UTF-8 on stdout); returns the old sink.
   OutputSink SetOutputSink(OutputSink sink);
+  // Where the command line's answers come from (null: standard input), UTF-8
+  // lines; answers the old one. The caller keeps the stream alive.
+  std::istream* SetCommandInput(std::istream* input) { return std::exchange(input_, input); }
+  std::istream& CommandInput() const;
   // The busy cursor of a windowed host; nothing to show here.
   void Wait(int /*on*/) {}
 
@@ -103,6 +109,7 @@ public:
 
 private:
   OutputSink sink_;
+  std::istream* input_ = nullptr;
   std::vector<std::unique_ptr<CKavraDoc>> documents_;
   CKavraDoc* active_doc_ = nullptr;
   std::filesystem::path docs_folder_;

@@ -25,6 +25,8 @@ struct KvDialogControl {
     default_button,  // the push button Enter presses
     colour_button,   // shows a colour; choosing a new one is the toolkit's
     spin,            // up and down arrows beside the edit `buddy`
+    radio_button,    // one of the radio buttons sharing its `group`
+    drop_down_list,  // a list to pick one item of; a new pick is a command
   };
   Kind kind = Kind::label;
   int id = 0;  // 0 (or -1) for controls nobody addresses
@@ -32,6 +34,7 @@ struct KvDialogControl {
   RECT rect;   // dialog units
   int buddy = 0;  // a spin's edit
   bool visible = true;
+  int group = 0;  // radio buttons of one group exclude each other
 };
 
 struct KvDialogTemplate {

@@ -26,6 +26,9 @@ public:
   void Enable(int id, bool enabled) override { controls_[id].enabled = enabled; }
   COLORREF Colour(int id) const override;
   void SetColour(int id, COLORREF colour) override { controls_[id].colour = colour; }
+  void SetListItems(int id, const std::vector<TK_wString>& items) override;
+  int ListSelection(int id) const override;
+  void SetListSelection(int id, int index) override;
   TK_wString Caption() const override { return caption_; }
   void SetCaption(const TK_wString& caption) override { caption_ = caption; }
   void SetIcon(const KvIcon& icon) override { icon_ = icon; }
@@ -34,8 +37,12 @@ public:
   // The user's actions. Type replaces the edit's text by what the edit
   // accepts of `typed`, character by character, then leaves the edit.
   void Type(int id, const std::wstring& typed);
-  // A click: a check box toggles first. Disabled controls take no clicks.
+  // A click: a check box toggles first, a radio button is checked and the
+  // others of its group cleared. Disabled controls take no clicks.
   void Click(int id);
+  // Picks a drop-down list's item.
+  void Select(int id, int index);
+  const std::vector<TK_wString>& ListItems(int id) const;
   void Spin(int id, int direction, int held_ms = 0);
   void PickColour(int id, COLORREF colour);
 
@@ -49,6 +56,8 @@ private:
     bool checked = false;
     bool enabled = true;
     COLORREF colour = 0;
+    std::vector<TK_wString> items;
+    int selection = -1;
   };
   const KvDialogTemplate& template_;
   KvDialogEvents& events_;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "host/platform/DialogTemplate.h"
 #include "host/platform/Menu.h"
@@ -108,6 +109,10 @@ public:
   virtual void Enable(int id, bool enabled) = 0;
   virtual COLORREF Colour(int id) const = 0;
   virtual void SetColour(int id, COLORREF colour) = 0;
+  // A drop-down list's items and its selection (-1: none).
+  virtual void SetListItems(int id, const std::vector<TK_wString>& items) = 0;
+  virtual int ListSelection(int id) const = 0;
+  virtual void SetListSelection(int id, int index) = 0;
   virtual TK_wString Caption() const = 0;
   virtual void SetCaption(const TK_wString& caption) = 0;
   virtual void SetIcon(const KvIcon& icon) = 0;
@@ -124,7 +129,8 @@ class KvDialogEvents {
 public:
   // The controls exist; set them up.
   virtual void OnInitDialog(KvDialogWindow& window) = 0;
-  // A button was clicked (OK and Cancel too; closing the window is Cancel).
+  // A button was clicked (OK and Cancel too; closing the window is Cancel),
+  // or a drop-down list's selection changed.
   virtual void OnCommand(int id) = 0;
   // A character typed into an edit: false drops it.
   virtual bool OnChar(int id, wchar_t c) = 0;
