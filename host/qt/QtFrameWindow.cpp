@@ -40,7 +40,9 @@ private:
 KvQtFrameWindow::KvQtFrameWindow(KvQtToolkit& toolkit, KvFrameEvents& events)
     : toolkit_(toolkit), events_(events), main_(std::make_unique<Main>(events)), message_(new QLabel) {
   main_->menuBar();  // made now, so that the frame's size counts it from the start
-  // However long a text, it never widens the window.
+  // The frame takes the size its image needs, however small: neither the
+  // menu bar nor a long message widens it.
+  main_->setMinimumSize(1, 1);
   message_->setMinimumWidth(1);
   main_->statusBar()->addWidget(message_, 1);
   LayOut();
