@@ -1,5 +1,6 @@
 #include "apps/duskmoth/WindowCommand.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -38,6 +39,18 @@ public:
 private:
   std::unique_ptr<KvWindowToolkit> previous_;
 };
+
+// While Qt starts: a display it cannot open ends the program with one line
+// and status 1 instead of an abort; Qt's other messages go out as usual.
+void OnQtStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    return;
+  }
+  std::fprintf(stderr, "duskmoth: no display: Qt could not start on it (set DISPLAY to a running display, "
+                       "or run with QT_QPA_PLATFORM=offscreen)\n");
+  std::_Exit(ParseOutcome::kFailed);
+}
 
 // The render window: the program's one main window on the screen.
 QMainWindow* RenderWindow() {
@@ -90,16 +103,19 @@ int RunWindow(const WindowOptions& options, std::ostream& err) {
     err << "duskmoth: no display: set DISPLAY or run with QT_QPA_PLATFORM=offscreen\n";
     return ParseOutcome::kFailed;
   }
-  CKavraDoc doc;
-  DemoScene demo;
-  if (!PrepareDocument(options.render, doc, demo, err)) return ParseOutcome::kFailed;
-
   int argc = 1;
   char program[] = "duskmoth";
   char* argv[] = {program, nullptr};
+  // Before anything is made that an early exit would leave behind.
+  const QtMessageHandler qt_messages = qInstallMessageHandler(OnQtStartMessage);
   QApplication application(argc, argv);
+  qInstallMessageHandler(qt_messages);
   // The program ends when the render window closes, not with its last window.
   QApplication::setQuitOnLastWindowClosed(false);
+
+  CKavraDoc doc;
+  DemoScene demo;
+  if (!PrepareDocument(options.render, doc, demo, err)) return ParseOutcome::kFailed;
   const QtToolkitScope toolkit;  // declared after the application: goes before it
   Screenshot shot(options.screenshot.value_or(std::filesystem::path()), err);
 

@@ -98,6 +98,7 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
       {{"import", "missing.obj", "-o", out + ".kvd"}, {}, "duskmoth: missing.obj: no such file\n"},
       {{"window", "--size", "8x8"}, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="},
        "duskmoth: no display: set DISPLAY or run with QT_QPA_PLATFORM=offscreen\n"},
+      {{"window", "--size", "8x8"}, {"QT_QPA_PLATFORM=no-such-platform"}, "duskmoth: no display: Qt could not start on it"},
       {{"window", "--size", "8x8", "-q"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail", "QT_QPA_PLATFORM=offscreen"},
        "duskmoth: the demo scene: Render failed"},
       {{"window", "--size", "8x8", "-q", "--screenshot", nowhere}, {"DUSKMOTH_PLUGIN=" + kRenderer, "QT_QPA_PLATFORM=offscreen"},
