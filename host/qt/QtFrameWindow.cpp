@@ -72,6 +72,8 @@ void KvQtFrameWindow::SetMessageText(const TK_wString& text) {
 
 void KvQtFrameWindow::SetMenu(const KvMenuItem& bar) {
   QMenuBar* menus = main_->menuBar();
+  // The menu bar owns the popups it made: the old ones go with their items.
+  for (QAction* old : menus->actions()) delete old->menu();
   menus->clear();
   // Qt's menu bar has no far end: right-justified popups simply come last.
   std::vector<const KvMenuItem*> popups;

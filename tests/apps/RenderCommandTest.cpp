@@ -52,23 +52,30 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(wrong, 0);
 }
 
-// In the window too, offscreen.
+// In the window too (offscreen), where it also closes a window kept open after the render.
 TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
   TempDir folder;
   const std::string out = (folder / "stopped.png").string();
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"render", "-o", out, "--size", "16x16"},
-                                               std::vector<std::string>{"window", "--size", "16x16"}}) {
-    const ProgramRun run = RunDuskmoth(
-        args, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=hang", "QT_QPA_PLATFORM=offscreen"}, "Rendering...(100%)");
+  const std::string hang = "DM_TEST_RENDER=hang", offscreen = "QT_QPA_PLATFORM=offscreen";
+  const struct {
+    std::vector<std::string> args, env;
+    std::string after;
+    std::vector<std::string> tail;  // the render window saw the abort, the plug-in printed its result, the program said why it stopped
+  } cases[] = {
+      {{"render", "-o", out, "--size", "16x16"}, {hang}, "Rendering...(100%)", {"Aborted", "Render cancelled"}},
+      {{"window", "--size", "16x16"}, {hang, offscreen}, "Rendering...(100%)", {"Aborted", "Render cancelled"}},
+      {{"window", "--size", "16x16"}, {offscreen}, "Render completed", {"Completed", "Render completed"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> env = c.env;
+    env.push_back("DUSKMOTH_PLUGIN=" + kRenderer);
+    const ProgramRun run = RunDuskmoth(c.args, env, c.after);
     EXPECT_EQ(run.exit_code, 130) << run.err;
-    const std::vector<std::string> lines = run.Lines();
+    std::vector<std::string> lines = run.Lines();
     ASSERT_GE(lines.size(), 3u);
-    // The render window saw the abort, the plug-in printed its result, the
-    // program said why it stopped; no image was written.
-    EXPECT_EQ(lines[lines.size() - 3], "Aborted");
-    EXPECT_EQ(lines[lines.size() - 2], "Render cancelled");
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end() - 1), c.tail);
     EXPECT_EQ(lines.back(), "duskmoth: interrupted");
-    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(std::filesystem::exists(out));  // no image was written
   }
 }
 
