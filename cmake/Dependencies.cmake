@@ -7,6 +7,8 @@ find_package(assimp REQUIRED)
 find_package(CLI11 CONFIG REQUIRED)
 set(OpenGL_GL_PREFERENCE GLVND)
 find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
+# The window toolkit of the programs (host/qt); targets that need moc set AUTOMOC.
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
 if(DM_BUILD_TESTS)
   find_package(GTest REQUIRED)
 endif()

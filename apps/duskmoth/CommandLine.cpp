@@ -30,6 +30,59 @@ ParseOutcome Usage(const std::string& message) {
   return {false, ParseOutcome::kUsage, "duskmoth: " + message + "\nRun 'duskmoth --help' for usage.\n"};
 }
 
+// The options `render` and `window` share, as CLI11 reads them, then checked.
+struct RenderFlags {
+  std::string scene, size;
+  int antialias = 0, shadows = 0, map_size = 0;
+  double map_offset = 0;
+  bool favor_memory = false, favor_speed = false, quiet = false;
+  CLI::Option* size_opt = nullptr;
+  CLI::Option* aa_opt = nullptr;
+  CLI::Option* shadows_opt = nullptr;
+  CLI::Option* map_size_opt = nullptr;
+  CLI::Option* map_offset_opt = nullptr;
+
+  void AddTo(CLI::App& command) {
+    command.add_option("SCENE", scene, "a .kvd document, a .json scene description or a model file");
+    size_opt = command.add_option("--size", size, "image size WxH, such as 800x600");
+    aa_opt = command.add_option("--aa", antialias, "antialiasing: 0 none, 1 normal, 2 best, 3 best 4x4")
+                 ->check(CLI::Range(kAntialiasNone, kMaxAntialiasLevel));
+    shadows_opt = command.add_option("--shadows", shadows, "shadows: 0 none, 1 normal, 2 best")->check(CLI::Range(0, 2));
+    map_size_opt = command.add_option("--shadow-map-size", map_size, "side of the shadow maps in pixels, 8 to 4096")
+                       ->check(CLI::Range(8, 4096));
+    map_offset_opt =
+        command.add_option("--shadow-map-offset", map_offset, "depth bias of the shadow test, in model units");
+    CLI::Option* memory = command.add_flag("--favor-memory", favor_memory, "fill pixel cells a few rows at a time");
+    CLI::Option* speed = command.add_flag("--favor-speed", favor_speed, "fill pixel cells many rows at a time");
+    memory->excludes(speed);
+    command.add_flag("-q,--quiet", quiet, "no progress or warnings");
+  }
+
+  // Fills r; a usage error when a value is out of range.
+  std::optional<ParseOutcome> Take(RenderOptions& r) const {
+    if (!scene.empty()) r.scene = scene;
+    if (*size_opt) {
+      int w = 0, h = 0;
+      if (!ParseImageSize(size, w, h))
+        return Usage("--size: expected WxH with sides 1 to " + std::to_string(kMaxImageSide) + ", such as 800x600");
+      r.width = w;
+      r.height = h;
+    }
+    if (*aa_opt) r.antialias = antialias;
+    if (*shadows_opt) r.shadows = shadows;
+    if (*map_size_opt) r.shadow_map_size = map_size;
+    if (*map_offset_opt) {
+      if (!std::isfinite(map_offset) || std::fabs(map_offset) > 1e6)
+        return Usage("--shadow-map-offset: expected a number between -1e6 and 1e6");
+      r.shadow_map_offset = map_offset;
+    }
+    if (favor_memory) r.favor_memory = true;
+    if (favor_speed) r.favor_memory = false;
+    r.quiet = quiet;
+    return std::nullopt;
+  }
+};
+
 }  // namespace
 
 bool ParseImageSize(const std::string& text, int& width, int& height) {
@@ -48,32 +101,30 @@ bool ParseImageSize(const std::string& text, int& width, int& height) {
 }
 
 ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& line) {
-  CLI::App app("DuskMoth Render: render scenes, import them into documents, describe them.", "duskmoth");
+  CLI::App app("DuskMoth Render: render scenes, show them in a window, import them into documents, describe them.",
+               "duskmoth");
   app.set_version_flag("--version", "duskmoth 0.1.0");
   app.require_subcommand(1, 1);
 
-  RenderOptions& r = line.render;
-  std::string scene, output, size;
-  int antialias = 0, shadows = 0, map_size = 0;
-  double map_offset = 0;
+  RenderFlags render_flags, window_flags;
+  std::string output;
   CLI::App* render = app.add_subcommand("render", "Render a scene (without SCENE: the built-in demo scene).");
-  render->add_option("SCENE", scene, "a .kvd document, a .json scene description or a model file");
+  render_flags.AddTo(*render);
   render->add_option("-o,--output", output, "the image to write; its extension picks the format (default render.png)");
-  CLI::Option* size_opt = render->add_option("--size", size, "image size WxH, such as 800x600");
-  CLI::Option* aa_opt = render->add_option("--aa", antialias, "antialiasing: 0 none, 1 normal, 2 best, 3 best 4x4")
-                            ->check(CLI::Range(kAntialiasNone, kMaxAntialiasLevel));
-  CLI::Option* shadows_opt =
-      render->add_option("--shadows", shadows, "shadows: 0 none, 1 normal, 2 best")->check(CLI::Range(0, 2));
-  CLI::Option* map_size_opt =
-      render->add_option("--shadow-map-size", map_size, "side of the shadow maps in pixels, 8 to 4096")
-          ->check(CLI::Range(8, 4096));
-  CLI::Option* map_offset_opt =
-      render->add_option("--shadow-map-offset", map_offset, "depth bias of the shadow test, in model units");
-  bool favor_memory = false, favor_speed = false;
-  CLI::Option* memory = render->add_flag("--favor-memory", favor_memory, "fill pixel cells a few rows at a time");
-  CLI::Option* speed = render->add_flag("--favor-speed", favor_speed, "fill pixel cells many rows at a time");
-  memory->excludes(speed);
-  render->add_flag("-q,--quiet", r.quiet, "no progress or warnings");
+
+  std::string screenshot;
+  int zoom = 1, screenshot_at = 0;
+  CLI::App* window = app.add_subcommand("window", "Render a scene in a window that stays open until closed.");
+  window_flags.AddTo(*window);
+  CLI::Option* screenshot_opt = window->add_option(
+      "--screenshot", screenshot, "save a picture of the window once rendered (its extension picks the format), then close it");
+  CLI::Option* zoom_opt =
+      window->add_option("--zoom", zoom, "show the image at a zoom after the render: 1 to 10, or -2 to -10 to reduce")
+          ->check(CLI::Range(-10, 10));
+  CLI::Option* at_opt = window->add_option("--screenshot-at", screenshot_at,
+                                           "take the screenshot when the render reaches this percentage, then stop it")
+                            ->check(CLI::Range(0, 100))
+                            ->needs(screenshot_opt);
 
   std::string import_in, import_out, info_in;
   CLI::App* import = app.add_subcommand("import", "Import a scene or model into a .kvd document.");
@@ -84,8 +135,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
 
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
-    if (command != "render" && command != "import" && command != "info")
-      return Usage("unknown command \"" + command + "\" (the commands are render, import and info)");
+    if (command != "render" && command != "window" && command != "import" && command != "info")
+      return Usage("unknown command \"" + command + "\" (the commands are render, window, import and info)");
   }
   try {
     app.parse(argc, argv);
@@ -101,26 +152,25 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
 
   if (render->parsed()) {
     line.command = CommandLine::Command::render;
-    if (!scene.empty()) r.scene = scene;
+    RenderOptions& r = line.render;
+    if (std::optional<ParseOutcome> error = render_flags.Take(r)) return *error;
     if (!output.empty()) r.output = output;
     if (!IsImageFile(r.output))
       return Usage("--output: " + r.output.string() + ": the extension must be .png, .bmp, .jpg or .tga");
-    if (*size_opt) {
-      int w = 0, h = 0;
-      if (!ParseImageSize(size, w, h)) return Usage("--size: expected WxH with sides 1 to " + std::to_string(kMaxImageSide) + ", such as 800x600");
-      r.width = w;
-      r.height = h;
+  } else if (window->parsed()) {
+    line.command = CommandLine::Command::window;
+    WindowOptions& w = line.window;
+    if (std::optional<ParseOutcome> error = window_flags.Take(w.render)) return *error;
+    if (*screenshot_opt) {
+      if (!IsImageFile(screenshot))
+        return Usage("--screenshot: " + screenshot + ": the extension must be .png, .bmp, .jpg or .tga");
+      w.screenshot = screenshot;
     }
-    if (*aa_opt) r.antialias = antialias;
-    if (*shadows_opt) r.shadows = shadows;
-    if (*map_size_opt) r.shadow_map_size = map_size;
-    if (*map_offset_opt) {
-      if (!std::isfinite(map_offset) || std::fabs(map_offset) > 1e6)
-        return Usage("--shadow-map-offset: expected a number between -1e6 and 1e6");
-      r.shadow_map_offset = map_offset;
+    if (*zoom_opt) {
+      if (zoom == 0 || zoom == -1) return Usage("--zoom: expected 1 to 10, or -2 to -10");
+      w.zoom = zoom;
     }
-    if (favor_memory) r.favor_memory = true;
-    if (favor_speed) r.favor_memory = false;
+    if (*at_opt) w.screenshot_at = screenshot_at;
   } else if (import->parsed()) {
     line.command = CommandLine::Command::import;
     line.input = import_in;

@@ -23,10 +23,20 @@ struct RenderOptions {
   bool quiet = false;
 };
 
+// What `duskmoth window` was asked for: the render options (the output
+// aside), and what a script wants of the window.
+struct WindowOptions {
+  RenderOptions render;
+  std::optional<std::filesystem::path> screenshot;  // the window's picture, then close it
+  std::optional<int> zoom;                          // 1..10 or -2..-10, applied after the render
+  std::optional<int> screenshot_at;                 // the render's percentage at which the picture is taken
+};
+
 struct CommandLine {
-  enum class Command { none, render, import, info };
+  enum class Command { none, render, window, import, info };
   Command command = Command::none;
   RenderOptions render;
+  WindowOptions window;
   std::filesystem::path input;   // import, info
   std::filesystem::path output;  // import
 };

@@ -6,6 +6,7 @@
 #include "apps/duskmoth/RenderPath.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
+#include "host/platform/KavraDib.h"
 
 void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
   if (o.width && o.height) {
@@ -19,19 +20,38 @@ void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
   if (o.shadow_map_offset) s.m_shadowmap_offset = *o.shadow_map_offset;
 }
 
+bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err) {
+  if (options.scene) {
+    if (!LoadScene(*options.scene, doc, err, !options.quiet)) return false;
+  } else if (std::string error; !demo.Build(doc, error)) {
+    err << "duskmoth: " << error << '\n';
+    return false;
+  }
+  TK_ScnRenderSettings settings = doc.Properties().RenderSettings();
+  ApplyRenderOverrides(options, settings);
+  doc.Properties().SetRenderSettings(settings);
+  return true;
+}
+
 int RunRender(const RenderOptions& options, std::ostream& err) {
   // The document lives only for this render, so the overrides never reach a file.
   CKavraDoc doc;
   // Its maps are read while the render gathers the scene: it outlives the render.
   DemoScene demo;
-  if (options.scene) {
-    if (!LoadScene(*options.scene, doc, err, !options.quiet)) return ParseOutcome::kFailed;
-  } else if (std::string error; !demo.Build(doc, error)) {
-    err << "duskmoth: " << error << '\n';
-    return ParseOutcome::kFailed;
-  }
-  TK_ScnRenderSettings settings = doc.Properties().RenderSettings();
-  ApplyRenderOverrides(options, settings);
-  doc.Properties().SetRenderSettings(settings);
-  return RenderDocument(doc, RenderRequest{options.output, options.favor_memory, options.quiet}, err);
+  if (!PrepareDocument(options, doc, demo, err)) return ParseOutcome::kFailed;
+  const std::string out = options.output.string();
+  return RenderDocument(doc, RenderRequest{options.favor_memory, options.quiet, {}}, err,
+                        [&](const RenderOutcome& outcome) {
+                          if (outcome.result != KvCommandResult::success) return outcome.Fail(out, err);
+                          CKavraDib* image = outcome.Image();
+                          if (!image || !image->HasPixels()) {
+                            err << "duskmoth: " << out << ": the render left no image\n";
+                            return ParseOutcome::kFailed;
+                          }
+                          if (!image->WriteToFile(TK_wString::FromUtf8(out))) {
+                            err << "duskmoth: " << out << ": cannot write the image\n";
+                            return ParseOutcome::kFailed;
+                          }
+                          return ParseOutcome::kOk;
+                        });
 }

@@ -7,10 +7,17 @@
 
 #include "apps/duskmoth/CommandLine.h"
 
+class CKavraDoc;
+class DemoScene;
 class TK_ScnRenderSettings;
 
 // The overrides of the options that are set; a size makes the image size custom.
 void ApplyRenderOverrides(const RenderOptions& options, TK_ScnRenderSettings& settings);
+
+// Opens the scene the options name, or builds the demo scene (whose maps
+// `demo` keeps while the render reads them), with the overrides in place.
+// False, with the reason on err, when it cannot.
+bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err);
 
 // Answers the program's exit code.
 int RunRender(const RenderOptions& options, std::ostream& err);

@@ -119,13 +119,29 @@ std::filesystem::path RenderPlugInPath() {
   return (ec ? std::filesystem::path(".") : program.parent_path()) / "duskmoth.kvp";
 }
 
-int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err) {
+CKavraDib* RenderOutcome::Image() const {
+  CKavraSdkRenderViewWnd* view = frame ? frame->RenderView() : nullptr;
+  return view ? view->ResultBitmap() : nullptr;
+}
+
+int RenderOutcome::Fail(const std::string& subject, std::ostream& err) const {
+  if (Interrupted()) {
+    err << "duskmoth: interrupted\n";
+    return kInterrupted;
+  }
+  err << "duskmoth: " << subject << ": "
+      << (code ? CKavraSdkRender::RenderReturnCodesToString(*code).ToUtf8() : "the render plug-in did not render")
+      << '\n';
+  return ParseOutcome::kFailed;
+}
+
+int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err,
+                   const std::function<int(const RenderOutcome&)>& finish) {
   const ProgressDisplay::Mode mode = request.quiet      ? ProgressDisplay::Mode::quiet
                                      : isatty(STDERR_FILENO) ? ProgressDisplay::Mode::bar
                                                              : ProgressDisplay::Mode::lines;
   ProgressDisplay progress(err, mode);
   const PrintToDisplay printing(progress);
-  const std::string out = request.output.string();
 
   std::string error;
   // The module outlives the context: the render windows in it run its code.
@@ -149,34 +165,14 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   const ActiveDocument active(doc);
   CKavraCommandContext context(doc);
   if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
-  context.SetMessageListener([&progress](const TK_wString& text) { progress.Status(text); });
+  context.SetMessageListener([&progress, &request](const TK_wString& text) {
+    progress.Status(text);
+    if (request.on_status) request.on_status(text);
+  });
   const InterruptRequest interrupt;
   context.SetStopRequest(&interrupt.Flag());
 
   const KvCommandResult result = module->PlugIn().Render(context, false);
   progress.Finish();
-  if (result != KvCommandResult::success) {
-    if (interrupt.Raised()) {
-      err << "duskmoth: interrupted\n";
-      return kInterrupted;
-    }
-    const std::optional<int> code = context.RenderCode();
-    err << "duskmoth: " << out << ": "
-        << (code ? CKavraSdkRender::RenderReturnCodesToString(*code).ToUtf8() : "the render plug-in did not render")
-        << '\n';
-    return ParseOutcome::kFailed;
-  }
-
-  CKavraSdkRenderFrame* frame = context.LastRenderFrame();
-  CKavraSdkRenderViewWnd* view = frame ? frame->RenderView() : nullptr;
-  CKavraDib* image = view ? view->ResultBitmap() : nullptr;
-  if (!image || !image->HasPixels()) {
-    err << "duskmoth: " << out << ": the render left no image\n";
-    return ParseOutcome::kFailed;
-  }
-  if (!image->WriteToFile(TK_wString::FromUtf8(request.output.string()))) {
-    err << "duskmoth: " << out << ": cannot write the image\n";
-    return ParseOutcome::kFailed;
-  }
-  return ParseOutcome::kOk;
+  return finish(RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt});
 }

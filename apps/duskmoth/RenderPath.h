@@ -1,27 +1,53 @@
 #pragma once
-// The one call through which `duskmoth render` hands a prepared document to
-// the renderer: the document with this render's settings in place, where to
-// write the image, and the renderer's own memory-versus-speed flag when the
-// command line sets it. The renderer is reached through its loaded module.
+// The one path through which a command hands a prepared document to the
+// renderer: the module is loaded, the document's data for the plug-in is
+// handed over and its materials' renderer records adopted, and the plug-in
+// renders the active view into its render window, with progress on the
+// error stream and Ctrl-C stopping it. The command then finishes (writes
+// the image, shows the window) while the module is still loaded and the
+// window still open.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
+#include <string>
 
+#include "apps/duskmoth/InterruptRequest.h"
+#include "host/sdk/CommandContext.h"
+
+class CKavraDib;
 class CKavraDoc;
+class CKavraSdkRenderFrame;
 
 struct RenderRequest {
-  std::filesystem::path output;
   std::optional<bool> favor_memory;  // the renderer's flag for this render; none: the document's
   bool quiet = false;                // no progress on stderr
+  // Sees every message-line text as well, as the render shows it.
+  std::function<void(const TK_wString& text)> on_status;
+};
+
+// What the plug-in's render left, for the command to finish with.
+struct RenderOutcome {
+  KvCommandResult result = KvCommandResult::failure;
+  CKavraSdkRenderFrame* frame = nullptr;  // the render window; null when none was made
+  std::optional<int> code;                // the host's code for the render
+  const InterruptRequest& interrupt;      // still catching Ctrl-C while the command finishes
+
+  bool Interrupted() const { return interrupt.Raised(); }
+  // The render window's image; null without one.
+  CKavraDib* Image() const;
+  // Says why the render did not complete, naming `subject`, and answers the
+  // exit code: 130 after Ctrl-C, else 1.
+  int Fail(const std::string& subject, std::ostream& err) const;
 };
 
 // The render plug-in module: $DUSKMOTH_PLUGIN when set, else duskmoth.kvp
 // beside the program.
 std::filesystem::path RenderPlugInPath();
 
-// Loads the module, hands it the document's data for the plug-in (its own
-// settings, kept aside while the scene was read), has it render the active view,
-// showing progress on err, and saves the image to request.output. Answers
-// the program's exit code (0 rendered, 1 failed, 130 interrupted by Ctrl-C).
-int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err);
+// Loads the module and renders the document as above, then answers what
+// `finish` answers: the program's exit code. 1 when the module cannot be
+// loaded (finish is not called).
+int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& err,
+                   const std::function<int(const RenderOutcome&)>& finish);

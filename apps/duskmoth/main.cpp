@@ -1,6 +1,6 @@
-// duskmoth: the command-line host program: render a scene, import it into
-// a document, or describe it. Exit status: 0 done, 1 failed (one line on
-// stderr per fault, naming the file), 2 bad usage.
+// duskmoth: the command-line host program: render a scene, show it rendering
+// in a window, import it into a document, or describe it. Exit status: 0
+// done, 1 failed (one line on stderr per fault, naming the file), 2 bad usage.
 #include <exception>
 #include <iostream>
 
@@ -8,6 +8,7 @@
 #include "apps/duskmoth/ImportCommand.h"
 #include "apps/duskmoth/InfoCommand.h"
 #include "apps/duskmoth/RenderCommand.h"
+#include "apps/duskmoth/WindowCommand.h"
 
 int main(int argc, char** argv) {
   CommandLine line;
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   try {
     switch (line.command) {
       case CommandLine::Command::render: return RunRender(line.render, std::cerr);
+      case CommandLine::Command::window: return RunWindow(line.window, std::cerr);
       case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
       case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
       case CommandLine::Command::none: break;

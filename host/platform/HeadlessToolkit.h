@@ -85,6 +85,7 @@ public:
   void SetWindowSize(SIZE size) override;
   SIZE MaximizedWindowSize() const override;
   void Show() override { shown_ = true; }
+  void Hide() override { shown_ = false; }
 
   const TK_wString& Caption() const { return caption_; }
   const TK_wString& MessageText() const { return message_; }

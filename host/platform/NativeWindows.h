@@ -163,6 +163,9 @@ public:
   // The largest outer size a window can have on its screen.
   virtual SIZE MaximizedWindowSize() const = 0;
   virtual void Show() = 0;
+  // Takes the window off the screen when its frame closes; it keeps its
+  // contents until its owner destroys it.
+  virtual void Hide() = 0;
 };
 
 class KvWindowToolkit {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/Localize.h"
 #include "host/platform/Messages.h"
@@ -144,6 +145,7 @@ bool CKavraSdkRender::PumpUntilDone(CKavraCommandContext& context, CKavraSdkRend
   using Clock = std::chrono::steady_clock;
   const UINT close_message = KavraSdkRenderCloseRenderFrameMsg();
   const UINT cancel_message = KavraSdkRenderRenderFrameCancelMsg();
+  KvWindowToolkit& toolkit = KavraApp().WindowToolkit();
   bool stop_asked = false;
   bool stopped = false;
   std::optional<Clock::time_point> give_up;
@@ -157,6 +159,9 @@ bool CKavraSdkRender::PumpUntilDone(CKavraCommandContext& context, CKavraSdkRend
     // A render that does not end after being stopped is left behind rather
     // than hanging the host.
     if (give_up && Clock::now() > *give_up) break;
+    // The toolkit's own events (input, paints, closing the window) are
+    // handled between the host's messages.
+    toolkit.ProcessEvents();
     MSG msg;
     if (!GetMessageTimeout(&msg, 10)) continue;
     if (msg.message == close_message || msg.message == cancel_message) stop_asked = true;

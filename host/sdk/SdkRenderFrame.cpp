@@ -55,6 +55,7 @@ void CKavraSdkRenderFrame::OnClose() {
   if (view_) view_->DestroyWindow();
   created_ = false;
   visible_ = false;
+  if (window_) window_->Hide();
   PostMessage(nullptr, KavraSdkRenderCloseRenderFrameMsg(), 0, 0);
 }
 

@@ -43,8 +43,8 @@ public:
   virtual bool PreCreateWindow(unsigned& style);
   virtual int OnCreate();
   virtual void OnShowWindow(bool show, int status);
-  // Stops a running render, destroys the view's window and posts
-  // KavraSdkRenderCloseRenderFrameMsg() to the thread.
+  // Stops a running render, destroys the view's window, hides the frame's
+  // and posts KavraSdkRenderCloseRenderFrameMsg() to the thread.
   void OnClose() override;
   // A menu command; nothing by default.
   void OnCommand(int id) override;

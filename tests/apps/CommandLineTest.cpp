@@ -28,6 +28,20 @@ TEST(CommandLine, RenderTakesEveryOption) {
   EXPECT_EQ(std::tuple(r.shadow_map_offset, r.favor_memory, r.quiet), std::tuple(-0.25, false, true));
 }
 
+TEST(CommandLine, WindowTakesTheRenderOptionsAndItsOwn) {
+  CommandLine line;
+  const ParseOutcome p = Parse({"window", "scene.json", "--size", "64x48", "--aa", "2", "--favor-memory", "-q", "--zoom",
+                                "-3", "--screenshot", "shot.png", "--screenshot-at", "40"},
+                               line);
+  ASSERT_TRUE(p.run) << p.text;
+  EXPECT_EQ(line.command, CommandLine::Command::window);
+  const WindowOptions& w = line.window;
+  EXPECT_EQ(std::tuple(w.render.scene, w.render.width, w.render.height, w.render.antialias, w.render.favor_memory),
+            std::tuple(std::optional<std::filesystem::path>("scene.json"), 64, 48, 2, true));
+  EXPECT_EQ(std::tuple(w.render.quiet, w.zoom, w.screenshot, w.screenshot_at),
+            std::tuple(true, -3, std::optional<std::filesystem::path>("shot.png"), 40));
+}
+
 TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
   const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
       {{}, "A subcommand is required"},
@@ -49,6 +63,12 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
       {{"import", "-o", "out.kvd"}, "IN"},
       {{"import", "in.json", "-o", "out.json"}, "out.json: the document must have the extension .kvd"},
       {{"info"}, "FILE"},
+      {{"window", "-o", "out.png"}, "-o"},
+      {{"window", "--zoom", "0"}, "--zoom"}, {{"window", "--zoom", "-1"}, "--zoom"}, {{"window", "--zoom", "11"}, "--zoom"},
+      {{"window", "--screenshot", "shot.gif"}, "shot.gif"},
+      {{"window", "--screenshot-at", "50"}, "--screenshot"},
+      {{"window", "--screenshot", "s.png", "--screenshot-at", "101"}, "--screenshot-at"},
+      {{"window", "--size", "8x8x8"}, "--size"},
   };
   for (const auto& [args, reason] : cases) {
     CommandLine line;

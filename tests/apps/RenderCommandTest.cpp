@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstring>
 #include <algorithm>
@@ -17,79 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "support/ProgramRun.h"
 #include "support/TempDir.h"
 #include "host/platform/KavraDib.h"
 
-extern char** environ;
-
 namespace {
 
-const std::string kProgram = DM_BINARY_DIR "/duskmoth";
 const std::string kModules = DM_TEST_MODULE_DIR;
 const std::string kRenderer = kModules + "/test_renderer.kvp";
-
-struct ProgramRun {
-  int exit_code = -1;
-  std::string err;
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(err);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-};
-
-// Runs the program with the arguments and environment overrides, its error
-// stream read through a pipe. When interrupt_after is not empty, SIGINT goes
-// to the program once its error output contains that text.
-ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::vector<std::string>& env_overrides,
-                       const std::string& interrupt_after = "") {
-  // Everything the child needs is built before fork: after it, only exec.
-  std::vector<std::string> env_strings = env_overrides;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('=') + 1);
-    bool overridden = false;
-    for (const std::string& o : env_overrides) overridden |= o.rfind(name, 0) == 0;
-    if (!overridden) env_strings.push_back(entry);
-  }
-  std::vector<char*> envp;
-  for (std::string& s : env_strings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> arg_strings{kProgram};
-  arg_strings.insert(arg_strings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& s : arg_strings) argv.push_back(s.data());
-  argv.push_back(nullptr);
-
-  ProgramRun run;
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) return run;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(pipe_fds[1], STDERR_FILENO);
-    close(pipe_fds[0]);
-    close(pipe_fds[1]);
-    execve(kProgram.c_str(), argv.data(), envp.data());
-    _exit(127);
-  }
-  close(pipe_fds[1]);
-  bool interrupted = false;
-  char buffer[512];
-  ssize_t n;
-  while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) {
-    run.err.append(buffer, std::size_t(n));
-    if (!interrupted && !interrupt_after.empty() && run.err.find(interrupt_after) != std::string::npos) {
-      kill(pid, SIGINT);
-      interrupted = true;
-    }
-  }
-  close(pipe_fds[0]);
-  int status = 0;
-  if (pid > 0 && waitpid(pid, &status, 0) == pid)
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
-}
 
 TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   TempDir folder;
@@ -121,20 +52,31 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(wrong, 0);
 }
 
+// In the window too (offscreen), where it also closes a window kept open after the render.
 TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
   TempDir folder;
   const std::string out = (folder / "stopped.png").string();
-  const ProgramRun run = RunDuskmoth({"render", "-o", out, "--size", "16x16"},
-                                     {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=hang"}, "Rendering...(100%)");
-  EXPECT_EQ(run.exit_code, 130) << run.err;
-  const std::vector<std::string> lines = run.Lines();
-  ASSERT_GE(lines.size(), 3u);
-  // The render window saw the abort, the plug-in printed its result, the
-  // program said why it stopped; no image was written.
-  EXPECT_EQ(lines[lines.size() - 3], "Aborted");
-  EXPECT_EQ(lines[lines.size() - 2], "Render cancelled");
-  EXPECT_EQ(lines.back(), "duskmoth: interrupted");
-  EXPECT_FALSE(std::filesystem::exists(out));
+  const std::string hang = "DM_TEST_RENDER=hang", offscreen = "QT_QPA_PLATFORM=offscreen";
+  const struct {
+    std::vector<std::string> args, env;
+    std::string after;
+    std::vector<std::string> tail;  // the render window saw the abort, the plug-in printed its result, the program said why it stopped
+  } cases[] = {
+      {{"render", "-o", out, "--size", "16x16"}, {hang}, "Rendering...(100%)", {"Aborted", "Render cancelled"}},
+      {{"window", "--size", "16x16"}, {hang, offscreen}, "Rendering...(100%)", {"Aborted", "Render cancelled"}},
+      {{"window", "--size", "16x16"}, {offscreen}, "Render completed", {"Completed", "Render completed"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> env = c.env;
+    env.push_back("DUSKMOTH_PLUGIN=" + kRenderer);
+    const ProgramRun run = RunDuskmoth(c.args, env, c.after);
+    EXPECT_EQ(run.exit_code, 130) << run.err;
+    std::vector<std::string> lines = run.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end() - 1), c.tail);
+    EXPECT_EQ(lines.back(), "duskmoth: interrupted");
+    EXPECT_FALSE(std::filesystem::exists(out));  // no image was written
+  }
 }
 
 // Every command that fails exits with 1 and ends with one line naming the
@@ -161,6 +103,13 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
       {{"info", bad}, {}, "duskmoth: " + bad + ": /objects/0/radius: expected a number\n"},
       {{"info", "missing.kvd"}, {}, "duskmoth: missing.kvd: cannot open"},
       {{"import", "missing.obj", "-o", out + ".kvd"}, {}, "duskmoth: missing.obj: no such file\n"},
+      {{"window", "--size", "8x8"}, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="},
+       "duskmoth: no display: set DISPLAY or run with QT_QPA_PLATFORM=offscreen\n"},
+      {{"window", "--size", "8x8"}, {"QT_QPA_PLATFORM=no-such-platform"}, "duskmoth: no display: Qt could not start on it"},
+      {{"window", "--size", "8x8", "-q"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail", "QT_QPA_PLATFORM=offscreen"},
+       "duskmoth: the demo scene: Render failed"},
+      {{"window", "--size", "8x8", "-q", "--screenshot", nowhere}, {"DUSKMOTH_PLUGIN=" + kRenderer, "QT_QPA_PLATFORM=offscreen"},
+       "duskmoth: " + nowhere + ": cannot write the screenshot\n"},
   };
   for (const Failure& f : failures) {
     const ProgramRun run = RunDuskmoth(f.args, f.env);

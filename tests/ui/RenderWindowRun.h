@@ -1,8 +1,8 @@
 #pragma once
 // A real render of a box on a floor into the plug-in's window, driven as the host drives it (a
-// worker thread, the host pumping statuses), in windows of a headless toolkit of its own. The
-// message-line texts are collected; the window stays with the command context after the
-// render, as it does for the host.
+// worker thread, the host pumping statuses), in windows of a toolkit of its own (headless unless
+// given another). The message-line texts are collected; the window stays with the command
+// context after the render, as it does for the host.
 
 #include <gtest/gtest.h>
 
@@ -26,17 +26,25 @@ class RenderWindowRun {
 public:
   // width x height pixels, antialiasing level `antialias`, no shadows.
   RenderWindowRun(int width, int height, int antialias = 0, const KvHeadlessToolkit::Metrics& metrics = {})
-      : toolkit(metrics) {
-    const std::string scene = R"({"render": {"width": )" + std::to_string(width) + R"(, "height": )" +
-                              std::to_string(height) + R"(, "antialias": )" + std::to_string(antialias) + R"(,
-      "shadows": 0}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
-      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}})";
+      : RenderWindowRun(width, height, antialias, std::make_unique<KvHeadlessToolkit>(metrics)) {}
+  // The same in windows of another toolkit.
+  RenderWindowRun(int width, int height, int antialias, std::unique_ptr<KvWindowToolkit> windows)
+      : toolkit(std::move(windows)) {
     CImportLog log;
-    EXPECT_TRUE(CJsonSceneImporter::ImportText(scene, "scene.json", std::filesystem::temp_directory_path(), doc, log));
+    EXPECT_TRUE(CJsonSceneImporter::ImportText(Scene(width, height, antialias), "scene.json",
+                                               std::filesystem::temp_directory_path(), doc, log));
     context.SetMessageListener([this](const TK_wString& text) {
       texts.push_back(text.str());
       if (hook && session) hook(*session, text.str());
     });
+  }
+
+  // The scene's description.
+  static std::string Scene(int width, int height, int antialias) {
+    return R"({"render": {"width": )" + std::to_string(width) + R"(, "height": )" + std::to_string(height) +
+           R"(, "antialias": )" + std::to_string(antialias) + R"(,
+      "shadows": 0}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
+      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}})";
   }
 
   // Renders once; answers the host's code.
@@ -64,13 +72,10 @@ public:
 
   // The application's toolkit while the run lives; it outlives the windows.
   struct ToolkitScope {
-    explicit ToolkitScope(const KvHeadlessToolkit::Metrics& metrics) {
-      auto made = std::make_unique<KvHeadlessToolkit>(metrics);
-      headless = made.get();
-      previous = KavraApp().SetWindowToolkit(std::move(made));
-    }
+    explicit ToolkitScope(std::unique_ptr<KvWindowToolkit> made)
+        : headless(dynamic_cast<KvHeadlessToolkit*>(made.get())), previous(KavraApp().SetWindowToolkit(std::move(made))) {}
     ~ToolkitScope() { KavraApp().SetWindowToolkit(std::move(previous)); }
-    KvHeadlessToolkit* headless;
+    KvHeadlessToolkit* headless;  // null for another toolkit
     std::unique_ptr<KvWindowToolkit> previous;
   } toolkit;
   CKavraDoc doc;

@@ -1,0 +1,158 @@
+#include "apps/duskmoth/WindowCommand.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+
+#include "apps/duskmoth/DemoScene.h"
+#include "apps/duskmoth/ProgressDisplay.h"
+#include "apps/duskmoth/RenderCommand.h"
+#include "apps/duskmoth/RenderPath.h"
+#include "host/app/App.h"
+#include "host/app/Doc.h"
+#include "host/platform/KavraDib.h"
+#include "host/qt/QtPictures.h"
+#include "host/qt/QtToolkit.h"
+#include "host/sdk/SdkRenderFrame.h"
+
+namespace {
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+// The application's windows are Qt's while this lives; the old toolkit comes
+// back after every window the Qt toolkit made has gone.
+class QtToolkitScope {
+public:
+  QtToolkitScope() : previous_(KavraApp().SetWindowToolkit(std::make_unique<KvQtToolkit>())) {}
+  ~QtToolkitScope() { KavraApp().SetWindowToolkit(std::move(previous_)); }
+  QtToolkitScope(const QtToolkitScope&) = delete;
+  QtToolkitScope& operator=(const QtToolkitScope&) = delete;
+
+private:
+  std::unique_ptr<KvWindowToolkit> previous_;
+};
+
+// While Qt starts: a display it cannot open ends the program with one line
+// and status 1 instead of an abort; Qt's other messages go out as usual.
+void OnQtStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    return;
+  }
+  std::fprintf(stderr, "duskmoth: no display: Qt could not start on it (set DISPLAY to a running display, "
+                       "or run with QT_QPA_PLATFORM=offscreen)\n");
+  std::_Exit(ParseOutcome::kFailed);
+}
+
+// The render window: the program's one main window on the screen.
+QMainWindow* RenderWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* window = qobject_cast<QMainWindow*>(widget); window && window->isVisible()) return window;
+  return nullptr;
+}
+
+// The screenshot a script asked for: taken once, its outcome the exit code.
+class Screenshot {
+public:
+  Screenshot(const std::filesystem::path& file, std::ostream& err) : file_(file), err_(err) {}
+
+  bool Taken() const { return code_ >= 0; }
+  int Code() const { return code_; }
+  // Menu bar, view and message line, as the screen shows them.
+  void Take() {
+    QMainWindow* window = RenderWindow();
+    CKavraDib picture;
+    if (!window) {
+      err_ << "duskmoth: " << file_.string() << ": no render window to take a screenshot of\n";
+    } else if (!ToBitmap(window->grab().toImage(), picture) ||
+               !picture.WriteToFile(TK_wString::FromUtf8(file_.string()))) {
+      err_ << "duskmoth: " << file_.string() << ": cannot write the screenshot\n";
+    } else {
+      code_ = ParseOutcome::kOk;
+      return;
+    }
+    code_ = ParseOutcome::kFailed;
+  }
+
+private:
+  std::filesystem::path file_;
+  std::ostream& err_;
+  int code_ = -1;
+};
+
+}  // namespace
+
+bool HasDisplay() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"); }
+
+int ZoomMenuCommand(int zoom) {
+  if (zoom >= 2 && zoom <= 10) return 32778 + zoom - 2;
+  if (zoom <= -2 && zoom >= -10) return 32787 - zoom - 2;
+  return 32777;
+}
+
+int RunWindow(const WindowOptions& options, std::ostream& err) {
+  if (!HasDisplay()) {
+    err << "duskmoth: no display: set DISPLAY or run with QT_QPA_PLATFORM=offscreen\n";
+    return ParseOutcome::kFailed;
+  }
+  int argc = 1;
+  char program[] = "duskmoth";
+  char* argv[] = {program, nullptr};
+  // Before anything is made that an early exit would leave behind.
+  const QtMessageHandler qt_messages = qInstallMessageHandler(OnQtStartMessage);
+  QApplication application(argc, argv);
+  qInstallMessageHandler(qt_messages);
+  // The program ends when the render window closes, not with its last window.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  CKavraDoc doc;
+  DemoScene demo;
+  if (!PrepareDocument(options.render, doc, demo, err)) return ParseOutcome::kFailed;
+  const QtToolkitScope toolkit;  // declared after the application: goes before it
+  Screenshot shot(options.screenshot.value_or(std::filesystem::path()), err);
+
+  RenderRequest request{options.render.favor_memory, options.render.quiet, {}};
+  if (options.screenshot_at) {
+    request.on_status = [&](const TK_wString& text) {
+      const std::optional<int> percent = ProgressDisplay::Percent(text.str());
+      if (shot.Taken() || !percent || *percent < *options.screenshot_at) return;
+      shot.Take();
+      // Closed as the user would close it, once this status has been shown:
+      // the render stops through its normal path.
+      if (QMainWindow* window = RenderWindow()) QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
+    };
+  }
+  const std::string subject = options.render.scene ? options.render.scene->string() : "the demo scene";
+  return RenderDocument(doc, request, err, [&](const RenderOutcome& outcome) {
+    if (outcome.Interrupted()) return outcome.Fail(subject, err);
+    if (shot.Taken()) return shot.Code();
+    CKavraSdkRenderFrame* frame = outcome.frame;
+    if (outcome.result != KvCommandResult::success) {
+      // The user closing the window stops the render: no failure.
+      return frame && frame->StopWasRequested() ? ParseOutcome::kOk : outcome.Fail(subject, err);
+    }
+    if (options.zoom) frame->OnCommand(ZoomMenuCommand(*options.zoom));
+    if (options.screenshot) {
+      shot.Take();
+      frame->Close();
+      return shot.Code();
+    }
+    // Until the user closes the window; Ctrl-C closes it as well.
+    QTimer watch;
+    watch.callOnTimeout([&] {
+      if (outcome.Interrupted()) frame->Close();
+      if (!frame->IsWindow()) QCoreApplication::quit();
+    });
+    watch.start(50);
+    if (frame->IsWindow()) QApplication::exec();
+    return outcome.Interrupted() ? outcome.Fail(subject, err) : ParseOutcome::kOk;
+  });
+}
