@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "host/app/App.h"
+#include "host/app/Localize.h"
 #include "host/platform/KavraDib.h"
 
 bool KvWriteImageWithDialog(CKavraDib& image, KvFrameWindow* parent) {
@@ -13,7 +14,13 @@ bool KvWriteImageWithDialog(CKavraDib& image, KvFrameWindow* parent) {
   const std::filesystem::path last(image.LastSaveName().ToUtf8());
   const std::filesystem::path name = last.empty() ? std::filesystem::path("render.png") : last.filename();
   const std::optional<std::filesystem::path> path = parent->Toolkit().AskSaveImagePath(parent, folder, name);
-  if (!path || !image.WriteToFile(TK_wString::FromUtf8(path->string()))) return false;
+  if (!path) return false;
+  if (!image.WriteToFile(TK_wString::FromUtf8(path->string()))) {
+    // The user chose where to write: say that it did not work.
+    KavraMessageBox(parent, KvLocalizeString(L"The image could not be written to ") + TK_wString::FromUtf8(path->string()),
+                    KvLocalizeString(L"Save As"), MB_OK | MB_ICONEXCLAMATION);
+    return false;
+  }
   directories.SetDefaultDirectory(CKavraDirectoryManager::bitmap_dialog_directory,
                                   TK_wString::FromUtf8(path->parent_path().string()));
   return true;

@@ -6,6 +6,6 @@
 class CKavraDib;
 class KvFrameWindow;
 
-// False when the user cancels or the write fails; the bitmap's
-// LastSaveName() then stays as it was.
+// False when the user cancels or the write fails (a message box then says
+// so); the bitmap's LastSaveName() stays as it was.
 bool KvWriteImageWithDialog(CKavraDib& image, KvFrameWindow* parent);

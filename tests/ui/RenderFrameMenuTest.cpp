@@ -84,6 +84,8 @@ TEST(RenderFrameMenu, SaveAsStartsWhereTheLastRenderImageWentAndNamesTheWindow) 
   toolkit.ScriptSaveAnswer(dir / "missing" / "x.png");  // a folder that is not there: the write fails
   frame.OnCommand(kSaveAs);
   EXPECT_EQ(frame.WindowText().str(), caption);
+  ASSERT_EQ(toolkit.Messages().size(), 1u);
+  EXPECT_EQ(toolkit.Messages()[0].caption.str(), L"Save As");
   EXPECT_EQ(directories.GetDefaultDirectory(Kinds::render_image_directory), wide(dir / "images"));
 
   toolkit.ScriptSaveAnswer(dir / "new" / "wood.bmp");
