@@ -9,27 +9,17 @@
 #include <optional>
 #include <vector>
 
+#include "engine/InclusiveRect.h"
 #include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
 
 namespace {
 
-bool IsEmpty(const RECT& r) { return r.left > r.right || r.top > r.bottom; }
-
-// Intersection of two inclusive rectangles; empty when they do not meet.
-RECT Intersect(const RECT& a, const RECT& b) {
-  return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-}
+using inclusive_rect::Intersect;
+using inclusive_rect::IsEmpty;
 
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
-
-// Pixels a cell's point must lie outside a face's screen triangle before the
-// face is left out of the cell: beyond the rounding of the single-precision
-// edge lines (at most about 1/100 pixel where the camera makes them) and far
-// beyond that of the exact test.
-constexpr float kScreenTriangleMargin = 1.0f / 32.0f;
 
 }  // namespace
 
@@ -80,7 +70,7 @@ bool CScreenProjection::ProjectFaces() {
       if (IsEmpty(rect) || IsEmpty(visible)) continue;
       // A huge projection: its rectangle says nothing, its side does.
       if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) continue;
-      m_faces.push_back(ProjectedFace{mesh_index, face, rect, false, triangle});
+      m_faces.push_back(ProjectedFace{mesh_index, face, rect, triangle});
     }
   }
   SortFacesByTopRow();
@@ -88,8 +78,7 @@ bool CScreenProjection::ProjectFaces() {
 }
 
 void CScreenProjection::SortFacesByTopRow() {
-  m_entered = 0;
-  m_live.assign((m_faces.size() + 63) / 64, 0);
+  m_cells.Reset();
   // A counting sort: stable, so each row's faces keep their list order.
   std::vector<int> starts(std::size_t(m_height) + 1, 0);
   for (const ProjectedFace& face : m_faces) ++starts[std::size_t(TopRow(face)) + 1];
@@ -99,53 +88,10 @@ void CScreenProjection::SortFacesByTopRow() {
     m_faces_by_top[std::size_t(starts[std::size_t(TopRow(m_faces[i]))]++)] = int(i);
 }
 
-bool CScreenProjection::PrepareBand(int first, int count) {
-  if (Aborted()) return false;
-  for (PixelCell& cell : m_grid) cell.clear();
-  if (first < 0 || first >= m_height || count < 1) return false;
-  if (m_grid.empty()) {
-    m_grid.resize(std::size_t(count) * std::size_t(m_width));
-    m_grid_rows = count;
-  }
-  const int rows = std::min(count, m_height - first);
-  if (rows > m_grid_rows) return false;
-  m_band_first = first;
-  m_band_rows = rows;
-
-  const RECT band{0, first, m_width - 1, first + rows - 1};
-  // Only faces whose first row the bands have reached can meet this band;
-  // they are filed in list order, as a pass over the whole list would.
-  while (m_entered < m_faces_by_top.size() && TopRow(m_faces[m_faces_by_top[m_entered]]) <= band.bottom) {
-    const auto index = std::size_t(m_faces_by_top[m_entered++]);
-    m_live[index / 64] |= std::uint64_t(1) << (index % 64);
-  }
-  for (std::size_t word = 0; word < m_live.size(); ++word) {
-    for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1) {
-      if (Aborted()) return false;
-      const std::size_t index = word * 64 + std::size_t(std::countr_zero(bits));
-      ProjectedFace& face = m_faces[index];
-      const RECT part = Intersect(face.rect, band);
-      if (IsEmpty(part)) continue;
-      const FaceRef ref{face.mesh_index, face.face_index};
-      for (int y = part.top; y <= part.bottom; ++y) {
-        PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
-        for (int x = part.left; x <= part.right; ++x)
-          if (!face.triangle.Excludes(x, y, kScreenTriangleMargin)) row[x].push_back(ref);
-      }
-      // A rectangle ending on the band's last row is filed again by the next
-      // band, which holds that row too.
-      if (face.rect.bottom < band.bottom) {
-        face.done = true;
-        m_live[word] &= ~(std::uint64_t(1) << (index % 64));
-      }
-    }
-  }
-  return true;
-}
-
-int CScreenProjection::GatherHits(int x, int y, std::vector<HitRecord>& hits, bool sort) const {
+int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vector<HitRecord>& hits,
+                                  bool sort) const {
   hits.clear();
-  const PixelCell& cell = Cell(x, y);
+  const PixelCell& cell = cells.Cell(x, y);
   if (cell.empty()) return 0;
   PixelRayRecord ray;
   if (!m_camera.PixelRay(x, y, ray)) return 0;  // no direction: no face can be met
@@ -169,8 +115,4 @@ int CScreenProjection::GatherHits(int x, int y, std::vector<HitRecord>& hits, bo
   return int(hits.size());
 }
 
-long long CScreenProjection::CellCapacityTotal() const {
-  long long total = 0;
-  for (const PixelCell& cell : m_grid) total += (long long)cell.capacity();
-  return total;
-}
+

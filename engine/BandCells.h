@@ -1,0 +1,53 @@
+#pragma once
+// BandCells: the pixel cells of one band of rows of a screen projection
+// index, and the cursor that files the index's faces into them band by band
+// downward. Which faces a cell holds, and their order, depend only on the
+// pixel, never on how the rows were cut into bands: so each thread that
+// gathers hits keeps its own BandCells over the one shared index, and any
+// thread may start at any row. The index must outlive it.
+
+#include <cstdint>
+#include <vector>
+
+#include "host/platform/WinTypes.h"
+
+class CScreenProjection;
+struct FaceRef;
+using PixelCell = std::vector<FaceRef>;
+
+class BandCells {
+public:
+  explicit BandCells(const CScreenProjection& index) : m_index(&index) {}
+  // Back to the top, for an index whose faces were listed anew.
+  void Reset() { *this = BandCells(*m_index); }
+
+  // Files the index's listed faces into the cells of rows first .. first +
+  // count - 1 (cut at the image's bottom) that their rectangles cover,
+  // passing over cells whose pixel point lies well outside the face's screen
+  // triangle. Faces whose rectangles end above a band are done: no later
+  // band of this cursor files them again. The first call fixes the grid's
+  // row capacity; a later band of more rows is refused. False when aborted,
+  // when first is outside the image, or for a band without rows.
+  bool Prepare(int first, int count);
+  int FirstRow() const { return m_first; }
+  int Rows() const { return m_rows; }
+  bool Holds(int y) const { return m_rows > 0 && y >= m_first && y < m_first + m_rows; }
+  // The cell of column x, row y; y must lie within the current band.
+  const PixelCell& Cell(int x, int y) const {
+    return m_grid[std::size_t(y - m_first) * std::size_t(m_width) + std::size_t(x)];
+  }
+  // Room for face references in all cells together: the cells' capacities.
+  long long CapacityTotal() const;
+
+private:
+  const CScreenProjection* m_index;
+  int m_width = 0;
+  int m_first = 0;
+  int m_rows = 0;
+  std::vector<PixelCell> m_grid;  // m_grid_rows rows of m_width cells, made by the first band
+  int m_grid_rows = 0;
+  // Faces by first row that bands have reached, and one bit per listed
+  // face: reached and not done.
+  std::size_t m_entered = 0;
+  std::vector<std::uint64_t> m_live;
+};
