@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstddef>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -50,148 +54,255 @@ private:
   std::vector<std::uint32_t> m_block;
 };
 
-// One run of a loop over the oversampled grid.
+// A band announcement: the image rows that must be written first, and the
+// payload's band height and index.
+struct Announcement {
+  int rows;
+  int band_height;
+  int band_index;
+};
+
+// The announcements of a level, in order: where the band-by-band loop made
+// them, at the start of each band after the first (level 0: of every band),
+// claiming the image rows written before it.
+std::vector<Announcement> Announcements(int level, int image_height, int b) {
+  const int oh = image_height * OversampleFactor(level);
+  std::vector<Announcement> list;
+  switch (level) {
+    case kAntialiasNone:
+      for (int y = 0; y < oh; y += b) list.push_back({y, b, y / b});
+      break;
+    case kAntialiasBest:
+      for (int r = 2; r + 1 < oh; r += 2)
+        if (r % b == 0) list.push_back({r / 2, b, (r + 1) / b / 2});
+      break;
+    case kAntialiasBest4x4:
+      for (int r = 4; r + 1 < oh; r += 4)
+        if (r % b == 0) list.push_back({r / 4, b, (r + 1) / b / 4});
+      break;
+    default:
+      for (int r = 3; r < oh; r += 2)
+        if ((r - 1) % b == 0) list.push_back({(r - 1) / 2, b, r / b / 2});
+      break;
+  }
+  return list;
+}
+
+// What the workers share: which image rows are written, the published
+// count of rows from the top, and the announcements that count allows.
+class Progress {
+public:
+  Progress(const PixelLoopRun& run, PixelLoopTarget target)
+      : m_run(run),
+        m_target(target),
+        m_written(std::size_t(run.sizes.image_height), false),
+        m_announcements(Announcements(run.sizes.level, run.sizes.image_height,
+                                      LoopBandHeight(run.sizes.level, run.sizes.band_height))) {
+    Advance();
+  }
+
+  void RowWritten(int k) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_written[std::size_t(k)] = true;
+    Advance();
+  }
+
+private:
+  // Under the lock (or before the workers start).
+  void Advance() {
+    const int before = m_prefix;
+    while (m_prefix < m_run.sizes.image_height && m_written[std::size_t(m_prefix)]) ++m_prefix;
+    if (m_prefix != before && m_target.rows_written) m_target.rows_written->store(m_prefix, std::memory_order_release);
+    while (m_next < m_announcements.size() && m_announcements[m_next].rows <= m_prefix) {
+      const Announcement& a = m_announcements[m_next++];
+      if (m_run.announce_band) m_run.announce_band(a.band_height, a.band_index);
+    }
+  }
+
+  const PixelLoopRun& m_run;
+  PixelLoopTarget m_target;
+  std::mutex m_mutex;
+  std::vector<bool> m_written;
+  int m_prefix = 0;
+  std::vector<Announcement> m_announcements;
+  std::size_t m_next = 0;
+};
+
+// One worker: casts the oversampled rows its blocks of image rows read,
+// filling the index with bands as it goes down, and filters them.
 class PixelLoop {
 public:
-  PixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, const PixelLoopStage& stage,
-            PixelLoopTarget target)
+  PixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, std::atomic<bool>& failed,
+            PixelLoopStage stage, PixelLoopTarget target, Progress& progress)
       : m_sizes(sizes),
         m_abort(abort),
-        m_stage(stage),
+        m_failed(failed),
+        m_stage(std::move(stage)),
         m_target(target),
+        m_progress(progress),
         m_width(sizes.image_width * OversampleFactor(sizes.level)),
         m_height(sizes.image_height * OversampleFactor(sizes.level)),
         m_band_height(LoopBandHeight(sizes.level, sizes.band_height)) {}
 
-  RenderStatus Run() {
+  // Image rows r0 .. r1 - 1; false when the run must stop.
+  bool Block(int r0, int r1) {
     switch (m_sizes.level) {
-      case kAntialiasNone: return SingleSampleLoop();
-      case kAntialiasBest: return Tent3Loop();
-      case kAntialiasBest4x4: return Tent4Loop();
-      default: return BoxLoop();
+      case kAntialiasNone: return SingleSample(r0, r1);
+      case kAntialiasBest: return Tent3(r0, r1);
+      case kAntialiasBest4x4: return Tent4(r0, r1);
+      default: return Box(r0, r1);
     }
   }
 
 private:
-  bool Aborted() const { return m_abort.load(std::memory_order_relaxed); }
-  RenderStatus Finished() const { return Aborted() ? RenderStatus::aborted : RenderStatus::completed; }
-  // Rows 0 .. y of the image are written.
-  void Written(int y) const {
-    if (m_target.rows_written) m_target.rows_written->store(y + 1, std::memory_order_release);
-  }
+  bool Stopped() const { return m_abort.load(std::memory_order_relaxed) || m_failed.load(std::memory_order_relaxed); }
   // Image row y in the target's memory (bottom-up rows).
   std::uint32_t* TargetRow(int y) const {
     return m_target.bits + std::size_t(m_sizes.image_height - 1 - y) * std::size_t(m_sizes.image_width);
   }
+  // Casts oversampled row y, first filling the band that starts there when
+  // the current one does not hold it; false when that band is refused.
+  bool Cast(int y, std::uint32_t* row) {
+    if (y < m_band_first || y >= m_band_first + m_band_rows) {
+      if (!m_stage.prepare_band(y, m_band_height + 1)) {
+        m_failed = true;
+        return false;
+      }
+      m_band_first = y;
+      m_band_rows = m_band_height + 1;
+    }
+    m_stage.shade_row(y, row);
+    return true;
+  }
+  // Image row k is in the target; a row the abort cut short is not.
+  bool Written(int k) {
+    if (Stopped()) return false;
+    m_progress.RowWritten(k);
+    return true;
+  }
 
-  RenderStatus SingleSampleLoop();
-  RenderStatus BoxLoop();
-  RenderStatus Tent3Loop();
-  RenderStatus Tent4Loop();
+  bool SingleSample(int r0, int r1);
+  bool Box(int r0, int r1);
+  bool Tent3(int r0, int r1);
+  bool Tent4(int r0, int r1);
 
   const PixelLoopSizes& m_sizes;
   const std::atomic<bool>& m_abort;
-  const PixelLoopStage& m_stage;
+  std::atomic<bool>& m_failed;
+  PixelLoopStage m_stage;
   PixelLoopTarget m_target;
+  Progress& m_progress;
   int m_width;   // oversampled
   int m_height;  // oversampled
   int m_band_height;
+  int m_band_first = 0;
+  int m_band_rows = 0;  // none yet
 };
 
-RenderStatus PixelLoop::SingleSampleLoop() {
-  const int b = m_band_height;
-  for (int y = 0; y < m_height; ++y) {
-    if (Aborted()) break;
-    if (y % b == 0) {
-      if (!m_stage.prepare_band(std::max(y - 1, 0), b + 1)) return RenderStatus::aborted;
-      m_stage.announce_band(b, y / b);
-    }
-    m_stage.shade_row(y, TargetRow(y));
-    if (!Aborted()) Written(y);  // a row cut short by the abort is not
+bool PixelLoop::SingleSample(int r0, int r1) {
+  for (int y = r0; y < r1; ++y) {
+    if (Stopped() || !Cast(y, TargetRow(y)) || !Written(y)) return false;
   }
-  return Finished();
+  return true;
 }
 
 // Image row 0 boxes oversampled rows 0 and 1, image row k >= 1 rows 2k - 1
 // and 2k + 1: each odd row serves two image rows and the even rows after
 // row 0 are never cast.
-RenderStatus PixelLoop::BoxLoop() {
-  const int b = m_band_height;
+bool PixelLoop::Box(int r0, int r1) {
   LineBuffers buffers(2, m_width);
   std::uint32_t* rows[2] = {buffers[0], buffers[1]};
-  if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
-  m_stage.shade_row(0, rows[0]);
-  for (int r = 1; r < m_height; r += 2) {
-    if (Aborted()) break;
-    if (r != 1 && (r - 1) % b == 0) {
-      if (!m_stage.prepare_band(r - 1, b + 1)) return RenderStatus::aborted;
-      m_stage.announce_band(b, r / b / 2);
-    }
-    m_stage.shade_row(r, rows[1]);
-    if (Aborted()) break;  // the row's samples are incomplete: it is not written
-    FilterRow(rows, kBoxKernel, m_width, TargetRow((r - 1) / 2));
-    Written((r - 1) / 2);
+  if (Stopped() || !Cast(r0 == 0 ? 0 : 2 * r0 - 1, rows[0])) return false;
+  for (int k = r0; k < r1; ++k) {
+    if (Stopped() || !Cast(2 * k + 1, rows[1]) || Stopped()) return false;
+    FilterRow(rows, kBoxKernel, m_width, TargetRow(k));
+    if (!Written(k)) return false;
     std::swap(rows[0], rows[1]);
   }
-  return Finished();
+  return true;
 }
 
 // Image row k weighs oversampled rows 2k, 2k + 1 and 2k + 2. The last image
 // row's bottom row (row H') is not cast: its middle row stands in for it, so
 // that the bottom edge repeats the last samples as the right edge does.
-RenderStatus PixelLoop::Tent3Loop() {
-  const int b = m_band_height;
+bool PixelLoop::Tent3(int r0, int r1) {
   LineBuffers buffers(3, m_width);
   std::uint32_t* top = buffers[0];
   std::uint32_t* middle = buffers[1];
   std::uint32_t* bottom = buffers[2];
-  if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
-  m_stage.shade_row(0, top);
-  for (int r = 0; r + 1 < m_height; r += 2) {
-    if (Aborted()) break;
-    if (r != 0 && r % b == 0) {
-      if (!m_stage.prepare_band(r, b + 1)) return RenderStatus::aborted;
-      m_stage.announce_band(b, (r + 1) / b / 2);
-    }
-    m_stage.shade_row(r + 1, middle);
+  if (Stopped() || !Cast(2 * r0, top)) return false;
+  for (int k = r0; k < r1; ++k) {
+    const int r = 2 * k;
+    if (Stopped() || !Cast(r + 1, middle)) return false;
     const bool has_bottom = r + 2 < m_height;
-    if (has_bottom) m_stage.shade_row(r + 2, bottom);
-    if (Aborted()) break;
+    if (has_bottom && !Cast(r + 2, bottom)) return false;
+    if (Stopped()) return false;
     const std::uint32_t* rows[3] = {top, middle, has_bottom ? bottom : middle};
-    FilterRow(rows, kTent3Kernel, m_width, TargetRow(r / 2));
-    Written(r / 2);
+    FilterRow(rows, kTent3Kernel, m_width, TargetRow(k));
+    if (!Written(k)) return false;
     std::swap(top, bottom);  // row r + 2 is the next top row
   }
-  return Finished();
+  return true;
 }
 
 // Image row 0 weighs oversampled rows 0 to 3, image row k >= 1 rows 4k - 1,
 // 4k + 1, 4k + 2 and 4k + 3: the last row of each block is reused as the
 // first of the next, and rows 4, 8, ... are never cast.
-RenderStatus PixelLoop::Tent4Loop() {
-  const int b = m_band_height;
+bool PixelLoop::Tent4(int r0, int r1) {
   LineBuffers buffers(4, m_width);
   std::uint32_t* rows[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-  if (!m_stage.prepare_band(0, b + 1)) return RenderStatus::aborted;
-  m_stage.shade_row(0, rows[0]);
-  for (int r = 0; r + 1 < m_height; r += 4) {
-    if (Aborted()) break;
-    if (r != 0 && r % b == 0) {
-      if (!m_stage.prepare_band(r, b + 1)) return RenderStatus::aborted;
-      m_stage.announce_band(b, (r + 1) / b / 4);
-    }
-    for (int i = 1; i < 4 && r + i < m_height; ++i) m_stage.shade_row(r + i, rows[i]);
-    if (Aborted()) break;
-    FilterRow(rows, kTent4Kernel, m_width, TargetRow(r / 4));
-    Written(r / 4);
+  if (Stopped() || !Cast(r0 == 0 ? 0 : 4 * r0 - 1, rows[0])) return false;
+  for (int k = r0; k < r1; ++k) {
+    const int r = 4 * k;
+    if (Stopped()) return false;
+    for (int i = 1; i < 4 && r + i < m_height; ++i)
+      if (!Cast(r + i, rows[i])) return false;
+    if (Stopped()) return false;
+    FilterRow(rows, kTent4Kernel, m_width, TargetRow(k));
+    if (!Written(k)) return false;
     std::swap(rows[0], rows[3]);
   }
-  return Finished();
+  return true;
+}
+
+// Blocks of this many image rows share out the work of several workers:
+// short enough for every worker to get a fair share of an uneven scene,
+// long enough that recasting the rows at a block's edge costs little.
+int BlockRows(const PixelLoopSizes& sizes) {
+  return std::max(8, 2 * LoopBandHeight(sizes.level, sizes.band_height) / OversampleFactor(sizes.level));
 }
 
 }  // namespace
 
-RenderStatus RunPixelLoop(const PixelLoopSizes& sizes, const std::atomic<bool>& abort, const PixelLoopStage& stage,
-                          PixelLoopTarget target) {
-  return PixelLoop(sizes, abort, stage, target).Run();
+RenderStatus RunPixelLoop(const PixelLoopRun& run, const std::atomic<bool>& abort, PixelLoopTarget target) {
+  const PixelLoopSizes& sizes = run.sizes;
+  if (abort.load()) return RenderStatus::aborted;  // nothing cast, nothing announced
+  std::atomic<bool> failed{false};
+  Progress progress(run, target);
+  const int block = run.threads <= 1 ? sizes.image_height : BlockRows(sizes);
+  const int blocks = (sizes.image_height + block - 1) / block;
+  const int workers = std::clamp(run.threads, 1, std::max(blocks, 1));
+  std::atomic<int> next_block{0};
+  std::vector<PixelLoopStage> stages;
+  for (int w = 0; w < workers; ++w) stages.push_back(run.make_stage(w));
+  const auto work = [&](int w) {
+    // Running out of memory in a worker stops the run, as a band refused does.
+    try {
+      PixelLoop loop(sizes, abort, failed, std::move(stages[std::size_t(w)]), target, progress);
+      for (int b = next_block++; b < blocks; b = next_block++)
+        if (!loop.Block(b * block, std::min((b + 1) * block, sizes.image_height))) return;
+    } catch (const std::bad_alloc&) {
+      failed = true;
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    try {
+      for (int w = 1; w < workers; ++w) helpers.emplace_back(work, w);
+    } catch (const std::system_error&) {
+      // Fewer threads than asked for: the blocks go to those that started.
+    }
+    work(0);
+  }
+  return abort.load() || failed.load() ? RenderStatus::aborted : RenderStatus::completed;
 }

@@ -6,6 +6,7 @@
 // entries, material entries, projections and background image; the target
 // image and the notification window are the view's.
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -68,6 +69,13 @@ public:
   bool HostQueryG() override { return true; }
 
   void SetRendering(bool rendering) { m_rendering = rendering; }
+  // Threads the pixel loops run on: 1 gives a single worker; at least 1.
+  // Starts at DefaultThreadCount().
+  void SetThreadCount(int threads) { m_threads = std::max(threads, 1); }
+  int ThreadCount() const { return m_threads; }
+  // $DUSKMOTH_THREADS when it holds a count from 1 to kMaxThreads, else every core.
+  static int DefaultThreadCount();
+  static constexpr int kMaxThreads = 256;
   void SetSceneChangeFlagsClearer(std::function<void()> clearer) { m_clear_change_flags = std::move(clearer); }
   // The render window lives a layer above the engine: the plug-in hands
   // over how to make one.
@@ -105,11 +113,13 @@ public:
   // reports completed or aborted.
   RenderStatus RenderPixels();
   // The pixel loops' row shading: the hits of each sample of oversampled
-  // row y, gathered and shaded into row[x] as blue | green << 8 | red << 16.
-  // The shader's pixel follows the sample; `hits` is scratch kept across
-  // rows so that its capacity is allocated once. Stops early on an abort.
-  void ShadeRow(const CScreenProjection& projection, SurfaceShader& shader, std::vector<HitRecord>& hits, int y,
-                std::uint32_t* row) const;
+  // row y, gathered from the band `cells` holds and shaded into row[x] as
+  // blue | green << 8 | red << 16. The shader's pixel follows the sample;
+  // `hits` is scratch kept across rows so that its capacity is allocated
+  // once. Stops early on an abort. Workers call it at once, each with its
+  // own cells, shader and hits.
+  void ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
+                std::vector<HitRecord>& hits, int y, std::uint32_t* row) const;
   // The shader of this render: the session's lights, meshes, colours,
   // background image and shadow level. Its pixel_x and pixel_y are the
   // session's current pixel while the loops run.
@@ -174,6 +184,7 @@ private:
   std::atomic<bool> m_abort{false};
   COruDib* m_target_image = nullptr;                // the view's
   std::atomic<int> m_rows_written{0};               // published to the view's thread
+  int m_threads = DefaultThreadCount();
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's
   TK_BoundingBox m_scene_box;

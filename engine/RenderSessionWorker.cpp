@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <thread>
 #include <span>
 
 #include "engine/AllocationBoundary.h"
@@ -133,34 +136,56 @@ bool CRenderSession::MakeShadowMap(int light_index) {
   return true;
 }
 
+int CRenderSession::DefaultThreadCount() {
+  if (const char* text = std::getenv("DUSKMOTH_THREADS"); text && *text) {
+    char* end = nullptr;
+    const long threads = std::strtol(text, &end, 10);
+    if (*end == '\0' && threads >= 1 && threads <= kMaxThreads) return int(threads);
+  }
+  return int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMaxThreads)));
+}
+
 RenderStatus CRenderSession::RenderPixels() {
   RenderStatus result = RenderStatus::aborted;
   if (m_main_projection && m_target_image && m_target_image->BitsPerPixel() == 32 &&
       m_target_image->Width() == m_image_width && m_target_image->Height() == m_image_height) {
-    SurfaceShader shader = MakeSurfaceShader();
-    CScreenProjection& projection = *m_main_projection;
-    std::vector<HitRecord> hits;  // one buffer for the whole render: its capacity serves every sample
-    const PixelLoopStage stage{
-        [&projection](int first, int count) { return projection.PrepareBand(first, count); },
+    const CScreenProjection& projection = *m_main_projection;
+    // What each worker keeps to itself: its band of cells, its shader (whose
+    // pixel follows its samples) and one hit buffer whose capacity serves
+    // every sample of the render.
+    struct Worker {
+      BandCells cells;
+      SurfaceShader shader;
+      std::vector<HitRecord> hits;
+    };
+    const PixelLoopRun run{
+        PixelLoopSizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height},
+        m_threads,
+        [this, &projection](int) {
+          auto worker = std::make_shared<Worker>(Worker{BandCells(projection), MakeSurfaceShader(), {}});
+          return PixelLoopStage{
+              [worker](int first, int count) { return worker->cells.Prepare(first, count); },
+              [this, &projection, worker](int y, std::uint32_t* row) {
+                ShadeRow(projection, worker->cells, worker->shader, worker->hits, y, row);
+              }};
+        },
         [this](int band_height, int band_index) {
           NotifyView(RenderStatus::progress, PackBandProgress(band_height, band_index));
-        },
-        [this, &projection, &shader, &hits](int y, std::uint32_t* row) { ShadeRow(projection, shader, hits, y, row); }};
-    const PixelLoopSizes sizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height};
-    result = RunPixelLoop(sizes, m_abort, stage,
+        }};
+    result = RunPixelLoop(run, m_abort,
                           PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits()), &m_rows_written});
   }
   NotifyView(result);
   return result;
 }
 
-void CRenderSession::ShadeRow(const CScreenProjection& projection, SurfaceShader& shader,
+void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
                               std::vector<HitRecord>& hits, int y, std::uint32_t* row) const {
   shader.pixel_y = y;
   for (int x = 0; x < m_oversampled_width; ++x) {
     if (Aborted()) return;
     shader.pixel_x = x;
-    const int count = projection.GatherHits(x, y, hits, true);
+    const int count = projection.GatherHits(cells, x, y, hits, true);
     row[x] = ImageWord(shader.ShadeHits(hits.data(), count, false, false));
   }
 }

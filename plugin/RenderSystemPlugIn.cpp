@@ -3,6 +3,10 @@
 
 #include "plugin/RenderSystemPlugIn.h"
 
+#include <algorithm>
+#include <cwctype>
+#include <string>
+
 #include "engine/RenderSession.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
@@ -93,7 +97,13 @@ KvCommandResult CRenderSystemPlugIn::RenderWindowResult(int code) {
   return code == CKavraSdkRender::render_completed ? KvCommandResult::success : KvCommandResult::failure;
 }
 
-void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, bool flag) {
+void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, const CKavraCommandContext& context, bool flag) {
+  // The program's --threads: a whole number from 1 on; anything else keeps the default.
+  if (const std::optional<TK_wString> option = context.Option(L"threads")) {
+    const std::wstring& text = option->str();
+    if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), ::iswdigit))
+      session.SetThreadCount(std::min(std::stoi(text), CRenderSession::kMaxThreads));
+  }
   session.SetSceneChangeFlagsClearer([this] { m_watcher.MarkAllChanged(false); });
   session.SetRenderFrameFactory([](CKavraDoc& doc) { return std::make_unique<CRenderFrame>(doc); });
   session.SetRendering(true);
@@ -125,7 +135,7 @@ KvCommandResult CRenderSystemPlugIn::Render(CKavraCommandContext& context, bool 
   int code = CKavraSdkRender::render_failed;
   {
     CRenderSession session(context.Document(), this, settings);
-    PrepareSession(session, flag);
+    PrepareSession(session, context, flag);
     ExplainMissingShadows(context.Document());
     code = session.CKavraSdkRender::Render(context, SIZE{0, 0}, PlugInName().c_str(), kRenderWindowResource);
     session.SetRendering(false);
@@ -140,7 +150,7 @@ KvCommandResult CRenderSystemPlugIn::RenderWindow(CKavraCommandContext& context,
   int code = CKavraSdkRender::render_failed;
   {
     CRenderSession session(context.Document(), this, settings);
-    PrepareSession(session, flag);
+    PrepareSession(session, context, flag);
     ExplainMissingShadows(context.Document());
     code = session.CKavraSdkRender::RenderWindow(context, view, rect);
     session.SetRendering(false);

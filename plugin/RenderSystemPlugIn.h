@@ -67,8 +67,9 @@ public:
   CDMRenderUserData RenderSettingsFor(const CKavraCommandContext& context) const;
 
 private:
-  // Wires the session to the watcher and to the render window it makes.
-  void PrepareSession(CRenderSession& session, bool flag);
+  // Wires the session to the watcher and to the render window it makes,
+  // and takes the context's "threads" option.
+  void PrepareSession(CRenderSession& session, const CKavraCommandContext& context, bool flag);
   // Says once per load why a render that wants shadows gets none: no
   // offscreen OpenGL could be had.
   void ExplainMissingShadows(const CKavraDoc& doc);

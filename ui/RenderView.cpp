@@ -54,6 +54,8 @@ bool CRenderView::StartRendering() {
     return false;
   // From here until its last status the worker owns the bitmap.
   m_worker_done = false;
+  m_final_rows = 0;
+  m_unwritten = session->BackgroundColorRef();
   return session->ResumeRender(&m_bitmap);
 }
 
@@ -72,9 +74,9 @@ bool CRenderView::IsRendering() const {
 
 const KvDisplayImage& CRenderView::ShownImage() {
   if (m_worker_done) {
-    m_shown.Refresh(m_bitmap, m_bitmap.Height(), BackgroundColour());
+    m_shown.Refresh(m_bitmap, m_final_rows, m_unwritten);
   } else if (const CRenderSession* session = m_frame.RenderSession()) {
-    m_shown.Refresh(m_bitmap, session->RowsWritten(), BackgroundColour());
+    m_shown.Refresh(m_bitmap, session->RowsWritten(), m_unwritten);
   }
   return m_shown;
 }
@@ -253,7 +255,11 @@ LRESULT CRenderView::OnRenderStatus(WPARAM code, LPARAM payload) {
     case RenderStatus::completed: OnCompleted(); break;
     case RenderStatus::progress: OnProgress(payload); break;
     case RenderStatus::aborted:
-      m_worker_done = true;  // the worker's last word: it writes no more
+      // The worker's last word: it writes no more. Only the rows it finished
+      // are shown: a row an abort cut short is not.
+      if (const CRenderSession* session = m_frame.RenderSession(); session && !m_worker_done)
+        m_final_rows = session->RowsWritten();
+      m_worker_done = true;
       m_progress_row = -1;
       SetMessage(L"Aborted");
       InvalidateAll(false);
@@ -293,6 +299,7 @@ void CRenderView::OnCompleted() {
   // The worker waits for this handler and writes no more: the bitmap is
   // this thread's from here.
   m_worker_done = true;
+  m_final_rows = m_bitmap.Height();
   m_completed = true;
   m_progress_row = -1;
   InvalidateAll(false);

@@ -40,7 +40,8 @@ public:
   CRenderFrame& RenderFrame() const { return m_frame; }
   // The result bitmap; while a render runs only its worker may touch it.
   const CKavraDib& Bitmap() const { return m_bitmap; }
-  // The image as this window shows it: the rows the worker has finished.
+  // The image as this window shows it: the rows the worker has finished
+  // (all of them once it completed).
   const KvDisplayImage& ShownImage();
 
   // Zoom: z >= 1 magnifies by z, z <= -2 reduces by -z. The fitted zoom
@@ -105,4 +106,6 @@ private:
   // read, wires included.
   KvDisplayImage m_shown;
   bool m_worker_done = true;
+  int m_final_rows = 0;  // the rows shown once the worker is done
+  COLORREF m_unwritten = 0;  // what rows not written yet show: the render's background
 };

@@ -33,7 +33,7 @@ ParseOutcome Usage(const std::string& message) {
 // The options `render` and `window` share, as CLI11 reads them, then checked.
 struct RenderFlags {
   std::string scene, size;
-  int antialias = 0, shadows = 0, map_size = 0;
+  int antialias = 0, shadows = 0, map_size = 0, threads = 0;
   double map_offset = 0;
   bool favor_memory = false, favor_speed = false, quiet = false;
   CLI::Option* size_opt = nullptr;
@@ -41,6 +41,7 @@ struct RenderFlags {
   CLI::Option* shadows_opt = nullptr;
   CLI::Option* map_size_opt = nullptr;
   CLI::Option* map_offset_opt = nullptr;
+  CLI::Option* threads_opt = nullptr;
 
   void AddTo(CLI::App& command) {
     command.add_option("SCENE", scene, "a .kvd document, a .json scene description or a model file");
@@ -55,6 +56,8 @@ struct RenderFlags {
     CLI::Option* memory = command.add_flag("--favor-memory", favor_memory, "fill pixel cells a few rows at a time");
     CLI::Option* speed = command.add_flag("--favor-speed", favor_speed, "fill pixel cells many rows at a time");
     memory->excludes(speed);
+    threads_opt = command.add_option("--threads", threads, "threads the pixels are rendered on, 1 to 256 (default: every core)")
+                      ->check(CLI::Range(1, 256));
     command.add_flag("-q,--quiet", quiet, "no progress or warnings");
   }
 
@@ -78,6 +81,7 @@ struct RenderFlags {
     }
     if (favor_memory) r.favor_memory = true;
     if (favor_speed) r.favor_memory = false;
+    if (*threads_opt) r.threads = threads;
     r.quiet = quiet;
     return std::nullopt;
   }

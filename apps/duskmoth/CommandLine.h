@@ -20,6 +20,7 @@ struct RenderOptions {
   std::optional<int> shadow_map_size;
   std::optional<double> shadow_map_offset;
   std::optional<bool> favor_memory;  // the renderer's own flag, kept for the render path
+  std::optional<int> threads;        // the renderer's threads for this render; none: its default
   bool quiet = false;
 };
 

@@ -40,7 +40,7 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
   DemoScene demo;
   if (!PrepareDocument(options, doc, demo, err)) return ParseOutcome::kFailed;
   const std::string out = options.output.string();
-  return RenderDocument(doc, RenderRequest{options.favor_memory, options.quiet, {}}, err,
+  return RenderDocument(doc, RenderRequest{options.favor_memory, options.quiet, options.threads, {}}, err,
                         [&](const RenderOutcome& outcome) {
                           if (outcome.result != KvCommandResult::success) return outcome.Fail(out, err);
                           CKavraDib* image = outcome.Image();

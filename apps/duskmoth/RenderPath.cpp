@@ -165,6 +165,7 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   const ActiveDocument active(doc);
   CKavraCommandContext context(doc);
   if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
+  if (request.threads) context.SetOption(L"threads", TK_wString(std::to_wstring(*request.threads)));
   context.SetMessageListener([&progress, &request](const TK_wString& text) {
     progress.Status(text);
     if (request.on_status) request.on_status(text);

@@ -23,6 +23,7 @@ class CKavraSdkRenderFrame;
 struct RenderRequest {
   std::optional<bool> favor_memory;  // the renderer's flag for this render; none: the document's
   bool quiet = false;                // no progress on stderr
+  std::optional<int> threads;        // none: the renderer's default
   // Sees every message-line text as well, as the render shows it.
   std::function<void(const TK_wString& text)> on_status;
 };

@@ -119,7 +119,7 @@ int RunWindow(const WindowOptions& options, std::ostream& err) {
   const QtToolkitScope toolkit;  // declared after the application: goes before it
   Screenshot shot(options.screenshot.value_or(std::filesystem::path()), err);
 
-  RenderRequest request{options.render.favor_memory, options.render.quiet, {}};
+  RenderRequest request{options.render.favor_memory, options.render.quiet, options.render.threads, {}};
   if (options.screenshot_at) {
     request.on_status = [&](const TK_wString& text) {
       const std::optional<int> percent = ProgressDisplay::Percent(text.str());

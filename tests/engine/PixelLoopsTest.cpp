@@ -1,5 +1,6 @@
 // The pixel loops fed synthetic samples: each level's filter in closed form,
-// the rows cast per band, aborts between bands.
+// the rows cast per band, aborts between bands, and the same image and
+// progress from any number of threads.
 
 #include "engine/PixelLoops.h"
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <vector>
 
 #include "engine/Sampling.h"
@@ -32,13 +34,6 @@ struct LoopRun {
           bands.emplace_back(first, count);
           return int(bands.size()) - 1 != refuse_band;
         },
-        [&](int band_height, int band_index) {
-          // Progress claims only image rows already written, and never goes back.
-          const int claimed = band_height * band_index, written = WrittenRows();
-          EXPECT_TRUE(claimed <= written && claimed >= progress) << claimed << " of " << written << " rows written";
-          progress = claimed;
-          abort = abort || announcements++ == abort_at_announcement;
-        },
         [&, factor](int y, std::uint32_t* row) {
           if (abort) return;  // as the session's shading stops
           // Every row cast lies in the band prepared last, inside the image.
@@ -48,7 +43,17 @@ struct LoopRun {
           cast.push_back(y);
           for (int x = 0; x < sizes.image_width * factor; ++x) row[x] = Sample(x, y);
         }};
-    return RunPixelLoop(sizes, abort, stage, PixelLoopTarget{image.data()});
+    const PixelLoopRun run{sizes, 1, [&](int) { return stage; },
+                           [&](int band_height, int band_index) { Announce(band_height, band_index, abort_at_announcement); }};
+    return RunPixelLoop(run, abort, PixelLoopTarget{image.data()});
+  }
+  // Progress claims only image rows already written, and never goes back.
+  void Announce(int band_height, int band_index, int abort_at = -1) {
+    const int claimed = band_height * band_index, written = WrittenRows();
+    EXPECT_TRUE(claimed <= written && claimed >= progress) << claimed << " of " << written << " rows written";
+    progress = claimed;
+    payloads.emplace_back(band_height, band_index);
+    abort = abort || announcements++ == abort_at;
   }
   int WrittenRows() const {
     int rows = 0;
@@ -66,6 +71,7 @@ struct LoopRun {
   std::vector<std::pair<int, int>> bands;
   int announcements = 0;
   int progress = 0;
+  std::vector<std::pair<int, int>> payloads;
   std::vector<int> cast;
 };
 
@@ -133,6 +139,38 @@ TEST_P(PixelLoopsByLevel, FilterTheirSamplesCastEachRowOnceAndStopAtAnAbortedBan
   LoopRun refused(f.level, width, height, 4);
   EXPECT_EQ(refused.Go(-1, 1), RenderStatus::aborted);
   EXPECT_EQ(refused.bands.size(), 2u);
+}
+
+// Any number of workers writes the image of one, announces the same bands in the same order
+// (each once its rows are written) and publishes only finished rows.
+TEST_P(PixelLoopsByLevel, GiveTheSameImageAndProgressOnAnyNumberOfThreads) {
+  const Filter& f = GetParam();
+  const int width = 9, height = 61, factor = OversampleFactor(f.level);
+  LoopRun one(f.level, width, height, 4);
+  ASSERT_EQ(one.Go(), RenderStatus::completed);
+  for (int threads : {2, 3, 7}) {
+    LoopRun many(f.level, width, height, 4);
+    std::atomic<int> rows_written{0};
+    std::mutex announcing;  // the loop promises never to announce from two threads at once: try_lock checks it
+    const PixelLoopRun run{
+        many.sizes, threads,
+        [&](int) {
+          return PixelLoopStage{[](int, int) { return true; },
+                                [&, factor](int y, std::uint32_t* row) {
+                                  for (int x = 0; x < width * factor; ++x) row[x] = Sample(x, y);
+                                }};
+        },
+        [&](int band_height, int band_index) {
+          ASSERT_TRUE(announcing.try_lock());
+          EXPECT_LE(band_height * band_index, rows_written.load());
+          many.payloads.emplace_back(band_height, band_index);
+          announcing.unlock();
+        }};
+    ASSERT_EQ(RunPixelLoop(run, many.abort, PixelLoopTarget{many.image.data(), &rows_written}), RenderStatus::completed);
+    EXPECT_EQ(rows_written.load(), height);
+    EXPECT_EQ(many.image, one.image) << threads << " threads";
+    EXPECT_EQ(many.payloads, one.payloads) << threads << " threads";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, PixelLoopsByLevel, ::testing::ValuesIn(kFilters),

@@ -24,14 +24,16 @@
 
 class RenderWindowRun {
 public:
-  // width x height pixels, antialiasing level `antialias`, no shadows.
-  RenderWindowRun(int width, int height, int antialias = 0, const KvHeadlessToolkit::Metrics& metrics = {})
-      : RenderWindowRun(width, height, antialias, std::make_unique<KvHeadlessToolkit>(metrics)) {}
+  // width x height pixels, antialiasing level `antialias`, no shadows (or
+  // those of a spot light at `shadows`).
+  RenderWindowRun(int width, int height, int antialias = 0, const KvHeadlessToolkit::Metrics& metrics = {},
+                  int shadows = 0)
+      : RenderWindowRun(width, height, antialias, std::make_unique<KvHeadlessToolkit>(metrics), shadows) {}
   // The same in windows of another toolkit.
-  RenderWindowRun(int width, int height, int antialias, std::unique_ptr<KvWindowToolkit> windows)
+  RenderWindowRun(int width, int height, int antialias, std::unique_ptr<KvWindowToolkit> windows, int shadows = 0)
       : toolkit(std::move(windows)) {
     CImportLog log;
-    EXPECT_TRUE(CJsonSceneImporter::ImportText(Scene(width, height, antialias), "scene.json",
+    EXPECT_TRUE(CJsonSceneImporter::ImportText(Scene(width, height, antialias, shadows), "scene.json",
                                                std::filesystem::temp_directory_path(), doc, log));
     context.SetMessageListener([this](const TK_wString& text) {
       texts.push_back(text.str());
@@ -40,16 +42,19 @@ public:
   }
 
   // The scene's description.
-  static std::string Scene(int width, int height, int antialias) {
+  static std::string Scene(int width, int height, int antialias, int shadows = 0) {
+    const std::string light = shadows == 0 ? "" : R"(, "lights": [{"type": "spot", "location": [3, -2, 6],
+      "target": [0, 0, 0], "angle": 40}])";
     return R"({"render": {"width": )" + std::to_string(width) + R"(, "height": )" + std::to_string(height) +
-           R"(, "antialias": )" + std::to_string(antialias) + R"(,
-      "shadows": 0}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
-      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]}})";
+           R"(, "antialias": )" + std::to_string(antialias) + R"(, "shadows": )" + std::to_string(shadows) +
+           R"(}, "objects": [{"type": "plane", "size": [6, 6]}, {"type": "box", "translate": [0, 0, 0.5]}],
+      "camera": {"location": [4, -6, 3], "target": [0, 0, 0.5]})" + light + "}";
   }
 
   // Renders once; answers the host's code.
   int Render(const std::atomic<bool>* stop = nullptr) {
     CRenderSession rendering(doc, nullptr, settings);
+    if (threads > 0) rendering.SetThreadCount(threads);
     rendering.SetRenderFrameFactory(make_frame);
     rendering.SetRendering(true);
     context.SetStopRequest(stop);
@@ -69,6 +74,7 @@ public:
     return std::make_unique<CRenderFrame>(d);
   };
   std::function<void(CRenderSession&, const std::wstring&)> hook;  // on each new text, while rendering
+  int threads = 0;  // the pixel loops' threads; 0: the session's default
 
   // The application's toolkit while the run lives; it outlives the windows.
   struct ToolkitScope {
