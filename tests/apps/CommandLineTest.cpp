@@ -17,7 +17,8 @@ ParseOutcome Parse(std::vector<const char*> args, CommandLine& line) {
 TEST(CommandLine, RenderTakesEveryOption) {
   CommandLine line;
   const ParseOutcome p = Parse({"render", "scene.json", "-o", "out.jpg", "--size", "800x600", "--aa", "3", "--shadows",
-                                "0", "--shadow-map-size", "512", "--shadow-map-offset", "-0.25", "--favor-speed", "-q"},
+                                "0", "--shadow-map-size", "512", "--shadow-map-offset", "-0.25", "--favor-speed", "-q",
+                                "--threads", "3"},
                                line);
   ASSERT_TRUE(p.run) << p.text;
   EXPECT_EQ(line.command, CommandLine::Command::render);
@@ -25,7 +26,7 @@ TEST(CommandLine, RenderTakesEveryOption) {
   EXPECT_EQ(std::pair(r.scene, r.output), std::pair(std::optional<std::filesystem::path>("scene.json"),
                                                     std::filesystem::path("out.jpg")));
   EXPECT_EQ(std::tuple(r.width, r.height, r.antialias, r.shadows, r.shadow_map_size), std::tuple(800, 600, 3, 0, 512));
-  EXPECT_EQ(std::tuple(r.shadow_map_offset, r.favor_memory, r.quiet), std::tuple(-0.25, false, true));
+  EXPECT_EQ(std::tuple(r.shadow_map_offset, r.favor_memory, r.quiet, r.threads), std::tuple(-0.25, false, true, 3));
 }
 
 TEST(CommandLine, WindowTakesTheRenderOptionsAndItsOwn) {
@@ -56,6 +57,7 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
       {{"render", "--size", "16385x1"}, "--size"}, {{"render", "--size", "8.5x8"}, "--size"},
       {{"render", "--size", "8x8x8"}, "--size"}, {{"render", "--size", "99999999999x1"}, "--size"},
       {{"render", "--favor-memory", "--favor-speed"}, "--favor-memory excludes --favor-speed"},
+      {{"render", "--threads", "0"}, "--threads"}, {{"window", "--threads", "257"}, "--threads"},
       {{"render", "-o", "picture.gif"}, "picture.gif"},
       {{"render", "a.json", "b.json"}, "b.json"},
       {{"render", "--unknown"}, "--unknown"},
@@ -91,7 +93,7 @@ TEST(CommandLine, OverridesChangeOnlyWhatWasAskedFor) {
 
   TK_ScnRenderSettings s = base;
   ApplyRenderOverrides({.scene = {}, .width = 320, .height = 240, .antialias = 0, .shadows = 2, .shadow_map_size = 256,
-                        .shadow_map_offset = 0.5, .favor_memory = {}}, s);
+                        .shadow_map_offset = 0.5, .favor_memory = {}, .threads = {}}, s);
   EXPECT_EQ(std::tuple(s.m_custom_imagesize, s.m_image_width, s.m_image_height, s.m_antialias_level, s.m_shadow_level),
             std::tuple(1, 320, 240, 0, 2));
   EXPECT_EQ(std::tuple(s.m_shadowmap_width, s.m_shadowmap_height, s.m_shadowmap_offset), std::tuple(256, 256, 0.5));
