@@ -53,7 +53,9 @@ int CRenderSystemPlugIn::OnLoadPlugIn() {
   m_watcher.Register();
   m_watcher.Enable(true);
   if (CKavraDoc* doc = KavraApp().ActiveDoc()) m_watcher.OnNewDocument(*doc);
-  return BuildPixelFormatCatalogue() ? 1 : 0;
+  // The pixel-format catalogue waits for the first shadow map: a render
+  // without one never brings up OpenGL.
+  return 1;
 }
 
 void CRenderSystemPlugIn::OnUnloadPlugIn() {

@@ -1,7 +1,7 @@
 #pragma once
 // CRenderSystemPlugIn: the render plug-in object of the module, reached
 // through ThePlugIn(). It identifies the plug-in, sets up its document
-// watcher and the pixel-format catalogue on load, saves and reads the one
+// watcher on load, saves and reads the one
 // CDMRenderUserData record (which it owns) as its document data, and runs
 // renders through CRenderSession.
 
@@ -27,7 +27,8 @@ public:
   bool PlugInQueryA() override { return true; }
 
   // Prints the banner, registers and enables the watcher (telling it about
-  // an active document), builds the pixel-format catalogue: 1 when built.
+  // an active document): 1. The pixel-format catalogue is built when the
+  // first shadow map wants it.
   int OnLoadPlugIn() override;
   void OnUnloadPlugIn() override;
   int PlugInQueryB() override { return 2; }

@@ -184,6 +184,12 @@ bool BuildPixelFormatCatalogue() {
   return true;
 }
 
-int PixelFormatCount() { return int(TheCatalogue().records.size()); }
+int PixelFormatCount() {
+  BuildPixelFormatCatalogue();
+  return int(TheCatalogue().records.size());
+}
 
-PixelFormatRecord FindPixelFormat(int kind) { return FindPixelFormat(TheCatalogue().records, kind); }
+PixelFormatRecord FindPixelFormat(int kind) {
+  BuildPixelFormatCatalogue();
+  return FindPixelFormat(TheCatalogue().records, kind);
+}

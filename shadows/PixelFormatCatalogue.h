@@ -1,9 +1,9 @@
 #pragma once
 // The pixel-format catalogue: the usable OpenGL pixel formats sorted into
 // four kinds and scored against a reference, the best three of each kind
-// kept. The module holds one catalogue, built once at load
-// (BuildPixelFormatCatalogue) and only read afterwards, also from render
-// workers. The classification itself is a function over descriptors, so
+// kept. The module holds one catalogue, built once when it is first asked
+// for (so that a render without shadow maps never brings up OpenGL) and
+// only read afterwards, also from render workers. The classification itself is a function over descriptors, so
 // that any list of descriptors can be examined.
 
 #include <functional>
@@ -34,7 +34,8 @@ std::vector<PixelFormatRecord> ClassifyPixelFormats(const std::vector<PixelForma
 PixelFormatRecord FindPixelFormat(const std::vector<PixelFormatRecord>& catalogue, int kind);
 
 // The module's catalogue. Building examines the platform's formats; with no
-// OpenGL display the catalogue stays empty. Always true.
+// OpenGL display the catalogue stays empty. Always true. The queries build
+// it first, from any thread, once.
 bool BuildPixelFormatCatalogue();
 int PixelFormatCount();
 PixelFormatRecord FindPixelFormat(int kind);
