@@ -14,11 +14,13 @@ class CKavraDib : public COruDib {
 public:
   // Images larger than this are refused from their header, before any
   // decoding, so that a hostile file cannot ask for a huge allocation:
-  // at most 16384 pixels a side and 2^26 pixels (a 64-megapixel photo) in all.
-  // A guard on decoding files (maps, wallpapers), not the render image limit
-  // of CKavraSdkRender, though the figure is the same.
+  // at most 16384 pixels a side and 2^24 pixels (4096 x 4096, more than a
+  // map or wallpaper can show) in all. A guard on decoding files, not the
+  // render image limit of CKavraSdkRender, though the side is the same.
+  // A compressed file whose bytes cannot hold the pixels its header
+  // declares (run-length TGA, PNG) is refused too.
   static constexpr int kMaxReadSide = 16384;
-  static constexpr long long kMaxReadPixels = 1LL << 26;
+  static constexpr long long kMaxReadPixels = 1LL << 24;
   // Larger files are not read at all.
   static constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 

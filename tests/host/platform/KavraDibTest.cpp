@@ -150,8 +150,21 @@ TEST_F(KavraDibFiles, OversizedImagesAreRefusedFromTheHeader) {
   EXPECT_EQ(dib.Width(), CKavraDib::kMaxReadSide);  // unchanged by the refusal
 
   // Valid, each side allowed, but more pixels than the cap.
-  ASSERT_TRUE(WriteGreyPng(dir / "too-many.png", CKavraDib::kMaxReadSide, 4097, 1, 0));
+  ASSERT_TRUE(WriteGreyPng(dir / "too-many.png", 4096, int(CKavraDib::kMaxReadPixels / 4096) + 1, 1, 0));
   EXPECT_FALSE(dib.ReadFromFile(Wide(dir / "too-many.png")));
+
+  // Run-length TGA (type 10, 24 bits, origin top-left): a run of `run` pixels of one colour.
+  const auto tga = [](int width, int height, std::vector<unsigned char> packets) {
+    std::vector<unsigned char> file = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(width), std::uint8_t(width >> 8),
+                                       std::uint8_t(height), std::uint8_t(height >> 8), 24, 0x20};
+    file.insert(file.end(), packets.begin(), packets.end());
+    return file;
+  };
+  const std::vector<unsigned char> honest = tga(4, 2, {0x87, 10, 20, 30});   // 8 pixels of one colour
+  const std::vector<unsigned char> bomb = tga(4000, 4000, {0xFF, 10, 20, 30});  // 22 bytes for 16 megapixels
+  ASSERT_TRUE(dib.ReadFromMemory(honest.data(), honest.size()));
+  EXPECT_EQ(std::pair(dib.Width(), dib.Height()), std::pair(4, 2));
+  EXPECT_FALSE(dib.ReadFromMemory(bomb.data(), bomb.size()));
 
   // A bare header claiming 100000 x 100000.
   const std::vector<unsigned char> header = {
