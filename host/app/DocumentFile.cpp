@@ -117,6 +117,19 @@ private:
     return KvCrc32(std::span(p, 16)) == LoadU32(p + 16) && LoadU64(p + 4) <= bytes_.size() - pos - kChunkHeaderSize;
   }
 
+  // A valid header whose payload also checks: where reading can go on after damage.
+  bool ChunkValid(std::size_t pos) const {
+    if (!HeaderValid(pos)) return false;
+    const std::uint8_t* p = bytes_.data() + pos;
+    return KvCrc32(bytes_.subspan(pos + kChunkHeaderSize, std::size_t(LoadU64(p + 4)))) == LoadU32(p + 12);
+  }
+  // The next whole chunk after pos; the size of the file when there is none.
+  std::size_t NextValidChunk(std::size_t pos) const {
+    std::size_t next = pos + 1;
+    while (next < bytes_.size() && !ChunkValid(next)) ++next;
+    return next;
+  }
+
   // Each answers false when the payload does not hold what its type says.
   bool ReadPayload(std::uint32_t type, TK_BinaryArchive& in);
   bool ReadSizes(TK_BinaryArchive& in);
@@ -156,18 +169,17 @@ void ChunkReader::ReadChunks() {
   while (pos < bytes_.size()) {
     chunk_at_ = pos;
     if (!HeaderValid(pos)) {
-      const bool cut = bytes_.size() - pos < kChunkHeaderSize ||
-                       (KvCrc32(bytes_.subspan(pos, 16)) == LoadU32(bytes_.data() + pos + 16));
-      if (cut) {
-        Report("document cut short in a " + std::string(ChunkName(bytes_.size() - pos >= 4 ? LoadU32(bytes_.data() + pos) : 0)) +
-               " chunk" + At());
-        return;
-      }
-      // The length cannot be trusted: look for the next header that checks.
-      std::size_t next = pos + 1;
-      while (next < bytes_.size() && !HeaderValid(next)) ++next;
+      // The length cannot be trusted: go on at the next whole chunk. Only a
+      // file that ends inside a chunk with a sound header was cut short.
+      const std::size_t next = NextValidChunk(pos);
+      const bool sound_header = bytes_.size() - pos >= kChunkHeaderSize &&
+                                KvCrc32(bytes_.subspan(pos, 16)) == LoadU32(bytes_.data() + pos + 16);
       if (next >= bytes_.size()) {
-        Report("damaged chunk header" + At() + "; nothing after it could be read");
+        if (sound_header || bytes_.size() - pos < kChunkHeaderSize)
+          Report("document cut short in a " +
+                 std::string(ChunkName(bytes_.size() - pos >= 4 ? LoadU32(bytes_.data() + pos) : 0)) + " chunk" + At());
+        else
+          Report("damaged chunk header" + At() + "; nothing after it could be read");
         return;
       }
       Report("damaged chunk header" + At() + "; reading went on at byte " + std::to_string(next));
@@ -178,12 +190,24 @@ void ChunkReader::ReadChunks() {
     const std::uint32_t type = LoadU32(h);
     const std::uint64_t length = LoadU64(h + 4);
     const auto payload = bytes_.subspan(pos + kChunkHeaderSize, std::size_t(length));
-    pos += kChunkHeaderSize + std::size_t(length);
     current_type_ = type;
     if (KvCrc32(payload) != LoadU32(h + 12)) {
       ReportDamaged(type);
+      // Its length may be what is damaged: when no chunk starts where it
+      // says it ends, go on at the next whole chunk instead.
+      const std::size_t end = pos + kChunkHeaderSize + std::size_t(length);
+      if (end < bytes_.size() && !ChunkValid(end)) {
+        const std::size_t next = NextValidChunk(pos);
+        if (next < bytes_.size() && next != end)
+          Report("reading went on at byte " + std::to_string(next) + " after " + std::to_string(next - pos) +
+                 " bytes skipped");
+        pos = next;
+      } else {
+        pos = end;
+      }
       continue;
     }
+    pos += kChunkHeaderSize + std::size_t(length);
     if (type == chunk_end) {
       ended = true;
       break;

@@ -230,6 +230,22 @@ TEST(DocumentFile, ADamagedChunkHeaderIsNotTrustedAndReadingResumesAtTheNextChun
   EXPECT_TRUE(read.LayerTable().IsDeleted(0));
   EXPECT_EQ(read.ObjectCount(), doc.ObjectCount());
 
+  // A length of 2^31 behind a header that checks (rewritten with it): the chunks behind it are
+  // intact and read, as they are behind a payload whose length lies inside the file.
+  for (const std::uint64_t length : {std::uint64_t(1) << 31, std::uint64_t(chunks[layer].length + 7)}) {
+    Bytes lying = Saved(doc);
+    const std::size_t at = chunks[layer].offset;
+    for (int i = 0; i < 8; ++i) lying[at + 4 + std::size_t(i)] = std::uint8_t(length >> (8 * i));
+    const std::uint32_t crc = KvCrc32(std::span(lying.data() + at, 16));
+    for (int i = 0; i < 4; ++i) lying[at + 16 + std::size_t(i)] = std::uint8_t(crc >> (8 * i));
+    CKavraDoc resynced;
+    const KvDocumentFileResult lied = ReadBytes(lying, resynced);
+    ASSERT_FALSE(lied.messages.empty());
+    EXPECT_NE(lied.messages.back().find(std::to_string(chunks[layer + 1].offset)), std::string::npos) << lied.messages.back();
+    EXPECT_EQ(std::pair(resynced.ObjectCount(), resynced.LightTable().Count()),
+              std::pair(doc.ObjectCount(), doc.LightTable().Count())) << length;
+  }
+
   // Unknown chunks, on the other hand, are skipped without a word.
   CKavraDoc skipped;
   EXPECT_TRUE(ReadBytes(WithChunk(Saved(doc), ChunkBytes("ZZZZ", {1, 2, 3, 4, 5, 6, 7, 8, 9})), skipped).Ok());
