@@ -17,6 +17,7 @@
 #include "host/app/EventWatcher.h"
 #include "host/app/RecordArchive.h"
 #include "host/app/UnknownUserData.h"
+#include "host/platform/FileReplacement.h"
 #include "host/toolkit/BinaryArchive.h"
 
 namespace {
@@ -597,42 +598,7 @@ KvDocumentFileResult CKavraDocumentFile::Write(CKavraDoc& doc, const std::filesy
     return failed;
   };
 
-  // The temporary sits beside the target, so that the rename stays within
-  // one file system and replaces the old document in one step.
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string pattern = (folder / ("." + name + ".XXXXXX")).string();
-  const int fd = mkstemp(pattern.data());
-  if (fd < 0) return fail(ErrorText(errno));
-  close(fd);
-  const std::filesystem::path temporary(pattern);
-  std::error_code ec;
-  auto give_up = [&](int error) {
-    std::filesystem::remove(temporary, ec);
-    return fail(ErrorText(error));
-  };
-  {
-    errno = 0;
-    TK_BinaryArchive out(temporary, TK_BinaryArchive::Mode::Write);
-    if (!out.IsOpen()) return give_up(errno ? errno : EIO);
-    if (!out.WriteBytes(bytes) || !out.Flush() || !out.Close()) return give_up(errno ? errno : EIO);
-  }
-  // mkstemp made the file private: give it the old document's permissions,
-  // or those of a newly created file.
-  const auto old_status = std::filesystem::status(path, ec);
-  if (!ec && std::filesystem::exists(old_status)) {
-    std::filesystem::permissions(temporary, old_status.permissions(), ec);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    std::filesystem::permissions(temporary, std::filesystem::perms(0666 & ~mask), ec);
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) return give_up(errno);
-  // Make the rename itself durable (best effort: some file systems refuse).
-  const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    fsync(dir);
-    close(dir);
-  }
+  if (const int error = KvReplaceFile(path, bytes); error != 0) return fail(ErrorText(error));
   doc.SetPath(path);
   doc.SetModified(false);
   doc.RaiseEvent([&](CKavraEventWatcher& w) { w.OnEndSaveDocument(doc, wide_path, false); });

@@ -1,5 +1,6 @@
 #include "host/platform/KavraDib.h"
 
+#include "host/platform/FileReplacement.h"
 #include "host/platform/NativeWindows.h"
 
 #include <stb/stb_image.h>
@@ -65,37 +66,6 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& out) {
   }
   ::close(fd);
   return ok;
-}
-
-bool WriteAll(int fd, const std::vector<unsigned char>& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += std::size_t(n);
-  }
-  return true;
-}
-
-// Writes beside the target under a fresh name, flushes, then renames over
-// the target; on any failure the temporary is removed and the target stays.
-bool ReplaceFile(const std::string& target, const std::vector<unsigned char>& data) {
-  std::random_device random;
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    const std::string temp = target + ".tmp-" + std::to_string(random());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return false;
-    }
-    bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-  }
-  return false;
 }
 
 enum class Format { None, Png, Bmp, Jpeg, Tga };
@@ -207,7 +177,7 @@ bool CKavraDib::WriteToFile(const TK_wString& path) {
     case Format::None:
       break;
   }
-  if (!ok || encoded.empty() || !ReplaceFile(target, encoded)) return false;
+  if (!ok || encoded.empty() || KvReplaceFile(std::filesystem::path(target), encoded) != 0) return false;
   lastSaveName_ = path;
   return true;
 }

@@ -1,0 +1,17 @@
+#pragma once
+// Replaces a whole file so that readers see the old file or the new one,
+// never a part, and a write killed at any moment leaves nothing behind. The
+// bytes go to an unnamed temporary beside the target (O_TMPFILE), flushed,
+// then linked in under a hidden temporary name and renamed over the target
+// at once; a file system without unnamed temporaries gets a named one from
+// the start, removed on failure. Temporaries of the same target that
+// killed writes left behind (older than a minute) are removed first. The
+// new file takes the old one's permissions, or those of a new file.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+// 0 when the target was replaced, else the errno that stopped it (the old
+// file is then untouched).
+int KvReplaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
