@@ -428,7 +428,13 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   const std::string ext = Lower(path.extension().string());
   r.is_obj = ext == ".obj";
   r.is_gltf = ext == ".gltf" || ext == ".glb";
-  if (r.is_obj) r.obj_facts = obj_materials::ReadMaterialFacts(path);
+  if (r.is_obj) {
+    r.obj_facts = obj_materials::ReadMaterialFacts(path);
+    if (!r.obj_facts.problem.empty()) {
+      r.Fail("the material library is malformed: " + r.obj_facts.problem);
+      return false;
+    }
+  }
   if (std::string problem; ext == ".ply" && !ply_counts::Check(path, problem)) {
     r.Fail(problem);
     return false;

@@ -83,9 +83,18 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
     if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > kMaxMtlBytes) continue;
     std::ifstream mtl(path);
     std::string current;
+    bool named = false;
+    int number = 0;
     for (std::string line; std::getline(mtl, line);) {
+      ++number;
       const auto [keyword, rest] = Statement(line);
+      const bool map = keyword.rfind("map_", 0) == 0 || keyword == "bump" || keyword == "disp" || keyword == "decal" ||
+                       keyword == "refl" || keyword == "norm";
+      if (map && !named && facts.problem.empty())
+        facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
+                        "\" comes before any \"newmtl\"";
       if (keyword == "newmtl") {
+        named = true;
         current = rest;
       } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
         std::string type;

@@ -17,6 +17,10 @@ struct ObjMaterialFacts {
   std::map<std::string, std::string> reflection_maps;
   // Every name given to a "usemtl" statement.
   std::set<std::string> used;
+  // Why the libraries cannot be handed to the model reader, or empty: a map
+  // statement before the first "newmtl" belongs to no material, and the
+  // reader would fail on it without a word.
+  std::string problem;
 };
 
 // Reads the OBJ's "usemtl" names and its "mtllib" files (resolved against

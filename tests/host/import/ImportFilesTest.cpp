@@ -54,6 +54,17 @@ const std::pair<const char*, std::string> kFiles[] = {
                           "end_header\n" + std::string(36, '\0')},
     {"fits.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
                  "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+    // A face without vertices (Assimp's triangulation would abort), and lists longer than their files.
+    {"noface.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                   "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n0\n"},
+    {"longlist.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                     "element face 1\nproperty list int int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n"
+                     "2147483648 0 1 2\n"},
+    {"longlist_binary.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+                            "property float z\nelement face 1\nproperty list uint int vertex_indices\nend_header\n" +
+                                std::string(36, '\0') + std::string(4, '\xFF') + std::string(12, '\0')},
+    {"early_map.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
+    {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
                 "endfacet\nendsolid x\n"},
 };
@@ -85,6 +96,10 @@ const ImportCase kCases[] = {
     {"garbage.fbx", "cannot read the model", 0, 0, 0, 0, 0, 0},
     {"absurd.ply", "declares 4000000000 \"vertex\" elements", 0, 0, 0, 0, 0, 0},
     {"absurd_binary.ply", "declares 900000000 \"face\" elements", 0, 0, 0, 0, 0, 0},
+    {"noface.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
+    {"longlist_binary.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"nan.stl", "is not a finite point", 0, 0, 0, 0, 0, 0},
     {"missing.glb", "no such file", 0, 0, 0, 0, 0, 0},
     {"missing.kvd", "cannot open", 0, 0, 0, 0, 0, 0},
