@@ -21,6 +21,14 @@ using inclusive_rect::IsEmpty;
 
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 
+// The nearest kMaxHitsPerSample hits, in no particular order.
+void KeepNearestHits(std::vector<HitRecord>& hits) {
+  const auto nth = hits.begin() + std::ptrdiff_t(CScreenProjection::kMaxHitsPerSample);
+  std::nth_element(hits.begin(), nth, hits.end(),
+                   [](const HitRecord& a, const HitRecord& b) { return a.depth < b.depth; });
+  hits.erase(nth, hits.end());
+}
+
 }  // namespace
 
 CScreenProjection::CScreenProjection(const FittedCamera& camera, const std::atomic<bool>* abort)
@@ -110,7 +118,9 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
     if (!mesh->IntersectFace(working)) continue;
     hits.push_back(working);
     InitHitRecord(working);
+    if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
   }
+  if (hits.size() > kMaxHitsPerSample) KeepNearestHits(hits);
   if (sort && hits.size() >= 2) std::qsort(hits.data(), hits.size(), sizeof(HitRecord), CompareHitDepth);
   return int(hits.size());
 }

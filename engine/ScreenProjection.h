@@ -68,10 +68,16 @@ public:
   int BandRows() const { return m_cells.Rows(); }
   const PixelCell& Cell(int x, int y) const { return m_cells.Cell(x, y); }
   long long CellCapacityTotal() const { return m_cells.CapacityTotal(); }
+  // A sample keeps at most this many hits, the nearest: behind thousands of
+  // surfaces the rest are lost in the 8-bit colour, and a file of countless
+  // coincident faces must not take memory without end.
+  static constexpr std::size_t kMaxHitsPerSample = 4096;
+
   // Every hit of the ray through sample (x, y) with the faces of its cell,
-  // in cell order, then nearest first when `sort` is set; the count. y must
-  // lie within the band of `cells` (or of the index's own). The list is
-  // cleared first and keeps its capacity.
+  // in cell order, then nearest first when `sort` is set; the count. Beyond
+  // kMaxHitsPerSample hits only the nearest stay. y must lie within the band
+  // of `cells` (or of the index's own). The list is cleared first and keeps
+  // its capacity.
   int GatherHits(const BandCells& cells, int x, int y, std::vector<HitRecord>& hits, bool sort) const;
   int GatherHits(int x, int y, std::vector<HitRecord>& hits, bool sort) const {
     return GatherHits(m_cells, x, y, hits, sort);

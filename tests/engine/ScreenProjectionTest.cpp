@@ -148,6 +148,27 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
 // its bottom rows: a row two bands share is filed by both, and only then is
 // the face done; the last band is cut at the bottom; aborts and bands
 // outside the image are refused.
+// Ten thousand stacked triangles: a sample keeps only the nearest, sorted, in bounded memory.
+TEST(ScreenProjection, ASampleKeepsOnlyItsNearestHits) {
+  Scene scene;
+  std::vector<TK_3fPoint> stack;
+  const int layers = 10000;
+  for (int i = layers - 1; i >= 0; --i) {  // farthest first: the nearest come last
+    const float z = -2.0f - 0.001f * float(i);
+    stack.insert(stack.end(), {{-50, -50, z}, {50, -50, z}, {0, 50, z}});
+  }
+  scene.Add(stack);
+  auto projection = scene.Project(Camera({0, 0, 0}, {0, 0, -1}), 8, 8);
+  ASSERT_NE(projection, nullptr);
+  ASSERT_TRUE(projection->PrepareBand(0, 8));
+  std::vector<HitRecord> hits;
+  ASSERT_EQ(projection->GatherHits(4, 4, hits, true), int(CScreenProjection::kMaxHitsPerSample));
+  EXPECT_TRUE(std::is_sorted(hits.begin(), hits.end(), [](auto& a, auto& b) { return a.depth < b.depth; }));
+  // The nearest 4096 layers: the stack's last faces, nearest first.
+  EXPECT_EQ(std::pair(hits.front().face_index, hits.back().face_index), std::pair(layers - 1, layers - 4096));
+  EXPECT_LE(hits.capacity(), 2 * CScreenProjection::kMaxHitsPerSample);
+}
+
 TEST(ScreenProjection, BandsShareARowCutAtTheBottomAndStopOnAbort) {
   Scene scene;
   scene.Add({{-1, 0, 0}, {1, 0, 0}, {0, 2, 0}, {-3, 0.5f, 0}, {-2, 0.5f, 0}, {-2.5f, 1, 0}, {-1, -5.5f, 0},
