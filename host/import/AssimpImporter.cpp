@@ -65,6 +65,7 @@ struct Reader {
   const aiScene* scene = nullptr;
   bool is_obj = false;
   bool is_gltf = false;
+  bool is_stl = false;
   obj_materials::ObjMaterialFacts obj_facts;
   std::vector<int> material_slot;  // Assimp material -> model material; -2 not yet made
   std::map<std::string, TK_Xform> node_xforms;
@@ -89,6 +90,21 @@ struct Reader {
       Warn("material \"" + material + "\": " + role + " texture not found: " + p.string() +
            " (it is left out when rendering)");
     return TK_wString::FromUtf8(p.string());
+  }
+
+  // Whether a triangle's vertex normals point away from the side its winding
+  // faces (counter-clockwise seen from the front).
+  static bool StlNormalsContradictWinding(const aiMesh& am) {
+    for (unsigned f = 0; f < am.mNumFaces; ++f) {
+      const aiFace& face = am.mFaces[f];
+      if (face.mNumIndices != 3) continue;
+      const aiVector3D& a = am.mVertices[face.mIndices[0]];
+      const aiVector3D winding = (am.mVertices[face.mIndices[1]] - a) ^ (am.mVertices[face.mIndices[2]] - a);
+      const aiVector3D normal =
+          am.mNormals[face.mIndices[0]] + am.mNormals[face.mIndices[1]] + am.mNormals[face.mIndices[2]];
+      if (winding * normal < 0) return true;
+    }
+    return false;
   }
 
   std::string Texture(const aiMaterial& m, aiTextureType type) const {
@@ -213,6 +229,9 @@ struct Reader {
       const aiVector3D& n = am.mNormals[i];
       normals_ok = std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
     }
+    // STL facet normals often disagree with the triangles' winding (written
+    // by tools that never read them): where one does, the winding decides.
+    if (normals_ok && is_stl) normals_ok = !StlNormalsContradictWinding(am);
     if (normals_ok) {
       mesh.m_N.reserve(am.mNumVertices);
       for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
@@ -428,6 +447,7 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   const std::string ext = Lower(path.extension().string());
   r.is_obj = ext == ".obj";
   r.is_gltf = ext == ".gltf" || ext == ".glb";
+  r.is_stl = ext == ".stl";
   if (r.is_obj) {
     r.obj_facts = obj_materials::ReadMaterialFacts(path);
     if (!r.obj_facts.problem.empty()) {

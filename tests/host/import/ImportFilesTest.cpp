@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "host/app/Doc.h"
 #include "host/app/DocumentFile.h"
 #include "host/import/ImportLog.h"
@@ -218,6 +220,44 @@ const BadJson kBadJson[] = {
 };
 
 void PrintTo(const BadJson& c, std::ostream* os) { *os << c.json; }
+
+// A tetrahedron as an ASCII STL, each facet's normal written as `sign` times the outward one.
+std::string Tetrahedron(int sign) {
+  const float p[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  const int faces[4][3] = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};  // counter-clockwise from outside
+  std::ostringstream stl;
+  stl << "solid t\n";
+  for (const auto& f : faces) {
+    const float* a = p[f[0]];
+    const float* b = p[f[1]];
+    const float* c = p[f[2]];
+    const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    stl << "facet normal " << sign * (u[1] * v[2] - u[2] * v[1]) << " " << sign * (u[2] * v[0] - u[0] * v[2]) << " "
+        << sign * (u[0] * v[1] - u[1] * v[0]) << "\nouter loop\n";
+    for (int k : f) stl << "vertex " << p[k][0] << " " << p[k][1] << " " << p[k][2] << "\n";
+    stl << "endloop\nendfacet\n";
+  }
+  return stl.str() + "endsolid t\n";
+}
+
+// Facet normals that contradict the winding (tools that never read them write such files):
+// the winding decides, so the model is lit as the one whose normals agree with it.
+TEST(StlImport, TheWindingDecidesWhereFacetNormalsContradictIt) {
+  TempDir dir;
+  WriteFile(dir / "agrees.stl", Tetrahedron(1));
+  WriteFile(dir / "contradicts.stl", Tetrahedron(-1));
+  for (const char* name : {"agrees.stl", "contradicts.stl"}) {
+    CKavraDoc doc;
+    CImportLog log;
+    ASSERT_TRUE(scene_import::OpenScene(dir / name, doc, log)) << Joined(log.Errors());
+    const TK_Mesh& mesh = *doc.ObjectAt(0)->RenderMesh(0);
+    for (int f = 0; f < mesh.FaceCount(); ++f) {  // every vertex normal on the outer side of its face
+      const TK_3fVector& n = mesh.m_N[std::size_t(mesh.m_F[std::size_t(f)].vi[0])];
+      const TK_3fVector& fn = mesh.m_FN[std::size_t(f)];
+      EXPECT_GT(n.x * fn.x + n.y * fn.y + n.z * fn.z, 0.0f) << name << " face " << f;
+    }
+  }
+}
 
 class JsonMistake : public testing::TestWithParam<BadJson> {};
 
