@@ -1,9 +1,11 @@
 #include "host/import/AssimpImporter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,14 +84,42 @@ struct Reader {
       return {};
     }
     std::replace(name.begin(), name.end(), '\\', '/');
-    fs::path p = name;
+    // A drive letter ("D:/maps/x.jpg") means a path of another machine.
+    const bool foreign = name.size() >= 2 && name[1] == ':' && std::isalpha((unsigned char)name[0]);
+    fs::path p = foreign ? fs::path(name.substr(2)) : fs::path(name);
     if (p.is_relative()) p = path.parent_path() / p;
     p = p.lexically_normal();
     std::error_code ec;
-    if (!fs::exists(p, ec))
-      Warn("material \"" + material + "\": " + role + " texture not found: " + p.string() +
-           " (it is left out when rendering)");
+    if (fs::exists(p, ec)) return TK_wString::FromUtf8(p.string());
+    // Written on another machine: look for the name beside the model and in
+    // the folders below it.
+    if (const std::optional<fs::path> found = FindBesideModel(p.filename())) return TK_wString::FromUtf8(found->string());
+    Warn("material \"" + material + "\": " + role + " texture not found: " + name + " (looked for " +
+         p.filename().string() + " in " + path.parent_path().string() + " and the folders below it; it is left out "
+         "when rendering)");
     return TK_wString::FromUtf8(p.string());
+  }
+
+  // The first file of that name, in any letter case, in the model's folder or
+  // the folders below it (at most three levels, a few thousand entries).
+  std::optional<fs::path> FindBesideModel(const fs::path& name) const {
+    if (name.empty()) return std::nullopt;
+    const auto lower = [](std::string s) {
+      std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+      return s;
+    };
+    const std::string wanted = lower(name.string());
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    std::error_code ec;
+    int seen = 0;
+    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end && seen < 5000; it.increment(ec), ++seen) {
+      if (it.depth() > 2) it.disable_recursion_pending();
+      std::error_code type_error;
+      if (it->is_regular_file(type_error) && lower(it->path().filename().string()) == wanted)
+        return it->path().lexically_normal();
+    }
+    return std::nullopt;
   }
 
   // Whether a triangle's vertex normals point away from the side its winding
