@@ -6,6 +6,7 @@
 #include <map>
 #include <numbers>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include <assimp/scene.h>
 
 #include "host/app/Doc.h"
+#include "host/import/EmbeddedTextures.h"
 #include "host/import/FramingView.h"
 #include "host/import/GltfCameras.h"
 #include "host/import/ImportLog.h"
@@ -79,8 +81,25 @@ struct Reader {
   // files become slashes, relative names resolve against the model's folder.
   TK_wString TexturePath(std::string name, const std::string& material, const char* role) const {
     if (name.empty()) return {};
+    if (const aiTexture* embedded = scene ? scene->GetEmbeddedTexture(name.c_str()) : nullptr) {
+      std::optional<fs::path> file;
+      if (embedded->mHeight == 0) {  // encoded: mWidth bytes in the format of the hint
+        file = embedded_textures::StoreEncoded(
+            std::span(reinterpret_cast<const std::uint8_t*>(embedded->pcData), embedded->mWidth), embedded->achFormatHint);
+      } else {
+        static_assert(sizeof(aiTexel) == 4);
+        file = embedded_textures::StorePixels(
+            std::span(reinterpret_cast<const std::uint32_t*>(embedded->pcData),
+                      std::size_t(embedded->mWidth) * embedded->mHeight),
+            int(embedded->mWidth), int(embedded->mHeight));
+      }
+      if (file) return TK_wString::FromUtf8(file->string());
+      Warn("material \"" + material + "\": the " + role + " texture inside the model could not be kept in " +
+           embedded_textures::CacheFolder().string() + " (it is left out when rendering)");
+      return {};
+    }
     if (name[0] == '*') {
-      Warn("material \"" + material + "\": embedded " + role + " texture left out (only texture files are used)");
+      Warn("material \"" + material + "\": " + role + " texture " + name + " is not in the model");
       return {};
     }
     std::replace(name.begin(), name.end(), '\\', '/');

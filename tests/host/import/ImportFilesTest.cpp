@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "host/app/Doc.h"
 #include "host/app/DocumentFile.h"
+#include "host/platform/KavraDib.h"
 #include "host/import/ImportLog.h"
 #include "host/import/JsonSceneImporter.h"
 #include "host/import/LogText.h"
@@ -224,6 +227,61 @@ const BadJson kBadJson[] = {
 };
 
 void PrintTo(const BadJson& c, std::ostream* os) { *os << c.json; }
+
+std::string Base64(const std::vector<std::uint8_t>& bytes) {
+  static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t left = bytes.size() - i;
+    std::uint32_t n = std::uint32_t(bytes[i]) << 16;
+    if (left > 1) n |= std::uint32_t(bytes[i + 1]) << 8;
+    if (left > 2) n |= bytes[i + 2];
+    for (std::size_t k = 0; k < 4; ++k) out += k <= left ? digits[(n >> (18 - 6 * k)) & 63] : '=';
+  }
+  return out;
+}
+
+// A glTF triangle whose texture is a PNG inside the file (a data URI), as downloaded models
+// often are: the texture is kept as a file of the cache, with the pixels of the image.
+TEST(GltfImport, ATextureInsideTheModelIsKeptAsAFile) {
+  TempDir dir;
+  CKavraDib red;
+  ASSERT_TRUE(red.CreateDib(2, 2, 24, true, nullptr));
+  red.DC().FillSolidRect(0, 0, 2, 2, MakeColorRef(200, 10, 20));
+  ASSERT_TRUE(red.WriteToFile(TK_wString::FromUtf8((dir / "red.png").string())));
+  std::ifstream png_file(dir / "red.png", std::ios::binary);
+  const std::vector<std::uint8_t> png{std::istreambuf_iterator<char>(png_file), {}};
+  // Three positions, three texture coordinates, three indices.
+  std::vector<std::uint8_t> buffer;
+  const auto put = [&](const auto& value) {
+    const auto* b = reinterpret_cast<const std::uint8_t*>(&value);
+    buffer.insert(buffer.end(), b, b + sizeof value);
+  };
+  for (float v : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f}) put(v);
+  for (std::uint16_t i : {0, 1, 2}) put(i);
+  const std::string gltf = R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 0}]}],
+    "materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+    "textures": [{"source": 0}], "images": [{"uri": "data:image/png;base64,)" + Base64(png) + R"("}],
+    "buffers": [{"byteLength": 66, "uri": "data:application/octet-stream;base64,)" + Base64(buffer) + R"("}],
+    "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 24},
+                    {"buffer": 0, "byteOffset": 60, "byteLength": 6}],
+    "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+                  {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC2"},
+                  {"bufferView": 2, "componentType": 5123, "count": 3, "type": "SCALAR"}]})";
+  WriteFile(dir / "inside.gltf", gltf);
+  CKavraDoc doc;
+  CImportLog log;
+  ASSERT_TRUE(scene_import::OpenScene(dir / "inside.gltf", doc, log)) << Joined(log.Errors());
+  EXPECT_TRUE(log.Warnings().empty()) << Joined(log.Warnings());
+  const TK_wString texture = doc.RenderMaterial(*doc.ObjectAt(0)).TextureBitmapFileName();
+  CKavraDib kept;
+  ASSERT_TRUE(kept.ReadFromFile(texture)) << texture.ToUtf8();
+  float r, g, b;
+  kept.GetPixel(1, 1, r, g, b);
+  EXPECT_EQ(MakeColorRef(std::uint8_t(r * 255 + 0.5f), std::uint8_t(g * 255 + 0.5f), std::uint8_t(b * 255 + 0.5f)),
+            MakeColorRef(200, 10, 20));
+}
 
 // A tetrahedron as an ASCII STL, each facet's normal written as `sign` times the outward one.
 std::string Tetrahedron(int sign) {
