@@ -17,6 +17,7 @@
 #include <assimp/scene.h>
 
 #include "host/app/Doc.h"
+#include "host/import/ColladaCameras.h"
 #include "host/import/EmbeddedTextures.h"
 #include "host/import/FramingView.h"
 #include "host/import/GltfCameras.h"
@@ -70,6 +71,7 @@ struct Reader {
   bool is_obj = false;
   bool is_gltf = false;
   bool is_stl = false;
+  bool is_dae = false;
   obj_materials::ObjMaterialFacts obj_facts;
   std::vector<int> material_slot;  // Assimp material -> model material; -2 not yet made
   std::map<std::string, TK_Xform> node_xforms;
@@ -340,8 +342,10 @@ struct Reader {
   }
 
   void AddCameras(ImportedModel& model) {
-    std::vector<GltfCamera> gltf;
-    if (is_gltf) gltf = gltf_cameras::ReadCameras(path).value_or(std::vector<GltfCamera>());
+    std::vector<StatedCamera> gltf;
+    if (is_gltf) gltf = gltf_cameras::ReadCameras(path).value_or(std::vector<StatedCamera>());
+    std::map<std::string, StatedCamera> dae;
+    if (is_dae) dae = collada_cameras::ReadCameras(path);
     for (unsigned i = 0; i < scene->mNumCameras; ++i) {
       const aiCamera* cam = scene->mCameras[i];
       if (!cam) continue;
@@ -355,14 +359,22 @@ struct Reader {
       bool perspective = cam->mOrthographicWidth <= 0;
       double half_x = cam->mHorizontalFOV;  // Assimp: half the horizontal angle
       double half_y = 0, ortho_x = cam->mOrthographicWidth, ortho_y = 0;
-      if (is_gltf && i < gltf.size()) {
-        // Assimp's glTF field of view is yfov x aspect: take the file's own numbers.
-        const GltfCamera& c = gltf[i];
-        perspective = c.perspective;
-        half_y = c.yfov / 2;
-        aspect = c.perspective ? c.aspect : (c.ymag > 0 ? c.xmag / c.ymag : 0);
-        ortho_x = c.xmag;
-        ortho_y = c.ymag;
+      // Assimp's glTF field of view is yfov x aspect, its COLLADA one a full
+      // angle taken for a half, its COLLADA orthographic cameras perspective:
+      // the file's own numbers win.
+      const StatedCamera* stated = nullptr;
+      if (is_gltf && i < gltf.size()) stated = &gltf[i];
+      if (const auto it = dae.find(cam->mName.C_Str()); it != dae.end()) stated = &it->second;
+      if (stated) {
+        perspective = stated->perspective;
+        aspect = stated->aspect > 0 ? stated->aspect
+                 : !perspective && stated->ymag > 0 ? stated->xmag / stated->ymag
+                 : stated->xfov > 0 && stated->yfov > 0 ? std::tan(stated->xfov / 2) / std::tan(stated->yfov / 2)
+                                                        : (is_gltf ? 0.0 : aspect);
+        half_y = stated->yfov / 2;
+        if (stated->xfov > 0) half_x = stated->xfov / 2;
+        ortho_x = stated->xmag;
+        ortho_y = stated->ymag;
       }
       if (!(aspect > 0) || !std::isfinite(aspect)) aspect = double(kViewWidth) / kViewHeight;
       if (!(half_y > 0)) half_y = std::atan(std::tan(half_x) / aspect);
@@ -497,6 +509,7 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   r.is_obj = ext == ".obj";
   r.is_gltf = ext == ".gltf" || ext == ".glb";
   r.is_stl = ext == ".stl";
+  r.is_dae = ext == ".dae";
   if (r.is_obj) {
     r.obj_facts = obj_materials::ReadMaterialFacts(path);
     if (!r.obj_facts.problem.empty()) {

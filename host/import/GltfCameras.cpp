@@ -29,7 +29,7 @@ double Finite(const nlohmann::json& object, const char* key) {
 
 }  // namespace
 
-std::optional<std::vector<GltfCamera>> ParseCameras(std::string_view bytes) {
+std::optional<std::vector<StatedCamera>> ParseCameras(std::string_view bytes) {
   std::string_view json_text = bytes;
   if (bytes.size() >= 4 && bytes.substr(0, 4) == "glTF") {
     // Binary container: 12-byte header, then the JSON chunk (length, type "JSON").
@@ -40,11 +40,11 @@ std::optional<std::vector<GltfCamera>> ParseCameras(std::string_view bytes) {
   }
   const nlohmann::json doc = nlohmann::json::parse(json_text, nullptr, false);
   if (doc.is_discarded() || !doc.is_object()) return std::nullopt;
-  std::vector<GltfCamera> cameras;
+  std::vector<StatedCamera> cameras;
   const auto list = doc.find("cameras");
   if (list == doc.end() || !list->is_array()) return cameras;
   for (const nlohmann::json& c : *list) {
-    GltfCamera camera;
+    StatedCamera camera;
     if (c.is_object()) {
       const auto ortho = c.find("orthographic");
       const auto persp = c.find("perspective");
@@ -64,7 +64,7 @@ std::optional<std::vector<GltfCamera>> ParseCameras(std::string_view bytes) {
   return cameras;
 }
 
-std::optional<std::vector<GltfCamera>> ReadCameras(const std::filesystem::path& path) {
+std::optional<std::vector<StatedCamera>> ReadCameras(const std::filesystem::path& path) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   if (ec || size > kMaxFileBytes) return std::nullopt;

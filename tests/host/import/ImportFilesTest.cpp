@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
+#include <numbers>
 #include <iterator>
 #include <sstream>
 
@@ -281,6 +283,56 @@ TEST(GltfImport, ATextureInsideTheModelIsKeptAsAFile) {
   kept.GetPixel(1, 1, r, g, b);
   EXPECT_EQ(MakeColorRef(std::uint8_t(r * 255 + 0.5f), std::uint8_t(g * 255 + 0.5f), std::uint8_t(b * 255 + 0.5f)),
             MakeColorRef(200, 10, 20));
+}
+
+// COLLADA cameras state full angles in degrees, and orthographic ones exist: a vertical angle,
+// a horizontal one with the aspect, and an orthographic camera each come in as stated.
+TEST(ColladaImport, CamerasComeInWithTheAnglesAndProjectionTheFileStates) {
+  const std::string camera_nodes[] = {"yfov", "xfov", "ortho"};
+  std::string nodes;
+  for (const std::string& n : camera_nodes)
+    nodes += "<node id=\"" + n + "\" name=\"" + n + "\"><translate>0 0 5</translate><instance_camera url=\"#" + n +
+             "-camera\"/></node>";
+  const std::string dae = R"(<?xml version="1.0"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+ <asset><up_axis>Y_UP</up_axis></asset>
+ <library_cameras>
+  <camera id="yfov-camera"><optics><technique_common><perspective><yfov>37.8492</yfov><aspect_ratio>1.5</aspect_ratio>
+   <znear>1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+  <camera id="xfov-camera"><optics><technique_common><perspective><xfov>49.13434</xfov><aspect_ratio>1.777778</aspect_ratio>
+   <znear>1</znear><zfar>100</zfar></perspective></technique_common></optics></camera>
+  <camera id="ortho-camera"><optics><technique_common><orthographic><xmag>3</xmag><aspect_ratio>1.777778</aspect_ratio>
+   <znear>1</znear><zfar>100</zfar></orthographic></technique_common></optics></camera>
+ </library_cameras>
+ <library_geometries><geometry id="tri"><mesh>
+  <source id="p"><float_array id="pa" count="9">0 0 0 1 0 0 0 1 0</float_array>
+   <technique_common><accessor source="#pa" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/>
+   <param name="Z" type="float"/></accessor></technique_common></source>
+  <vertices id="v"><input semantic="POSITION" source="#p"/></vertices>
+  <triangles count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p></triangles>
+ </mesh></geometry></library_geometries>
+ <library_visual_scenes><visual_scene id="s"><node id="m" name="m"><instance_geometry url="#tri"/></node>)" + nodes +
+                          R"(</visual_scene></library_visual_scenes>
+ <scene><instance_visual_scene url="#s"/></scene>
+</COLLADA>)";
+  TempDir dir;
+  WriteFile(dir / "cameras.dae", dae);
+  CKavraDoc doc;
+  CImportLog log;
+  ASSERT_TRUE(scene_import::OpenScene(dir / "cameras.dae", doc, log)) << Joined(log.Errors());
+  std::map<std::wstring, const CKavraView*> views;
+  for (int i = 0; i < doc.ViewCount(); ++i) views[doc.ViewAt(i)->View().m_name.str()] = doc.ViewAt(i);
+  ASSERT_EQ(views.size(), 3u);
+  // The half-angle of the frustum's narrower side, in degrees.
+  const auto degrees = [&](const wchar_t* name) {
+    double l, r, b, t, n, f;
+    views[name]->View().m_vp.GetFrustum(l, r, b, t, n, f);
+    return std::atan(std::min(r - l, t - b) / 2 / n) * 180 / std::numbers::pi;
+  };
+  EXPECT_NEAR(degrees(L"yfov"), 37.8492 / 2, 1e-3);  // the narrower side is the vertical one
+  EXPECT_NEAR(degrees(L"xfov"), std::atan(std::tan(49.13434 / 2 * std::numbers::pi / 180) / 1.777778) * 180 / std::numbers::pi, 1e-3);
+  EXPECT_TRUE(views[L"ortho"]->View().m_vp.Projection() == TK::parallel &&
+              views[L"yfov"]->View().m_vp.Projection() == TK::perspective);
 }
 
 // A tetrahedron as an ASCII STL, each facet's normal written as `sign` times the outward one.
