@@ -112,13 +112,34 @@ struct Reader {
     p = p.lexically_normal();
     std::error_code ec;
     if (fs::exists(p, ec)) return TK_wString::FromUtf8(p.string());
-    // Written on another machine: look for the name beside the model and in
-    // the folders below it.
+    // Written on another machine: the path's last folders may lie beside the
+    // model or above it ("D:/work/models/maps/x.jpg" for a model in
+    // .../models/cars), else the name beside the model or below it.
+    if (const std::optional<fs::path> found = FindPathTail(fs::path(name)))
+      return TK_wString::FromUtf8(found->string());
     if (const std::optional<fs::path> found = FindBesideModel(p.filename())) return TK_wString::FromUtf8(found->string());
     Warn("material \"" + material + "\": " + role + " texture not found: " + name + " (looked for " +
          p.filename().string() + " in " + path.parent_path().string() + " and the folders below it; it is left out "
          "when rendering)");
     return TK_wString::FromUtf8(p.string());
+  }
+
+  // The longest tail of `written` (its last one to four parts) that names a
+  // file under the model's folder or one of its three nearest parents.
+  std::optional<fs::path> FindPathTail(const fs::path& written) const {
+    std::vector<fs::path> parts;
+    for (const fs::path& part : written.relative_path()) parts.push_back(part);
+    fs::path folder = path.parent_path().empty() ? fs::current_path() : fs::absolute(path.parent_path());
+    std::error_code ec;
+    for (int up = 0; up < 4 && !folder.empty(); ++up, folder = folder.parent_path()) {
+      for (std::size_t keep = std::min<std::size_t>(parts.size(), 4); keep >= 1; --keep) {
+        fs::path candidate = folder;
+        for (std::size_t i = parts.size() - keep; i < parts.size(); ++i) candidate /= parts[i];
+        if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal();
+      }
+      if (folder == folder.parent_path()) break;
+    }
+    return std::nullopt;
   }
 
   // The first file of that name, in any letter case, in the model's folder or

@@ -73,6 +73,9 @@ const std::pair<const char*, std::string> kFiles[] = {
     // Textures named on another machine: found by name beside the model and below it.
     {"windows.obj", "mtllib windows.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl w\nf 1 2 3\n"},
     {"windows.mtl", "newmtl w\nmap_Kd D:\\projects\\Wood.PNG\nmap_Bump C:\\gone\\height-map.png\n"},
+    {"cars/tail.obj", "mtllib tail.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl t\nf 1 2 3\n"},
+    {"cars/tail.mtl", "newmtl t\nmap_Kd D:\\work\\maps\\stone.png\n"},  // the maps folder beside the model's
+    {"maps/stone.png", "x"},
     {"early_map.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
@@ -107,6 +110,7 @@ const ImportCase kCases[] = {
     {"absurd.ply", "declares 4000000000 \"vertex\" elements", 0, 0, 0, 0, 0, 0},
     {"absurd_binary.ply", "declares 900000000 \"face\" elements", 0, 0, 0, 0, 0, 0},
     {"windows.obj", "", 1, 1, 0, 1, 1, 1},  // the wood found in tex/, the height map reported missing
+    {"cars/tail.obj", "", 1, 1, 0, 1, 1, 0},
     {"noface.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
