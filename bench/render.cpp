@@ -7,7 +7,7 @@
 // Every render runs in a child process of its own, so that each peak
 // memory figure is that render's alone.
 //
-//   render [all|levels|shadows|memory|embree] [scene]
+//   render [all|levels|threads|shadows|memory|embree] [scene]
 
 #include <embree3/rtcore.h>
 #include <sys/resource.h>
@@ -126,6 +126,7 @@ struct Case {
   int width = 640, height = 480;
   int shadows = 0;
   int map_size = 1024;
+  int threads = 1;
 };
 
 long long CastSamples(const Case& c) {
@@ -157,6 +158,7 @@ int RenderCase(const Case& c) {
 
   const Clock::time_point start = Clock::now();
   TimedSession session(doc, nullptr, record);
+  session.SetThreadCount(c.threads);
   for (int i = 0; i < doc.ObjectCount(); ++i) {
     const CKavraObject* object = doc.ObjectAt(i);
     for (int m = 0; object && m < object->RenderMeshCount(); ++m)
@@ -179,7 +181,8 @@ int RenderCase(const Case& c) {
     return 1;
   }
   const double pixels = Seconds(session.at[2], session.at[3]);
-  std::printf("%-7s %4dx%-4d aa %d shadows %d", c.scene.c_str(), c.width, c.height, c.level, c.shadows);
+  std::printf("%-7s %4dx%-4d aa %d shadows %d threads %d", c.scene.c_str(), c.width, c.height, c.level, c.shadows,
+              c.threads);
   if (c.shadows) std::printf(" map %4d build %7.1f ms", c.map_size, 1e3 * Seconds(session.at[9], session.at[2]));
   std::printf("  gather %7.1f ms  setup %7.1f ms  pixels %8.1f ms  %6.2f Msamples/s", 1e3 * Seconds(start, gathered),
               1e3 * Seconds(session.at[1], session.at[2]), 1e3 * pixels, CastSamples(c) / pixels / 1e6);
@@ -301,6 +304,11 @@ int main(int argc, char** argv) {
     std::printf("# the sphere scene's samples: ours against Embree, antialiasing 0, one thread each\n");
     run(Case{"sphere", 0});
     ok = InChild([] { return EmbreeCase(640, 480); }) && ok;
+  }
+  if (what == "all" || what == "threads") {
+    std::printf("# pixel time on one and on two threads, in turns (the images are the same bit for bit)\n");
+    for (int round = 0; round < 5; ++round)
+      for (int threads : {1, 2}) run(Case{"sphere", 2, 1920, 1080, 0, 1024, threads});
   }
   if (what == "all" || what == "shadows") {
     std::printf("# shadow maps of the sphere scene\n");
