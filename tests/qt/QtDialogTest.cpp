@@ -255,6 +255,7 @@ TEST_F(QtDialogs, TheProgramSavesConfirmedEditsWithThePlugInsData) {
                    "Size=512\nOffset=0.5\n\nColors\nAmbientLight\n10,20,30\nBackground\n40 50 60\n\nUseOffLights\n"
                    "Wireframe\nAnnotation\n\n");
   ASSERT_EQ(p.Run("options doc.kvd < s.txt"), 0) << p.err;
+  EXPECT_NE(p.out.find("Shadow Map settings (  Size=2048  Offset=0.02 ): Size=512\n"), std::string::npos) << p.out;
   CKavraDoc doc;
   ASSERT_TRUE(CKavraDocumentFile().Read(p.dir / "doc.kvd", doc).Ok());
   const TK_ScnRenderSettings& s = doc.Properties().RenderSettings();
