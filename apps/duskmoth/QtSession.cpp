@@ -29,6 +29,13 @@ void OnQtStartMessage(QtMsgType type, const QMessageLogContext& context, const Q
   std::_Exit(ParseOutcome::kFailed);
 }
 
+// Once started, Qt's messages go out as usual, except the offscreen platform's
+// notes on every window feature it lacks: nothing a user could act on.
+void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+  std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 }  // namespace
 
 bool HasDisplay() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"); }
@@ -42,9 +49,9 @@ std::unique_ptr<QtSession> QtSession::Start(std::ostream& err) {
 }
 
 QtSession::QtSession() {
-  const QtMessageHandler qt_messages = qInstallMessageHandler(OnQtStartMessage);
+  qInstallMessageHandler(OnQtStartMessage);
   application_ = std::make_unique<QApplication>(argc_, argv_);
-  qInstallMessageHandler(qt_messages);
+  qInstallMessageHandler(OnQtMessage);
   // Commands end when their own window closes, not with the last window.
   QApplication::setQuitOnLastWindowClosed(false);
   auto toolkit = std::make_unique<KvQtToolkit>();
@@ -55,6 +62,7 @@ QtSession::QtSession() {
 QtSession::~QtSession() {
   KavraApp().SetWindowToolkit(std::move(previous_));
   application_.reset();
+  qInstallMessageHandler(nullptr);
 }
 
 bool QtSession::PlayDialogScript(const std::filesystem::path& file, std::ostream& err) {

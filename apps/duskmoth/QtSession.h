@@ -1,7 +1,8 @@
 #pragma once
 // QtSession: Qt for a command that shows windows. Starting it makes the
 // QApplication, so that a display Qt cannot open ends the program with one
-// line and status 1 instead of an abort, and installs the Qt window toolkit
+// line and status 1 instead of an abort (Qt's messages go to stderr, the
+// offscreen platform's notes on what it lacks left out), and installs the Qt window toolkit
 // as the application's until the session goes (the old toolkit comes back
 // then). The command keeps the session on its stack, made before anything
 // that shows a window and gone after every window has.

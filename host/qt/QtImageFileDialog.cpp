@@ -37,6 +37,8 @@ KvQtImageFileDialog::KvQtImageFileDialog(QWidget* parent, const std::filesystem:
   preview_->setFrameShape(QFrame::StyledPanel);
   // Qt's own dialog lays itself out in a grid: the preview takes a column of its own.
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) grid->addWidget(preview_, 1, grid->columnCount(), 3, 1);
+  // Room for the list's columns beside the preview.
+  resize(kPreviewSide * 5, kPreviewSide * 5 / 2);
   connect(this, &QFileDialog::currentChanged, this, &KvQtImageFileDialog::ShowPreview);
   if (auto* typed = findChild<QLineEdit*>()) {
     connect(typed, &QLineEdit::textChanged, this,

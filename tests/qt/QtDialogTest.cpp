@@ -98,6 +98,8 @@ TEST_F(QtDialogs, TheMaterialDialogTakesKeysClicksAndTheFileDialogsChoice) {
     QTest::mouseClick(&colour, Qt::LeftButton);
     WhenShown<QDialog>([&](QDialog& map) {
       QLineEdit& tiling = Control<QLineEdit>(map, 6011);
+      static_cast<KvQtSpinArrows&>(Control<QWidget>(map, 6025)).ClickHeld(+1, 5000);  // a hundred steps
+      seen.push_back(tiling.text().toStdString());
       tiling.selectAll();
       QTest::keyClicks(&tiling, "2x.5.5");
       seen.push_back(tiling.text().toStdString());
@@ -117,7 +119,7 @@ TEST_F(QtDialogs, TheMaterialDialogTakesKeysClicksAndTheFileDialogsChoice) {
     QTest::mouseClick(&Control<QPushButton>(d, IDOK), Qt::LeftButton);
   });
   ASSERT_TRUE(CMaterialDialog::EditMaterial(host, kPlugIn));
-  EXPECT_EQ(seen, (std::vector<std::string>{"101", "colour off", "colour on", "2.55", "40x20", "bricks.png"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"101", "colour off", "colour on", "2.00", "2.55", "40x20", "bricks.png"}));
   const CDMMaterialUserData* record = CDMMaterialUserData::FromMaterial(host);
   ASSERT_TRUE(record && record->m_material);
   const CRenderMaterial& m = *record->m_material;
