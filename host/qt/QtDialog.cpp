@@ -90,7 +90,9 @@ KvQtDialog::KvQtDialog(const KvDialogTemplate& dialog, KvDialogEvents& events, C
     : template_(dialog), events_(events), choose_colour_(std::move(choose_colour)),
       window_(std::make_unique<Window>(*this, parent)) {
   window_->setWindowTitle(ToQString(dialog.caption));
-  window_->setModal(true);
+  // Modal to the window it opens over, as the host's dialogs are: the help
+  // window it shows stays usable.
+  window_->setWindowModality(Qt::WindowModal);
   // The average width as the host measures it: over the 52 letters.
   const QFontMetricsF metrics(window_->font());
   unit_x_ = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 52.0 / 4.0;
