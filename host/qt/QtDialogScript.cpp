@@ -40,6 +40,31 @@ int KeyOf(char32_t c) {
   return c >= 0x20 && c < 0x7f ? int(c) : Qt::Key_unknown;
 }
 
+// The user in an edit: its text selected and deleted, the text typed key by
+// key, then Tab to the next control, which leaves the edit.
+void TypeInto(QLineEdit& edit, const std::string& typed) {
+  edit.setFocus(Qt::TabFocusReason);
+  edit.selectAll();
+  SendKey(edit, Qt::Key_Delete, {});
+  for (const char32_t c : QString::fromStdString(typed).toUcs4()) SendKey(edit, KeyOf(c), QString::fromUcs4(&c, 1));
+  SendKey(edit, Qt::Key_Tab, QStringLiteral("\t"));
+  if (edit.hasFocus()) edit.clearFocus();  // nothing to Tab to
+}
+
+// The whole numbers that end a line; why not, when a word is none.
+std::string ReadNumbers(std::istream& in, std::vector<int>& numbers) {
+  for (std::string word; in >> word;) {
+    std::size_t used = 0;
+    try {
+      numbers.push_back(std::stoi(word, &used));
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used != word.size()) return "\"" + word + "\" is not a whole number";
+  }
+  return {};
+}
+
 bool Is(const KvDialogControl& c, std::initializer_list<Kind> kinds) {
   for (Kind k : kinds)
     if (c.kind == k) return true;
@@ -128,29 +153,12 @@ std::string KvQtDialogScript::PlayLine(KvQtDialog& dialog, const std::string& te
     std::getline(in, typed);
     if (!typed.empty() && typed.front() == ' ') typed.erase(0, 1);
     auto& edit = static_cast<QLineEdit&>(*widget);
-    if (!edit.isEnabled()) return {};  // a user cannot type there
-    edit.setFocus(Qt::TabFocusReason);
-    edit.selectAll();
-    SendKey(edit, Qt::Key_Delete, {});
-    for (const char32_t c : QString::fromStdString(typed).toUcs4()) SendKey(edit, KeyOf(c), QString::fromUcs4(&c, 1));
-    // Done with the edit: Tab to the next control.
-    SendKey(edit, Qt::Key_Tab, QStringLiteral("\t"));
-    if (edit.hasFocus()) edit.clearFocus();
+    if (edit.isEnabled()) TypeInto(edit, typed);  // a user cannot type into a disabled edit
     return {};
   }
 
   std::vector<int> numbers;
-  for (std::string word; in >> word;) {
-    std::size_t used = 0;
-    int number = 0;
-    try {
-      number = std::stoi(word, &used);
-    } catch (const std::exception&) {
-      used = 0;
-    }
-    if (used != word.size()) return verb + ": \"" + word + "\" is not a whole number";
-    numbers.push_back(number);
-  }
+  if (const std::string wrong = ReadNumbers(in, numbers); !wrong.empty()) return verb + ": " + wrong;
   const auto count = [&](std::size_t lowest, std::size_t highest, const char* form) {
     return numbers.size() >= lowest && numbers.size() <= highest ? std::string() : verb + ": expected " + form;
   };
@@ -184,7 +192,7 @@ std::string KvQtDialogScript::PlayLine(KvQtDialog& dialog, const std::string& te
     std::string wrong = unless({Kind::spin}, "a spin");
     if (wrong.empty()) wrong = count(1, 2, "spin ID +1|-1 [HELD_MS]");
     if (wrong.empty() && numbers[0] != 1 && numbers[0] != -1) wrong = "spin: the direction is +1 or -1";
-    if (wrong.empty() && numbers.size() == 2 && numbers[1] < 0) wrong = "spin: the time held is not negative";
+    if (wrong.empty() && numbers.size() == 2 && numbers[1] < 0) wrong = "spin: the time held cannot be negative";
     if (!wrong.empty()) return wrong;
     static_cast<KvQtSpinArrows&>(*widget).ClickHeld(numbers[0], numbers.size() == 2 ? numbers[1] : 0);
     return {};
