@@ -1,13 +1,9 @@
 #pragma once
-// KvQtDialog: a modal dialog in Qt Widgets built from a dialog template.
-// Each control becomes a widget at its rectangle, converted from dialog
-// units with the dialog font (a quarter of the average character width
-// across, an eighth of the character height down). What the user does
-// reaches the dialog's events: typed characters (each offered to OnChar
-// before the edit takes it), leaving an edit, clicks, spin arrows, list
-// picks; Escape and closing the window are Cancel. The dialog ends only
-// through EndDialog. The toolkit makes one per modal run on its stack; it
-// owns its widgets, the caller the template and the events.
+// KvQtDialog: a modal dialog in Qt Widgets built from a dialog template,
+// each control a widget at its rectangle (dialog units from the dialog
+// font), the user's typing, clicks, spins and picks sent as the dialog's
+// events; it ends only through EndDialog. The toolkit makes one per modal
+// run on its stack; it owns its widgets, the caller the template and events.
 
 #include <functional>
 #include <map>
