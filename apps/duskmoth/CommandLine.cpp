@@ -137,10 +137,26 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
   CLI::App* info = app.add_subcommand("info", "Describe a document, scene description or model.");
   info->add_option("FILE", info_in, "a .kvd document, a .json scene description or a model file")->required();
 
+  // The commands that edit a document in place.
+  std::string document, material_name, script;
+  CLI::App* material = app.add_subcommand("material", "Edit a material's render settings in the material dialog.");
+  material->add_option("DOC", document, "the .kvd document; saved when the dialog is confirmed")->required();
+  CLI::Option* name_opt = material->add_option("NAME", material_name, "the material (default: the first)");
+  CLI::App* properties =
+      app.add_subcommand("properties", "Edit the document's render settings in the render properties dialog.");
+  properties->add_option("DOC", document, "the .kvd document; saved when the dialog is confirmed")->required();
+  CLI::Option* script_opts[2];
+  for (int i = 0; CLI::App* command : {material, properties})
+    script_opts[i++] = command->add_option("--script", script, "play the user from this dialog script instead");
+  CLI::App* options = app.add_subcommand("options", "Edit the document's render settings at the render options prompt.");
+  options->add_option("DOC", document, "the .kvd document; saved when something was changed")->required();
+
   if (argc > 1 && argv[1][0] != '-') {
     const std::string command = argv[1];
-    if (command != "render" && command != "window" && command != "import" && command != "info")
-      return Usage("unknown command \"" + command + "\" (the commands are render, window, import and info)");
+    if (command != "render" && command != "window" && command != "import" && command != "info" &&
+        command != "material" && command != "properties" && command != "options")
+      return Usage("unknown command \"" + command +
+                   "\" (the commands are render, window, import, info, material, properties and options)");
   }
   try {
     app.parse(argc, argv);
@@ -181,9 +197,19 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
     line.output = import_out;
     if (Lower(line.output.extension().string()) != ".kvd")
       return Usage("--output: " + import_out + ": the document must have the extension .kvd");
-  } else {
+  } else if (info->parsed()) {
     line.command = CommandLine::Command::info;
     line.input = info_in;
+  } else {
+    line.command = material->parsed()     ? CommandLine::Command::material
+                   : properties->parsed() ? CommandLine::Command::properties
+                                          : CommandLine::Command::options;
+    DialogOptions& d = line.dialog;
+    d.document = document;
+    if (Lower(d.document.extension().string()) != ".kvd")
+      return Usage(document + ": the document must have the extension .kvd");
+    if (*name_opt) d.material = material_name;
+    if (*script_opts[0] || *script_opts[1]) d.script = script;
   }
   return {true, ParseOutcome::kOk, {}};
 }

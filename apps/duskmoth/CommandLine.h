@@ -33,11 +33,20 @@ struct WindowOptions {
   std::optional<int> screenshot_at;                 // the render's percentage at which the picture is taken
 };
 
+// What `duskmoth material` and `duskmoth properties` (and, the document
+// alone, `duskmoth options`) were asked for.
+struct DialogOptions {
+  std::filesystem::path document;               // a .kvd document, saved in place
+  std::optional<std::string> material;          // material: its name; none: the first
+  std::optional<std::filesystem::path> script;  // the dialogs' user, played from a file
+};
+
 struct CommandLine {
-  enum class Command { none, render, window, import, info };
+  enum class Command { none, render, window, import, info, material, properties, options };
   Command command = Command::none;
   RenderOptions render;
   WindowOptions window;
+  DialogOptions dialog;          // material, properties, options
   std::filesystem::path input;   // import, info
   std::filesystem::path output;  // import
 };

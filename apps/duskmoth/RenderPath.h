@@ -1,7 +1,6 @@
 #pragma once
 // The one path through which a command hands a prepared document to the
-// renderer: the module is loaded, the document's data for the plug-in is
-// handed over and its materials' renderer records adopted, and the plug-in
+// renderer: the module is loaded for the document (a PlugInSession), and the plug-in
 // renders the active view into its render window, with progress on the
 // error stream and Ctrl-C stopping it. The command then finishes (writes
 // the image, shows the window) while the module is still loaded and the
@@ -42,10 +41,6 @@ struct RenderOutcome {
   // exit code: 130 after Ctrl-C, else 1.
   int Fail(const std::string& subject, std::ostream& err) const;
 };
-
-// The render plug-in module: $DUSKMOTH_PLUGIN when set, else duskmoth.kvp
-// beside the program.
-std::filesystem::path RenderPlugInPath();
 
 // Loads the module and renders the document as above, then answers what
 // `finish` answers: the program's exit code. 1 when the module cannot be

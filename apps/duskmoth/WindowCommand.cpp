@@ -1,7 +1,5 @@
 #include "apps/duskmoth/WindowCommand.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -11,46 +9,16 @@
 
 #include "apps/duskmoth/DemoScene.h"
 #include "apps/duskmoth/ProgressDisplay.h"
+#include "apps/duskmoth/QtSession.h"
 #include "apps/duskmoth/RenderCommand.h"
 #include "apps/duskmoth/RenderPath.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/platform/KavraDib.h"
 #include "host/qt/QtPictures.h"
-#include "host/qt/QtToolkit.h"
 #include "host/sdk/SdkRenderFrame.h"
 
 namespace {
-
-bool IsSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
-
-// The application's windows are Qt's while this lives; the old toolkit comes
-// back after every window the Qt toolkit made has gone.
-class QtToolkitScope {
-public:
-  QtToolkitScope() : previous_(KavraApp().SetWindowToolkit(std::make_unique<KvQtToolkit>())) {}
-  ~QtToolkitScope() { KavraApp().SetWindowToolkit(std::move(previous_)); }
-  QtToolkitScope(const QtToolkitScope&) = delete;
-  QtToolkitScope& operator=(const QtToolkitScope&) = delete;
-
-private:
-  std::unique_ptr<KvWindowToolkit> previous_;
-};
-
-// While Qt starts: a display it cannot open ends the program with one line
-// and status 1 instead of an abort; Qt's other messages go out as usual.
-void OnQtStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (type != QtFatalMsg) {
-    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-    return;
-  }
-  std::fprintf(stderr, "duskmoth: no display: Qt could not start on it (set DISPLAY to a running display, "
-                       "or run with QT_QPA_PLATFORM=offscreen)\n");
-  std::_Exit(ParseOutcome::kFailed);
-}
 
 // The render window: the program's one main window on the screen.
 QMainWindow* RenderWindow() {
@@ -90,8 +58,6 @@ private:
 
 }  // namespace
 
-bool HasDisplay() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"); }
-
 int ZoomMenuCommand(int zoom) {
   if (zoom >= 2 && zoom <= 10) return 32778 + zoom - 2;
   if (zoom <= -2 && zoom >= -10) return 32787 - zoom - 2;
@@ -99,24 +65,11 @@ int ZoomMenuCommand(int zoom) {
 }
 
 int RunWindow(const WindowOptions& options, std::ostream& err) {
-  if (!HasDisplay()) {
-    err << "duskmoth: no display: set DISPLAY or run with QT_QPA_PLATFORM=offscreen\n";
-    return ParseOutcome::kFailed;
-  }
-  int argc = 1;
-  char program[] = "duskmoth";
-  char* argv[] = {program, nullptr};
-  // Before anything is made that an early exit would leave behind.
-  const QtMessageHandler qt_messages = qInstallMessageHandler(OnQtStartMessage);
-  QApplication application(argc, argv);
-  qInstallMessageHandler(qt_messages);
-  // The program ends when the render window closes, not with its last window.
-  QApplication::setQuitOnLastWindowClosed(false);
-
+  const std::unique_ptr<QtSession> qt = QtSession::Start(err);
+  if (!qt) return ParseOutcome::kFailed;
   CKavraDoc doc;
   DemoScene demo;
   if (!PrepareDocument(options.render, doc, demo, err)) return ParseOutcome::kFailed;
-  const QtToolkitScope toolkit;  // declared after the application: goes before it
   Screenshot shot(options.screenshot.value_or(std::filesystem::path()), err);
 
   RenderRequest request{options.render.favor_memory, options.render.quiet, options.render.threads, {}};

@@ -8,10 +8,6 @@
 
 #include "apps/duskmoth/CommandLine.h"
 
-// Whether Qt has somewhere to show windows: an X or Wayland display, or a
-// platform named in QT_QPA_PLATFORM (offscreen, say).
-bool HasDisplay();
-
 // The render window's Zoom menu command for a zoom of 1..10 or -2..-10: its
 // menu numbers them 32777 (1:1), 32778.. (in 2x..10x), 32787.. (out 2x..10x).
 int ZoomMenuCommand(int zoom);

@@ -1,5 +1,6 @@
 // duskmoth: the command-line host program: render a scene, show it rendering
-// in a window, import it into a document, or describe it. Exit status: 0
+// in a window, import it into a document, describe it, or edit a document's
+// render settings in the plug-in's dialogs or at its prompt. Exit status: 0
 // done, 1 failed (one line on stderr per fault, naming the file), 2 bad usage.
 #include <exception>
 #include <iostream>
@@ -7,6 +8,9 @@
 #include "apps/duskmoth/CommandLine.h"
 #include "apps/duskmoth/ImportCommand.h"
 #include "apps/duskmoth/InfoCommand.h"
+#include "apps/duskmoth/MaterialCommand.h"
+#include "apps/duskmoth/OptionsCommand.h"
+#include "apps/duskmoth/PropertiesCommand.h"
 #include "apps/duskmoth/RenderCommand.h"
 #include "apps/duskmoth/WindowCommand.h"
 
@@ -25,6 +29,9 @@ int main(int argc, char** argv) {
       case CommandLine::Command::window: return RunWindow(line.window, std::cerr);
       case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
       case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
+      case CommandLine::Command::material: return RunMaterial(line.dialog, std::cout, std::cerr);
+      case CommandLine::Command::properties: return RunProperties(line.dialog, std::cout, std::cerr);
+      case CommandLine::Command::options: return RunOptions(line.dialog.document, std::cout, std::cerr);
       case CommandLine::Command::none: break;
     }
   } catch (const std::exception& e) {

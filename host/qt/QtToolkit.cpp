@@ -1,11 +1,13 @@
 #include "host/qt/QtToolkit.h"
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMainWindow>
@@ -14,10 +16,14 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "host/platform/OruDib.h"
+#include "host/qt/QtDialog.h"
+#include "host/qt/QtDialogScript.h"
 #include "host/qt/QtFrameWindow.h"
+#include "host/qt/QtImageFileDialog.h"
 #include "host/qt/QtPictures.h"
 
 namespace {
@@ -28,6 +34,17 @@ QWidget* WidgetOf(KvFrameWindow* window) {
 }
 
 QString ToQString(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+// What a new dialog opens over: the modal dialog on the screen, else the active window.
+QWidget* ActiveWindow() {
+  QWidget* modal = QApplication::activeModalWidget();
+  return modal ? modal : QApplication::activeWindow();
+}
+
+// Has `answer` act on the dialog once its modal run has shown it.
+void AnswerWhenShown(QDialog& dialog, std::function<void()> answer) {
+  QTimer::singleShot(0, &dialog, std::move(answer));
+}
 
 // The formats the host's bitmaps write, as the dialog offers them.
 struct ImageType {
@@ -56,6 +73,51 @@ std::unique_ptr<KvFrameWindow> KvQtToolkit::CreateFrameWindow(KvFrameEvents& eve
 
 void KvQtToolkit::ProcessEvents() { QCoreApplication::processEvents(); }
 
+int KvQtToolkit::RunModalDialog(const KvDialogTemplate& dialog, KvDialogEvents& events) {
+  KvQtDialog shown(
+      dialog, events, [this](COLORREF current, QWidget* parent) { return ChooseColour(current, parent); },
+      ActiveWindow());
+  if (!script_) return shown.Run();
+  return shown.Run([this](KvQtDialog& running) { script_->Play(running); });
+}
+
+std::optional<COLORREF> KvQtToolkit::ChooseColour(COLORREF current, QWidget* parent) {
+  QColorDialog picker(ToQColor(current), parent);
+  picker.setOption(QColorDialog::DontUseNativeDialog);
+  if (script_) {
+    AnswerWhenShown(picker, [this, &picker] {
+      const std::optional<COLORREF> answer = script_->TakeColour();
+      if (!answer) return picker.reject();
+      picker.setCurrentColor(ToQColor(*answer));
+      picker.accept();
+    });
+  }
+  if (picker.exec() != QDialog::Accepted) return std::nullopt;
+  const QColor chosen = picker.selectedColor();
+  return MakeColorRef(std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue()));
+}
+
+std::optional<std::filesystem::path> KvQtToolkit::AskOpenImagePath(const std::filesystem::path& folder,
+                                                                   const std::filesystem::path& name) {
+  KvQtImageFileDialog dialog(ActiveWindow(), folder, name);
+  if (script_) {
+    AnswerWhenShown(dialog, [this, &dialog] {
+      const std::optional<std::filesystem::path> answer = script_->TakeFile();
+      if (!answer) return dialog.reject();
+      dialog.selectFile(ToQString(*answer));
+      static_cast<QDialog&>(dialog).accept();  // as the Open button does
+    });
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+}
+
+void KvQtToolkit::SetDialogScript(const std::vector<std::string>& lines) {
+  script_ = std::make_unique<KvQtDialogScript>(lines);
+}
+
+std::string KvQtToolkit::DialogScriptFault() const { return script_ ? script_->Fault() : std::string(); }
+
 std::optional<std::filesystem::path> KvQtToolkit::AskSaveImagePath(KvFrameWindow* parent,
                                                                    const std::filesystem::path& folder,
                                                                    const std::filesystem::path& name) {
@@ -81,6 +143,7 @@ std::optional<std::filesystem::path> KvQtToolkit::AskSaveImagePath(KvFrameWindow
   dialog.setDefaultSuffix(suffix_of(first));
   if (!folder.empty()) dialog.setDirectory(ToQString(folder));
   dialog.selectFile(ToQString(name));
+  if (script_) AnswerWhenShown(dialog, [&dialog] { dialog.reject(); });  // a script has no save answers
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return std::filesystem::path(dialog.selectedFiles().front().toStdString());
 }
@@ -121,6 +184,7 @@ int KvQtToolkit::MessageBox(KvFrameWindow* parent, const TK_wString& text, const
       (style & MB_ICONEXCLAMATION) == MB_ICONEXCLAMATION ? QMessageBox::Warning : QMessageBox::NoIcon;
   QMessageBox box(icon, QString::fromStdWString(caption.str()), QString::fromStdWString(text.str()), QMessageBox::Ok,
                   WidgetOf(parent));
+  if (script_) AnswerWhenShown(box, [&box] { box.accept(); });
   box.exec();
   return IDOK;
 }

@@ -43,6 +43,22 @@ TEST(CommandLine, WindowTakesTheRenderOptionsAndItsOwn) {
             std::tuple(true, -3, std::optional<std::filesystem::path>("shot.png"), 40));
 }
 
+TEST(CommandLine, TheDialogCommandsTakeADocumentAMaterialAndAScript) {
+  using Path = std::optional<std::filesystem::path>;
+  const struct { std::vector<const char*> args; CommandLine::Command command; std::optional<std::string> material; Path script; } cases[] = {
+      {{"material", "doc.kvd", "Oak block", "--script", "s.txt"}, CommandLine::Command::material, "Oak block", "s.txt"},
+      {{"material", "doc.KVD"}, CommandLine::Command::material, {}, {}},
+      {{"properties", "--script", "s.txt", "doc.kvd"}, CommandLine::Command::properties, {}, "s.txt"},
+      {{"options", "doc.kvd"}, CommandLine::Command::options, {}, {}},
+  };
+  for (const auto& c : cases) {
+    CommandLine line;
+    ASSERT_TRUE(Parse(c.args, line).run) << c.args[0];
+    EXPECT_EQ(std::tuple(line.command, line.dialog.document.stem(), line.dialog.material, line.dialog.script),
+              std::tuple(c.command, std::filesystem::path("doc"), c.material, c.script));
+  }
+}
+
 TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
   const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
       {{}, "A subcommand is required"},
@@ -71,6 +87,10 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
       {{"window", "--screenshot-at", "50"}, "--screenshot"},
       {{"window", "--screenshot", "s.png", "--screenshot-at", "101"}, "--screenshot-at"},
       {{"window", "--size", "8x8x8"}, "--size"},
+      {{"material", "doc.json"}, "doc.json: the document must have the extension .kvd"},
+      {{"material", "doc.kvd", "a", "b"}, "b"},
+      {{"properties"}, "DOC"},
+      {{"options", "doc.kvd", "--script", "s.txt"}, "--script"},
   };
   for (const auto& [args, reason] : cases) {
     CommandLine line;
