@@ -22,6 +22,9 @@ bool CKavraDialog::UpdateData(bool save) {
   if (!window_) return false;
   KvDataExchange dx(*window_, save);
   DoDataExchange(dx);
+  // The user is told why the dialog stays open.
+  if (dx.Failed())
+    KavraMessageBox(nullptr, KvLocalizeString(L"Please enter a number."), window_->Caption(), MB_OK | MB_ICONEXCLAMATION);
   return !dx.Failed();
 }
 

@@ -26,7 +26,8 @@ public:
   KvDialogWindow* Window() const { return window_; }
 
   // Controls to fields (save) or fields to controls. False when a control
-  // holds no valid value; nothing then counts as saved.
+  // holds no valid value (a message box says so); nothing then counts as
+  // saved.
   bool UpdateData(bool save);
 
 protected:

@@ -136,13 +136,15 @@ TEST(MaterialDialog, CancelLeavesTheMaterialAndItsRecordAsTheyWere) {
   ASSERT_TRUE(record && record->m_material);
   EXPECT_EQ(record->m_material->m_luminosity, 0.5);
   EXPECT_TRUE(host == before && host.TextureBitmapFileName().IsEmpty());
-  // A value that is no number keeps the dialog open: OK does nothing, the script's end cancels.
+  // A value that is no number keeps the dialog open and says so: the script's end cancels.
   scope.toolkit->ScriptDialog([](KvHeadlessDialog& d) {
     d.Type(6019, L"--");
     d.Click(IDOK);
     EXPECT_FALSE(d.Ended());
   });
   EXPECT_FALSE(CMaterialDialog::EditMaterial(host, kPlugIn));
+  ASSERT_EQ(scope.toolkit->Messages().size(), 1u);
+  EXPECT_EQ(scope.toolkit->Messages()[0].text.str(), L"Please enter a number.");
 }
 
 }  // namespace
