@@ -7,9 +7,13 @@ std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
+
+// Instances alive: only the outermost installs the handler and clears the flag.
+int depth = 0;
 }  // namespace
 
 InterruptRequest::InterruptRequest() {
+  if (depth++ > 0) return;
   interrupted = false;
   struct sigaction action{};
   action.sa_handler = &OnInterrupt;
@@ -20,6 +24,7 @@ InterruptRequest::InterruptRequest() {
 }
 
 InterruptRequest::~InterruptRequest() {
+  --depth;
   if (installed_) sigaction(SIGINT, &old_, nullptr);
 }
 

@@ -2,7 +2,9 @@
 // InterruptRequest: while one lives, Ctrl-C (SIGINT) raises its flag instead
 // of ending the program, so that a render stops through its normal abort
 // path; a second Ctrl-C ends the program as usual. The old handling comes
-// back with the destructor. One at a time: the flag is the process's.
+// back with the destructor. The flag is the process's: an instance made
+// while another lives shares its handler and flag (a command installs one
+// first, before loading anything, and the render path's joins it).
 
 #include <atomic>
 #include <csignal>

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "apps/duskmoth/DemoScene.h"
+#include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/RenderPath.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
@@ -20,9 +21,10 @@ void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
   if (o.shadow_map_offset) s.m_shadowmap_offset = *o.shadow_map_offset;
 }
 
-bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err) {
+bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err,
+                     const std::atomic<bool>* stop) {
   if (options.scene) {
-    if (!LoadScene(*options.scene, doc, err, !options.quiet)) return false;
+    if (!LoadScene(*options.scene, doc, err, !options.quiet, stop)) return false;
   } else if (std::string error; !demo.Build(doc, error)) {
     err << "duskmoth: " << error << '\n';
     return false;
@@ -34,11 +36,15 @@ bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& de
 }
 
 int RunRender(const RenderOptions& options, std::ostream& err) {
+  // Ctrl-C from the first moment on: reading the scene stops on it as the render does.
+  const InterruptRequest interrupt;
   // The document lives only for this render, so the overrides never reach a file.
   CKavraDoc doc;
   // Its maps are read while the render gathers the scene: it outlives the render.
   DemoScene demo;
-  if (!PrepareDocument(options, doc, demo, err)) return ParseOutcome::kFailed;
+  const bool prepared = PrepareDocument(options, doc, demo, err, &interrupt.Flag());
+  if (interrupt.Raised()) return ReportInterrupted(err);
+  if (!prepared) return ParseOutcome::kFailed;
   const std::string out = options.output.string();
   return RenderDocument(doc, RenderRequest{options.favor_memory, options.quiet, options.threads, {}}, err,
                         [&](const RenderOutcome& outcome) {

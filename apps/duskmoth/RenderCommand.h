@@ -3,6 +3,7 @@
 // puts the command line's overrides into the document's render settings for
 // this render only, and hands the document to the render path.
 
+#include <atomic>
 #include <ostream>
 
 #include "apps/duskmoth/CommandLine.h"
@@ -16,8 +17,10 @@ void ApplyRenderOverrides(const RenderOptions& options, TK_ScnRenderSettings& se
 
 // Opens the scene the options name, or builds the demo scene (whose maps
 // `demo` keeps while the render reads them), with the overrides in place.
-// False, with the reason on err, when it cannot.
-bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err);
+// False, with the reason on err, when it cannot; reading a model stops (and
+// says nothing) when `stop` is raised.
+bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err,
+                     const std::atomic<bool>* stop = nullptr);
 
 // Answers the program's exit code.
 int RunRender(const RenderOptions& options, std::ostream& err);

@@ -41,11 +41,13 @@ CKavraDib* RenderOutcome::Image() const {
   return view ? view->ResultBitmap() : nullptr;
 }
 
+int ReportInterrupted(std::ostream& err) {
+  err << "duskmoth: interrupted\n";
+  return kInterrupted;
+}
+
 int RenderOutcome::Fail(const std::string& subject, std::ostream& err) const {
-  if (Interrupted()) {
-    err << "duskmoth: interrupted\n";
-    return kInterrupted;
-  }
+  if (Interrupted()) return ReportInterrupted(err);
   err << "duskmoth: " << subject << ": "
       << (code ? CKavraSdkRender::RenderReturnCodesToString(*code).ToUtf8() : "the render plug-in did not render")
       << '\n';

@@ -19,6 +19,9 @@ class CKavraDib;
 class CKavraDoc;
 class CKavraSdkRenderFrame;
 
+// "duskmoth: interrupted" on err; answers the exit code of an interrupt, 130.
+int ReportInterrupted(std::ostream& err);
+
 struct RenderRequest {
   std::optional<bool> favor_memory;  // the renderer's flag for this render; none: the document's
   bool quiet = false;                // no progress on stderr

@@ -3,9 +3,12 @@
 // program's error stream: errors as "duskmoth: <file>: <what>" lines,
 // warnings as "duskmoth: warning: ..." lines unless asked to be quiet.
 
+#include <atomic>
 #include <filesystem>
 #include <ostream>
 
 class CKavraDoc;
 
-bool LoadScene(const std::filesystem::path& path, CKavraDoc& doc, std::ostream& err, bool show_warnings);
+// `stop`, when given, ends a long read as soon as it is raised.
+bool LoadScene(const std::filesystem::path& path, CKavraDoc& doc, std::ostream& err, bool show_warnings,
+               const std::atomic<bool>* stop = nullptr);

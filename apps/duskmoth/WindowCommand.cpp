@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "apps/duskmoth/DemoScene.h"
+#include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/ProgressDisplay.h"
 #include "apps/duskmoth/QtSession.h"
 #include "apps/duskmoth/RenderCommand.h"
@@ -65,11 +66,15 @@ int ZoomMenuCommand(int zoom) {
 }
 
 int RunWindow(const WindowOptions& options, std::ostream& err) {
+  // Ctrl-C from the first moment on: reading the scene stops on it as the render does.
+  const InterruptRequest interrupt;
   const std::unique_ptr<QtSession> qt = QtSession::Start(err);
   if (!qt) return ParseOutcome::kFailed;
   CKavraDoc doc;
   DemoScene demo;
-  if (!PrepareDocument(options.render, doc, demo, err)) return ParseOutcome::kFailed;
+  const bool prepared = PrepareDocument(options.render, doc, demo, err, &interrupt.Flag());
+  if (interrupt.Raised()) return ReportInterrupted(err);
+  if (!prepared) return ParseOutcome::kFailed;
   Screenshot shot(options.screenshot.value_or(std::filesystem::path()), err);
 
   RenderRequest request{options.render.favor_memory, options.render.quiet, options.render.threads, {}};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <assimp/Importer.hpp>
+#include <assimp/ProgressHandler.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -29,6 +30,17 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// Tells Assimp to give up as soon as the import's caller asks to stop.
+class StopWhenAsked : public Assimp::ProgressHandler {
+public:
+  explicit StopWhenAsked(const CImportLog& log) : log_(log) {}
+  bool Update(float) override { return !log_.StopRequested(); }
+
+private:
+  const CImportLog& log_;
+};
+
 
 constexpr std::uintmax_t kMaxFileBytes = 2ull << 30;
 constexpr int kViewWidth = 640;
@@ -544,10 +556,17 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   }
 
   Assimp::Importer importer;
+  // Assimp asks its progress handler now and then whether to go on: a stop
+  // request ends a long read within moments. The importer owns the handler.
+  importer.SetProgressHandler(new StopWhenAsked(log));
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
   const unsigned flags = aiProcess_ValidateDataStructure | aiProcess_Triangulate | aiProcess_SortByPType |
                          aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals;
   r.scene = importer.ReadFile(r.file, flags);
+  if (!r.scene && log.StopRequested()) {
+    r.Fail("reading stopped");
+    return false;
+  }
   if (!r.scene) {
     std::string why = importer.GetErrorString();
     if (why.empty()) why = "unknown format or damaged file";

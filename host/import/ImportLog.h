@@ -1,10 +1,12 @@
 #pragma once
 // The messages of one scene import: errors (the import failed) and warnings
-// (something was left out or ignored). Each message is one line that names
+// (something was left out or ignored), and the caller's request to stop,
+// which long reads look at. Each message is one line that names
 // the file and, where there is one, the place in it: "scene.json:
 // /objects/2/radius: expected a number". The importer that fills the log
 // owns it only for the call; the caller reads it afterwards.
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,13 @@ public:
   // The first error, or an empty string.
   std::string FirstError() const { return errors_.empty() ? std::string() : errors_.front(); }
 
+  // A flag the caller raises to stop the import (null: never); the caller
+  // keeps it alive.
+  void SetStopRequest(const std::atomic<bool>* stop) { stop_ = stop; }
+  bool StopRequested() const { return stop_ && stop_->load(); }
+
 private:
+  const std::atomic<bool>* stop_ = nullptr;
   std::vector<std::string> errors_;
   std::vector<std::string> warnings_;
 };

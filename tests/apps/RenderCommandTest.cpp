@@ -52,6 +52,29 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(wrong, 0);
 }
 
+// Before the render starts: Ctrl-C while a large model is read ends the read and the program
+// with the interrupt's status, not by the signal.
+TEST(RenderCommand, CtrlCWhileTheSceneIsReadEndsTheProgramAsInterrupted) {
+  TempDir folder;
+  {
+    std::ofstream obj(folder / "big.obj");
+    const int n = 600;  // 360,000 vertices, 720,000 triangles
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) obj << "v " << i << ' ' << j << ' ' << (i * j) % 7 << '\n';
+    for (int i = 0; i + 1 < n; ++i)
+      for (int j = 0; j + 1 < n; ++j) {
+        const int a = i * n + j + 1;
+        obj << "f " << a << ' ' << a + 1 << ' ' << a + n << "\nf " << a + 1 << ' ' << a + n + 1 << ' ' << a + n << '\n';
+      }
+  }
+  const std::string out = (folder / "never.png").string();
+  const ProgramRun run = RunDuskmoth({"render", (folder / "big.obj").string(), "-o", out, "--size", "8x8"},
+                                     {"DUSKMOTH_PLUGIN=" + kRenderer}, "", std::chrono::milliseconds(600));
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  EXPECT_NE(run.err.find("duskmoth: interrupted"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 // In the window too (offscreen), where it also closes a window kept open after the render.
 TEST(RenderCommand, CtrlCStopsTheRenderThroughItsAbortPath) {
   TempDir folder;

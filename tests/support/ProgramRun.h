@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <sstream>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -27,9 +29,11 @@ struct ProgramRun {
 
 // Runs the program with the arguments and environment overrides, its error
 // stream read through a pipe. When interrupt_after is not empty, SIGINT goes
-// to the program once its error output contains that text.
+// to the program once its error output contains that text; with a delay,
+// that long after the start.
 inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::vector<std::string>& env_overrides,
-                       const std::string& interrupt_after = "") {
+                       const std::string& interrupt_after = "",
+                       std::chrono::milliseconds interrupt_delay = std::chrono::milliseconds(0)) {
   // Everything the child needs is built before fork: after it, only exec.
   std::vector<std::string> env_strings = env_overrides;
   for (char** e = environ; *e; ++e) {
@@ -60,6 +64,12 @@ inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::v
     _exit(127);
   }
   close(pipe_fds[1]);
+  std::jthread timer;
+  if (interrupt_delay.count() > 0)
+    timer = std::jthread([pid, interrupt_delay] {
+      std::this_thread::sleep_for(interrupt_delay);
+      kill(pid, SIGINT);
+    });
   bool interrupted = false;
   char buffer[512];
   ssize_t n;
