@@ -5,31 +5,21 @@
 
 #include "host/app/App.h"
 #include "host/platform/HeadlessToolkit.h"
+#include "support/ToolkitScope.h"
 #include "support/TempDir.h"
 #include "ui/MapDialog.h"
 
 namespace {
 
-struct HeadlessScope {
-  HeadlessScope() {
-    auto made = std::make_unique<KvHeadlessToolkit>();
-    toolkit = made.get();
-    previous = KavraApp().SetWindowToolkit(std::move(made));
-  }
-  ~HeadlessScope() { KavraApp().SetWindowToolkit(std::move(previous)); }
-  KvHeadlessToolkit* toolkit;
-  std::unique_ptr<KvWindowToolkit> previous;
-};
-
 constexpr int kOffsetU = 6010, kOffsetV = 6012, kTilingU = 6011, kFile = 6008, kBrowse = 6009;
 
 TEST(MapDialog, NumbersShowTwoDecimalsAndTheArrowsAccelerate) {
-  HeadlessScope scope;
+  ToolkitScope scope;
   MaterialMap slot;
   slot.offset_u = 0.125;  // 1249 units: 0.125 / 0.0001 falls just short of 1250
   slot.offset_v = -0.5;
   std::vector<std::wstring> texts;
-  scope.toolkit->ScriptDialog([&](KvHeadlessDialog& d) {
+  scope.headless->ScriptDialog([&](KvHeadlessDialog& d) {
     texts.push_back(d.Caption().str());
     for (int id : {kOffsetU, kOffsetV, kTilingU}) texts.push_back(d.Text(id).str());
     const struct { int direction, held_ms; const wchar_t* shown; } clicks[] = {
@@ -61,13 +51,13 @@ TEST(MapDialog, RealEditsAcceptNumbersOnly) {
 }
 
 TEST(MapDialog, TheFileDialogStartsInTheFolderRememberedForTheKindOfMap) {
-  HeadlessScope scope;
+  ToolkitScope scope;
   TempDir dir;
   CKavraDirectoryManager& directories = KavraApp().DirectoryManager();
   directories.SetDefaultDirectory(CKavraDirectoryManager::map_mask_directory, TK_wString(L"/nowhere"));
   const auto browse = [&](int kind, const MaterialMap& slot, std::optional<std::filesystem::path> answer, bool ok = true) {
-    scope.toolkit->ScriptOpenAnswer(std::move(answer));
-    scope.toolkit->ScriptDialog([ok](KvHeadlessDialog& d) {
+    scope.headless->ScriptOpenAnswer(std::move(answer));
+    scope.headless->ScriptDialog([ok](KvHeadlessDialog& d) {
       d.Click(kBrowse);
       d.Click(ok ? IDOK : IDCANCEL);
     });
@@ -77,16 +67,16 @@ TEST(MapDialog, TheFileDialogStartsInTheFolderRememberedForTheKindOfMap) {
   MaterialMap bump;
   bump.file_name = TK_wString(L"/old/Bump.png");
   EXPECT_EQ(browse(CMapDialog::bump_map, bump, dir / "bump.png"), std::pair(IDOK, (dir / "bump.png").wstring()));
-  EXPECT_EQ(std::pair(scope.toolkit->LastOpenFolder(), scope.toolkit->LastOpenName()),
+  EXPECT_EQ(std::pair(scope.headless->LastOpenFolder(), scope.headless->LastOpenName()),
             std::pair(std::filesystem::path("/nowhere"), std::filesystem::path("/old/Bump.png")));
   EXPECT_EQ(directories.GetDefaultDirectory(CKavraDirectoryManager::map_mask_directory).str(), dir.Path().wstring());
   browse(CMapDialog::bump_map, bump, std::nullopt);  // the next bump map starts there
-  EXPECT_EQ(scope.toolkit->LastOpenFolder(), dir.Path());
+  EXPECT_EQ(scope.headless->LastOpenFolder(), dir.Path());
   // The same name in other letters changes nothing, nor does a specular map remember a folder.
   EXPECT_EQ(browse(CMapDialog::bump_map, bump, "/OLD/bump.PNG").second, L"/old/Bump.png");
   EXPECT_EQ(directories.GetDefaultDirectory(CKavraDirectoryManager::map_mask_directory).str(), dir.Path().wstring());
   EXPECT_EQ(browse(CMapDialog::specular_map, bump, "/elsewhere/s.png").second, L"/elsewhere/s.png");
-  EXPECT_EQ(scope.toolkit->LastOpenFolder(), std::filesystem::path());
+  EXPECT_EQ(scope.headless->LastOpenFolder(), std::filesystem::path());
   EXPECT_EQ(directories.GetDefaultDirectory(CKavraDirectoryManager::map_mask_directory).str(), dir.Path().wstring());
   EXPECT_EQ(browse(CMapDialog::bump_map, bump, "/x/y.png", false).first, IDCANCEL);
 }

@@ -5,22 +5,11 @@
 
 #include "host/app/App.h"
 #include "host/platform/HeadlessToolkit.h"
+#include "support/ToolkitScope.h"
 #include "settings/MaterialUserData.h"
 #include "ui/MaterialDialog.h"
 
 namespace {
-
-// The application's toolkit for one test: headless, playing the scripts queued on it.
-struct HeadlessScope {
-  HeadlessScope() {
-    auto made = std::make_unique<KvHeadlessToolkit>();
-    toolkit = made.get();
-    previous = KavraApp().SetWindowToolkit(std::move(made));
-  }
-  ~HeadlessScope() { KavraApp().SetWindowToolkit(std::move(previous)); }
-  KvHeadlessToolkit* toolkit;
-  std::unique_ptr<KvWindowToolkit> previous;
-};
 
 const TK_UUID kPlugIn = TK_UUID::FromString("6c6a3c8e-2a47-4d5f-9c61-0d8e2d1b7a10").value();
 
@@ -70,12 +59,12 @@ TEST(MaterialDialog, MapButtonsShowTheFileNameOnly) {
 // shows 25; the user enters a luminosity of 29, picks a texture in the map dialog and a
 // luminosity colour, and confirms.
 TEST(MaterialDialog, EditingAHostMaterialAttachesTheEditedRecordOnOk) {
-  HeadlessScope scope;
+  ToolkitScope scope;
   TK_Material host;
   host.SetTextureBitmapFileName(L"old.png");
   host.SetShine(TK_Material::MaxShine() / 2);
   std::map<std::string, std::wstring> seen;
-  scope.toolkit->ScriptDialog([&](KvHeadlessDialog& d) {
+  scope.headless->ScriptDialog([&](KvHeadlessDialog& d) {
     seen["texture on"] = d.Checked(6004) ? L"yes" : L"no";
     seen["bump on"] = d.Checked(6012) ? L"yes" : L"no";
     seen["bump amount"] = d.Text(6013).str();
@@ -90,7 +79,7 @@ TEST(MaterialDialog, EditingAHostMaterialAttachesTheEditedRecordOnOk) {
     seen["texture button after"] = d.Text(6007).str();
     d.Click(IDOK);
   });
-  scope.toolkit->ScriptDialog([](KvHeadlessDialog& d) {
+  scope.headless->ScriptDialog([](KvHeadlessDialog& d) {
     d.Type(6008, L"/maps/new.png");
     d.Type(6011, L"2");
     d.Click(IDOK);
@@ -115,19 +104,19 @@ TEST(MaterialDialog, EditingAHostMaterialAttachesTheEditedRecordOnOk) {
 
 // Cancel keeps everything, the previous record included, even after a map was chosen.
 TEST(MaterialDialog, CancelLeavesTheMaterialAndItsRecordAsTheyWere) {
-  HeadlessScope scope;
+  ToolkitScope scope;
   TK_Material host;
   auto previous = std::make_unique<CDMMaterialUserData>();
   previous->m_material = std::make_unique<CRenderMaterial>(host);
   previous->m_material->m_luminosity = 0.5;
   ASSERT_TRUE(CDMMaterialUserData::AttachTo(host, std::move(previous)));
   const TK_Material before = host;
-  scope.toolkit->ScriptDialog([](KvHeadlessDialog& d) {
+  scope.headless->ScriptDialog([](KvHeadlessDialog& d) {
     d.Type(6029, L"80");
     d.Click(6007);
     d.Click(IDCANCEL);
   });
-  scope.toolkit->ScriptDialog([](KvHeadlessDialog& d) {
+  scope.headless->ScriptDialog([](KvHeadlessDialog& d) {
     d.Type(6008, L"chosen.png");
     d.Click(IDOK);
   });
@@ -137,14 +126,14 @@ TEST(MaterialDialog, CancelLeavesTheMaterialAndItsRecordAsTheyWere) {
   EXPECT_EQ(record->m_material->m_luminosity, 0.5);
   EXPECT_TRUE(host == before && host.TextureBitmapFileName().IsEmpty());
   // A value that is no number keeps the dialog open and says so: the script's end cancels.
-  scope.toolkit->ScriptDialog([](KvHeadlessDialog& d) {
+  scope.headless->ScriptDialog([](KvHeadlessDialog& d) {
     d.Type(6019, L"--");
     d.Click(IDOK);
     EXPECT_FALSE(d.Ended());
   });
   EXPECT_FALSE(CMaterialDialog::EditMaterial(host, kPlugIn));
-  ASSERT_EQ(scope.toolkit->Messages().size(), 1u);
-  EXPECT_EQ(scope.toolkit->Messages()[0].text.str(), L"Please enter a number.");
+  ASSERT_EQ(scope.headless->Messages().size(), 1u);
+  EXPECT_EQ(scope.headless->Messages()[0].text.str(), L"Please enter a number.");
 }
 
 }  // namespace

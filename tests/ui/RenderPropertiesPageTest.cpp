@@ -7,6 +7,7 @@
 #include "host/app/Doc.h"
 #include "host/app/View.h"
 #include "host/platform/HeadlessToolkit.h"
+#include "support/ToolkitScope.h"
 #include "plugin/RenderSystemPlugIn.h"
 #include "ui/RenderPropertiesPage.h"
 
@@ -17,17 +18,11 @@ constexpr int kList = 12002, kLock = 12003, kWidth = 115, kHeight = 116, kMapSiz
 // A document with an 1000 x 500 active view, shown in the page of a fresh plug-in object.
 struct PageRun {
   PageRun() {
-    auto made = std::make_unique<KvHeadlessToolkit>();
-    toolkit = made.get();
-    previous_toolkit = KavraApp().SetWindowToolkit(std::move(made));
     doc.SetActiveView(doc.AddView(CKavraView(TK_ScnView(), 1000, 500)));
     previous_doc = KavraApp().ActiveDoc();
     KavraApp().SetActiveDoc(&doc);
   }
-  ~PageRun() {
-    KavraApp().SetActiveDoc(previous_doc);
-    KavraApp().SetWindowToolkit(std::move(previous_toolkit));
-  }
+  ~PageRun() { KavraApp().SetActiveDoc(previous_doc); }
   // Opens the page on the document's settings as they are now, plays the user.
   int Run(TK_ScnRenderSettings settings, KvHeadlessDialog::Script user) {
     doc.Properties().SetRenderSettings(settings);
@@ -38,8 +33,8 @@ struct PageRun {
   }
   const TK_ScnRenderSettings& Stored() const { return doc.Properties().RenderSettings(); }
 
-  KvHeadlessToolkit* toolkit;
-  std::unique_ptr<KvWindowToolkit> previous_toolkit;
+  ToolkitScope scope;
+  KvHeadlessToolkit* toolkit = scope.headless;
   CKavraDoc* previous_doc;
   CKavraDoc doc;
   CRenderSystemPlugIn plugin;

@@ -16,6 +16,7 @@
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/platform/HeadlessToolkit.h"
+#include "support/ToolkitScope.h"
 #include "host/import/ImportLog.h"
 #include "host/import/JsonSceneImporter.h"
 #include "host/sdk/CommandContext.h"
@@ -77,13 +78,7 @@ public:
   int threads = 0;  // the pixel loops' threads; 0: the session's default
 
   // The application's toolkit while the run lives; it outlives the windows.
-  struct ToolkitScope {
-    explicit ToolkitScope(std::unique_ptr<KvWindowToolkit> made)
-        : headless(dynamic_cast<KvHeadlessToolkit*>(made.get())), previous(KavraApp().SetWindowToolkit(std::move(made))) {}
-    ~ToolkitScope() { KavraApp().SetWindowToolkit(std::move(previous)); }
-    KvHeadlessToolkit* headless;  // null for another toolkit
-    std::unique_ptr<KvWindowToolkit> previous;
-  } toolkit;
+  ToolkitScope toolkit;
   CKavraDoc doc;
   std::vector<std::wstring> texts;
   CKavraCommandContext context{doc};
