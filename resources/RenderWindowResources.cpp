@@ -59,7 +59,7 @@ KvPixmap DrawMoth(int size) {
 }
 
 KvCursorShape BuildHandCursor() {
-  // 'X' black outline, '.' white palm, blank transparent.
+  // '#' black outline, '.' white palm, blank transparent.
   static constexpr std::string_view kArt[32] = {
     "                                ",
     "                                ",
@@ -67,22 +67,22 @@ KvCursorShape BuildHandCursor() {
     "                                ",
     "                                ",
     "                                ",
-    "               XX               ",
-    "           XX X..XXX            ",
-    "          X..XX..X..X           ",
-    "          X..XX..X..X X         ",
-    "           X..X..X..XX.X        ",
-    "           X..X..X..X..X        ",
-    "         XX X.......X..X        ",
-    "        X..XX..........X        ",
-    "        X...X.........X         ",
-    "         X.............X        ",
-    "          X............X        ",
-    "          X...........X         ",
-    "           X..........X         ",
-    "           X.........X          ",
-    "            X........X          ",
-    "            X........X          ",
+    "               ##               ",
+    "           ## #..###            ",
+    "          #..##..#..#           ",
+    "          #..##..#..# #         ",
+    "           #..#..#..##.#        ",
+    "           #..#..#..#..#        ",
+    "         ## #.......#..#        ",
+    "        #..##..........#        ",
+    "        #...#.........#         ",
+    "         #.............#        ",
+    "          #............#        ",
+    "          #...........#         ",
+    "           #..........#         ",
+    "           #.........#          ",
+    "            #........#          ",
+    "            #........#          ",
     "                                ",
     "                                ",
     "                                ",
@@ -98,7 +98,7 @@ KvCursorShape BuildHandCursor() {
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
       const char c = kArt[y][std::size_t(x)];
-      hand.picture.argb[std::size_t(y) * 32 + std::size_t(x)] = c == 'X' ? 0xFF000000u : c == '.' ? 0xFFFFFFFFu : 0u;
+      hand.picture.argb[std::size_t(y) * 32 + std::size_t(x)] = c == '#' ? 0xFF000000u : c == '.' ? 0xFFFFFFFFu : 0u;
     }
   return hand;
 }
