@@ -33,15 +33,17 @@ TEST(ParallelRender, EveryThreadCountGivesTheImageAndStatusesOfOne) {
 }
 
 // Stopped after its n-th progress text, a render shows a prefix of finished rows, each the
-// row of the full render, and the background below.
+// row of the full render, and the background below. Tall enough that the workers are far
+// from done when the window hears of the n-th band.
 TEST(ParallelRender, AnAbortShowsOnlyFinishedRows) {
-  RenderWindowRun full(160, 240, 2);
+  constexpr int kHeight = 1500;
+  RenderWindowRun full(160, kHeight, 2);
   full.threads = 1;
   ASSERT_EQ(full.Render(), CKavraSdkRender::render_completed);
   const KvDisplayImage& reference = full.View()->ShownImage();
   for (int threads : {1, 3})
     for (int n : {1, 3, 6}) {
-      RenderWindowRun run(160, 240, 2);
+      RenderWindowRun run(160, kHeight, 2);
       run.threads = threads;
       int progress_texts = 0;
       COLORREF background = 0;
@@ -53,16 +55,16 @@ TEST(ParallelRender, AnAbortShowsOnlyFinishedRows) {
       ASSERT_EQ(run.Render(), CKavraSdkRender::render_cancelled);
       const KvDisplayImage& shown = run.View()->ShownImage();
       const int rows = shown.RowsCopied();
-      EXPECT_TRUE(rows > 0 && rows < 240) << threads << " threads, stop " << n << ": " << rows << " rows";
+      EXPECT_TRUE(rows > 0 && rows < kHeight) << threads << " threads, stop " << n << ": " << rows << " rows";
       const std::size_t stride = std::size_t(shown.Bitmap().GetStorageWidth());
-      for (int y = 0; y < 240; ++y) {  // from the top; memory rows are bottom-up
-        const std::size_t at = std::size_t(239 - y) * stride;
+      for (int y = 0; y < kHeight; ++y) {  // from the top; memory rows are bottom-up
+        const std::size_t at = std::size_t(kHeight - 1 - y) * stride;
         if (y < rows) {
           ASSERT_EQ(std::memcmp(shown.Bitmap().FindDIBBits() + at, reference.Bitmap().FindDIBBits() + at, stride), 0)
               << "row " << y;
         } else {
           float r, g, b;
-          shown.Bitmap().GetPixel(20, 239 - y, r, g, b);
+          shown.Bitmap().GetPixel(20, kHeight - 1 - y, r, g, b);
           ASSERT_EQ(MakeColorRef(std::uint8_t(r * 255 + 0.5f), std::uint8_t(g * 255 + 0.5f), std::uint8_t(b * 255 + 0.5f)),
                     background)
               << "row " << y;
