@@ -2,6 +2,7 @@
 find_package(Threads REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
+find_package(ZLIB REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
 find_package(assimp REQUIRED)
 find_package(CLI11 CONFIG REQUIRED)

@@ -7,10 +7,13 @@
 
 #include <new>
 
+#include "host/toolkit/AllocationFailures.h"
+
 template <typename Result, typename Body> Result CatchAllocationFailure(Result failure, Body&& body) noexcept {
   try {
     return body();
   } catch (const std::bad_alloc&) {
+    KvNoteAllocationFailure();
     return failure;
   }
 }

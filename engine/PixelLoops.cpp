@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Sampling.h"
+#include "host/toolkit/AllocationFailures.h"
 
 // Line buffers are written into the image's memory as whole words: bytes
 // blue, green, red, 0 need the low byte first.
@@ -292,6 +293,7 @@ RenderStatus RunPixelLoop(const PixelLoopRun& run, const std::atomic<bool>& abor
       for (int b = next_block++; b < blocks; b = next_block++)
         if (!loop.Block(b * block, std::min((b + 1) * block, sizes.image_height))) return;
     } catch (const std::bad_alloc&) {
+      KvNoteAllocationFailure();
       failed = true;
     }
   };

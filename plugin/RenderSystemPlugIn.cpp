@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <new>
 #include <string>
 
 #include "engine/RenderSession.h"
@@ -114,14 +115,19 @@ void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, const CKavraCo
 
 void CRenderSystemPlugIn::ExplainMissingShadows(const CKavraDoc& doc) {
   if (m_explained_missing_shadows || doc.Properties().RenderSettings().m_shadow_level == 0) return;
-  if (FindPixelFormat(kGenericBitmap).format_index != 0) return;
   const CKavraLightTable& lights = doc.LightTable();
   bool casts = false;
   for (int i = 0; i < lights.Count() && !casts; ++i) {
     const TK_Light& light = lights[i].Light();
     casts = !lights.IsDeleted(i) && light.IsEnabled() && light.IsSpotLight() && light.ShadowIntensity() != 0.0;
   }
+  // Probing OpenGL costs time and memory: only a scene with a shadow caster asks.
   if (!casts) return;
+  try {
+    if (FindPixelFormat(kGenericBitmap).format_index != 0) return;
+  } catch (const std::bad_alloc&) {
+    return;  // without the memory to look, the shadow maps' render says that memory ran out
+  }
   m_explained_missing_shadows = true;
   KavraApp().Print(L"%s\n", KvLocalizeString(L"No shadows: offscreen OpenGL is not available on this machine, so "
                                               L"spot lights cast none").c_str());

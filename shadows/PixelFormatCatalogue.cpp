@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <new>
 
 #include "host/platform/GLDisplay.h"
+#include "host/platform/OffscreenGLContext.h"
 #include "shadows/EglPixelFormats.h"
 
 namespace {
@@ -162,8 +164,10 @@ PixelFormatRecord FindPixelFormat(const std::vector<PixelFormatRecord>& catalogu
 
 bool BuildPixelFormatCatalogue() {
   Catalogue& catalogue = TheCatalogue();
-  // Built once: workers read it afterwards without locking.
+  // Built once: workers read it afterwards without locking. Without the
+  // room to start OpenGL, std::bad_alloc leaves it unbuilt for a later try.
   std::call_once(catalogue.built, [&catalogue] {
+    if (!KvOffscreenGLContext::RoomToStart()) throw std::bad_alloc();
     const KvGLDisplay display;
     if (!display.IsValid()) return;
     const std::vector<PixelFormatDescriptor> descriptors = DescribeEglPixelFormats(display);

@@ -35,7 +35,8 @@ PixelFormatRecord FindPixelFormat(const std::vector<PixelFormatRecord>& catalogu
 
 // The module's catalogue. Building examines the platform's formats; with no
 // OpenGL display the catalogue stays empty. Always true. The queries build
-// it first, from any thread, once.
+// it first, from any thread, once. Without the address space to start
+// OpenGL they throw std::bad_alloc and leave it unbuilt for a later call.
 bool BuildPixelFormatCatalogue();
 int PixelFormatCount();
 PixelFormatRecord FindPixelFormat(int kind);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <new>
 
 #include "host/platform/GLDisplay.h"
 #include "host/platform/OffscreenGLContext.h"
@@ -72,6 +73,7 @@ bool ShadowMap::Build() {
   // the surface, so the bitmap depth the catalogue found plays no part.
   const PixelFormatRecord format = FindPixelFormat(kGenericBitmap);
   if (format.format_index == 0) return false;
+  if (!KvOffscreenGLContext::RoomToStart()) throw std::bad_alloc();
   const KvGLDisplay display;
   std::unique_ptr<KvOffscreenGLContext> context = CreateEglOffscreenContext(display, format.format_index, width, height);
   if (!context) return false;

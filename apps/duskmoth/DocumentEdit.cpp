@@ -4,6 +4,7 @@
 #include <string>
 
 #include "apps/duskmoth/CommandLine.h"
+#include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/PlugInSession.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
@@ -11,8 +12,12 @@
 
 int EditDocument(const std::filesystem::path& file, std::ostream& out, std::ostream& err,
                  const std::function<EditResult(CKavraDoc& doc, CKavraRenderSystemPlugIn& plugin)>& edit) {
+  // Ctrl-C from the first moment: the document is left as it was.
+  const InterruptRequest interrupt;
   CKavraDoc doc;
-  if (!LoadScene(file, doc, err, true)) return ParseOutcome::kFailed;
+  const bool loaded = LoadScene(file, doc, err, true, &interrupt.Flag());
+  if (interrupt.Raised()) return ReportInterrupted(err);
+  if (!loaded) return ParseOutcome::kFailed;
   std::string error;
   const std::unique_ptr<PlugInSession> plugin = PlugInSession::Open(doc, error);
   if (!plugin) {
@@ -20,7 +25,9 @@ int EditDocument(const std::filesystem::path& file, std::ostream& out, std::ostr
     return ParseOutcome::kFailed;
   }
   for (const std::string& warning : plugin->Warnings()) err << "duskmoth: warning: " << warning << '\n';
-  switch (edit(doc, plugin->PlugIn())) {
+  const EditResult result = edit(doc, plugin->PlugIn());
+  if (interrupt.Raised()) return ReportInterrupted(err);
+  switch (result) {
     case EditResult::failed: return ParseOutcome::kFailed;
     case EditResult::unchanged: out << file.string() << " unchanged\n"; return ParseOutcome::kOk;
     case EditResult::changed: break;

@@ -15,7 +15,9 @@ enum class EditResult { changed, unchanged, failed };
 
 // Runs `edit` on the document with the plug-in loaded; `failed` means the
 // edit has said why on err. Says on out whether the document was saved.
-// Answers the program's exit code: 0 saved or left alone, 1 failed.
+// Answers the program's exit code: 0 saved or left alone, 1 failed, 130
+// after Ctrl-C (the document is then not saved; the edit should end soon
+// after the interrupt flag is raised: dialogs cancelled, input ended).
 int EditDocument(const std::filesystem::path& file, std::ostream& out, std::ostream& err,
                  const std::function<EditResult(CKavraDoc& doc, CKavraRenderSystemPlugIn& plugin)>& edit);
 

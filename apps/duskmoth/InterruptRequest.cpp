@@ -29,3 +29,8 @@ InterruptRequest::~InterruptRequest() {
 }
 
 const std::atomic<bool>& InterruptRequest::Flag() const { return interrupted; }
+
+int ReportInterrupted(std::ostream& err) {
+  err << "duskmoth: interrupted\n";
+  return 130;
+}

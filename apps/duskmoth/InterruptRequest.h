@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <ostream>
 
 class InterruptRequest {
 public:
@@ -23,3 +24,6 @@ private:
   struct sigaction old_{};
   bool installed_ = false;
 };
+
+// "duskmoth: interrupted" on err; answers the exit code of an interrupt, 130.
+int ReportInterrupted(std::ostream& err);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "apps/duskmoth/DocumentEdit.h"
+#include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/QtSession.h"
 #include "host/app/Doc.h"
 #include "host/sdk/SdkRenderSystemPlugIn.h"
@@ -28,8 +29,10 @@ int FindMaterial(const CKavraMaterialTable& materials, const std::optional<std::
 }
 
 int RunMaterial(const DialogOptions& options, std::ostream& out, std::ostream& err) {
+  const InterruptRequest interrupt;
   const std::unique_ptr<QtSession> qt = QtSession::Start(err);
   if (!qt || (options.script && !qt->PlayDialogScript(*options.script, err))) return ParseOutcome::kFailed;
+  qt->CancelDialogsOn(interrupt.Flag());
   return EditDocument(options.document, out, err, [&](CKavraDoc& doc, CKavraRenderSystemPlugIn& plugin) {
     CKavraMaterialTable& materials = doc.MaterialTable();
     const int index = FindMaterial(materials, options.material);

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 
 #include "apps/duskmoth/CommandLine.h"
 #include "host/app/App.h"
@@ -60,6 +62,7 @@ QtSession::QtSession() {
 }
 
 QtSession::~QtSession() {
+  watch_.reset();
   KavraApp().SetWindowToolkit(std::move(previous_));
   application_.reset();
   qInstallMessageHandler(nullptr);
@@ -84,4 +87,15 @@ bool QtSession::ReportScriptFault(std::ostream& err) const {
   if (fault.empty()) return false;
   err << "duskmoth: " << script_.string() << ": " << fault << '\n';
   return true;
+}
+
+void QtSession::CancelDialogsOn(const std::atomic<bool>& flag) {
+  watch_ = std::make_unique<QTimer>();
+  QObject::connect(watch_.get(), &QTimer::timeout, [&flag] {
+    if (!flag.load()) return;
+    // A dialog that opens after this one closes is cancelled on the next tick.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) dialog->reject();
+  });
+  watch_->start(100);
 }

@@ -7,6 +7,7 @@
 // then). The command keeps the session on its stack, made before anything
 // that shows a window and gone after every window has.
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -16,6 +17,7 @@
 class KvQtToolkit;
 class KvWindowToolkit;
 class QApplication;
+class QTimer;
 
 // Whether Qt has somewhere to show windows: an X or Wayland display, or a
 // platform named in QT_QPA_PLATFORM (offscreen, say).
@@ -35,6 +37,9 @@ public:
   bool PlayDialogScript(const std::filesystem::path& file, std::ostream& err);
   // Says on err what went wrong in the script, if anything did; true then.
   bool ReportScriptFault(std::ostream& err) const;
+  // Once `flag` is raised (Ctrl-C), every open dialog is cancelled, as if
+  // the user had pressed Cancel, within a tenth of a second.
+  void CancelDialogsOn(const std::atomic<bool>& flag);
 
 private:
   QtSession();
@@ -46,4 +51,5 @@ private:
   KvQtToolkit* toolkit_ = nullptr;  // the application's while the session lasts
   std::unique_ptr<KvWindowToolkit> previous_;
   std::filesystem::path script_;
+  std::unique_ptr<QTimer> watch_;
 };

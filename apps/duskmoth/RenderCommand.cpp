@@ -4,6 +4,7 @@
 
 #include "apps/duskmoth/DemoScene.h"
 #include "apps/duskmoth/InterruptRequest.h"
+#include "apps/duskmoth/MemoryWatch.h"
 #include "apps/duskmoth/RenderPath.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
@@ -23,12 +24,19 @@ void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
 
 bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err,
                      const std::atomic<bool>* stop) {
-  if (options.scene) {
-    if (!LoadScene(*options.scene, doc, err, !options.quiet, stop)) return false;
-  } else if (std::string error; !demo.Build(doc, error)) {
+  MemoryWatch memory(options.scene ? "reading the scene" : "making the demo scene");
+  const bool ready = memory.Guard(false, [&] {
+    if (options.scene) return LoadScene(*options.scene, doc, err, !options.quiet, stop);
+    std::string error;
+    if (demo.Build(doc, error)) return true;
     err << "duskmoth: " << error << '\n';
     return false;
+  });
+  if (memory.RanOut()) {
+    memory.Report(err);
+    return false;
   }
+  if (!ready) return false;
   TK_ScnRenderSettings settings = doc.Properties().RenderSettings();
   ApplyRenderOverrides(options, settings);
   doc.Properties().SetRenderSettings(settings);
@@ -54,7 +62,9 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
                             err << "duskmoth: " << out << ": the render left no image\n";
                             return ParseOutcome::kFailed;
                           }
-                          if (!image->WriteToFile(TK_wString::FromUtf8(out))) {
+                          outcome.memory.Enter("writing the image");
+                          if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out)); })) {
+                            if (outcome.memory.RanOut()) return outcome.memory.Report(err);
                             err << "duskmoth: " << out << ": cannot write the image\n";
                             return ParseOutcome::kFailed;
                           }

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kInterrupted = 130;
-
 // Hands the host's printed output to the display while it lives.
 class PrintToDisplay {
 public:
@@ -41,13 +39,9 @@ CKavraDib* RenderOutcome::Image() const {
   return view ? view->ResultBitmap() : nullptr;
 }
 
-int ReportInterrupted(std::ostream& err) {
-  err << "duskmoth: interrupted\n";
-  return kInterrupted;
-}
-
 int RenderOutcome::Fail(const std::string& subject, std::ostream& err) const {
   if (Interrupted()) return ReportInterrupted(err);
+  if (memory.RanOut()) return memory.Report(err);
   err << "duskmoth: " << subject << ": "
       << (code ? CKavraSdkRender::RenderReturnCodesToString(*code).ToUtf8() : "the render plug-in did not render")
       << '\n';
@@ -62,11 +56,14 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   ProgressDisplay progress(err, mode);
   const PrintToDisplay printing(progress);
 
+  MemoryWatch memory("loading the renderer");
   std::string error;
   // The session outlives the context: the render windows in it run the module's code.
-  const std::unique_ptr<PlugInSession> plugin = PlugInSession::Open(doc, error);
+  const std::unique_ptr<PlugInSession> plugin =
+      memory.Guard(std::unique_ptr<PlugInSession>(), [&] { return PlugInSession::Open(doc, error); });
   if (!plugin) {
     progress.Finish();
+    if (memory.RanOut()) return memory.Report(err);
     err << "duskmoth: " << error << '\n';
     return ParseOutcome::kFailed;
   }
@@ -77,14 +74,17 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   CKavraCommandContext context(doc);
   if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
   if (request.threads) context.SetOption(L"threads", TK_wString(std::to_wstring(*request.threads)));
-  context.SetMessageListener([&progress, &request](const TK_wString& text) {
+  context.SetMessageListener([&progress, &request, &memory](const TK_wString& text) {
+    memory.EnterStatus(text.str());
     progress.Status(text);
     if (request.on_status) request.on_status(text);
   });
   const InterruptRequest interrupt;
   context.SetStopRequest(&interrupt.Flag());
 
-  const KvCommandResult result = plugin->PlugIn().Render(context, false);
+  memory.Enter("gathering the scene");
+  const KvCommandResult result =
+      memory.Guard(KvCommandResult::failure, [&] { return plugin->PlugIn().Render(context, false); });
   progress.Finish();
-  return finish(RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt});
+  return finish(RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt, memory});
 }

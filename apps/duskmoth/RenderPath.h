@@ -13,14 +13,12 @@
 #include <string>
 
 #include "apps/duskmoth/InterruptRequest.h"
+#include "apps/duskmoth/MemoryWatch.h"
 #include "host/sdk/CommandContext.h"
 
 class CKavraDib;
 class CKavraDoc;
 class CKavraSdkRenderFrame;
-
-// "duskmoth: interrupted" on err; answers the exit code of an interrupt, 130.
-int ReportInterrupted(std::ostream& err);
 
 struct RenderRequest {
   std::optional<bool> favor_memory;  // the renderer's flag for this render; none: the document's
@@ -36,12 +34,14 @@ struct RenderOutcome {
   CKavraSdkRenderFrame* frame = nullptr;  // the render window; null when none was made
   std::optional<int> code;                // the host's code for the render
   const InterruptRequest& interrupt;      // still catching Ctrl-C while the command finishes
+  MemoryWatch& memory;                    // the command enters its own phases while it finishes
 
   bool Interrupted() const { return interrupt.Raised(); }
   // The render window's image; null without one.
   CKavraDib* Image() const;
   // Says why the render did not complete, naming `subject`, and answers the
-  // exit code: 130 after Ctrl-C, else 1.
+  // exit code: 130 after Ctrl-C, else 1. Memory that ran out is named as
+  // the reason, with the phase it ran out in.
   int Fail(const std::string& subject, std::ostream& err) const;
 };
 

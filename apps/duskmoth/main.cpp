@@ -2,6 +2,9 @@
 // in a window, import it into a document, describe it, or edit a document's
 // render settings in the plug-in's dialogs or at its prompt. Exit status: 0
 // done, 1 failed (one line on stderr per fault, naming the file), 2 bad usage.
+#include <malloc.h>
+#include <sys/resource.h>
+
 #include <exception>
 #include <iostream>
 
@@ -15,6 +18,10 @@
 #include "apps/duskmoth/WindowCommand.h"
 
 int main(int argc, char** argv) {
+  // Under an address-space limit (ulimit -v) each thread's own malloc arena
+  // would reserve 64 MB of it: the threads share one, so that the limit
+  // measures memory used. The pixel path allocates nothing, so they never wait.
+  if (rlimit limit{}; getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
   CommandLine line;
   const ParseOutcome parsed = ParseCommandLine(argc, argv, line);
   if (!parsed.run) {
@@ -34,6 +41,9 @@ int main(int argc, char** argv) {
       case CommandLine::Command::options: return RunOptions(line.dialog.document, std::cout, std::cerr);
       case CommandLine::Command::none: break;
     }
+  } catch (const std::bad_alloc&) {
+    std::cerr << "duskmoth: out of memory\n";
+    return 1;
   } catch (const std::exception& e) {
     std::cerr << "duskmoth: " << e.what() << "\n";
     return 1;

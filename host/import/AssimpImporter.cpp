@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <map>
+#include <new>
 #include <numbers>
 #include <optional>
 #include <span>
@@ -569,6 +570,8 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   }
   if (!r.scene) {
     std::string why = importer.GetErrorString();
+    // Assimp catches running out of memory and reports it as text; it is not the file's fault.
+    if (why == std::string("std::bad_alloc")) throw std::bad_alloc();
     if (why.empty()) why = "unknown format or damaged file";
     std::replace(why.begin(), why.end(), '\n', ' ');
     r.Fail("cannot read the model: " + why);

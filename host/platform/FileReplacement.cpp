@@ -51,6 +51,10 @@ mode_t NewFileMode(const std::filesystem::path& target) {
 }  // namespace
 
 int KvReplaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+  return KvReplaceFile(target, [bytes](const KvFileWriter& write) { return write(bytes); });
+}
+
+int KvReplaceFile(const std::filesystem::path& target, const std::function<bool(const KvFileWriter&)>& produce) {
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   RemoveStaleTemporaries(folder, target);
   const mode_t mode = NewFileMode(target);
@@ -68,7 +72,21 @@ int KvReplaceFile(const std::filesystem::path& target, std::span<const std::uint
   }
   if (fd < 0) return errno ? errno : EEXIST;
   int error = 0;
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno ? errno : EIO;
+  const KvFileWriter write = [fd, &error](std::span<const std::uint8_t> bytes) {
+    if (!error && !WriteAll(fd, bytes)) error = errno ? errno : EIO;
+    return error == 0;
+  };
+  bool produced = false;
+  try {
+    produced = produce(write);
+  } catch (...) {
+    // The half-made file goes with its descriptor; the caller hears why.
+    ::close(fd);
+    if (!unnamed) ::unlink(temporary.c_str());
+    throw;
+  }
+  if (!produced && !error) error = EIO;
+  if (!error && ::fsync(fd) != 0) error = errno ? errno : EIO;
   if (!error) ::fchmod(fd, mode);  // a named temporary was made under the umask
   if (unnamed && !error) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);

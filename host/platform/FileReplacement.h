@@ -10,8 +10,16 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 
 // 0 when the target was replaced, else the errno that stopped it (the old
 // file is then untouched).
 int KvReplaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+
+// The same with the bytes made while they are written: `produce` hands them
+// to its writer in pieces (the writer answers false once a write failed) and
+// answers whether it made the whole file. A producer that fails leaves the
+// target untouched (EIO, or the write's errno).
+using KvFileWriter = std::function<bool(std::span<const std::uint8_t> bytes)>;
+int KvReplaceFile(const std::filesystem::path& target, const std::function<bool(const KvFileWriter&)>& produce);

@@ -1,10 +1,10 @@
 #include "host/platform/KavraDib.h"
 
 #include "host/platform/FileReplacement.h"
+#include "host/platform/ImageEncoder.h"
 #include "host/platform/NativeWindows.h"
 
 #include <stb/stb_image.h>
-#include <stb/stb_image_write.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -68,28 +68,6 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& out) {
   return ok;
 }
 
-enum class Format { None, Png, Bmp, Jpeg, Tga };
-
-Format FormatOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return Format::None;
-  std::string ext = path.substr(dot + 1);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-  if (ext == "png") return Format::Png;
-  if (ext == "bmp") return Format::Bmp;
-  if (ext == "jpg" || ext == "jpeg") return Format::Jpeg;
-  if (ext == "tga") return Format::Tga;
-  return Format::None;
-}
-
-void AppendBytes(void* context, void* data, int size) {
-  auto* out = static_cast<std::vector<unsigned char>*>(context);
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  out->insert(out->end(), bytes, bytes + size);
-}
-
 }  // namespace
 
 bool CKavraDib::ReadFromFile(const TK_wString& path) {
@@ -140,44 +118,22 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
 
 bool CKavraDib::WriteToFile(const TK_wString& path) {
   const std::string target = path.ToUtf8();
-  const Format format = FormatOf(target);
-  const int width = Width(), height = Height();
-  if (!HasPixels() || format == Format::None ||
-      (long long)(width * 3 + 1) * height > (long long)INT_MAX)
-    return false;
-
-  const int bytes = BitsPerPixel() / 8;
-  std::vector<unsigned char> rgb(std::size_t(width) * std::size_t(height) * 3);
-  for (int y = 0; y < height; ++y) {
-    const unsigned char* in =
-        FindDIBBits() + std::size_t(height - 1 - y) * std::size_t(GetStorageWidth());
-    unsigned char* out = rgb.data() + std::size_t(y) * std::size_t(width) * 3;
+  const KvImageFormat format = KvImageFormatOf(target);
+  if (!HasPixels() || format == KvImageFormat::none) return false;
+  // Rows are converted as the encoder asks for them: no second copy of the image.
+  const int width = Width(), height = Height(), bytes = BitsPerPixel() / 8;
+  const KvRowSource rows = [&](int y, std::uint8_t* out) {
+    const unsigned char* in = FindDIBBits() + std::size_t(height - 1 - y) * std::size_t(GetStorageWidth());
     for (int x = 0; x < width; ++x, in += bytes, out += 3) {
       out[0] = in[2];
       out[1] = in[1];
       out[2] = in[0];
     }
-  }
-
-  std::vector<unsigned char> encoded;
-  int ok = 0;
-  switch (format) {
-    case Format::Png:
-      ok = stbi_write_png_to_func(AppendBytes, &encoded, width, height, 3, rgb.data(), width * 3);
-      break;
-    case Format::Bmp:
-      ok = stbi_write_bmp_to_func(AppendBytes, &encoded, width, height, 3, rgb.data());
-      break;
-    case Format::Jpeg:
-      ok = stbi_write_jpg_to_func(AppendBytes, &encoded, width, height, 3, rgb.data(), 95);
-      break;
-    case Format::Tga:
-      ok = stbi_write_tga_to_func(AppendBytes, &encoded, width, height, 3, rgb.data());
-      break;
-    case Format::None:
-      break;
-  }
-  if (!ok || encoded.empty() || KvReplaceFile(std::filesystem::path(target), encoded) != 0) return false;
+  };
+  const int error = KvReplaceFile(std::filesystem::path(target), [&](const KvFileWriter& write) {
+    return KvEncodeImage(format, width, height, 3, rows, write);
+  });
+  if (error != 0) return false;
   lastSaveName_ = path;
   return true;
 }

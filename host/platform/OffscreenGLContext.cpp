@@ -1,7 +1,21 @@
 #include "host/platform/OffscreenGLContext.h"
 
+#include <sys/mman.h>
+
 #include <EGL/eglext.h>
 #include <GL/gl.h>
+
+#include <atomic>
+
+namespace {
+
+// Once a context was current the driver stays loaded for the process's life.
+std::atomic<bool>& DriverStarted() {
+  static std::atomic<bool> started{false};
+  return started;
+}
+
+}  // namespace
 
 KvOffscreenGLContext::KvOffscreenGLContext(EGLConfig config, int width, int height) {
   if (!display_.IsValid() || width < 1 || height < 1) return;
@@ -17,6 +31,7 @@ KvOffscreenGLContext::KvOffscreenGLContext(EGLConfig config, int width, int heig
   context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, context_attributes);
   if (context_ == EGL_NO_CONTEXT) return;
   current_ = eglMakeCurrent(display, surface_, surface_, context_) == EGL_TRUE;
+  if (current_) DriverStarted().store(true, std::memory_order_relaxed);
 }
 
 KvOffscreenGLContext::~KvOffscreenGLContext() {
@@ -34,4 +49,16 @@ std::string KvOffscreenGLContext::Renderer() const {
   if (!current_) return {};
   const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   return renderer ? renderer : "";
+}
+
+bool KvOffscreenGLContext::RoomToStart() noexcept {
+  // Measured with Mesa 22's llvmpipe: loading the driver and LLVM takes
+  // about 250 MB of address space, with more for a moment while it
+  // compiles; a later context on the loaded driver needs far less.
+  const std::size_t kRoom = std::size_t(DriverStarted().load(std::memory_order_relaxed) ? 128 : 384) << 20;
+  // An inaccessible mapping counts against the limit but takes no memory.
+  void* probe = ::mmap(nullptr, kRoom, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (probe == MAP_FAILED) return false;
+  ::munmap(probe, kRoom);
+  return true;
 }

@@ -17,6 +17,13 @@ public:
   KvOffscreenGLContext(const KvOffscreenGLContext&) = delete;
   KvOffscreenGLContext& operator=(const KvOffscreenGLContext&) = delete;
 
+  // Whether the process has the address space a context needs to start.
+  // Mesa's software renderer crashes instead of failing when it runs out
+  // while it starts (it compiles shaders with LLVM, and each of its threads
+  // reserves a stack), so under an address-space limit (ulimit -v) callers
+  // ask first and treat "no" as memory running out.
+  static bool RoomToStart() noexcept;
+
   bool IsValid() const { return current_; }
   const KvGLDisplay& Display() const { return display_; }
   // GL_RENDERER of the context ("llvmpipe (...)" and the like); empty when

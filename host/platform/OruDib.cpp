@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/toolkit/AllocationFailures.h"
+
 COruDib::COruDib() : dc_(*this) {}
 
 COruDib::~COruDib() = default;
@@ -28,7 +30,10 @@ bool COruDib::CreateDib(int width, int height, int bits, bool clear, const void*
     // Zeroed: a bitmap never exposes indeterminate bytes. calloc, not new:
     // large blocks come as fresh zero pages, and failure is a null pointer.
     bits_.reset(static_cast<unsigned char*>(std::calloc(bytes, 1)));
-    if (!bits_) return false;
+    if (!bits_) {
+      KvNoteAllocationFailure();
+      return false;
+    }
     capacity_ = bytes;
   } else if (clear) {
     std::memset(bits_.get(), 0, bytes);

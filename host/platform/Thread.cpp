@@ -1,6 +1,7 @@
 #include "host/platform/Thread.h"
 
 #include "host/platform/MessageQueue.h"
+#include "host/toolkit/AllocationFailures.h"
 
 #include <algorithm>
 #include <atomic>
@@ -98,7 +99,10 @@ HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE procedure, void* 
   }
   try {
     std::thread(RunThread, state).detach();
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& e) {
+    // No room for the thread's stack is memory running out.
+    if (e.code() == std::errc::resource_unavailable_try_again || e.code() == std::errc::not_enough_memory)
+      KvNoteAllocationFailure();
     std::lock_guard lock(t.mutex);
     t.threads.erase(id);
     return nullptr;

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/toolkit/AllocationFailures.h"
+
 template <typename T> class TK_SimpleArray {
 public:
   TK_SimpleArray() = default;
@@ -39,6 +41,7 @@ public:
     try {
       items_.reserve(std::size_t(capacity));
     } catch (const std::bad_alloc&) {
+      KvNoteAllocationFailure();
       return false;
     } catch (const std::length_error&) {
       return false;

@@ -6,7 +6,7 @@ DM_PACKAGES=(
   cmake ninja-build g++ clang pkg-config
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   qt6-base-dev
-  libstb-dev libassimp-dev libcli11-dev nlohmann-json3-dev
+  libstb-dev zlib1g-dev libassimp-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libembree-dev
 )
 

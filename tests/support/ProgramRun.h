@@ -3,6 +3,7 @@
 // pipe: the exit code (128 + the signal when one ended it) and what it said.
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,12 +29,15 @@ struct ProgramRun {
 };
 
 // Runs the program with the arguments and environment overrides, its error
-// stream read through a pipe. When interrupt_after is not empty, SIGINT goes
+// stream read through a pipe; its standard input is a pipe that stays open
+// and empty while it runs (a prompt waits, as at a quiet terminal). When interrupt_after is not empty, SIGINT goes
 // to the program once its error output contains that text; with a delay,
-// that long after the start.
+// that long after the start. address_space_mb limits the program's address
+// space (as ulimit -v does); 0 leaves it unlimited.
 inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::vector<std::string>& env_overrides,
                        const std::string& interrupt_after = "",
-                       std::chrono::milliseconds interrupt_delay = std::chrono::milliseconds(0)) {
+                       std::chrono::milliseconds interrupt_delay = std::chrono::milliseconds(0),
+                       rlim_t address_space_mb = 0) {
   // Everything the child needs is built before fork: after it, only exec.
   std::vector<std::string> env_strings = env_overrides;
   for (char** e = environ; *e; ++e) {
@@ -53,17 +57,30 @@ inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::v
   argv.push_back(nullptr);
 
   ProgramRun run;
-  int pipe_fds[2];
+  int pipe_fds[2], input_fds[2];
   if (pipe(pipe_fds) != 0) return run;
+  if (pipe(input_fds) != 0) {
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
+    return run;
+  }
   const pid_t pid = fork();
   if (pid == 0) {
     dup2(pipe_fds[1], STDERR_FILENO);
+    dup2(input_fds[0], STDIN_FILENO);
     close(pipe_fds[0]);
     close(pipe_fds[1]);
+    close(input_fds[0]);
+    close(input_fds[1]);
+    if (address_space_mb > 0) {
+      const rlimit limit{address_space_mb << 20, address_space_mb << 20};
+      setrlimit(RLIMIT_AS, &limit);
+    }
     execve(kProgram.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   close(pipe_fds[1]);
+  close(input_fds[0]);
   std::jthread timer;
   if (interrupt_delay.count() > 0)
     timer = std::jthread([pid, interrupt_delay] {
@@ -84,5 +101,6 @@ inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::v
   int status = 0;
   if (pid > 0 && waitpid(pid, &status, 0) == pid)
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  close(input_fds[1]);
   return run;
 }

@@ -61,4 +61,20 @@ TEST(FileReplacement, StaleTemporariesOfTheTargetGoWithTheNextWrite) {
   EXPECT_NE(KvReplaceFile(dir / "missing" / "out.png", bytes), 0);
 }
 
+// A producer that gives up or throws halfway leaves the old file and nothing else.
+TEST(FileReplacement, AProducerThatFailsLeavesTheOldFile) {
+  TempDir dir;
+  const std::vector<std::uint8_t> old_bytes{1, 2, 3}, half(4096, 5);
+  ASSERT_EQ(KvReplaceFile(dir / "out.png", old_bytes), 0);
+  EXPECT_EQ(KvReplaceFile(dir / "out.png", [&](const KvFileWriter& write) { return write(half) && false; }), EIO);
+  EXPECT_THROW(KvReplaceFile(dir / "out.png",
+                             [&](const KvFileWriter& write) -> bool {
+                               write(half);
+                               throw std::bad_alloc();
+                             }),
+               std::bad_alloc);
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"out.png"});
+  EXPECT_EQ(Size(dir / "out.png"), old_bytes.size());
+}
+
 }  // namespace
