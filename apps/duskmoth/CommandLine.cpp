@@ -30,6 +30,37 @@ ParseOutcome Usage(const std::string& message) {
   return {false, ParseOutcome::kUsage, "duskmoth: " + message + "\nRun 'duskmoth --help' for usage.\n"};
 }
 
+// A whole number from lo to hi; CLI11's own range check would call "x" out of range.
+CLI::Validator Whole(int lo, int hi) {
+  const std::string range = std::to_string(lo) + " to " + std::to_string(hi);
+  return CLI::Validator(
+      [lo, hi, range](std::string& text) -> std::string {
+        std::size_t used = 0;
+        long value = 0;
+        try {
+          value = std::stol(text, &used);
+        } catch (const std::exception&) {
+          used = 0;
+        }
+        if (used == 0 || used != text.size()) return "expected an integer from " + range + ", not \"" + text + "\"";
+        if (value < lo || value > hi) return "expected " + range + ", not " + text;
+        return {};
+      },
+      "INT in " + range);
+}
+
+// CLI11's "The following argument(s) was/were not expected: a b" in the
+// program's words, an unknown option first.
+ParseOutcome Unexpected(const std::string& what) {
+  std::istringstream extras(what.substr(what.find(": ") + 2));
+  std::string first, word;
+  while (extras >> word) {
+    if (word.rfind('-', 0) == 0) return Usage("unknown option " + word);
+    if (first.empty()) first = word;
+  }
+  return Usage("unexpected argument " + first);
+}
+
 // The options `render` and `window` share, as CLI11 reads them, then checked.
 struct RenderFlags {
   std::string scene, size;
@@ -47,17 +78,17 @@ struct RenderFlags {
     command.add_option("SCENE", scene, "a .kvd document, a .json scene description or a model file");
     size_opt = command.add_option("--size", size, "image size WxH, such as 800x600");
     aa_opt = command.add_option("--aa", antialias, "antialiasing: 0 none, 1 normal, 2 best, 3 best 4x4")
-                 ->check(CLI::Range(kAntialiasNone, kMaxAntialiasLevel));
-    shadows_opt = command.add_option("--shadows", shadows, "shadows: 0 none, 1 normal, 2 best")->check(CLI::Range(0, 2));
+                 ->check(Whole(kAntialiasNone, kMaxAntialiasLevel));
+    shadows_opt = command.add_option("--shadows", shadows, "shadows: 0 none, 1 normal, 2 best")->check(Whole(0, 2));
     map_size_opt = command.add_option("--shadow-map-size", map_size, "side of the shadow maps in pixels, 8 to 4096")
-                       ->check(CLI::Range(8, 4096));
+                       ->check(Whole(8, 4096));
     map_offset_opt =
         command.add_option("--shadow-map-offset", map_offset, "depth bias of the shadow test, in model units");
     CLI::Option* memory = command.add_flag("--favor-memory", favor_memory, "fill pixel cells a few rows at a time");
     CLI::Option* speed = command.add_flag("--favor-speed", favor_speed, "fill pixel cells many rows at a time");
     memory->excludes(speed);
     threads_opt = command.add_option("--threads", threads, "threads the pixels are rendered on, 1 to 256 (default: every core)")
-                      ->check(CLI::Range(1, 256));
+                      ->check(Whole(1, 256));
     command.add_flag("-q,--quiet", quiet, "no progress or warnings");
   }
 
@@ -114,7 +145,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
   std::string output;
   CLI::App* render = app.add_subcommand("render", "Render a scene (without SCENE: the built-in demo scene).");
   render_flags.AddTo(*render);
-  render->add_option("-o,--output", output, "the image to write; its extension picks the format (default render.png)");
+  CLI::Option* output_opt = render->add_option("-o,--output", output, "the image to write; its extension picks the format (default render.png)");
 
   std::string screenshot;
   int zoom = 1, screenshot_at = 0;
@@ -124,10 +155,10 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
       "--screenshot", screenshot, "save a picture of the window once rendered (its extension picks the format), then close it");
   CLI::Option* zoom_opt =
       window->add_option("--zoom", zoom, "show the image at a zoom after the render: 1 to 10, or -2 to -10 to reduce")
-          ->check(CLI::Range(-10, 10));
+          ->check(Whole(-10, 10));
   CLI::Option* at_opt = window->add_option("--screenshot-at", screenshot_at,
                                            "take the screenshot when the render reaches this percentage, then stop it")
-                            ->check(CLI::Range(0, 100))
+                            ->check(Whole(0, 100))
                             ->needs(screenshot_opt);
 
   std::string import_in, import_out, info_in;
@@ -151,13 +182,27 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
   CLI::App* options = app.add_subcommand("options", "Edit the document's render settings at the render options prompt.");
   options->add_option("DOC", document, "the .kvd document; saved when something was changed")->required();
 
-  if (argc > 1 && argv[1][0] != '-') {
-    const std::string command = argv[1];
-    if (command != "render" && command != "window" && command != "import" && command != "info" &&
-        command != "material" && command != "properties" && command != "options")
-      return Usage("unknown command \"" + command +
-                   "\" (the commands are render, window, import, info, material, properties and options)");
+  const auto known = [](const std::string& name) {
+    static const char* const kCommands[] = {"render", "window", "import", "info", "material", "properties", "options"};
+    return std::find(std::begin(kCommands), std::end(kCommands), name) != std::end(kCommands);
+  };
+  const auto unknown_command = [](const std::string& name) {
+    return Usage("unknown command \"" + name +
+                 "\" (the commands are render, window, import, info, material, properties and options)");
+  };
+  // duskmoth help [COMMAND]: the help of the program or of one command.
+  if (argc > 1 && std::string(argv[1]) == "help") {
+    if (argc == 2) return {false, ParseOutcome::kOk, app.help()};
+    if (argc > 3) return Usage("unexpected argument " + std::string(argv[3]));
+    if (!known(argv[2])) return unknown_command(argv[2]);
+    const char* const as_help[] = {argv[0], argv[2], "--help"};
+    return ParseCommandLine(3, as_help, line);
   }
+  if (argc < 2) return Usage("a command is required: render, window, import, info, material, properties or options");
+  if (argv[1][0] != '-' && !known(argv[1])) return unknown_command(argv[1]);
+  if (argv[1][0] == '-' && std::string(argv[1]) != "--version" && std::string(argv[1]) != "-h" &&
+      std::string(argv[1]) != "--help")
+    return Usage("unknown option " + std::string(argv[1]));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -166,6 +211,8 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
     return {false, ParseOutcome::kOk, app.help("", CLI::AppFormatMode::All)};
   } catch (const CLI::CallForVersion& e) {
     return {false, ParseOutcome::kOk, std::string(e.what()) + "\n"};
+  } catch (const CLI::ExtrasError& e) {
+    return Unexpected(e.what());
   } catch (const CLI::ParseError& e) {
     return Usage(e.what());
   }
@@ -174,6 +221,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
     line.command = CommandLine::Command::render;
     RenderOptions& r = line.render;
     if (std::optional<ParseOutcome> error = render_flags.Take(r)) return *error;
+    if (*output_opt && output.empty()) return Usage("--output: the name is empty");
     if (!output.empty()) r.output = output;
     if (!IsImageFile(r.output))
       return Usage("--output: " + r.output.string() + ": the extension must be .png, .bmp, .jpg or .tga");
@@ -195,6 +243,7 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
     line.command = CommandLine::Command::import;
     line.input = import_in;
     line.output = import_out;
+    if (import_out.empty()) return Usage("--output: the name is empty");
     if (Lower(line.output.extension().string()) != ".kvd")
       return Usage("--output: " + import_out + ": the document must have the extension .kvd");
   } else if (info->parsed()) {

@@ -61,10 +61,12 @@ TEST(CommandLine, TheDialogCommandsTakeADocumentAMaterialAndAScript) {
 
 TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
   const std::vector<std::pair<std::vector<const char*>, const char*>> cases = {
-      {{}, "A subcommand is required"},
-      {{"paint"}, "unknown command \"paint\""},
+      {{}, "a command is required: render, "},
+      {{"paint"}, "unknown command \"paint\""}, {{"help", "paint"}, "unknown command \"paint\""},
+      {{"--paint"}, "unknown option --paint"},
       {{"render", "--aa", "4"}, "--aa"},
-      {{"render", "--aa", "one"}, "--aa"},
+      {{"render", "--aa", "one"}, "--aa: expected an integer from 0 to 3, not \"one\""},
+      {{"render", "-o", ""}, "--output: the name is empty"}, {{"import", "in.json", "-o", ""}, "--output: the name is empty"},
       {{"render", "--shadows", "-1"}, "--shadows"},
       {{"render", "--shadow-map-size", "4"}, "--shadow-map-size"},
       {{"render", "--shadow-map-offset", "nan"}, "--shadow-map-offset"},
@@ -75,8 +77,8 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
       {{"render", "--favor-memory", "--favor-speed"}, "--favor-memory excludes --favor-speed"},
       {{"render", "--threads", "0"}, "--threads"}, {{"window", "--threads", "257"}, "--threads"},
       {{"render", "-o", "picture.gif"}, "picture.gif"},
-      {{"render", "a.json", "b.json"}, "b.json"},
-      {{"render", "--unknown"}, "--unknown"},
+      {{"render", "a.json", "b.json"}, "unexpected argument b.json"},
+      {{"render", "--unknown"}, "unknown option --unknown"},
       {{"import", "in.json"}, "--output"},
       {{"import", "-o", "out.kvd"}, "IN"},
       {{"import", "in.json", "-o", "out.json"}, "out.json: the document must have the extension .kvd"},
@@ -99,6 +101,18 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
     EXPECT_EQ(p.exit_code, ParseOutcome::kUsage) << p.text;
     EXPECT_EQ(p.text.rfind("duskmoth: ", 0), 0u) << p.text;
     EXPECT_NE(p.text.find(reason), std::string::npos) << "expected \"" << reason << "\" in: " << p.text;
+  }
+}
+
+TEST(CommandLine, HelpShowsTheProgramsOrOneCommandsHelp) {
+  for (const auto& [args, usage] : std::vector<std::pair<std::vector<const char*>, const char*>>{
+           {{"help"}, "Usage: duskmoth [OPTIONS] SUBCOMMAND"}, {{"help", "render"}, "Usage: duskmoth render [OPTIONS]"},
+           {{"help", "options"}, "Usage: duskmoth options [OPTIONS] DOC"}}) {
+    CommandLine line;
+    const ParseOutcome p = Parse(args, line);
+    EXPECT_FALSE(p.run);
+    EXPECT_EQ(p.exit_code, ParseOutcome::kOk);
+    EXPECT_NE(p.text.find(usage), std::string::npos) << p.text;
   }
 }
 
