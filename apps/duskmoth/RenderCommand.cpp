@@ -1,10 +1,12 @@
 #include "apps/duskmoth/RenderCommand.h"
 
+#include <cerrno>
 #include <string>
 
 #include "apps/duskmoth/DemoScene.h"
 #include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/MemoryWatch.h"
+#include "apps/duskmoth/OutputPath.h"
 #include "apps/duskmoth/RenderPath.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
@@ -46,6 +48,8 @@ bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& de
 int RunRender(const RenderOptions& options, std::ostream& err) {
   // Ctrl-C from the first moment on: reading the scene stops on it as the render does.
   const InterruptRequest interrupt;
+  // A render is not lost for want of a place to put it.
+  if (!CheckOutputPath(options.output, err)) return ParseOutcome::kFailed;
   // The document lives only for this render, so the overrides never reach a file.
   CKavraDoc doc;
   // Its maps are read while the render gathers the scene: it outlives the render.
@@ -65,7 +69,7 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
                           outcome.memory.Enter("writing the image");
                           if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out)); })) {
                             if (outcome.memory.RanOut()) return outcome.memory.Report(err);
-                            err << "duskmoth: " << out << ": cannot write the image\n";
+                            ReportWriteError(options.output, errno, err);
                             return ParseOutcome::kFailed;
                           }
                           return ParseOutcome::kOk;

@@ -1,5 +1,6 @@
 #include "apps/duskmoth/WindowCommand.h"
 
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,7 @@
 
 #include "apps/duskmoth/DemoScene.h"
 #include "apps/duskmoth/InterruptRequest.h"
+#include "apps/duskmoth/OutputPath.h"
 #include "apps/duskmoth/ProgressDisplay.h"
 #include "apps/duskmoth/QtSession.h"
 #include "apps/duskmoth/RenderCommand.h"
@@ -43,7 +45,7 @@ public:
       err_ << "duskmoth: " << file_.string() << ": no render window to take a screenshot of\n";
     } else if (!ToBitmap(window->grab().toImage(), picture) ||
                !picture.WriteToFile(TK_wString::FromUtf8(file_.string()))) {
-      err_ << "duskmoth: " << file_.string() << ": cannot write the screenshot\n";
+      ReportWriteError(file_, errno, err_);
     } else {
       code_ = ParseOutcome::kOk;
       return;
@@ -68,6 +70,7 @@ int ZoomMenuCommand(int zoom) {
 int RunWindow(const WindowOptions& options, std::ostream& err) {
   // Ctrl-C from the first moment on: reading the scene stops on it as the render does.
   const InterruptRequest interrupt;
+  if (options.screenshot && !CheckOutputPath(*options.screenshot, err)) return ParseOutcome::kFailed;
   const std::unique_ptr<QtSession> qt = QtSession::Start(err);
   if (!qt) return ParseOutcome::kFailed;
   CKavraDoc doc;

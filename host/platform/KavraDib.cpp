@@ -119,7 +119,10 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
 bool CKavraDib::WriteToFile(const TK_wString& path) {
   const std::string target = path.ToUtf8();
   const KvImageFormat format = KvImageFormatOf(target);
-  if (!HasPixels() || format == KvImageFormat::none) return false;
+  if (!HasPixels() || format == KvImageFormat::none) {
+    errno = EINVAL;
+    return false;
+  }
   // Rows are converted as the encoder asks for them: no second copy of the image.
   const int width = Width(), height = Height(), bytes = BitsPerPixel() / 8;
   const KvRowSource rows = [&](int y, std::uint8_t* out) {
@@ -133,7 +136,10 @@ bool CKavraDib::WriteToFile(const TK_wString& path) {
   const int error = KvReplaceFile(std::filesystem::path(target), [&](const KvFileWriter& write) {
     return KvEncodeImage(format, width, height, 3, rows, write);
   });
-  if (error != 0) return false;
+  if (error != 0) {
+    errno = error;  // for the caller's message
+    return false;
+  }
   lastSaveName_ = path;
   return true;
 }

@@ -34,7 +34,8 @@ public:
   // Writes the image beside the target first and renames it into place, so
   // a failed write leaves an older file untouched. The extension (any case)
   // picks the format: .png, .bmp, .jpg/.jpeg (quality 95) or .tga; any other
-  // extension fails.
+  // extension fails. On failure errno says why (EINVAL: no pixels or no
+  // known extension).
   bool WriteToFile(const TK_wString& path);
   // The path of the last successful WriteToFile, empty before one.
   const TK_wString& LastSaveName() const { return lastSaveName_; }

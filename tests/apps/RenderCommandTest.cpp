@@ -115,12 +115,19 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
   const std::string out = (folder / "x.png").string(), nowhere = (folder / "missing" / "x.png").string();
   std::ofstream(folder / "bad.json") << R"({"objects": [{"type": "sphere", "radius": "big"}]})";
   const std::string bad = (folder / "bad.json").string(), without = kModules + "/test_plugin_without_object.kvp";
+  // The output is checked before any work: a write-protected file is kept, as cp keeps it.
+  const std::string locked = (folder / "locked.png").string(), a_folder = (folder / "doc.kvd").string();
+  std::filesystem::create_directory(a_folder);
+  std::ofstream(locked) << "mine";
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
   const Failure failures[] = {
       {{"render", "-o", out, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail"},
        "duskmoth: " + out + ": Render failed"},
       {{"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + without}, "duskmoth: " + without + ": no render plug-in in the module\n"},
       {{"render", "-o", out}, {"DUSKMOTH_PLUGIN=/nonexistent/renderer.kvp"}, "duskmoth: /nonexistent/renderer.kvp: cannot load the module ("},
-      {{"render", "-o", nowhere, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: " + nowhere + ": cannot write the image\n"},
+      {{"render", "-o", nowhere, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: " + nowhere + ": No such file or directory\n"},
+      {{"render", "-o", locked, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: " + locked + ": Permission denied\n"},
+      {{"import", "missing.obj", "-o", a_folder}, {}, "duskmoth: " + a_folder + ": Is a directory\n"},
       // The scene's faults come first, before the plug-in is even loaded.
       {{"render", "none.json", "-o", out}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: none.json: no such file\n"},
       {{"info", bad}, {}, "duskmoth: " + bad + ": /objects/0/radius: expected a number\n"},
@@ -132,7 +139,7 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
       {{"window", "--size", "8x8", "-q"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail", "QT_QPA_PLATFORM=offscreen"},
        "duskmoth: the demo scene: Render failed"},
       {{"window", "--size", "8x8", "-q", "--screenshot", nowhere}, {"DUSKMOTH_PLUGIN=" + kRenderer, "QT_QPA_PLATFORM=offscreen"},
-       "duskmoth: " + nowhere + ": cannot write the screenshot\n"},
+       "duskmoth: " + nowhere + ": No such file or directory\n"},
   };
   for (const Failure& f : failures) {
     const ProgramRun run = RunDuskmoth(f.args, f.env);
@@ -141,6 +148,8 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
     EXPECT_EQ((run.Lines().back() + "\n").rfind(f.message, 0), 0u) << run.err;
     EXPECT_FALSE(std::filesystem::exists(out)) << f.message;
   }
+  std::ifstream kept(locked);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
 }
 
 // The image at path, read back: its size, or (0, 0) when it does not read.
