@@ -138,24 +138,27 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
   return true;
 }
 
-bool CKavraDib::WriteToFile(const TK_wString& path) {
+bool CKavraDib::WriteToFile(const TK_wString& path, bool with_alpha) {
   const std::string target = path.ToUtf8();
   const Format format = FormatOf(target);
   const int width = Width(), height = Height();
-  if (!HasPixels() || format == Format::None ||
-      (long long)(width * 3 + 1) * height > (long long)INT_MAX)
-    return false;
-
   const int bytes = BitsPerPixel() / 8;
-  std::vector<unsigned char> rgb(std::size_t(width) * std::size_t(height) * 3);
+  const int channels = with_alpha ? 4 : 3;
+  if (!HasPixels() || format == Format::None ||
+      (long long)(width * channels + 1) * height > (long long)INT_MAX)
+    return false;
+  if (with_alpha && (bytes != 4 || (format != Format::Png && format != Format::Tga))) return false;
+
+  std::vector<unsigned char> pixels(std::size_t(width) * std::size_t(height) * std::size_t(channels));
   for (int y = 0; y < height; ++y) {
     const unsigned char* in =
         FindDIBBits() + std::size_t(height - 1 - y) * std::size_t(GetStorageWidth());
-    unsigned char* out = rgb.data() + std::size_t(y) * std::size_t(width) * 3;
-    for (int x = 0; x < width; ++x, in += bytes, out += 3) {
+    unsigned char* out = pixels.data() + std::size_t(y) * std::size_t(width) * std::size_t(channels);
+    for (int x = 0; x < width; ++x, in += bytes, out += channels) {
       out[0] = in[2];
       out[1] = in[1];
       out[2] = in[0];
+      if (with_alpha) out[3] = in[3];
     }
   }
 
@@ -163,16 +166,16 @@ bool CKavraDib::WriteToFile(const TK_wString& path) {
   int ok = 0;
   switch (format) {
     case Format::Png:
-      ok = stbi_write_png_to_func(AppendBytes, &encoded, width, height, 3, rgb.data(), width * 3);
+      ok = stbi_write_png_to_func(AppendBytes, &encoded, width, height, channels, pixels.data(), width * channels);
       break;
     case Format::Bmp:
-      ok = stbi_write_bmp_to_func(AppendBytes, &encoded, width, height, 3, rgb.data());
+      ok = stbi_write_bmp_to_func(AppendBytes, &encoded, width, height, 3, pixels.data());
       break;
     case Format::Jpeg:
-      ok = stbi_write_jpg_to_func(AppendBytes, &encoded, width, height, 3, rgb.data(), 95);
+      ok = stbi_write_jpg_to_func(AppendBytes, &encoded, width, height, 3, pixels.data(), 95);
       break;
     case Format::Tga:
-      ok = stbi_write_tga_to_func(AppendBytes, &encoded, width, height, 3, rgb.data());
+      ok = stbi_write_tga_to_func(AppendBytes, &encoded, width, height, channels, pixels.data());
       break;
     case Format::None:
       break;
