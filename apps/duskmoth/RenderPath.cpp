@@ -77,6 +77,7 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   CKavraCommandContext context(doc);
   if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
   if (request.threads) context.SetOption(L"threads", TK_wString(std::to_wstring(*request.threads)));
+  if (request.alpha) context.SetOption(L"alpha", L"1");
   context.SetMessageListener([&progress, &request](const TK_wString& text) {
     progress.Status(text);
     if (request.on_status) request.on_status(text);
@@ -86,5 +87,5 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
 
   const KvCommandResult result = plugin->PlugIn().Render(context, false);
   progress.Finish();
-  return finish(RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt});
+  return finish(RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt, context.Report()});
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,9 +35,11 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(lines.front(), "Loading Test renderer");
   EXPECT_EQ(lines[1], "Initializing...");
   EXPECT_EQ(lines[2], "Rendering...(13%)");
-  EXPECT_EQ(lines[lines.size() - 3], "Rendering...(100%)");
-  EXPECT_EQ(lines[lines.size() - 2], "Completed");
-  EXPECT_EQ(lines.back(), "Render completed");
+  EXPECT_EQ(lines[lines.size() - 4], "Rendering...(100%)");
+  EXPECT_EQ(lines[lines.size() - 3], "Completed");
+  EXPECT_EQ(lines[lines.size() - 2], "Render completed");
+  // A renderer that reports no counts gets a closing line without them.
+  EXPECT_TRUE(std::regex_match(lines.back(), std::regex("Wrote " + out + ": 40 x 30 in [0-9]+\\.[0-9]{2} s"))) << lines.back();
 
   // The saved image is the view's bitmap, top row first.
   CKavraDib image;
@@ -124,6 +127,7 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
       // The scene's faults come first, before the plug-in is even loaded.
       {{"render", "none.json", "-o", out}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: none.json: no such file\n"},
       {{"info", bad}, {}, "duskmoth: " + bad + ": /objects/0/radius: expected a number\n"},
+      {{"render", "-o", out, "--view", "Top"}, {}, "duskmoth: the demo scene: no view named \"Top\"; the view is \"Demo\"\n"},
       {{"info", "missing.kvd"}, {}, "duskmoth: missing.kvd: cannot open"},
       {{"import", "missing.obj", "-o", out + ".kvd"}, {}, "duskmoth: missing.obj: no such file\n"},
       {{"window", "--size", "8x8"}, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="},
@@ -164,9 +168,10 @@ TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
   EXPECT_EQ(lines[1], "Initializing...");
   EXPECT_EQ(lines[2], "Calculating Screen Projections...");
   EXPECT_EQ(lines[3], "Calculating Lights and Shadow Maps...");
-  EXPECT_EQ(lines[lines.size() - 3], "Rendering curves, wires and annotations...");
-  EXPECT_EQ(lines[lines.size() - 2], "Completed");
-  EXPECT_EQ(lines.back(), "Render completed");
+  EXPECT_EQ(lines[lines.size() - 4], "Rendering curves, wires and annotations...");
+  EXPECT_EQ(lines[lines.size() - 3], "Completed");
+  EXPECT_EQ(lines[lines.size() - 2], "Render completed");
+  EXPECT_EQ(lines.back().rfind("Wrote " + out + ": 16 x 12 in ", 0), 0u) << lines.back();
   // The demo scene's maps lived in a private folder, gone with the program.
   int left = 0;
   for (const auto& entry : std::filesystem::directory_iterator(temp))
