@@ -72,14 +72,17 @@ struct RenderFlags {
     memory->excludes(speed);
     threads_opt = command.add_option("--threads", threads, "threads the pixels are rendered on, 1 to 256 (default: every core)")
                       ->check(CLI::Range(1, 256));
-    command.add_flag("-q,--quiet", quiet, "no progress or warnings");
-    view_opt = command.add_option("--view", view, "render the document's view of this name");
-    location_opt = command.add_option("--camera-location", location, "put the camera at X,Y,Z for this render");
-    target_opt = command.add_option("--camera-target", target, "turn the camera towards X,Y,Z (with --camera-location)");
+    command.add_flag("-q,--quiet", quiet, "no progress, warnings or closing line");
+    view_opt = command.add_option("--view", view, "render the document's view of this name")->type_name("NAME");
+    location_opt = command.add_option("--camera-location", location, "put the camera at X,Y,Z for this render")
+                       ->type_name("X,Y,Z");
+    target_opt = command.add_option("--camera-target", target, "turn the camera towards X,Y,Z (with --camera-location)")
+                     ->type_name("X,Y,Z");
     location_opt->needs(target_opt);
     target_opt->needs(location_opt);
     angle_opt = command.add_option(
-        "--camera-angle", angle, "half-angle of the image's narrower side in degrees, above 0 and below 90");
+        "--camera-angle", angle, "half-angle of the image's narrower side in degrees, above 0 and below 90")
+        ->type_name("DEG");
   }
 
   // Fills r; a usage error when a value is out of range.
