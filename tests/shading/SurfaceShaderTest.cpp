@@ -197,19 +197,6 @@ protected:
   }
 };
 
-// Coverage is 255 x (1 - the product of the transparencies in front of the
-// first opaque hit), 255 from an opaque hit on; the colour stays ShadeHits'.
-TEST_F(Compositing, CoverageIsWhatTheLayersInFrontOfTheBackgroundHide) {
-  const struct { std::vector<double> transparencies; std::uint32_t coverage; } cases[] = {
-      {{}, 0}, {{0}, 255}, {{0.6}, 102}, {{0.5, 0.5}, 191}, {{0.5, 0, 0.5}, 255}, {{1}, 0}};
-  for (const auto& c : cases) {
-    std::vector<HitRecord> hits;
-    for (double t : c.transparencies) hits.push_back(Layer(TK_Color(200, 90, 40), t, 0, double(hits.size() + 1)));
-    const std::uint32_t shaded = shader.ShadeHitsWithCoverage(hits.data(), int(hits.size()), false, false);
-    EXPECT_EQ(std::pair(shaded >> 24, shaded & 0xFFFFFF), std::pair(c.coverage, Shade(hits))) << hits.size();
-  }
-}
-
 TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsBehindTheFrontMesh) {
   EXPECT_EQ(PackColour({std::nanf(""), 0.999f, 2e9f}), Packed(0, 254, 255));
   EXPECT_TRUE(Near(UnpackColour(Packed(255, 1, 0)), Rgb(255 * 0.003921569f, 0.003921569f, 0)));

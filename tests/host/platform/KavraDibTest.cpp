@@ -1,10 +1,8 @@
 #include "host/platform/KavraDib.h"
 
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
-#include <cctype>
 #include <csignal>
 #include <cstdint>
 #include <random>
@@ -82,36 +80,6 @@ TEST_P(ImageFormat, WrittenImagesReadBack) {
       }
     EXPECT_NEAR(mean_in / 105, mean_out / 105, GetParam().tolerance) << bits;
   }
-}
-
-// With alpha, a 32-bit image's fourth byte becomes the file's alpha channel
-// in the formats that have one; other formats and 24-bit images refuse.
-TEST_P(ImageFormat, AlphaGoesFromThirtyTwoBitImagesToPngAndTgaOnly) {
-  CKavraDib out, flat;
-  Noise(out, 7, 5, 32, 5);
-  Noise(flat, 7, 5, 24, 5);
-  const auto alpha = [](int x, int y) { return (unsigned char)(x * 40 + y * 7); };
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) out.FindDIBBits()[PixelOffset(out, x, y) + 3] = alpha(x, y);
-  const std::filesystem::path path = dir.Path() / std::filesystem::u8path(GetParam().name);
-  std::string ext = path.extension().string();
-  for (char& c : ext) c = char(std::tolower(c));
-  const bool keeps = ext == ".png" || ext == ".tga";
-  EXPECT_FALSE(flat.WriteToFile(Wide(path), true));
-  ASSERT_EQ(out.WriteToFile(Wide(path), true), keeps);
-  if (!keeps) {
-    EXPECT_FALSE(std::filesystem::exists(path));
-    return;
-  }
-  int w = 0, h = 0, n = 0;
-  unsigned char* px = stbi_load(path.c_str(), &w, &h, &n, 4);
-  ASSERT_TRUE(px && w == 7 && h == 5 && n == 4);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) {
-      const unsigned char* p = px + (y * 7 + x) * 4;
-      EXPECT_EQ(std::tuple(MakeColorRef(p[0], p[1], p[2]), p[3]), std::tuple(PixelAt(out, x, y), alpha(x, y)));
-    }
-  stbi_image_free(px);
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, ImageFormat,
