@@ -110,9 +110,11 @@ struct RenderFlags {
     if (*view_opt) r.view = view;
     if (*location_opt) {
       std::array<double, 3> from{}, to{};
-      if (!ParsePoint(location, from)) return Usage("--camera-location: expected three numbers X,Y,Z (each within 1e8 of 0), such as 4,-6,3");
-      if (!ParsePoint(target, to)) return Usage("--camera-target: expected three numbers X,Y,Z (each within 1e8 of 0), such as 0,0,1");
-      if (from == to) return Usage("--camera-location and --camera-target are the same point: the camera needs a direction");
+      const std::string expected = ": expected three numbers X,Y,Z (each within 1e8 of 0), such as ";
+      if (!ParsePoint(location, from)) return Usage("--camera-location" + expected + "4,-6,3");
+      if (!ParsePoint(target, to)) return Usage("--camera-target" + expected + "0,0,1");
+      if (from == to)
+        return Usage("--camera-location and --camera-target are the same point: the camera needs a direction");
       r.camera_location = from;
       r.camera_target = to;
     }
