@@ -15,15 +15,15 @@
 #include "host/toolkit/AllocationFailures.h"
 
 // Line buffers are written into the image's memory as whole words: bytes
-// blue, green, red, 0 need the low byte first.
+// blue, green, red, then coverage or 0 need the low byte first.
 static_assert(std::endian::native == std::endian::little, "pixels are stored as little-endian words");
 
 namespace {
 
-// The filtered sample, each of the three low bytes on its own.
-std::uint32_t FilterPixel(const std::uint32_t* const* rows, const int* columns, const FilterKernel& kernel) {
+// The filtered sample, each of the low `bytes` bytes on its own.
+std::uint32_t FilterPixel(const std::uint32_t* const* rows, const int* columns, const FilterKernel& kernel, int bytes) {
   std::uint32_t pixel = 0;
-  for (int shift = 0; shift < 24; shift += 8) {
+  for (int shift = 0; shift < 8 * bytes; shift += 8) {
     int sum = 0;
     for (int i = 0; i < kernel.rows; ++i)
       for (int k = 0; k < kernel.columns; ++k)
@@ -36,11 +36,12 @@ std::uint32_t FilterPixel(const std::uint32_t* const* rows, const int* columns, 
 // Image pixel j filters columns step * j onward. The 3 x 3 tent of the last
 // pixel reaches one column past the row: that column repeats the row's
 // last sample, so the edge is weighted like any other pixel's own samples.
-void FilterRow(const std::uint32_t* const* rows, const FilterKernel& kernel, int width, std::uint32_t* out) {
+// Colour alone is 3 bytes, with coverage 4.
+void FilterRow(const std::uint32_t* const* rows, const FilterKernel& kernel, int width, int bytes, std::uint32_t* out) {
   int columns[4];
   for (int j = 0; kernel.step * j < width; ++j) {
     for (int k = 0; k < kernel.columns; ++k) columns[k] = std::min(kernel.step * j + k, width - 1);
-    out[j] = FilterPixel(rows, columns, kernel);
+    out[j] = FilterPixel(rows, columns, kernel, bytes);
   }
 }
 
@@ -143,7 +144,8 @@ public:
         m_progress(progress),
         m_width(sizes.image_width * OversampleFactor(sizes.level)),
         m_height(sizes.image_height * OversampleFactor(sizes.level)),
-        m_band_height(LoopBandHeight(sizes.level, sizes.band_height)) {}
+        m_band_height(LoopBandHeight(sizes.level, sizes.band_height)),
+        m_bytes(sizes.coverage ? 4 : 3) {}
 
   // Image rows r0 .. r1 - 1; false when the run must stop.
   bool Block(int r0, int r1) {
@@ -196,6 +198,7 @@ private:
   int m_width;   // oversampled
   int m_height;  // oversampled
   int m_band_height;
+  int m_bytes;  // filtered per sample
   int m_band_first = 0;
   int m_band_rows = 0;  // none yet
 };
@@ -216,7 +219,7 @@ bool PixelLoop::Box(int r0, int r1) {
   if (Stopped() || !Cast(r0 == 0 ? 0 : 2 * r0 - 1, rows[0])) return false;
   for (int k = r0; k < r1; ++k) {
     if (Stopped() || !Cast(2 * k + 1, rows[1]) || Stopped()) return false;
-    FilterRow(rows, kBoxKernel, m_width, TargetRow(k));
+    FilterRow(rows, kBoxKernel, m_width, m_bytes, TargetRow(k));
     if (!Written(k)) return false;
     std::swap(rows[0], rows[1]);
   }
@@ -239,7 +242,7 @@ bool PixelLoop::Tent3(int r0, int r1) {
     if (has_bottom && !Cast(r + 2, bottom)) return false;
     if (Stopped()) return false;
     const std::uint32_t* rows[3] = {top, middle, has_bottom ? bottom : middle};
-    FilterRow(rows, kTent3Kernel, m_width, TargetRow(k));
+    FilterRow(rows, kTent3Kernel, m_width, m_bytes, TargetRow(k));
     if (!Written(k)) return false;
     std::swap(top, bottom);  // row r + 2 is the next top row
   }
@@ -259,7 +262,7 @@ bool PixelLoop::Tent4(int r0, int r1) {
     for (int i = 1; i < 4 && r + i < m_height; ++i)
       if (!Cast(r + i, rows[i])) return false;
     if (Stopped()) return false;
-    FilterRow(rows, kTent4Kernel, m_width, TargetRow(k));
+    FilterRow(rows, kTent4Kernel, m_width, m_bytes, TargetRow(k));
     if (!Written(k)) return false;
     std::swap(rows[0], rows[3]);
   }

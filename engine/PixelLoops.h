@@ -19,6 +19,7 @@ struct PixelLoopSizes {
   int image_height = 0;
   int level = 0;        // an effective antialiasing level, 0 .. kMaxAntialiasLevel
   int band_height = 0;  // the session's; the 4 x 4 level rounds it (LoopBandHeight)
+  bool coverage = false;  // samples carry coverage in bits 24-31, filtered like the colour; else bits 24-31 are dropped
 };
 
 // What one worker of a loop calls back; each worker has its own.
@@ -26,7 +27,8 @@ struct PixelLoopStage {
   // Fills the index for rows first .. first + count - 1; false ends the loop.
   std::function<bool(int first, int count)> prepare_band;
   // Shades oversampled row y into row[0 .. oversampled width - 1], each
-  // sample blue | green << 8 | red << 16; stops early on an abort.
+  // sample blue | green << 8 | red << 16 (| coverage << 24 when the sizes
+  // ask for it); stops early on an abort.
   std::function<void(int y, std::uint32_t* row)> shade_row;
 };
 

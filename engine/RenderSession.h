@@ -12,10 +12,12 @@
 #include <memory>
 
 #include "engine/OwningArray.h"
+#include "engine/RenderPhases.h"
 #include "engine/RenderInputs.h"
 #include "engine/ScreenProjection.h"
 #include "host/platform/KavraDib.h"
 #include "host/platform/Thread.h"
+#include "host/sdk/RenderReport.h"
 #include "host/sdk/RenderStatus.h"
 #include "host/sdk/SdkRender.h"
 #include "host/toolkit/BoundingBox.h"
@@ -76,6 +78,16 @@ public:
   // $DUSKMOTH_THREADS when it holds a count from 1 to kMaxThreads, else every core.
   static int DefaultThreadCount();
   static constexpr int kMaxThreads = 256;
+  // Whether the image's samples carry their coverage (ShadeHitsWithCoverage)
+  // in the top byte of each pixel, filtered like the colour; off by default,
+  // and then the top byte is 0.
+  void SetCoverage(bool coverage) { m_coverage = coverage; }
+  bool Coverage() const { return m_coverage; }
+  // Puts what the render rendered (triangles, lights used, shadow maps
+  // drawn, samples) and the worker's phase times into the report. Only once
+  // the worker has ended: it reads what the worker wrote.
+  void ReportTo(KvRenderReport& report) const;
+  const RenderPhases& Phases() const { return m_phases; }
   void SetSceneChangeFlagsClearer(std::function<void()> clearer) { m_clear_change_flags = std::move(clearer); }
   // The render window lives a layer above the engine: the plug-in hands
   // over how to make one.
@@ -185,6 +197,8 @@ private:
   COruDib* m_target_image = nullptr;                // the view's
   std::atomic<int> m_rows_written{0};               // published to the view's thread
   int m_threads = DefaultThreadCount();
+  bool m_coverage = false;
+  RenderPhases m_phases;  // stamped by the worker
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's
   TK_BoundingBox m_scene_box;

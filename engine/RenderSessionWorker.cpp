@@ -22,9 +22,10 @@
 
 namespace {
 
-// A packed colour (red in the low byte) as an image word (blue in the low byte).
+// A packed colour (red in the low byte) as an image word (blue in the low
+// byte); the top byte, coverage or 0, stays.
 std::uint32_t ImageWord(std::uint32_t packed) {
-  return (packed & 0xFF) << 16 | (packed & 0xFF00) | (packed >> 16 & 0xFF);
+  return (packed & 0xFF) << 16 | (packed & 0xFF00) | (packed >> 16 & 0xFF) | (packed & 0xFF000000);
 }
 
 std::uint8_t ColorByte(float fraction) {
@@ -46,6 +47,7 @@ bool CRenderSession::PrepareRender(KvWindow* window, const TK_ScnView& view, int
   m_oversampled_height = image_height * OversampleFactor(m_inputs.antialias_level);
   m_camera = view.m_vp;
   m_rows_written = 0;
+  m_phases.Reset();
   return CatchAllocationFailure(false, [&] {
     PrepareBackground(m_oversampled_width, m_oversampled_height, view.m_wallpaper_filename, view.m_wallpaper_grey);
     if (!CreateWorkerThread(&RenderThreadProc, this)) return false;
@@ -74,6 +76,7 @@ DWORD CRenderSession::RenderThreadProc(void* parameter) {
 }
 
 bool CRenderSession::SetupScene() {
+  m_phases.Stamp(RenderPhases::started);
   NotifyView(RenderStatus::initializing);
   if (Aborted()) return false;
   m_main_projection =
@@ -108,6 +111,7 @@ bool CRenderSession::SetupScene() {
       entry->ComputeEnvironmentCoordinates(world_to_camera, m_camera.Projection());
   }
   if (!m_main_projection->ProjectFaces() || Aborted()) return false;
+  m_phases.Stamp(RenderPhases::faces_projected);
   NotifyView(RenderStatus::lights_and_shadow_maps);
 
   for (ShadowMap* map : m_shadow_maps) {
@@ -118,6 +122,7 @@ bool CRenderSession::SetupScene() {
     if (!built) break;
   }
   if (Aborted()) return false;
+  m_phases.Stamp(RenderPhases::shadow_maps_drawn);
   NotifyView(RenderStatus::setup_done);
   return true;
 }
@@ -159,7 +164,7 @@ RenderStatus CRenderSession::RenderPixels() {
       std::vector<HitRecord> hits;
     };
     const PixelLoopRun run{
-        PixelLoopSizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height},
+        PixelLoopSizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height, m_coverage},
         m_threads,
         [this, &projection](int) {
           auto worker = std::make_shared<Worker>(Worker{BandCells(projection), MakeSurfaceShader(), {}});
@@ -175,6 +180,7 @@ RenderStatus CRenderSession::RenderPixels() {
     result = RunPixelLoop(run, m_abort,
                           PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits()), &m_rows_written});
   }
+  if (result == RenderStatus::completed) m_phases.Stamp(RenderPhases::pixels_done);
   NotifyView(result);
   return result;
 }
@@ -186,8 +192,22 @@ void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCel
     if (Aborted()) return;
     shader.pixel_x = x;
     const int count = projection.GatherHits(cells, x, y, hits, true);
-    row[x] = ImageWord(shader.ShadeHits(hits.data(), count, false, false));
+    row[x] = ImageWord(m_coverage ? shader.ShadeHitsWithCoverage(hits.data(), count, false, false)
+                                  : shader.ShadeHits(hits.data(), count, false, false));
   }
+}
+
+void CRenderSession::ReportTo(KvRenderReport& report) const {
+  report.counted = true;
+  report.triangles = 0;
+  for (const RenderMeshEntry* entry : m_mesh_entries) report.triangles += entry->FaceCount();
+  report.lights = m_lights.Count();
+  report.shadow_maps = 0;
+  for (const ShadowMap* map : m_shadow_maps) report.shadow_maps += map->IsBuilt();
+  report.samples = static_cast<long long>(m_oversampled_width) * m_oversampled_height;
+  report.projection = m_phases.Between(RenderPhases::started, RenderPhases::faces_projected);
+  report.shadow_maps_drawing = m_phases.Between(RenderPhases::faces_projected, RenderPhases::shadow_maps_drawn);
+  report.pixels = m_phases.Between(RenderPhases::shadow_maps_drawn, RenderPhases::pixels_done);
 }
 
 SurfaceShader CRenderSession::MakeSurfaceShader() const {

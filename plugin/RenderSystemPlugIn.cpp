@@ -4,6 +4,7 @@
 #include "plugin/RenderSystemPlugIn.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cwctype>
 #include <new>
 #include <string>
@@ -26,6 +27,13 @@ namespace {
 TK_wString BuildDateText() {
   const std::string text = __DATE__ " " __TIME__;
   return TK_wString(std::wstring(text.begin(), text.end()));
+}
+
+// Seconds the call took.
+template <typename Call> double TimeSpent(Call call) {
+  const auto start = std::chrono::steady_clock::now();
+  call();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Static construction registers the object with the host, which finds it
@@ -107,6 +115,8 @@ void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, const CKavraCo
     if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), ::iswdigit))
       session.SetThreadCount(std::min(std::stoi(text), CRenderSession::kMaxThreads));
   }
+  // The program's --alpha: the image keeps each pixel's coverage.
+  if (const std::optional<TK_wString> option = context.Option(L"alpha")) session.SetCoverage(option->str() == L"1");
   session.SetSceneChangeFlagsClearer([this] { m_watcher.MarkAllChanged(false); });
   session.SetRenderFrameFactory([](CKavraDoc& doc) { return std::make_unique<CRenderFrame>(doc); });
   session.SetRendering(true);
@@ -133,6 +143,14 @@ void CRenderSystemPlugIn::ExplainMissingShadows(const CKavraDoc& doc) {
                                               L"spot lights cast none").c_str());
 }
 
+void CRenderSystemPlugIn::ReportRender(const CRenderSession& session, CKavraCommandContext& context,
+                                       double opengl_start) {
+  KvRenderReport& report = context.Report();
+  session.ReportTo(report);
+  // Starting OpenGL is a shadow maps' cost too, paid by the first render that may want them.
+  if (report.shadow_maps_drawing) *report.shadow_maps_drawing += opengl_start;
+}
+
 void CRenderSystemPlugIn::PrintReturnCode(int code) {
   KavraApp().Print(L"%s\n", CKavraSdkRender::RenderReturnCodesToString(code).c_str());
 }
@@ -144,8 +162,9 @@ KvCommandResult CRenderSystemPlugIn::Render(CKavraCommandContext& context, bool 
   {
     CRenderSession session(context.Document(), this, settings);
     PrepareSession(session, context, flag);
-    ExplainMissingShadows(context.Document());
+    const double opengl_start = TimeSpent([&] { ExplainMissingShadows(context.Document()); });
     code = session.CKavraSdkRender::Render(context, SIZE{0, 0}, PlugInName().c_str(), kRenderWindowResource);
+    if (code == CKavraSdkRender::render_completed) ReportRender(session, context, opengl_start);
     session.SetRendering(false);
     PrintReturnCode(code);
   }
@@ -159,8 +178,9 @@ KvCommandResult CRenderSystemPlugIn::RenderWindow(CKavraCommandContext& context,
   {
     CRenderSession session(context.Document(), this, settings);
     PrepareSession(session, context, flag);
-    ExplainMissingShadows(context.Document());
+    const double opengl_start = TimeSpent([&] { ExplainMissingShadows(context.Document()); });
     code = session.CKavraSdkRender::RenderWindow(context, view, rect);
+    if (code == CKavraSdkRender::render_completed) ReportRender(session, context, opengl_start);
     session.SetRendering(false);
     PrintReturnCode(code);
   }

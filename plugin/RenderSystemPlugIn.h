@@ -39,7 +39,7 @@ public:
   bool ReadDocumentData(CKavraDoc& doc, TK_BinaryArchive& archive, const CKavraFileReadOptions& options) override;
 
   // The context's option "favor-memory" ("1" or "0") overrides the record's
-  // flag for this render only.
+  // flag for this render only. A completed render fills the context's report.
   KvCommandResult Render(CKavraCommandContext& context, bool flag) override;
   KvCommandResult RenderWindow(CKavraCommandContext& context, bool flag, const CKavraView* view,
                                const RECT& rect) override;
@@ -69,11 +69,14 @@ public:
 
 private:
   // Wires the session to the watcher and to the render window it makes,
-  // and takes the context's "threads" option.
+  // and takes the context's "threads" and "alpha" ("1": keep coverage) options.
   void PrepareSession(CRenderSession& session, const CKavraCommandContext& context, bool flag);
   // Says once per load why a render that wants shadows gets none: no
   // offscreen OpenGL could be had.
   void ExplainMissingShadows(const CKavraDoc& doc);
+  // The completed render's report into the context, with the seconds that
+  // asking for OpenGL before the render took counted to the shadow maps.
+  static void ReportRender(const CRenderSession& session, CKavraCommandContext& context, double opengl_start);
   static void PrintReturnCode(int code);
 
   CDocumentWatcher m_watcher;

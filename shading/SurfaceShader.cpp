@@ -1,5 +1,6 @@
 #include "shading/SurfaceShader.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/platform/OruDib.h"
@@ -240,6 +241,19 @@ bool SurfaceShader::SelfBehind(const HitRecord* hits, int count) const {
 // shadows when SelfBehind of level i - 1 says so, and with specular light
 // unless it is level 0 and no_specular is set.
 std::uint32_t SurfaceShader::ShadeHits(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const {
+  return Composite(hits, count, no_shadows, no_specular, nullptr);
+}
+
+std::uint32_t SurfaceShader::ShadeHitsWithCoverage(const HitRecord* hits, int count, bool no_shadows,
+                                                   bool no_specular) const {
+  double transmittance = 1.0;
+  const std::uint32_t colour = Composite(hits, count, no_shadows, no_specular, &transmittance);
+  const double coverage = std::clamp(1.0 - transmittance, 0.0, 1.0);
+  return colour | std::uint32_t(std::lround(coverage * 255.0)) << 24;
+}
+
+std::uint32_t SurfaceShader::Composite(const HitRecord* hits, int count, bool no_shadows, bool no_specular,
+                                       double* transmittance) const {
   if (count < 0) count = 0;
   int back = 0;  // the first opaque hit, or count
   while (back < count && Transparency(hits[back]) != 0.0) ++back;
@@ -252,12 +266,15 @@ std::uint32_t SurfaceShader::ShadeHits(const HitRecord* hits, int count, bool no
     const bool level_no_shadows = back == 0 ? no_shadows : SelfBehind(hits + back - 1, count - back + 1);
     LightSurface(hits[back], q, unused, level_no_shadows, back == 0 && no_specular);
     behind = PackColour(q);
+    if (transmittance) *transmittance = 0.0;
   }
   for (int i = back - 1; i >= 0; --i) {
     // Only the level before the opaque hit scans further than one hit.
     const bool level_no_shadows = i == 0 ? no_shadows : SelfBehind(hits + i - 1, count - i + 1);
     LightSurface(hits[i], q, unused, level_no_shadows, i == 0 && no_specular);
-    behind = PackColour(Over(q, Transparency(hits[i]), UnpackColour(behind)));
+    const double t = Transparency(hits[i]);
+    behind = PackColour(Over(q, t, UnpackColour(behind)));
+    if (transmittance) *transmittance *= t;
   }
   return behind;
 }

@@ -43,6 +43,11 @@ public:
   // The packed colour of a sample whose hits, nearest first, are
   // hits[0..count-1]; the two flags apply to the first hit only.
   std::uint32_t ShadeHits(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const;
+  // The same colour with the sample's coverage in bits 24-31: 255 x (1 - T)
+  // rounded, T the product of the transparencies of the hits in front of
+  // the first opaque one, and T = 0 behind an opaque hit, so that the
+  // background alone gives 0 and an opaque surface 255.
+  std::uint32_t ShadeHitsWithCoverage(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const;
   // colour = diffuse + specular light at the hit; specular = the specular part alone.
   void LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular, bool no_shadows,
                     bool no_specular) const;
@@ -57,6 +62,10 @@ public:
   double ShadowFactor(const HitRecord& hit, int light_index) const;
 
 private:
+  // ShadeHits; with `transmittance`, also what reaches the sample from
+  // behind its hits (T above).
+  std::uint32_t Composite(const HitRecord* hits, int count, bool no_shadows, bool no_specular,
+                          double* transmittance) const;
   // Whether the hits behind hits[0] are shaded without shadows.
   bool SelfBehind(const HitRecord* hits, int count) const;
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
 
+#include "host/import/JsonSceneImporter.h"
 #include "host/sdk/SdkRender.h"
 #include "host/toolkit/ScnRenderSettings.h"
 
@@ -14,6 +16,8 @@ namespace {
 
 // --size asks for no image the render path would refuse.
 constexpr int kMaxImageSide = CKavraSdkRender::kMaxImageSide;
+// Points as far out as a scene description may place them.
+constexpr double kMaxCoordinate = CJsonSceneImporter::kMaxCoordinate;
 
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -24,6 +28,12 @@ std::string Lower(std::string s) {
 bool IsImageFile(const std::filesystem::path& path) {
   const std::string ext = Lower(path.extension().string());
   return ext == ".png" || ext == ".bmp" || ext == ".jpg" || ext == ".jpeg" || ext == ".tga";
+}
+
+// The formats among those whose files keep an alpha channel.
+bool HasAlphaChannel(const std::filesystem::path& path) {
+  const std::string ext = Lower(path.extension().string());
+  return ext == ".png" || ext == ".tga";
 }
 
 ParseOutcome Usage(const std::string& message) {
@@ -63,10 +73,14 @@ ParseOutcome Unexpected(const std::string& what) {
 
 // The options `render` and `window` share, as CLI11 reads them, then checked.
 struct RenderFlags {
-  std::string scene, size;
+  std::string scene, size, view, location, target;
   int antialias = 0, shadows = 0, map_size = 0, threads = 0;
-  double map_offset = 0;
+  double map_offset = 0, angle = 0;
   bool favor_memory = false, favor_speed = false, quiet = false;
+  CLI::Option* view_opt = nullptr;
+  CLI::Option* location_opt = nullptr;
+  CLI::Option* target_opt = nullptr;
+  CLI::Option* angle_opt = nullptr;
   CLI::Option* size_opt = nullptr;
   CLI::Option* aa_opt = nullptr;
   CLI::Option* shadows_opt = nullptr;
@@ -89,7 +103,17 @@ struct RenderFlags {
     memory->excludes(speed);
     threads_opt = command.add_option("--threads", threads, "threads the pixels are rendered on, 1 to 256 (default: every core)")
                       ->check(Whole(1, 256));
-    command.add_flag("-q,--quiet", quiet, "no progress or warnings");
+    command.add_flag("-q,--quiet", quiet, "no progress, warnings or closing line");
+    view_opt = command.add_option("--view", view, "render the document's view of this name")->type_name("NAME");
+    location_opt = command.add_option("--camera-location", location, "put the camera at X,Y,Z for this render")
+                       ->type_name("X,Y,Z");
+    target_opt = command.add_option("--camera-target", target, "turn the camera towards X,Y,Z (with --camera-location)")
+                     ->type_name("X,Y,Z");
+    location_opt->needs(target_opt);
+    target_opt->needs(location_opt);
+    angle_opt = command.add_option(
+        "--camera-angle", angle, "half-angle of the image's narrower side in degrees, above 0 and below 90")
+        ->type_name("DEG");
   }
 
   // Fills r; a usage error when a value is out of range.
@@ -114,6 +138,22 @@ struct RenderFlags {
     if (favor_speed) r.favor_memory = false;
     if (*threads_opt) r.threads = threads;
     r.quiet = quiet;
+    if (*view_opt) r.view = view;
+    if (*location_opt) {
+      std::array<double, 3> from{}, to{};
+      const std::string expected = ": expected three numbers X,Y,Z (each within 1e8 of 0), such as ";
+      if (!ParsePoint(location, from)) return Usage("--camera-location" + expected + "4,-6,3");
+      if (!ParsePoint(target, to)) return Usage("--camera-target" + expected + "0,0,1");
+      if (from == to)
+        return Usage("--camera-location and --camera-target are the same point: the camera needs a direction");
+      r.camera_location = from;
+      r.camera_target = to;
+    }
+    if (*angle_opt) {
+      if (!(angle > 0 && angle < 90))
+        return Usage("--camera-angle: expected degrees above 0 and below 90 (the half-angle of the image's narrower side)");
+      r.camera_angle = angle;
+    }
     return std::nullopt;
   }
 };
@@ -135,6 +175,20 @@ bool ParseImageSize(const std::string& text, int& width, int& height) {
   return true;
 }
 
+bool ParsePoint(const std::string& text, std::array<double, 3>& point) {
+  const char* p = text.c_str();
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (i > 0 && *p++ != ',') return false;
+    while (*p == ' ') ++p;
+    char* end = nullptr;
+    const double value = std::strtod(p, &end);
+    if (end == p || !std::isfinite(value) || std::fabs(value) > kMaxCoordinate) return false;
+    point[i] = value;
+    for (p = end; *p == ' ';) ++p;
+  }
+  return *p == '\0';
+}
+
 ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& line) {
   CLI::App app("DuskMoth Render: render scenes, show them in a window, import them into documents, describe them.",
                "duskmoth");
@@ -146,6 +200,9 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
   CLI::App* render = app.add_subcommand("render", "Render a scene (without SCENE: the built-in demo scene).");
   render_flags.AddTo(*render);
   CLI::Option* output_opt = render->add_option("-o,--output", output, "the image to write; its extension picks the format (default render.png)");
+  bool alpha = false, stats = false;
+  render->add_flag("--alpha", alpha, "write each pixel's coverage as the image's alpha (.png and .tga only)");
+  render->add_flag("--stats", stats, "after the closing line, the time of each phase and the peak memory");
 
   std::string screenshot;
   int zoom = 1, screenshot_at = 0;
@@ -225,6 +282,10 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
     if (!output.empty()) r.output = output;
     if (!IsImageFile(r.output))
       return Usage("--output: " + r.output.string() + ": the extension must be .png, .bmp, .jpg or .tga");
+    if (alpha && !HasAlphaChannel(r.output))
+      return Usage("--alpha: " + r.output.string() + ": the format has no alpha channel; write .png or .tga");
+    r.alpha = alpha;
+    r.stats = stats;
   } else if (window->parsed()) {
     line.command = CommandLine::Command::window;
     WindowOptions& w = line.window;

@@ -4,6 +4,7 @@
 // hands back the exit code and the text to show (help, or the reason for a
 // usage error), so that tests can drive it.
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -22,6 +23,17 @@ struct RenderOptions {
   std::optional<bool> favor_memory;  // the renderer's own flag, kept for the render path
   std::optional<int> threads;        // the renderer's threads for this render; none: its default
   bool quiet = false;
+  std::optional<std::string> view;  // the document's view of that name, made active
+  // The camera for this render: location and target come together; the
+  // angle is the half-angle of the image's narrower side in degrees, as the
+  // document's views hold it.
+  std::optional<std::array<double, 3>> camera_location;
+  std::optional<std::array<double, 3>> camera_target;
+  std::optional<double> camera_angle;
+  // `render` alone: the image's alpha is each pixel's coverage (.png, .tga);
+  // the phase times and peak memory follow the closing line.
+  bool alpha = false;
+  bool stats = false;
 };
 
 // What `duskmoth window` was asked for: the render options (the output
@@ -66,3 +78,5 @@ ParseOutcome ParseCommandLine(int argc, const char* const* argv, CommandLine& li
 
 // Checks a --size argument: "WxH" with whole numbers 1..16384.
 bool ParseImageSize(const std::string& text, int& width, int& height);
+// Checks a point argument: "X,Y,Z", three numbers within 1e8 of 0.
+bool ParsePoint(const std::string& text, std::array<double, 3>& point);

@@ -1,10 +1,12 @@
 #include "apps/duskmoth/InfoCommand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
 #include <string>
 
+#include "apps/duskmoth/CameraChoice.h"
 #include "apps/duskmoth/CommandLine.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
@@ -91,6 +93,20 @@ void DescribeObjects(const CKavraDoc& doc, std::ostream& out) {
         << (o.Attributes().MaterialSource() == TK_ScnObjectAttributes::material_from_layer ? " (from layer)" : "")
         << '\n';
   }
+  const TK_BoundingBox box = SceneBox(doc);
+  if (!box.IsValid()) {
+    out << "Bounding box: none (no meshes)\n";
+    return;
+  }
+  // Single-precision meshes leave noise like 2e-08 where a side lies at 0.
+  const TK_3dVector size = box.Max() - box.Min();
+  const double noise = 1e-6 * std::max({size.x, size.y, size.z});
+  const auto clean = [noise](auto v) {
+    for (double* c : {&v.x, &v.y, &v.z}) *c = std::fabs(*c) <= noise ? 0.0 : *c;
+    return Triple(v);
+  };
+  out << "Bounding box: " << clean(box.Min()) << " to " << clean(box.Max()) << ", size "
+      << Triple(size) << '\n';
 }
 
 void DescribeMaterials(const CKavraDoc& doc, std::ostream& out) {

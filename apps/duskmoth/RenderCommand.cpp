@@ -1,13 +1,16 @@
 #include "apps/duskmoth/RenderCommand.h"
 
 #include <cerrno>
+#include <chrono>
 #include <string>
 
+#include "apps/duskmoth/CameraChoice.h"
 #include "apps/duskmoth/DemoScene.h"
 #include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/MemoryWatch.h"
 #include "apps/duskmoth/OutputPath.h"
 #include "apps/duskmoth/RenderPath.h"
+#include "apps/duskmoth/RenderSummary.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
 #include "host/platform/KavraDib.h"
@@ -22,6 +25,10 @@ void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
   if (o.shadows) s.m_shadow_level = *o.shadows;
   if (o.shadow_map_size) s.m_shadowmap_width = s.m_shadowmap_height = *o.shadow_map_size;
   if (o.shadow_map_offset) s.m_shadowmap_offset = *o.shadow_map_offset;
+}
+
+std::string SceneSubject(const RenderOptions& options) {
+  return options.scene ? options.scene->string() : "the demo scene";
 }
 
 bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& demo, std::ostream& err,
@@ -42,10 +49,14 @@ bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& de
   TK_ScnRenderSettings settings = doc.Properties().RenderSettings();
   ApplyRenderOverrides(options, settings);
   doc.Properties().SetRenderSettings(settings);
+  if (options.view && !ChooseView(doc, *options.view, SceneSubject(options), err)) return false;
+  OverrideCamera(doc, options);
   return true;
 }
 
 int RunRender(const RenderOptions& options, std::ostream& err) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
   // Ctrl-C from the first moment on: reading the scene stops on it as the render does.
   const InterruptRequest interrupt;
   // A render is not lost for want of a place to put it.
@@ -55,23 +66,34 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
   // Its maps are read while the render gathers the scene: it outlives the render.
   DemoScene demo;
   const bool prepared = PrepareDocument(options, doc, demo, err, &interrupt.Flag());
+  ProgramPhases phases;
+  phases.import = std::chrono::duration<double>(Clock::now() - start).count();
   if (interrupt.Raised()) return ReportInterrupted(err);
   if (!prepared) return ParseOutcome::kFailed;
   const std::string out = options.output.string();
-  return RenderDocument(doc, RenderRequest{options.favor_memory, options.quiet, options.threads, {}}, err,
-                        [&](const RenderOutcome& outcome) {
-                          if (outcome.result != KvCommandResult::success) return outcome.Fail(out, err);
-                          CKavraDib* image = outcome.Image();
-                          if (!image || !image->HasPixels()) {
-                            err << "duskmoth: " << out << ": the render left no image\n";
-                            return ParseOutcome::kFailed;
-                          }
-                          outcome.memory.Enter("writing the image");
-                          if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out)); })) {
-                            if (outcome.memory.RanOut()) return outcome.memory.Report(err);
-                            ReportWriteError(options.output, errno, err);
-                            return ParseOutcome::kFailed;
-                          }
-                          return ParseOutcome::kOk;
-                        });
+  RenderRequest request{options.favor_memory, options.quiet, options.threads, {}};
+  request.alpha = options.alpha;
+  return RenderDocument(doc, request, err, [&](const RenderOutcome& outcome) {
+    if (outcome.result != KvCommandResult::success) return outcome.Fail(out, err);
+    CKavraDib* image = outcome.Image();
+    if (!image || !image->HasPixels()) {
+      err << "duskmoth: " << out << ": the render left no image\n";
+      return ParseOutcome::kFailed;
+    }
+    const Clock::time_point writing = Clock::now();
+    outcome.memory.Enter("writing the image");
+    if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out), options.alpha); })) {
+      if (outcome.memory.RanOut()) return outcome.memory.Report(err);
+      ReportWriteError(options.output, errno, err);
+      return ParseOutcome::kFailed;
+    }
+    phases.writing = std::chrono::duration<double>(Clock::now() - writing).count();
+    // --stats asks for its lines even when the rest is quiet.
+    if (!options.quiet || options.stats) {
+      const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      err << SummaryLine(out, image->Width(), image->Height(), seconds, outcome.report) << '\n';
+    }
+    if (options.stats) err << StatsLines(phases, outcome.report, PeakMemoryKib());
+    return ParseOutcome::kOk;
+  });
 }

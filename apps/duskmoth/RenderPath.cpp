@@ -74,6 +74,7 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   CKavraCommandContext context(doc);
   if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
   if (request.threads) context.SetOption(L"threads", TK_wString(std::to_wstring(*request.threads)));
+  if (request.alpha) context.SetOption(L"alpha", L"1");
   context.SetMessageListener([&progress, &request, &memory](const TK_wString& text) {
     memory.EnterStatus(text.str());
     progress.Status(text);
@@ -86,5 +87,6 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   const KvCommandResult result =
       memory.Guard(KvCommandResult::failure, [&] { return plugin->PlugIn().Render(context, false); });
   progress.Finish();
-  return finish(RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt, memory});
+  return finish(
+      RenderOutcome{result, context.LastRenderFrame(), context.RenderCode(), interrupt, memory, context.Report()});
 }

@@ -26,6 +26,7 @@ struct RenderRequest {
   std::optional<int> threads;        // none: the renderer's default
   // Sees every message-line text as well, as the render shows it.
   std::function<void(const TK_wString& text)> on_status;
+  bool alpha = false;  // the image keeps each pixel's coverage in its fourth byte
 };
 
 // What the plug-in's render left, for the command to finish with.
@@ -35,6 +36,7 @@ struct RenderOutcome {
   std::optional<int> code;                // the host's code for the render
   const InterruptRequest& interrupt;      // still catching Ctrl-C while the command finishes
   MemoryWatch& memory;                    // the command enters its own phases while it finishes
+  const KvRenderReport& report;           // what a completed render reported of itself
 
   bool Interrupted() const { return interrupt.Raised(); }
   // The render window's image; null without one.

@@ -91,7 +91,7 @@ int RunWindow(const WindowOptions& options, std::ostream& err) {
       if (QMainWindow* window = RenderWindow()) QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
     };
   }
-  const std::string subject = options.render.scene ? options.render.scene->string() : "the demo scene";
+  const std::string subject = SceneSubject(options.render);
   return RenderDocument(doc, request, err, [&](const RenderOutcome& outcome) {
     if (outcome.Interrupted()) return outcome.Fail(subject, err);
     if (shot.Taken()) return shot.Code();

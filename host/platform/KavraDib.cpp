@@ -116,25 +116,28 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
   return true;
 }
 
-bool CKavraDib::WriteToFile(const TK_wString& path) {
+bool CKavraDib::WriteToFile(const TK_wString& path, bool with_alpha) {
   const std::string target = path.ToUtf8();
   const KvImageFormat format = KvImageFormatOf(target);
-  if (!HasPixels() || format == KvImageFormat::none) {
+  const int width = Width(), height = Height(), bytes = BitsPerPixel() / 8;
+  const int channels = with_alpha ? 4 : 3;
+  if (!HasPixels() || format == KvImageFormat::none ||
+      (with_alpha && (bytes != 4 || (format != KvImageFormat::png && format != KvImageFormat::tga)))) {
     errno = EINVAL;
     return false;
   }
   // Rows are converted as the encoder asks for them: no second copy of the image.
-  const int width = Width(), height = Height(), bytes = BitsPerPixel() / 8;
   const KvRowSource rows = [&](int y, std::uint8_t* out) {
     const unsigned char* in = FindDIBBits() + std::size_t(height - 1 - y) * std::size_t(GetStorageWidth());
-    for (int x = 0; x < width; ++x, in += bytes, out += 3) {
+    for (int x = 0; x < width; ++x, in += bytes, out += channels) {
       out[0] = in[2];
       out[1] = in[1];
       out[2] = in[0];
+      if (with_alpha) out[3] = in[3];
     }
   };
   const int error = KvReplaceFile(std::filesystem::path(target), [&](const KvFileWriter& write) {
-    return KvEncodeImage(format, width, height, 3, rows, write);
+    return KvEncodeImage(format, width, height, channels, rows, write);
   });
   if (error != 0) {
     errno = error;  // for the caller's message

@@ -34,9 +34,11 @@ public:
   // Writes the image beside the target first and renames it into place, so
   // a failed write leaves an older file untouched. The extension (any case)
   // picks the format: .png, .bmp, .jpg/.jpeg (quality 95) or .tga; any other
-  // extension fails. On failure errno says why (EINVAL: no pixels or no
-  // known extension).
-  bool WriteToFile(const TK_wString& path);
+  // extension fails. With alpha, a 32-bit image's fourth byte is written as
+  // the alpha channel: PNG and TGA only, any other format or a 24-bit image
+  // fails. On failure errno says why (EINVAL: no pixels, no known extension
+  // or no alpha in the format).
+  bool WriteToFile(const TK_wString& path, bool with_alpha = false);
   // The path of the last successful WriteToFile, empty before one.
   const TK_wString& LastSaveName() const { return lastSaveName_; }
 

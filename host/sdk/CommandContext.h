@@ -3,7 +3,8 @@
 // RenderWindow): the document, options given on the program's command line,
 // the program's stop request, the listener that shows render progress, and
 // what the command left: the render windows it opened (owned here, so they
-// outlive the render session) and the host's code for its last render. The
+// outlive the render session), the host's code for its last render and what
+// that render reported. The
 // caller owns the context and the flag it points to.
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/sdk/RenderReport.h"
 #include "host/toolkit/String.h"
 
 class CKavraDoc;
@@ -59,10 +61,15 @@ public:
   void SetRenderCode(int code) { render_code_ = code; }
   std::optional<int> RenderCode() const { return render_code_; }
 
+  // What the last render reported of itself; a render starts it afresh.
+  KvRenderReport& Report() { return report_; }
+  const KvRenderReport& Report() const { return report_; }
+
 private:
   CKavraDoc& doc_;
   std::map<std::wstring, TK_wString> options_;
   std::optional<int> render_code_;
+  KvRenderReport report_;
   const std::atomic<bool>* stop_ = nullptr;
   MessageListener listener_;
   std::vector<std::unique_ptr<CKavraSdkRenderFrame>> frames_;

@@ -78,7 +78,10 @@ int CKavraSdkRender::RenderInWindow(CKavraCommandContext& context, const TK_ScnV
                                     const TK_wString& title, unsigned resource_id) {
   if (size.cx < 1 || size.cy < 1 || size.cx > kMaxImageSide || size.cy > kMaxImageSide)
     return render_bad_image_size;
+  context.Report() = KvRenderReport();
+  const auto gathering = std::chrono::steady_clock::now();
   if (!GatherScene()) return render_scene_refused;
+  context.Report().gathering = std::chrono::duration<double>(std::chrono::steady_clock::now() - gathering).count();
 
   std::unique_ptr<CKavraSdkRenderFrame> frame = CreateRenderFrame(&doc_);
   if (!frame) return render_no_window;

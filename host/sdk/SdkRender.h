@@ -67,7 +67,8 @@ public:
   // the active view's size); title is the window's caption and resource_id
   // names its icon and menu. The window goes to context's render frames and
   // the code to its render code, except render_busy: the context belongs to
-  // the render in progress.
+  // the render in progress. The context's report starts afresh with the
+  // time the scene took to gather; the session may add to it.
   int Render(CKavraCommandContext& context, SIZE size, const wchar_t* title, unsigned resource_id);
   // Renders the given view at the size of rect.
   int RenderWindow(CKavraCommandContext& context, const CKavraView* view, const RECT& rect);

@@ -16,17 +16,21 @@ ParseOutcome Parse(std::vector<const char*> args, CommandLine& line) {
 
 TEST(CommandLine, RenderTakesEveryOption) {
   CommandLine line;
-  const ParseOutcome p = Parse({"render", "scene.json", "-o", "out.jpg", "--size", "800x600", "--aa", "3", "--shadows",
+  const ParseOutcome p = Parse({"render", "scene.json", "-o", "out.TGA", "--size", "800x600", "--aa", "3", "--shadows",
                                 "0", "--shadow-map-size", "512", "--shadow-map-offset", "-0.25", "--favor-speed", "-q",
-                                "--threads", "3"},
+                                "--threads", "3", "--view", "Top left", "--camera-location", "-4,5.5,1e3",
+                                "--camera-target", " 0, 0 ,-1", "--camera-angle", "22.5", "--alpha", "--stats"},
                                line);
   ASSERT_TRUE(p.run) << p.text;
   EXPECT_EQ(line.command, CommandLine::Command::render);
   const RenderOptions& r = line.render;
   EXPECT_EQ(std::pair(r.scene, r.output), std::pair(std::optional<std::filesystem::path>("scene.json"),
-                                                    std::filesystem::path("out.jpg")));
+                                                    std::filesystem::path("out.TGA")));
   EXPECT_EQ(std::tuple(r.width, r.height, r.antialias, r.shadows, r.shadow_map_size), std::tuple(800, 600, 3, 0, 512));
   EXPECT_EQ(std::tuple(r.shadow_map_offset, r.favor_memory, r.quiet, r.threads), std::tuple(-0.25, false, true, 3));
+  using Point = std::optional<std::array<double, 3>>;
+  EXPECT_EQ(std::tuple(r.view, r.camera_location, r.camera_target, r.camera_angle, r.alpha, r.stats),
+            std::tuple(std::optional<std::string>("Top left"), Point({-4, 5.5, 1000}), Point({0, 0, -1}), 22.5, true, true));
 }
 
 TEST(CommandLine, WindowTakesTheRenderOptionsAndItsOwn) {
@@ -93,6 +97,15 @@ TEST(CommandLine, BadUsageIsExitCodeTwoWithAReason) {
       {{"material", "doc.kvd", "a", "b"}, "b"},
       {{"properties"}, "DOC"},
       {{"options", "doc.kvd", "--script", "s.txt"}, "--script"},
+      {{"render", "--camera-location", "1,2,3"}, "--camera-target"}, {{"window", "--camera-target", "1,2,3"}, "--camera-location"},
+      {{"render", "--camera-location", "1,2", "--camera-target", "0,0,0"}, "--camera-location: expected three numbers"},
+      {{"render", "--camera-location", "1,,3", "--camera-target", "0,0,0"}, "--camera-location: expected three numbers"},
+      {{"render", "--camera-location", "1,2,3,4", "--camera-target", "0,0,nan"}, "--camera-location: expected three numbers"},
+      {{"render", "--camera-location", "1,2,3", "--camera-target", "0,0,2e8"}, "--camera-target: expected three numbers"},
+      {{"render", "--camera-location", "1,2,3", "--camera-target", "1, 2, 3"}, "the same point"},
+      {{"render", "--camera-angle", "0"}, "--camera-angle"}, {{"window", "--camera-angle", "90"}, "--camera-angle"},
+      {{"render", "--alpha", "-o", "x.jpg"}, "--alpha: x.jpg"}, {{"render", "--alpha", "-o", "x.BMP"}, "--alpha: x.BMP"},
+      {{"window", "--alpha"}, "--alpha"}, {{"window", "--stats"}, "--stats"},
   };
   for (const auto& [args, reason] : cases) {
     CommandLine line;
@@ -126,8 +139,10 @@ TEST(CommandLine, OverridesChangeOnlyWhatWasAskedFor) {
   EXPECT_EQ(unchanged, base);
 
   TK_ScnRenderSettings s = base;
-  ApplyRenderOverrides({.scene = {}, .width = 320, .height = 240, .antialias = 0, .shadows = 2, .shadow_map_size = 256,
-                        .shadow_map_offset = 0.5, .favor_memory = {}, .threads = {}}, s);
+  RenderOptions o;
+  std::tie(o.width, o.height, o.antialias, o.shadows, o.shadow_map_size, o.shadow_map_offset) =
+      std::tuple(320, 240, 0, 2, 256, 0.5);
+  ApplyRenderOverrides(o, s);
   EXPECT_EQ(std::tuple(s.m_custom_imagesize, s.m_image_width, s.m_image_height, s.m_antialias_level, s.m_shadow_level),
             std::tuple(1, 320, 240, 0, 2));
   EXPECT_EQ(std::tuple(s.m_shadowmap_width, s.m_shadowmap_height, s.m_shadowmap_offset), std::tuple(256, 256, 0.5));

@@ -46,6 +46,7 @@ TEST(Program, InfoDescribesTheExamples) {
   EXPECT_EQ(showcase.err, "");
   for (const char* line : {"Objects: 9 (", "Materials: 9", "Lights: 5", "\"Key\": spot at (5, -4, 8)",
                            "\"Showcase\" (active): perspective", "image size: 800 x 600", "antialiasing: 2 (best)",
+                           "Bounding box: (-6, -6, 0) to (6, 6, 2.12), size (12, 12, 2.12)",
                            "shadows: 2 (best), shadow map 2048 x 2048, offset 0.02",
                            "renderer settings: two-sided no", "bump map: on",
                            "DuskMoth Render: use wallpaper no, stretch wallpaper no, favor memory no"})
@@ -60,6 +61,7 @@ TEST(Program, InfoDescribesTheExamples) {
   const Outcome crate = Duskmoth(dir, {"info", (kExamples / "crate.gltf").string()});
   EXPECT_EQ(crate.code, 0) << crate.err;
   EXPECT_NE(crate.out.find("Lights: 2"), std::string::npos) << crate.out;
+  EXPECT_NE(crate.out.find("Bounding box: (-4, 0, -4) to (4, 1, 4), size (8, 1, 8)\n"), std::string::npos) << crate.out;
 }
 
 TEST(Program, ImportWritesADocumentThatDescribesTheSame) {

@@ -34,9 +34,10 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(lines.front(), "Loading Test renderer");
   EXPECT_EQ(lines[1], "Initializing...");
   EXPECT_EQ(lines[2], "Rendering...(13%)");
-  EXPECT_EQ(lines[lines.size() - 3], "Rendering...(100%)");
-  EXPECT_EQ(lines[lines.size() - 2], "Completed");
-  EXPECT_EQ(lines.back(), "Render completed");
+  EXPECT_EQ(lines[lines.size() - 4], "Rendering...(100%)");
+  EXPECT_EQ(lines[lines.size() - 3], "Completed");
+  EXPECT_EQ(lines[lines.size() - 2], "Render completed");
+  EXPECT_EQ(lines.back().rfind("Wrote " + out + ": 40 x 30 in ", 0), 0u) << lines.back();
 
   // The saved image is the view's bitmap, top row first.
   CKavraDib image;
@@ -131,6 +132,7 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
       // The scene's faults come first, before the plug-in is even loaded.
       {{"render", "none.json", "-o", out}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: none.json: no such file\n"},
       {{"info", bad}, {}, "duskmoth: " + bad + ": /objects/0/radius: expected a number\n"},
+      {{"render", "-o", out, "--view", "Top"}, {}, "duskmoth: the demo scene: no view named \"Top\"; the view is \"Demo\"\n"},
       {{"info", "missing.kvd"}, {}, "duskmoth: missing.kvd: cannot open"},
       {{"import", "missing.obj", "-o", out + ".kvd"}, {}, "duskmoth: missing.obj: no such file\n"},
       {{"window", "--size", "8x8"}, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="},
@@ -173,9 +175,10 @@ TEST(RenderCommand, TheProjectsModuleBesideTheProgramRendersTheDemoScene) {
   EXPECT_EQ(lines[1], "Initializing...");
   EXPECT_EQ(lines[2], "Calculating Screen Projections...");
   EXPECT_EQ(lines[3], "Calculating Lights and Shadow Maps...");
-  EXPECT_EQ(lines[lines.size() - 3], "Rendering curves, wires and annotations...");
-  EXPECT_EQ(lines[lines.size() - 2], "Completed");
-  EXPECT_EQ(lines.back(), "Render completed");
+  EXPECT_EQ(lines[lines.size() - 4], "Rendering curves, wires and annotations...");
+  EXPECT_EQ(lines[lines.size() - 3], "Completed");
+  EXPECT_EQ(lines[lines.size() - 2], "Render completed");
+  EXPECT_EQ(lines.back().rfind("Wrote " + out + ": 16 x 12 in ", 0), 0u) << lines.back();
   // The demo scene's maps lived in a private folder, gone with the program.
   int left = 0;
   for (const auto& entry : std::filesystem::directory_iterator(temp))

@@ -15,10 +15,11 @@
 
 namespace {
 
-// The sample at oversampled column x, row y: each differs from its neighbours in every channel.
-std::uint32_t Sample(int x, int y) {
+// The sample at oversampled column x, row y: each differs from its neighbours in every channel,
+// coverage (the top byte) included when the loop filters it.
+std::uint32_t Sample(int x, int y, bool coverage = false) {
   return std::uint32_t((17 * x * y + 7 * x + 3 * y) % 256 | (5 * x + 29 * y + 60) % 256 << 8 |
-                       (37 * x + 11 * y + 3) % 256 << 16);
+                       (37 * x + 11 * y + 3) % 256 << 16 | (coverage ? (13 * x + 23 * y) % 256 << 24 : 0));
 }
 
 constexpr std::uint32_t kUntouched = 0xDEADBEEF;
@@ -41,7 +42,7 @@ struct LoopRun {
           EXPECT_TRUE(y >= bands.back().first && y < bands.back().first + bands.back().second) << y;
           EXPECT_LT(y, sizes.image_height * factor);
           cast.push_back(y);
-          for (int x = 0; x < sizes.image_width * factor; ++x) row[x] = Sample(x, y);
+          for (int x = 0; x < sizes.image_width * factor; ++x) row[x] = Sample(x, y, sizes.coverage);
         }};
     const PixelLoopRun run{sizes, 1, [&](int) { return stage; },
                            [&](int band_height, int band_index) { Announce(band_height, band_index, abort_at_announcement); }};
@@ -103,30 +104,33 @@ class PixelLoopsByLevel : public ::testing::TestWithParam<Filter> {};
 TEST_P(PixelLoopsByLevel, FilterTheirSamplesCastEachRowOnceAndStopAtAnAbortedBand) {
   const Filter& f = GetParam();
   const int width = 5, height = 7, factor = OversampleFactor(f.level), ow = width * factor, oh = height * factor;
-  LoopRun run(f.level, width, height, 4);  // many bands, rows reused across them
-  ASSERT_EQ(run.Go(), RenderStatus::completed);
-  int divisor = 0;  // the weights' sum, squared
-  for (int w : f.weights) divisor += w;
-  divisor *= divisor;
-  std::vector<int> needed;
-  for (int k = 0; k < height; ++k)
-    for (int j = 0; j < width; ++j) {
-      const Rows rows = f.rows(k, oh - 1), columns = f.columns(j, ow - 1);
-      if (j == 0) needed.insert(needed.end(), rows.begin(), rows.end());
-      std::uint32_t expected = 0;
-      for (int shift = 0; shift < 24; shift += 8) {
-        int sum = 0;
-        for (std::size_t a = 0; a < rows.size(); ++a)
-          for (std::size_t b = 0; b < columns.size(); ++b)
-            sum += f.weights[a] * f.weights[b] * int(Sample(columns[b], rows[a]) >> shift & 0xFF);
-        expected |= std::uint32_t(sum / divisor) << shift;
+  for (bool coverage : {false, true}) {
+    LoopRun run(f.level, width, height, 4);  // many bands, rows reused across them
+    run.sizes.coverage = coverage;
+    ASSERT_EQ(run.Go(), RenderStatus::completed);
+    int divisor = 0;  // the weights' sum, squared
+    for (int w : f.weights) divisor += w;
+    divisor *= divisor;
+    std::vector<int> needed;
+    for (int k = 0; k < height; ++k)
+      for (int j = 0; j < width; ++j) {
+        const Rows rows = f.rows(k, oh - 1), columns = f.columns(j, ow - 1);
+        if (j == 0) needed.insert(needed.end(), rows.begin(), rows.end());
+        std::uint32_t expected = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+          int sum = 0;
+          for (std::size_t a = 0; a < rows.size(); ++a)
+            for (std::size_t b = 0; b < columns.size(); ++b)
+              sum += f.weights[a] * f.weights[b] * int(Sample(columns[b], rows[a], coverage) >> shift & 0xFF);
+          expected |= std::uint32_t(sum / divisor) << shift;
+        }
+        ASSERT_EQ(run.Pixel(j, k), expected) << "pixel " << j << ", " << k << (coverage ? " with coverage" : "");
       }
-      ASSERT_EQ(run.Pixel(j, k), expected) << "pixel " << j << ", " << k;
-    }
-  // Exactly the rows read are cast, each once, top to bottom.
-  std::sort(needed.begin(), needed.end());
-  needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
-  EXPECT_EQ(run.cast, needed);
+    // Exactly the rows read are cast, each once, top to bottom.
+    std::sort(needed.begin(), needed.end());
+    needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
+    EXPECT_EQ(run.cast, needed);
+  }
 
   // Level 0 aborts at its second announcement, the others at their first:
   // both the second band. The rows finished before it are kept.
