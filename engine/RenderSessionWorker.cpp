@@ -205,6 +205,11 @@ void CRenderSession::ReportTo(KvRenderReport& report) const {
   report.shadow_maps = 0;
   for (const ShadowMap* map : m_shadow_maps) report.shadow_maps += map->IsBuilt();
   report.samples = static_cast<long long>(m_oversampled_width) * m_oversampled_height;
+  report.faces_in_view = m_main_projection ? static_cast<long long>(m_main_projection->ProjectedFaces().size()) : 0;
+  report.all_see_through =
+      m_mesh_entries.Count() > 0 && std::all_of(m_mesh_entries.begin(), m_mesh_entries.end(), [](const RenderMeshEntry* e) {
+        return e->Material() && e->Material()->AlwaysSeeThrough();
+      });
   report.projection = m_phases.Between(RenderPhases::started, RenderPhases::faces_projected);
   report.shadow_maps_drawing = m_phases.Between(RenderPhases::faces_projected, RenderPhases::shadow_maps_drawn);
   report.pixels = m_phases.Between(RenderPhases::shadow_maps_drawn, RenderPhases::pixels_done);

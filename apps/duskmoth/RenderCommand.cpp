@@ -88,6 +88,9 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
       return ParseOutcome::kFailed;
     }
     phases.writing = std::chrono::duration<double>(Clock::now() - writing).count();
+    // A blank image is written as asked, but never in silence.
+    if (const std::optional<std::string> why = NothingShown(outcome.report); why && !options.quiet)
+      err << "duskmoth: warning: " << out << " shows only the background: " << *why << '\n';
     // --stats asks for its lines even when the rest is quiet.
     if (!options.quiet || options.stats) {
       const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

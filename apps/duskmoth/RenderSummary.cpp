@@ -68,3 +68,11 @@ long PeakMemoryKib() {
   rusage usage{};
   return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : 0;
 }
+
+std::optional<std::string> NothingShown(const KvRenderReport& report) {
+  if (!report.counted) return std::nullopt;
+  if (report.triangles == 0) return "the scene has no triangles";
+  if (report.faces_in_view == 0) return "no object is in view";
+  if (report.all_see_through) return "every material is fully transparent";
+  return std::nullopt;
+}

@@ -16,6 +16,11 @@ std::string GroupedNumber(long long n);
 std::string SummaryLine(const std::string& output, int width, int height, double seconds,
                         const KvRenderReport& report);
 
+// Why a completed render shows only the background, when it does: "the
+// scene has no triangles", "no object is in view" or "every material is
+// fully transparent"; nothing for a render that showed something or gave no counts.
+std::optional<std::string> NothingShown(const KvRenderReport& report);
+
 // The program's own phases around the render's.
 struct ProgramPhases {
   double import = 0;   // reading the scene, or building the demo scene

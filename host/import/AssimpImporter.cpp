@@ -511,6 +511,21 @@ struct Reader {
   }
 };
 
+// COLLADA states opacity as the transparent colour's alpha times
+// `transparency`; many exporters wrote `transparency` as its complement
+// (0 for opaque), which makes every material vanish. A file whose every
+// material comes out fully transparent means the other convention: one that
+// shows nothing is never what it means, and a warning says what was read.
+void ReadStatedOpacityAsComplement(ImportedModel& model, CImportLog& log, const std::string& file) {
+  if (model.materials.empty() ||
+      !std::all_of(model.materials.begin(), model.materials.end(),
+                   [](const TK_Material& m) { return m.Transparency() >= 1.0; }))
+    return;
+  for (TK_Material& m : model.materials) m.SetTransparency(0.0);
+  log.Warning(CImportLog::Line(file, {}, "every material is fully transparent as the file states it; read as opaque "
+                                         "(the file seems to state transparency as its complement)"));
+}
+
 }  // namespace
 
 bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CImportLog& log) {
@@ -584,6 +599,7 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     r.Fail("the model has no mesh with faces");
     return false;
   }
+  if (r.is_dae) ReadStatedOpacityAsComplement(result, log, r.file);
   r.AddCameras(result);
   r.AddLights(result);
   model = std::move(result);

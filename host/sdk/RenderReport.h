@@ -13,6 +13,8 @@ struct KvRenderReport {
   int lights = 0;       // the lights the render used, a default light included
   int shadow_maps = 0;  // the shadow maps drawn
   long long samples = 0;
+  long long faces_in_view = 0;  // the triangles that project into the image
+  bool all_see_through = false;  // every surface is fully transparent: the image shows only the background
 
   // Seconds per phase; none for a phase that was not timed.
   std::optional<double> gathering;    // the host hands the document's meshes and lights over

@@ -28,7 +28,7 @@ struct Rgba {
 // Renders the objects on black, seen from (0, -8, 0) at 15 degrees; with none, the arguments alone.
 ProgramRun Render(const TempDir& dir, const std::string& objects, std::vector<std::string> args, const std::string& lights = "[]") {
   std::ofstream(dir / "s.json") << R"({"render": {"ambient": [0, 0, 0], "background": [0, 0, 0]}, "materials": [{"name": "red",
-    "diffuse": [255, 0, 0]}, {"name": "glass", "diffuse": [0, 0, 255], "transparency": 0.6}], "objects": )" + objects +
+    "diffuse": [255, 0, 0]}, {"name": "glass", "diffuse": [0, 0, 255], "transparency": 0.6}, {"name": "clear", "transparency": 1}], "objects": )" + objects +
     R"(, "lights": )" + lights + R"(, "camera": {"location": [0, -8, 0], "target": [0, 0, 0], "angle": 15}})";
   args.insert(args.begin(), "render");
   if (!objects.empty()) args.insert(args.begin() + 1, (dir / "s.json").string());
@@ -102,6 +102,24 @@ TEST(RenderChoices, ViewPicksTheDocumentsViewByName) {
   for (int x = 0; x < 64; ++x)
     if (image.At(x, 32)[0] < 128) left = std::min(left, x), right = std::max(right, x + 1);
   EXPECT_TRUE(left == 0 && std::abs(right - (32 - 64 / (10 * std::tan(15 * std::numbers::pi / 180)))) <= 1) << left << " to " << right;
+}
+
+// A render that shows only the background is written, with a warning saying why.
+TEST(RenderChoices, ABlankImageIsNeverSilent) {
+  TempDir dir;
+  const std::string out = (dir / "blank.png").string();
+  for (const auto& [objects, why] : {std::pair{R"([{"type": "box", "translate": [0, 0, 100]}])", "no object is in view"},
+                                     std::pair{R"([{"type": "box", "material": "clear"}])", "every material is fully transparent"},
+                                     std::pair{"[]", "the scene has no triangles"},
+                                     std::pair{R"([{"type": "box", "material": "glass"}])", ""}}) {
+    const ProgramRun run = Render(dir, objects, {"-o", out, "--size", "16x16"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    const std::string warning = "duskmoth: warning: " + out + " shows only the background: ";
+    EXPECT_EQ(run.err.find(warning + why + "\n") != std::string::npos, *why != 0) << run.err;
+    if (!*why) {
+      EXPECT_EQ(run.err.find(warning), std::string::npos) << run.err;
+    }
+  }
 }
 
 // A small box at P seen from L towards T at 20 degrees (up +z) lands where a pinhole camera puts it.

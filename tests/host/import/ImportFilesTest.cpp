@@ -339,6 +339,43 @@ TEST(ColladaImport, CamerasComeInWithTheAnglesAndProjectionTheFileStates) {
               views[L"yfov"]->View().m_vp.Projection() == TK::perspective);
 }
 
+// COLLADA opacity is the transparent colour's alpha times `transparency`; exporters that wrote
+// `transparency` as its complement (0: opaque) make every material vanish. Such a file is read with
+// the other convention and says so; a file with some visible material is read as it states.
+TEST(ColladaImport, AFileWhoseEveryMaterialWouldVanishStatesTransparencyAsItsComplement) {
+  for (const auto& [stated, expected, warned] : {std::tuple{"0 0", std::vector<double>{0, 0}, true},
+                                                 std::tuple{"0 1", std::vector<double>{1, 0}, false}}) {
+    std::istringstream values(stated);
+    std::string effects, materials, triangles, binds;
+    for (int i = 0; i < 2; ++i) {
+      std::string t;
+      values >> t;
+      const std::string n = std::to_string(i);
+      effects += "<effect id=\"e" + n + "\"><profile_COMMON><technique sid=\"c\"><phong><transparent><color>1 1 1 1</color>"
+                 "</transparent><transparency><float>" + t + "</float></transparency></phong></technique></profile_COMMON></effect>";
+      materials += "<material id=\"m" + n + "\" name=\"m" + n + "\"><instance_effect url=\"#e" + n + "\"/></material>";
+      triangles += "<triangles count=\"1\" material=\"s" + n + "\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/><p>0 1 2</p></triangles>";
+      binds += "<instance_material symbol=\"s" + n + "\" target=\"#m" + n + "\"/>";
+    }
+    TempDir dir;
+    WriteFile(dir / "m.dae", R"(<?xml version="1.0"?><COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<library_effects>)" + effects + "</library_effects><library_materials>" + materials + R"(</library_materials>
+<library_geometries><geometry id="g"><mesh><source id="p"><float_array id="pa" count="9">0 0 0 1 0 0 0 1 0</float_array>
+<technique_common><accessor source="#pa" count="3" stride="3"><param name="X" type="float"/><param name="Y" type="float"/>
+<param name="Z" type="float"/></accessor></technique_common></source><vertices id="v"><input semantic="POSITION" source="#p"/>
+</vertices>)" + triangles + R"(</mesh></geometry></library_geometries><library_visual_scenes><visual_scene id="s"><node id="n">
+<instance_geometry url="#g"><bind_material><technique_common>)" + binds + R"(</technique_common></bind_material></instance_geometry>
+</node></visual_scene></library_visual_scenes><scene><instance_visual_scene url="#s"/></scene></COLLADA>)");
+    CKavraDoc doc;
+    CImportLog log;
+    ASSERT_TRUE(scene_import::OpenScene(dir / "m.dae", doc, log)) << Joined(log.Errors());
+    std::vector<double> read;
+    for (int i = 0; i < doc.MaterialTable().Count(); ++i) read.push_back(doc.MaterialTable()[i].Transparency());
+    EXPECT_EQ(read, expected) << stated;
+    EXPECT_EQ(Joined(log.Warnings()).find("read as opaque") != std::string::npos, warned) << Joined(log.Warnings());
+  }
+}
+
 // A tetrahedron as an ASCII STL, each facet's normal written as `sign` times the outward one.
 std::string Tetrahedron(int sign) {
   const float p[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
