@@ -12,6 +12,8 @@
 #include "engine/InclusiveRect.h"
 #include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
+#include "engine/FaceCopies.h"
+#include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
 
 namespace {
@@ -70,6 +72,10 @@ bool CScreenProjection::ProjectFaces() {
   m_faces.clear();
   for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
     const RenderMeshEntry& mesh = *Mesh(mesh_index);
+    // Copies of a face beyond those that can show are not filed.
+    FaceCopies copies(mesh.Mesh());
+    const bool opaque = !mesh.Material() || mesh.Material()->AlwaysOpaque();
+    const int showing_copies = opaque ? 1 : int(kMaxHitsPerSample);
     for (int face = 0; face < mesh.FaceCount(); ++face) {
       if (Aborted()) return false;
       ScreenTriangle triangle;
@@ -78,6 +84,7 @@ bool CScreenProjection::ProjectFaces() {
       if (IsEmpty(rect) || IsEmpty(visible)) continue;
       // A huge projection: its rectangle says nothing, its side does.
       if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) continue;
+      if (copies.EarlierCopies(face) >= showing_copies) continue;
       m_faces.push_back(ProjectedFace{mesh_index, face, rect, triangle});
     }
   }

@@ -46,6 +46,10 @@ public:
   // amount, which gives 1 (a hole) when exactly 1 and m x the material's
   // transparency otherwise. An entry without a material is opaque.
   double SurfaceTransparency(const HitRecord* hit) const;
+  // Opaque everywhere: no material, or transparency 0 and no transparency map to make holes.
+  bool AlwaysOpaque() const {
+    return !m_material || (m_material->Transparency() <= 0.0 && !m_material->m_transparency_map.bitmap);
+  }
   // Fully transparent everywhere: transparency 1 and no transparency map to make it less.
   bool AlwaysSeeThrough() const {
     return m_material && m_material->Transparency() >= 1.0 && !m_material->m_transparency_map.bitmap;

@@ -200,4 +200,30 @@ TEST(ScreenProjection, BandsShareARowCutAtTheBottomAndStopOnAbort) {
   EXPECT_FALSE(projection->PrepareBand(0, b));
 }
 
+// Exact copies of a face (same indices, same order) are filed only as often as they can show:
+// once behind an opaque material, up to the hits a sample keeps for a see-through one. The
+// same corners in another order are another face.
+TEST(ScreenProjection, CopiesOfAFaceAreFiledOnlyAsOftenAsTheyCanShow) {
+  for (const double transparency : {0.0, 0.5}) {
+    auto material = std::make_unique<CRenderMaterial>();
+    material->SetTransparency(transparency);
+    const MaterialEntry entry(std::move(material));
+    TK_Mesh mesh;
+    for (const TK_3fPoint& p : {TK_3fPoint(-1, -1, 0), TK_3fPoint(1, -1, 0), TK_3fPoint(0, 1, 0)})
+      mesh.SetVertex(mesh.VertexCount(), p);
+    const int copies = int(CScreenProjection::kMaxHitsPerSample) + 100;
+    for (int f = 0; f < copies; ++f) mesh.SetTriangle(f, 0, 1, 2);
+    mesh.SetTriangle(copies, 1, 2, 0);
+    const std::unique_ptr<RenderMeshEntry> entry_mesh = RenderMeshEntry::Create(mesh, &entry);
+    ASSERT_NE(entry_mesh, nullptr);
+    std::atomic<bool> abort{false};
+    const TK_BoundingBox box = entry_mesh->BoundingBox();
+    auto projection = CScreenProjection::Create(Camera({0, 0, 10}, {0, 0, -1}), 32, 24, &abort, &box);
+    ASSERT_NE(projection, nullptr);
+    ASSERT_TRUE(projection->AddMesh(entry_mesh.get()) && projection->ProjectFaces());
+    EXPECT_EQ(projection->ProjectedFaces().size(), transparency == 0 ? 2u : CScreenProjection::kMaxHitsPerSample + 1)
+        << transparency;
+  }
+}
+
 }  // namespace
