@@ -124,6 +124,23 @@ POINT FittedCamera::ProjectPoint(const TK_3dPoint& point) const {
   return POINT{TruncateToPixel(q.x), TruncateToPixel(q.y)};
 }
 
+double FittedCamera::PixelsPerUnitBound(double distance) const {
+  double l, r, b, t, n, f;
+  GetFrustum(l, r, b, t, n, f);
+  const double sx = m_width / std::fabs(r - l), sy = m_height / std::fabs(t - b);  // pixels per unit on the near plane
+  if (Projection() != TK::perspective) return std::max(sx, sy);
+  // A shift at distance d off the axis by angle a moves a point by at most
+  // shift / (d cos^2 a) on a screen at unit depth; a is largest at the image's corners.
+  const double tan_x = std::max(std::fabs(l), std::fabs(r)) / n, tan_y = std::max(std::fabs(b), std::fabs(t)) / n;
+  const double cos2 = 1.0 / (1.0 + tan_x * tan_x + tan_y * tan_y);
+  return std::max(sx, sy) * n / (distance * cos2);
+}
+
+double FittedCamera::ScreenShift(const TK_3dPoint& point, const TK_3dVector& shift) const {
+  const TK_3dPoint a = m_world_to_screen * point, b = m_world_to_screen * (point + shift);
+  return std::hypot(b.x - a.x, b.y - a.y);
+}
+
 RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, ScreenTriangle* triangle) const {
   if (face < 0 || face >= mesh.FaceCount()) return EmptyRect();
   const TK_MeshFace& f = mesh.m_F[std::size_t(face)];

@@ -41,6 +41,15 @@ public:
   // Pixel position of a world point, truncated toward zero; coordinates
   // beyond +-2^30 pixels (points near the eye plane) are held there.
   POINT ProjectPoint(const TK_3dPoint& point) const;
+  // Pixels between the screen positions of `point` and `point + shift`
+  // (both in front of the eye).
+  double ScreenShift(const TK_3dPoint& point, const TK_3dVector& shift) const;
+  // At most how many pixels a shift of one unit moves a point shown on the
+  // image at least `distance` from the eye (perspective; any distance for a
+  // parallel view).
+  double PixelsPerUnitBound(double distance) const;
+  // How far a world point lies in front of the near plane (negative behind it).
+  double AheadOfNear(const TK_3dPoint& point) const { return -(m_world_to_camera * point).z - FrustumNear(); }
   // Inclusive pixel rectangle of the part of a mesh's triangle in front of
   // the near plane; left > right (empty) when no part is. With `triangle`,
   // a triangle wholly in front also gets its screen triangle.

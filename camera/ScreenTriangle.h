@@ -7,6 +7,12 @@
 // triangles wholly in front of the near plane and not too far off the
 // screen have one (`valid`).
 struct ScreenTriangle {
+  // Pixels a point must lie outside before a face is left out of its cell:
+  // beyond the rounding of the single-precision edge lines (at most about
+  // 1/100 pixel where the camera makes them) and of the exact ray test,
+  // whose reach beyond the triangle the projection bounds per face.
+  static constexpr float kMargin = 1.0f / 32.0f;
+
   int ox = 0, oy = 0;
   float a[3] = {0, 0, 0}, b[3] = {0, 0, 0}, c[3] = {0, 0, 0};
   bool valid = false;

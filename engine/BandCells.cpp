@@ -6,16 +6,6 @@
 #include "engine/InclusiveRect.h"
 #include "engine/ScreenProjection.h"
 
-namespace {
-
-// Pixels a cell's point must lie outside a face's screen triangle before the
-// face is left out of the cell: beyond the rounding of the single-precision
-// edge lines (at most about 1/100 pixel where the camera makes them) and far
-// beyond that of the exact test.
-constexpr float kScreenTriangleMargin = 1.0f / 32.0f;
-
-}  // namespace
-
 bool BandCells::Prepare(int first, int count) {
   if (m_index->Aborted()) return false;
   for (PixelCell& cell : m_grid) cell.clear();
@@ -56,7 +46,7 @@ bool BandCells::Prepare(int first, int count) {
       for (int y = part.top; y <= part.bottom; ++y) {
         PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
         for (int x = part.left; x <= part.right; ++x)
-          if (!face.triangle.Excludes(x, y, kScreenTriangleMargin)) row[x].push_back(ref);
+          if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) row[x].push_back(ref);
       }
     }
   }

@@ -23,6 +23,57 @@ using inclusive_rect::IsEmpty;
 
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 
+// The most pixels by which the exact ray test can meet a face beyond its
+// screen triangle. The test meets the ray with the face's stored plane
+// (single-precision unit normal and offset), which misses the face's
+// corners by up to `gap`, and checks the point projected along the
+// dominant axis: a point up to gap / |n_dominant| off the ray, which the
+// screen shows shifted by at most that displacement's projection at the
+// corners. Doubled for the gap's growth across the face and the test's
+// double-precision rounding, itself added relative to the magnitudes
+// involved. Far from the origin, seen from near, this reaches pixels.
+double ExactTestReach(const RenderMeshEntry& mesh, int face, const FittedCamera& camera) {
+  const TK_Mesh& m = mesh.Mesh();
+  if (!m.HasFaceNormals()) return 0.0;
+  const TK_3fVector& nf = m.m_FN[std::size_t(face)];
+  const TK_3dVector n(nf.x, nf.y, nf.z);
+  const FaceProjection& fp = mesh.Projection(face);
+  const TK_MeshFace& f = m.m_F[std::size_t(face)];
+  const TK_3dPoint& eye = camera.CameraLocation();
+  TK_3dPoint corner[3];
+  double gap = 0.0, magnitude = std::fabs(eye.x) + std::fabs(eye.y) + std::fabs(eye.z);
+  for (int i = 0; i < 3; ++i) {
+    corner[i] = Wide(m.m_V[std::size_t(f.vi[i])]);
+    gap = std::max(gap, std::fabs(TK_DotProduct(TK_3dVector(corner[i].x, corner[i].y, corner[i].z), n) +
+                                  double(fp.plane_offset)));
+    magnitude = std::max(magnitude, std::fabs(corner[i].x) + std::fabs(corner[i].y) + std::fabs(corner[i].z));
+  }
+  gap = 2.0 * gap + 1e-13 * magnitude;
+  const double dominant = std::fabs(fp.dominant_axis == 0 ? n.x : fp.dominant_axis == 1 ? n.y : n.z);
+  if (!(dominant > 0.0)) return 0.0;  // a face without a normal meets no ray
+  // Most faces: the plane's distance from the eye bounds the face's, and so
+  // the pixels a unit shift can move any hit on it.
+  const double plane_distance = std::fabs(TK_DotProduct(TK_3dVector(eye.x, eye.y, eye.z), n) + double(fp.plane_offset)) - gap;
+  if (plane_distance > 0.0 && 2.0 * gap / dominant * camera.PixelsPerUnitBound(plane_distance) <= ScreenTriangle::kMargin / 4)
+    return 0.0;
+  TK_3dVector shift(0, 0, 0);
+  (fp.dominant_axis == 0 ? shift.x : fp.dominant_axis == 1 ? shift.y : shift.z) = gap / dominant;
+  // Rays start at the near plane: a face crossing it is measured where it does.
+  double ahead[3];
+  for (int i = 0; i < 3; ++i) ahead[i] = camera.AheadOfNear(corner[i]);
+  double reach = 0.0;
+  for (int i = 0; i < 3; ++i) {
+    if (ahead[i] >= 0.0) reach = std::max(reach, camera.ScreenShift(corner[i], shift));
+    const int j = (i + 1) % 3;
+    if ((ahead[i] >= 0.0) != (ahead[j] >= 0.0)) {
+      const double s = ahead[i] / (ahead[i] - ahead[j]);
+      const TK_3dPoint cut = corner[i] + (corner[j] - corner[i]) * s;
+      reach = std::max(reach, camera.ScreenShift(cut, shift));
+    }
+  }
+  return 2.0 * reach;
+}
+
 // The nearest kMaxHitsPerSample hits, in no particular order.
 void KeepNearestHits(std::vector<HitRecord>& hits) {
   const auto nth = hits.begin() + std::ptrdiff_t(CScreenProjection::kMaxHitsPerSample);
@@ -79,9 +130,17 @@ bool CScreenProjection::ProjectFaces() {
     for (int face = 0; face < mesh.FaceCount(); ++face) {
       if (Aborted()) return false;
       ScreenTriangle triangle;
-      const RECT rect = m_camera.FaceScreenRect(mesh.Mesh(), face, &triangle);
+      RECT rect = m_camera.FaceScreenRect(mesh.Mesh(), face, &triangle);
+      if (IsEmpty(rect)) continue;
+      // Where the exact test can meet the face beyond the margin, the face
+      // takes it in every cell its reach covers.
+      if (const double reach = ExactTestReach(mesh, face, m_camera); reach > ScreenTriangle::kMargin / 2) {
+        triangle.valid = false;
+        const int grow = int(std::min(std::ceil(reach), 1e6));
+        rect = RECT{rect.left - grow, rect.top - grow, rect.right + grow, rect.bottom + grow};
+      }
       const RECT visible = Intersect(rect, m_camera.ImageRect());
-      if (IsEmpty(rect) || IsEmpty(visible)) continue;
+      if (IsEmpty(visible)) continue;
       // A huge projection: its rectangle says nothing, its side does.
       if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) continue;
       if (copies.EarlierCopies(face) >= showing_copies) continue;

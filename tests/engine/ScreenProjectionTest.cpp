@@ -144,6 +144,38 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
   EXPECT_GT(shared, 30);  // rays through the grid's shared vertices and edges meet several of its faces
 }
 
+// Far from the origin single-precision planes are coarse (a scene 300,000 units out, seen from
+// half a unit away): at every resolution gathering still finds every hit of the full test.
+TEST(ScreenProjection, FarFromTheOriginGatheringStillFindsEveryHitOfTheFullTest) {
+  Scene scene;
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> offset(-0.3f, 0.3f);
+  const TK_3fPoint centre(300000.0f, -300000.0f, 0.0f);
+  std::vector<TK_3fPoint> faces;
+  for (int i = 0; i < 3 * 150; ++i)
+    faces.push_back(TK_3fPoint(centre.x + offset(random), centre.y + offset(random), centre.z - 0.5f + offset(random)));
+  scene.Add(faces);
+  for (const int size : {32, 64, 128}) {
+    auto projection = scene.Project(Camera({centre.x, centre.y, centre.z}, {0, 0, -1}), size, size);
+    ASSERT_NE(projection, nullptr);
+    ASSERT_TRUE(projection->PrepareBand(0, size));
+    std::vector<HitRecord> hits;
+    int missing = 0, total = 0;
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        std::multiset<std::pair<int, int>> expected, found;
+        for (int f = 0; f < scene.meshes[0]->FaceCount(); ++f)
+          if (scene.RayHits(*projection, 0, f, x, y)) expected.insert({0, f});
+        for (int i = 0, n = projection->GatherHits(x, y, hits, false); i < n; ++i)
+          found.insert({hits[std::size_t(i)].mesh_index, hits[std::size_t(i)].face_index});
+        missing += found != expected;
+        total += int(expected.size());
+      }
+    EXPECT_EQ(missing, 0) << size << " pixels wide";
+    EXPECT_GT(total, size * size) << size;
+  }
+}
+
 // Bands of a 64 x 48 image over two faces in its upper part and one over
 // its bottom rows: a row two bands share is filed by both, and only then is
 // the face done; the last band is cut at the bottom; aborts and bands
