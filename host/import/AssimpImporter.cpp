@@ -23,6 +23,7 @@
 #include "host/import/EmbeddedTextures.h"
 #include "host/import/FramingView.h"
 #include "host/import/GltfCameras.h"
+#include "host/import/ImageFileCheck.h"
 #include "host/import/ImportLog.h"
 #include "host/import/ObjMaterialLibrary.h"
 #include "host/import/PlyCounts.h"
@@ -124,13 +125,19 @@ struct Reader {
     if (p.is_relative()) p = path.parent_path() / p;
     p = p.lexically_normal();
     std::error_code ec;
-    if (fs::exists(p, ec)) return TK_wString::FromUtf8(p.string());
+    // A file that is there but cannot be read is left out as a missing one is, and said so.
+    const auto found_at = [&](const fs::path& file) {
+      if (const std::optional<std::string> why = UnreadableImageReason(file))
+        Warn("material \"" + material + "\": " + role + " texture " + file.string() + " cannot be read: " + *why +
+             " (it is left out when rendering)");
+      return TK_wString::FromUtf8(file.string());
+    };
+    if (fs::exists(p, ec)) return found_at(p);
     // Written on another machine: the path's last folders may lie beside the
     // model or above it ("D:/work/models/maps/x.jpg" for a model in
     // .../models/cars), else the name beside the model or below it.
-    if (const std::optional<fs::path> found = FindPathTail(fs::path(name)))
-      return TK_wString::FromUtf8(found->string());
-    if (const std::optional<fs::path> found = FindBesideModel(p.filename())) return TK_wString::FromUtf8(found->string());
+    if (const std::optional<fs::path> found = FindPathTail(fs::path(name))) return found_at(*found);
+    if (const std::optional<fs::path> found = FindBesideModel(p.filename())) return found_at(*found);
     Warn("material \"" + material + "\": " + role + " texture not found: " + name + " (looked for " +
          p.filename().string() + " in " + path.parent_path().string() + " and the folders below it; it is left out "
          "when rendering)");
@@ -587,6 +594,11 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     std::string why = importer.GetErrorString();
     // Assimp catches running out of memory and reports it as text; it is not the file's fault.
     if (why == std::string("std::bad_alloc")) throw std::bad_alloc();
+    // Point clouds and line sets leave meshes without faces, which Assimp's check words as its own fault.
+    if (why.find("contains no faces") != std::string::npos) {
+      r.Fail("the model holds points or lines but no faces: nothing to render");
+      return false;
+    }
     if (why.empty()) why = "unknown format or damaged file";
     std::replace(why.begin(), why.end(), '\n', ' ');
     r.Fail("cannot read the model: " + why);

@@ -13,6 +13,7 @@
 #include "host/app/Doc.h"
 #include "host/app/EventWatcher.h"
 #include "host/import/AssimpImporter.h"
+#include "host/import/ImageFileCheck.h"
 #include "host/import/FramingView.h"
 #include "host/import/ImportLog.h"
 #include "host/import/JsonObjectReader.h"
@@ -120,6 +121,8 @@ private:
     std::error_code ec;
     if (!fs::exists(p, ec))
       log_.Warning(CImportLog::Line(file_, o.PointerOf(key), "file not found: " + p.string()));
+    else if (const std::optional<std::string> why = UnreadableImageReason(p))
+      log_.Warning(CImportLog::Line(file_, o.PointerOf(key), p.string() + " cannot be read: " + *why));
     return TK_wString::FromUtf8(p.string());
   }
 

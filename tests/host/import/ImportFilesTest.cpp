@@ -24,6 +24,9 @@ namespace {
 
 const std::filesystem::path kExamples = std::filesystem::path(DM_SOURCE_DIR) / "examples/scenes";
 
+// The smallest map the renderer samples: 3 x 3 grey pixels.
+const std::string kImage = "P6\n3 3\n255\n" + std::string(27, '\x80');
+
 // Small scenes laid down for the table below.
 const std::pair<const char*, std::string> kFiles[] = {
     // A quad whose material names a texture, a bump, a normal and a
@@ -32,9 +35,15 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"scene.mtl", "newmtl unused\nKd 0 1 0\n\nnewmtl shiny\nKd 1 0 0\nKs 0.5 0.5 0.5\nNs 64\nd 0.75\n"
                   "map_Kd tex/wood.png\nmap_Bump -bm 0.3 tex/height.png\nnorm tex/normal.png\n"
                   "refl -type sphere tex/sky.png\n"},
-    {"tex/wood.png", "x"},
-    {"tex/height.png", "x"},
-    {"tex/sky.png", "x"},
+    {"tex/wood.png", kImage},
+    {"tex/height.png", kImage},
+    {"tex/sky.png", kImage},
+    // Maps that are there but cannot be read: a folder, a file that is no image.
+    {"badmaps.obj", "mtllib badmaps.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl b\nf 1 2 3\n"},
+    {"badmaps.mtl", "newmtl b\nmap_Kd tex\nmap_Bump notes.png\n"},
+    {"notes.png", "not an image"},
+    {"points.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                   "end_header\n0 0 0\n1 0 0\n0 1 0\n"},
     // Faces without a material take the document's default, not Assimp's.
     {"plain.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
     {"two.obj", "mtllib two.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\no A\nusemtl red\nf 1 2 3\no B\nusemtl blue\nf 1 3 4\n"},
@@ -75,7 +84,7 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"windows.mtl", "newmtl w\nmap_Kd D:\\projects\\Wood.PNG\nmap_Bump C:\\gone\\height-map.png\n"},
     {"cars/tail.obj", "mtllib tail.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl t\nf 1 2 3\n"},
     {"cars/tail.mtl", "newmtl t\nmap_Kd D:\\work\\maps\\stone.png\n"},  // the maps folder beside the model's
-    {"maps/stone.png", "x"},
+    {"maps/stone.png", kImage},
     {"early_map.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
@@ -104,7 +113,9 @@ const ImportCase kCases[] = {
     {"nan.obj", "vertex 0 is not a finite point", 0, 0, 0, 0, 0, 0},
     {"huge.obj", "vertex 1 is not a finite point", 0, 0, 0, 0, 0, 0},
     {"past.obj", "cannot read the model", 0, 0, 0, 0, 0, 0},
-    {"nofaces.obj", "cannot read the model", 0, 0, 0, 0, 0, 0},
+    {"nofaces.obj", "holds points or lines but no faces", 0, 0, 0, 0, 0, 0},
+    {"points.ply", "holds points or lines but no faces", 0, 0, 0, 0, 0, 0},
+    {"badmaps.obj", "", 1, 1, 0, 1, 1, 2},  // each unreadable map reported
     {"empty.obj", "the file is empty", 0, 0, 0, 0, 0, 0},
     {"garbage.fbx", "cannot read the model", 0, 0, 0, 0, 0, 0},
     {"absurd.ply", "declares 4000000000 \"vertex\" elements", 0, 0, 0, 0, 0, 0},
