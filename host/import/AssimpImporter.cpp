@@ -21,6 +21,7 @@
 #include "host/app/Doc.h"
 #include "host/import/ColladaCameras.h"
 #include "host/import/EmbeddedTextures.h"
+#include "host/import/FileSearch.h"
 #include "host/import/FramingView.h"
 #include "host/import/GltfCameras.h"
 #include "host/import/ImageFileCheck.h"
@@ -136,52 +137,13 @@ struct Reader {
     // Written on another machine: the path's last folders may lie beside the
     // model or above it ("D:/work/models/maps/x.jpg" for a model in
     // .../models/cars), else the name beside the model or below it.
-    if (const std::optional<fs::path> found = FindPathTail(fs::path(name))) return found_at(*found);
-    if (const std::optional<fs::path> found = FindBesideModel(p.filename())) return found_at(*found);
+    if (const std::optional<fs::path> found = file_search::ByPathTail(fs::path(name), path.parent_path()))
+      return found_at(*found);
+    if (const std::optional<fs::path> found = file_search::ByName(p.filename(), path.parent_path())) return found_at(*found);
     Warn("material \"" + material + "\": " + role + " texture not found: " + name + " (looked for " +
          p.filename().string() + " in " + path.parent_path().string() + " and the folders below it; it is left out "
          "when rendering)");
     return TK_wString::FromUtf8(p.string());
-  }
-
-  // The longest tail of `written` (its last one to four parts) that names a
-  // file under the model's folder or one of its three nearest parents.
-  std::optional<fs::path> FindPathTail(const fs::path& written) const {
-    std::vector<fs::path> parts;
-    for (const fs::path& part : written.relative_path()) parts.push_back(part);
-    fs::path folder = path.parent_path().empty() ? fs::current_path() : fs::absolute(path.parent_path());
-    std::error_code ec;
-    for (int up = 0; up < 4 && !folder.empty(); ++up, folder = folder.parent_path()) {
-      for (std::size_t keep = std::min<std::size_t>(parts.size(), 4); keep >= 1; --keep) {
-        fs::path candidate = folder;
-        for (std::size_t i = parts.size() - keep; i < parts.size(); ++i) candidate /= parts[i];
-        if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal();
-      }
-      if (folder == folder.parent_path()) break;
-    }
-    return std::nullopt;
-  }
-
-  // The first file of that name, in any letter case, in the model's folder or
-  // the folders below it (at most three levels, a few thousand entries).
-  std::optional<fs::path> FindBesideModel(const fs::path& name) const {
-    if (name.empty()) return std::nullopt;
-    const auto lower = [](std::string s) {
-      std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-      return s;
-    };
-    const std::string wanted = lower(name.string());
-    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    std::error_code ec;
-    int seen = 0;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end && seen < 5000; it.increment(ec), ++seen) {
-      if (it.depth() > 2) it.disable_recursion_pending();
-      std::error_code type_error;
-      if (it->is_regular_file(type_error) && lower(it->path().filename().string()) == wanted)
-        return it->path().lexically_normal();
-    }
-    return std::nullopt;
   }
 
   // Whether a triangle's vertex normals point away from the side its winding

@@ -300,6 +300,32 @@ TEST(GltfImport, ATextureInsideTheModelIsKeptAsAFile) {
             MakeColorRef(200, 10, 20));
 }
 
+// Map names are stored absolute: a document whose folder moved finds its maps beside it by their
+// old path's tail, and says which it cannot find.
+TEST(DocumentImport, ADocumentWhoseFolderMovedFindsItsMapsBesideIt) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "old" / "tex");
+  WriteFile(dir / "old/tex/wood.png", kImage);
+  WriteFile(dir / "old/m.mtl", "newmtl m\nmap_Kd tex/wood.png\nmap_Bump tex/gone.png\n");
+  WriteFile(dir / "old/m.obj", "mtllib m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\nf 1 2 3\n");
+  {
+    CKavraDoc doc;
+    CImportLog log;
+    ASSERT_TRUE(scene_import::OpenScene(dir / "old/m.obj", doc, log)) << Joined(log.Errors());
+    ASSERT_TRUE(CKavraDocumentFile().Write(doc, dir / "old/scene.kvd").Ok());
+  }
+  std::filesystem::rename(dir / "old", dir / "new");
+  CKavraDoc doc;
+  CImportLog log;
+  ASSERT_TRUE(scene_import::OpenScene(dir / "new/scene.kvd", doc, log)) << Joined(log.Errors());
+  ASSERT_EQ(doc.MaterialTable().Count(), 1);
+  EXPECT_EQ(std::filesystem::path(doc.MaterialTable()[0].TextureBitmapFileName().ToUtf8()),
+            (dir / "new/tex/wood.png").lexically_normal());
+  ASSERT_EQ(log.Warnings().size(), 1u) << Joined(log.Warnings());
+  EXPECT_NE(log.Warnings()[0].find("bump map not found: " + (dir / "old/tex/gone.png").string()), std::string::npos)
+      << log.Warnings()[0];
+}
+
 // COLLADA cameras state full angles in degrees, and orthographic ones exist: a vertical angle,
 // a horizontal one with the aspect, and an orthographic camera each come in as stated.
 TEST(ColladaImport, CamerasComeInWithTheAnglesAndProjectionTheFileStates) {
