@@ -2,13 +2,24 @@
 
 #include <algorithm>
 
+#include "host/app/Localize.h"
+
 void ProgressDisplay::Status(const TK_wString& text) {
   if (mode_ == Mode::quiet) return;
   const std::string line = text.ToUtf8();
-  if (const std::optional<int> percent = Percent(text.str())) percent_ = *percent;
+  const std::optional<int> percent = Percent(text.str());
+  if (percent) {
+    percent_ = *percent;
+  } else if (percent_ > 0 && text.str() != KvLocalizeString(L"Aborted").str()) {
+    percent_ = 100;  // the pixels are done: what follows completes the bar
+  }
   if (mode_ == Mode::lines) {
-    // The same text again adds nothing to a log.
-    if (line != last_status_) out_ << line << '\n';
+    // The same text again adds nothing to a log, nor does progress within the same tenth.
+    const bool news = !percent || *percent / 10 > logged_tenth_;
+    if (line != last_status_ && news) {
+      out_ << line << '\n';
+      if (percent) logged_tenth_ = *percent / 10;
+    }
   } else {
     // Back to the line's start, draw, clear what an older, longer line left.
     out_ << '\r' << BarLine(percent_, line) << "\x1b[K";

@@ -38,6 +38,7 @@ private:
   Mode mode_;
   bool bar_open_ = false;
   int percent_ = 0;
+  int logged_tenth_ = -1;  // the last tenth of the way a progress line was logged for
   std::string last_status_;
   std::wstring pending_;  // printed text not yet ended by a line feed
 };

@@ -74,7 +74,9 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
   RenderRequest request{options.favor_memory, options.quiet, options.threads, {}};
   request.alpha = options.alpha;
   return RenderDocument(doc, request, err, [&](const RenderOutcome& outcome) {
-    if (outcome.result != KvCommandResult::success) return outcome.Fail(out, err);
+    // A render that fails is the scene's failure; the image is named when it cannot be written.
+    if (outcome.result != KvCommandResult::success)
+      return outcome.Fail(options.scene ? options.scene->string() : "the demo scene", err);
     CKavraDib* image = outcome.Image();
     if (!image || !image->HasPixels()) {
       err << "duskmoth: " << out << ": the render left no image\n";

@@ -35,6 +35,9 @@ TEST(RenderCommand, RendersThroughThePlugInAndSavesTheViewsImage) {
   EXPECT_EQ(lines[1], "Initializing...");
   EXPECT_EQ(lines[2], "Rendering...(13%)");
   EXPECT_EQ(lines[lines.size() - 4], "Rendering...(100%)");
+  // A log gets progress at most every tenth of the way.
+  for (std::size_t i = 3; i + 4 < lines.size(); ++i)
+    EXPECT_GT(std::stoi(lines[i].substr(13)) / 10, std::stoi(lines[i - 1].substr(13)) / 10) << lines[i];
   EXPECT_EQ(lines[lines.size() - 3], "Completed");
   EXPECT_EQ(lines[lines.size() - 2], "Render completed");
   EXPECT_EQ(lines.back().rfind("Wrote " + out + ": 40 x 30 in ", 0), 0u) << lines.back();
@@ -123,7 +126,7 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
   std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
   const Failure failures[] = {
       {{"render", "-o", out, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer, "DM_TEST_RENDER=fail"},
-       "duskmoth: " + out + ": Render failed"},
+       "duskmoth: the demo scene: Render failed"},
       {{"render", "-o", out, "--size", "8x8"}, {"DUSKMOTH_PLUGIN=" + without}, "duskmoth: " + without + ": no render plug-in in the module\n"},
       {{"render", "-o", out}, {"DUSKMOTH_PLUGIN=/nonexistent/renderer.kvp"}, "duskmoth: /nonexistent/renderer.kvp: cannot load the module ("},
       {{"render", "-o", nowhere, "--size", "8x8", "--quiet"}, {"DUSKMOTH_PLUGIN=" + kRenderer}, "duskmoth: " + nowhere + ": No such file or directory\n"},
