@@ -102,7 +102,7 @@ const char* kVaseMtl =
     "Kd 0.80 0.55 0.35\nKs 0.90 0.90 0.90\nKa 0 0 0\nNs 60\nd 1\n"
     "map_Kd ../textures/wood.png\n"
     "map_Bump -bm 0.5 ../textures/tiles_height.png\n"
-    "refl -type sphere ../textures/sky_sphere.png\n"
+    "refl -type sphere -mm 0 0.3 ../textures/sky_sphere.png\n"
     "\n"
     "newmtl stone\n"
     "Kd 0.35 0.36 0.40\nKs 0.20 0.20 0.20\nNs 10\n";

@@ -28,6 +28,7 @@
 #include "host/import/ImportLog.h"
 #include "host/import/ObjMaterialLibrary.h"
 #include "host/import/PlyCounts.h"
+#include "host/import/RendererRecords.h"
 #include "host/toolkit/Xform.h"
 
 namespace fs = std::filesystem;
@@ -213,6 +214,23 @@ struct Reader {
       if (it != obj_facts.reflection_maps.end()) reflection = it->second;
     }
     m.SetEmapBitmapFileName(TexturePath(reflection, name, "environment"));
+    // An MTL reflection's "-mm base gain" says how strongly it shows: the
+    // renderer's environment map amount (else its default, a full mirror).
+    if (const auto it = obj_facts.reflection_strengths.find(name);
+        is_obj && it != obj_facts.reflection_strengths.end() && !m.EmapBitmapFileName().IsEmpty()) {
+      MaterialRecord settings;
+      // The maps the host material names, as the renderer takes them without a record of its own.
+      for (auto [map, file] : {std::pair{&settings.texture, m.TextureBitmapFileName()},
+                               std::pair{&settings.bump, m.BumpBitmapFileName()},
+                               std::pair{&settings.environment, m.EmapBitmapFileName()}}) {
+        map->file_name = file;
+        map->enabled = !file.IsEmpty();
+      }
+      settings.environment.amount = it->second;
+      m.SetMaterialPlugInUuid(renderer_records::PlugInUuid());
+      renderer_records::AttachMaterialRecord(m, renderer_records::WriteMaterialRecord(m, settings),
+                                             TK_ClassId::ClassId(renderer_records::kMaterialClassName));
+    }
     return m;
   }
 

@@ -35,7 +35,7 @@ std::pair<std::string, std::string> Statement(const std::string& line) {
 
 }  // namespace
 
-std::string MapFileName(std::string_view arguments, std::string* type) {
+std::string MapFileName(std::string_view arguments, std::string* type, double* gain) {
   std::istringstream in{std::string(arguments)};
   std::vector<std::string> tokens;
   for (std::string t; in >> t;) tokens.push_back(t);
@@ -46,6 +46,8 @@ std::string MapFileName(std::string_view arguments, std::string* type) {
       // One to three numbers.
       for (int n = 0; n < 3 && i < tokens.size() && IsNumber(tokens[i]); ++n) ++i;
     } else if (option == "-mm") {
+      if (gain && i + 1 < tokens.size() && IsNumber(tokens[i]) && IsNumber(tokens[i + 1]))
+        *gain = std::strtod(tokens[i + 1].c_str(), nullptr);
       i += 2;
     } else if (option == "-type" && i < tokens.size()) {
       if (type) *type = tokens[i];
@@ -98,12 +100,15 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
         current = rest;
       } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
         std::string type;
-        const std::string file = MapFileName(rest, &type);
+        double gain = -1.0;
+        const std::string file = MapFileName(rest, &type, &gain);
         if (file.empty()) continue;
         const bool sphere = type == "sphere";
         if (!maps.contains(current) || (sphere && !is_sphere[current])) {
           maps[current] = file;
           is_sphere[current] = sphere;
+          if (gain >= 0.0 && gain <= 1.0) facts.reflection_strengths[current] = gain;
+          else facts.reflection_strengths.erase(current);
         }
       }
     }

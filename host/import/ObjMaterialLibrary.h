@@ -15,6 +15,9 @@ namespace obj_materials {
 struct ObjMaterialFacts {
   // Material name -> environment map file as written in the MTL.
   std::map<std::string, std::string> reflection_maps;
+  // Material name -> the reflection's strength, 0 to 1, where its "refl"
+  // statement gives one as "-mm base gain" (the gain).
+  std::map<std::string, double> reflection_strengths;
   // Every name given to a "usemtl" statement.
   std::set<std::string> used;
   // Why the libraries cannot be handed to the model reader, or empty: a map
@@ -31,7 +34,8 @@ struct ObjMaterialFacts {
 ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path);
 
 // The file name of one map statement's arguments ("-type sphere -mm 0 1
-// sky.png" -> "sky.png"); empty when nothing follows the options.
-std::string MapFileName(std::string_view arguments, std::string* type = nullptr);
+// sky.png" -> "sky.png"); empty when nothing follows the options. `type`
+// and `gain` take the -type option and the gain of -mm when there are such.
+std::string MapFileName(std::string_view arguments, std::string* type = nullptr, double* gain = nullptr);
 
 }  // namespace obj_materials

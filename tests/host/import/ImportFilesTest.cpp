@@ -1,6 +1,7 @@
 // Scene import on real files, through the one entry the program uses: each
 // file either opens with the parts it holds, or fails with one message that
 // names the file and what is wrong.
+#include "host/import/RendererRecords.h"
 #include "host/import/SceneImport.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"scene.obj", "mtllib scene.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\no Shiny\nusemtl shiny\nf 1 2 3 4\n"},
     {"scene.mtl", "newmtl unused\nKd 0 1 0\n\nnewmtl shiny\nKd 1 0 0\nKs 0.5 0.5 0.5\nNs 64\nd 0.75\n"
                   "map_Kd tex/wood.png\nmap_Bump -bm 0.3 tex/height.png\nnorm tex/normal.png\n"
-                  "refl -type sphere tex/sky.png\n"},
+                  "refl -type sphere -mm 0 0.4 tex/sky.png\n"},
     {"tex/wood.png", kImage},
     {"tex/height.png", kImage},
     {"tex/sky.png", kImage},
@@ -199,6 +200,12 @@ TEST(ObjImport, MaterialsTakeTheirMapsFromTheLibrary) {
   EXPECT_EQ(std::tuple(m.TextureBitmapFileName().ToUtf8(), m.BumpBitmapFileName().ToUtf8(), m.EmapBitmapFileName().ToUtf8()),
             std::tuple((dir / "tex/wood.png").string(), (dir / "tex/height.png").string(), (dir / "tex/sky.png").string()));
   EXPECT_TRUE(AnyContains(log.Warnings(), "normal map tex/normal.png left out")) << Joined(log.Warnings());
+  // The reflection's gain (-mm) is the renderer's environment amount; the other maps stay on.
+  TK_Material stated;
+  MaterialRecord record;
+  ASSERT_TRUE(renderer_records::ReadMaterialRecord(renderer_records::MaterialRecordBytes(m), stated, record));
+  EXPECT_EQ(std::tuple(record.environment.amount, record.environment.enabled, record.texture.enabled, record.bump.enabled),
+            std::tuple(0.4, true, true, true));
   EXPECT_EQ(std::pair(doc.RenderMaterialIndex(*doc.ObjectAt(0)), doc.ObjectAt(0)->RenderMesh(0)->FaceCount()),
             std::pair(0, 2));  // the quad, triangulated
 }
