@@ -58,7 +58,7 @@ struct PixelLoopRun {
   // are shared out among the workers, the rows of other blocks are left as
   // they are but count as written (to rows_written and the announcements),
   // so that progress runs as for the whole image.
-  RowShare share;
+  RowShare share{};
 };
 
 // Runs the loop of the level: completed when done; aborted when the abort

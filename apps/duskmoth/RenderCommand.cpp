@@ -63,12 +63,16 @@ namespace {
 
 constexpr int kInterrupted = 130;  // the exit code ReportInterrupted answers
 
-// A failure every rank agreed on ends the render on all of them; the first
-// names the rank that stopped it (whose own message says why).
-int Stopped(const RankGroup& group, const RankGroup::Worst& worst, std::ostream& err) {
-  if (group.Rank() == 0 && worst.value != kInterrupted)
+// A failure every rank agreed on (`own` being this rank's part in it) ends
+// the render on all of them; the first names the rank that stopped it,
+// whose own message says why, or says that Ctrl-C stopped it.
+int Stopped(const RankGroup& group, const RankGroup::Worst& worst, int own, std::ostream& err) {
+  if (group.Rank() != 0 || group.Alone()) return group.Alone() ? own : worst.value;
+  if (worst.value != kInterrupted)
     err << "duskmoth: the render stopped: rank " << worst.rank << " of " << group.Size()
         << " failed; no image written\n";
+  else if (own != kInterrupted)
+    ReportInterrupted(err);
   return worst.value;
 }
 
@@ -90,11 +94,9 @@ int RenderShare(const RenderOptions& options, const RankGroup& group, std::ostre
   ProgramPhases phases;
   phases.import = std::chrono::duration<double>(Clock::now() - start).count();
   const int ready = interrupt.Raised() ? kInterrupted : prepared ? ParseOutcome::kOk : ParseOutcome::kFailed;
-  if (const RankGroup::Worst worst = group.Agree(ready); worst.value != ParseOutcome::kOk) {
-    if (ready == kInterrupted || (first && worst.value == kInterrupted))
-      ReportInterrupted(err);
-    return group.Alone() ? ready : Stopped(group, worst, err);
-  }
+  if (ready == kInterrupted) ReportInterrupted(err);
+  if (const RankGroup::Worst worst = group.Agree(ready); worst.value != ParseOutcome::kOk)
+    return Stopped(group, worst, ready, err);
   const std::string out = options.output.string();
   RenderRequest request{options.favor_memory, options.quiet, options.threads, {}};
   request.alpha = options.alpha;
@@ -109,7 +111,7 @@ int RenderShare(const RenderOptions& options, const RankGroup& group, std::ostre
       rendered = ParseOutcome::kFailed;
     }
     if (const RankGroup::Worst worst = group.Agree(rendered); worst.value != ParseOutcome::kOk)
-      return group.Alone() ? rendered : Stopped(group, worst, err);
+      return Stopped(group, worst, rendered, err);
     const double rank_seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const Clock::time_point gathering = Clock::now();
     group.GatherRows(reinterpret_cast<std::uint32_t*>(image->FindDIBBits()), image->Width(), image->Height());
