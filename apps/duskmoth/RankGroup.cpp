@@ -56,7 +56,11 @@ std::unique_ptr<RankGroup> RankGroup::Join(std::string& error) {
 
 RankGroup::~RankGroup() {
 #ifdef DM_HAVE_MPI
-  if (!Alone()) MPI_Finalize();
+  if (Alone()) return;
+  // mpirun ends every process once one ends with a failure: none ends
+  // before all have said what they had to say.
+  MPI_Barrier(MPI_COMM_WORLD);
+  MPI_Finalize();
 #endif
 }
 

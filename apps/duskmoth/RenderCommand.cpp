@@ -68,9 +68,10 @@ constexpr int kInterrupted = 130;  // the exit code ReportInterrupted answers
 // whose own message says why, or says that Ctrl-C stopped it.
 int Stopped(const RankGroup& group, const RankGroup::Worst& worst, int own, std::ostream& err) {
   if (group.Rank() != 0 || group.Alone()) return group.Alone() ? own : worst.value;
+  // One write per line: mpirun interleaves the ranks' output at each write.
   if (worst.value != kInterrupted)
-    err << "duskmoth: the render stopped: rank " << worst.rank << " of " << group.Size()
-        << " failed; no image written\n";
+    err << "duskmoth: the render stopped: rank " + std::to_string(worst.rank) + " of " + std::to_string(group.Size()) +
+               " failed; no image written\n";
   else if (own != kInterrupted)
     ReportInterrupted(err);
   return worst.value;
@@ -142,6 +143,34 @@ int RenderShare(const RenderOptions& options, const RankGroup& group, std::ostre
   });
 }
 
+// Hands what is written on to `target` a whole line at a time (a progress
+// line ends in a carriage return), so that mpirun, which interleaves the
+// ranks' output at each write, never splits one of the first rank's lines.
+class WholeLines : public std::streambuf {
+public:
+  explicit WholeLines(std::ostream& target) : target_(target) {}
+  ~WholeLines() override { sync(); }
+  WholeLines(const WholeLines&) = delete;
+  WholeLines& operator=(const WholeLines&) = delete;
+
+protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    line_ += traits_type::to_char_type(c);
+    if (c == '\n' || c == '\r') sync();
+    return c;
+  }
+  int sync() override {
+    if (!line_.empty()) target_.write(line_.data(), std::streamsize(line_.size())).flush();
+    line_.clear();
+    return 0;
+  }
+
+private:
+  std::ostream& target_;
+  std::string line_;
+};
+
 // Each line of a rank other than the first, "duskmoth: X" as "duskmoth: rank R of N: X".
 void ReportAsRank(const std::string& text, const RankGroup& group, std::ostream& err) {
   const std::string program = "duskmoth: ";
@@ -150,7 +179,7 @@ void ReportAsRank(const std::string& text, const RankGroup& group, std::ostream&
   while (start < text.size()) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
     const std::string line = text.substr(start, end - start);
-    err << (line.starts_with(program) ? program + rank + line.substr(program.size()) : program + rank + line) << '\n';
+    err << (line.starts_with(program) ? program + rank + line.substr(program.size()) : program + rank + line) + '\n';
     start = end + 1;
   }
 }
@@ -164,7 +193,12 @@ int RunRender(const RenderOptions& options, std::ostream& err) {
     err << "duskmoth: " << error << '\n';
     return ParseOutcome::kFailed;
   }
-  if (group->Rank() == 0) return RenderShare(options, *group, err);
+  if (group->Alone()) return RenderShare(options, *group, err);
+  if (group->Rank() == 0) {
+    WholeLines lines(err);
+    std::ostream whole(&lines);
+    return RenderShare(options, *group, whole);
+  }
   // The other ranks show no progress, and say what went wrong naming themselves.
   RenderOptions quiet = options;
   quiet.quiet = true;
