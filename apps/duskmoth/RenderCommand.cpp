@@ -115,10 +115,18 @@ int RenderShare(const RenderOptions& options, const RankGroup& group, std::ostre
       return Stopped(group, worst, rendered, err);
     const double rank_seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const Clock::time_point gathering = Clock::now();
-    group.GatherRows(reinterpret_cast<std::uint32_t*>(image->FindDIBBits()), image->Width(), image->Height());
+    // Memory that runs out here ends this rank; mpirun then ends the others.
+    outcome.memory.Enter("gathering the rows");
+    if (!outcome.memory.Guard(false, [&] {
+          group.GatherRows(reinterpret_cast<std::uint32_t*>(image->FindDIBBits()), image->Width(), image->Height());
+          return true;
+        }))
+      return outcome.memory.Report(err);
     const double gather_seconds = std::chrono::duration<double>(Clock::now() - gathering).count();
     const std::vector<double> rank_times = group.GatherOnFirst(rank_seconds);
     if (!first) return int(ParseOutcome::kOk);
+    // Ctrl-C that came while the rows were gathered still leaves no image.
+    if (!group.Alone() && outcome.Interrupted()) return ReportInterrupted(err);
     const Clock::time_point writing = Clock::now();
     outcome.memory.Enter("writing the image");
     if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out), options.alpha); })) {
