@@ -19,18 +19,6 @@ int LaunchedProcesses() {
   return *end == '\0' && size > 1 && size < 1 << 20 ? int(size) : 1;
 }
 
-// Image row y's words in memory rows bottom-up.
-std::uint32_t* Row(std::uint32_t* bits, int width, int height, int y) {
-  return bits + std::size_t(height - 1 - y) * std::size_t(width);
-}
-
-// Copies the rows of `share` between the image and a packed buffer, block by block from the top.
-template <typename Copy> void ForOwnedRows(const RowShare& share, int height, Copy copy) {
-  std::size_t packed = 0;
-  for (int b = share.index; b * share.block < height; b += share.count)
-    for (int y = b * share.block; y < std::min((b + 1) * share.block, height); ++y) copy(y, packed++);
-}
-
 }  // namespace
 
 std::unique_ptr<RankGroup> RankGroup::Join(std::string& error) {
@@ -65,6 +53,22 @@ RankGroup::~RankGroup() {
 }
 
 #ifdef DM_HAVE_MPI
+
+namespace {
+
+// Image row y's words in memory rows bottom-up.
+std::uint32_t* Row(std::uint32_t* bits, int width, int height, int y) {
+  return bits + std::size_t(height - 1 - y) * std::size_t(width);
+}
+
+// Copies the rows of `share` between the image and a packed buffer, block by block from the top.
+template <typename Copy> void ForOwnedRows(const RowShare& share, int height, Copy copy) {
+  std::size_t packed = 0;
+  for (int b = share.index; b * share.block < height; b += share.count)
+    for (int y = b * share.block; y < std::min((b + 1) * share.block, height); ++y) copy(y, packed++);
+}
+
+}  // namespace
 
 RankGroup::Worst RankGroup::Agree(int value) const {
   if (Alone()) return {value, 0};
