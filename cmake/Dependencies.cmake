@@ -13,3 +13,6 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport Test)
 if(DM_BUILD_TESTS)
   find_package(GTest REQUIRED)
 endif()
+# Optional: with MPI the program splits one render's rows over the processes
+# mpirun starts (only the program links it; the plug-in and the host do not).
+find_package(MPI COMPONENTS C QUIET)

@@ -283,8 +283,18 @@ RenderStatus RunPixelLoop(const PixelLoopRun& run, const std::atomic<bool>& abor
   if (abort.load()) return RenderStatus::aborted;  // nothing cast, nothing announced
   std::atomic<bool> failed{false};
   Progress progress(run, target);
-  const int block = run.threads <= 1 ? sizes.image_height : BlockRows(sizes);
-  const int blocks = (sizes.image_height + block - 1) / block;
+  const RowShare& share = run.share;
+  const int block = !share.Whole() ? share.block : run.threads <= 1 ? sizes.image_height : BlockRows(sizes);
+  // The blocks this process casts, in order; the others are done as far as progress goes.
+  std::vector<int> owned;
+  for (int b = 0; b * block < sizes.image_height; ++b) {
+    if (share.OwnsBlock(b)) {
+      owned.push_back(b);
+      continue;
+    }
+    for (int k = b * block; k < std::min((b + 1) * block, sizes.image_height); ++k) progress.RowWritten(k);
+  }
+  const int blocks = int(owned.size());
   const int workers = std::clamp(run.threads, 1, std::max(blocks, 1));
   std::atomic<int> next_block{0};
   std::vector<PixelLoopStage> stages;
@@ -293,8 +303,10 @@ RenderStatus RunPixelLoop(const PixelLoopRun& run, const std::atomic<bool>& abor
     // Running out of memory in a worker stops the run, as a band refused does.
     try {
       PixelLoop loop(sizes, abort, failed, std::move(stages[std::size_t(w)]), target, progress);
-      for (int b = next_block++; b < blocks; b = next_block++)
+      for (int i = next_block++; i < blocks; i = next_block++) {
+        const int b = owned[std::size_t(i)];
         if (!loop.Block(b * block, std::min((b + 1) * block, sizes.image_height))) return;
+      }
     } catch (const std::bad_alloc&) {
       KvNoteAllocationFailure();
       failed = true;

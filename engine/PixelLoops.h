@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "host/sdk/RenderStatus.h"
+#include "host/sdk/RowShare.h"
 
 // Sizes and levels of one run.
 struct PixelLoopSizes {
@@ -53,6 +54,11 @@ struct PixelLoopRun {
   // once every image row it claims is written; the sequence is the same
   // for any number of workers.
   std::function<void(int band_height, int band_index)> announce_band;
+  // The rows this process renders when several share the image: its blocks
+  // are shared out among the workers, the rows of other blocks are left as
+  // they are but count as written (to rows_written and the announcements),
+  // so that progress runs as for the whole image.
+  RowShare share{};
 };
 
 // Runs the loop of the level: completed when done; aborted when the abort

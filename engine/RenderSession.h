@@ -19,6 +19,7 @@
 #include "host/platform/Thread.h"
 #include "host/sdk/RenderReport.h"
 #include "host/sdk/RenderStatus.h"
+#include "host/sdk/RowShare.h"
 #include "host/sdk/SdkRender.h"
 #include "host/toolkit/BoundingBox.h"
 #include "host/toolkit/Light.h"
@@ -75,6 +76,9 @@ public:
   // Starts at DefaultThreadCount().
   void SetThreadCount(int threads) { m_threads = std::max(threads, 1); }
   int ThreadCount() const { return m_threads; }
+  // The rows this process renders when several processes share the image
+  // (the pixel loops leave the others as they are); the whole image by default.
+  void SetRowShare(const RowShare& share) { m_row_share = share; }
   // $DUSKMOTH_THREADS when it holds a count from 1 to kMaxThreads, else every core.
   static int DefaultThreadCount();
   static constexpr int kMaxThreads = 256;
@@ -198,6 +202,7 @@ private:
   std::atomic<int> m_rows_written{0};               // published to the view's thread
   int m_threads = DefaultThreadCount();
   bool m_coverage = false;
+  RowShare m_row_share;
   RenderPhases m_phases;  // stamped by the worker
   std::unique_ptr<CKavraDib> m_background_image;    // wallpaper background, or none
   KvWindow* m_notification_window = nullptr;        // the view's

@@ -176,7 +176,8 @@ RenderStatus CRenderSession::RenderPixels() {
         },
         [this](int band_height, int band_index) {
           NotifyView(RenderStatus::progress, PackBandProgress(band_height, band_index));
-        }};
+        },
+        m_row_share.Resolved(m_image_height)};
     result = RunPixelLoop(run, m_abort,
                           PixelLoopTarget{reinterpret_cast<std::uint32_t*>(m_target_image->FindDIBBits()), &m_rows_written});
   }

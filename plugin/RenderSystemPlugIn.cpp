@@ -117,6 +117,9 @@ void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, const CKavraCo
   }
   // The program's --alpha: the image keeps each pixel's coverage.
   if (const std::optional<TK_wString> option = context.Option(L"alpha")) session.SetCoverage(option->str() == L"1");
+  // The program's share of the rows when several processes render one image.
+  if (const std::optional<TK_wString> option = context.Option(L"rows"))
+    if (const std::optional<RowShare> share = RowShare::FromOption(option->str())) session.SetRowShare(*share);
   session.SetSceneChangeFlagsClearer([this] { m_watcher.MarkAllChanged(false); });
   session.SetRenderFrameFactory([](CKavraDoc& doc) { return std::make_unique<CRenderFrame>(doc); });
   session.SetRendering(true);

@@ -12,7 +12,7 @@ extern "C" void OnInterrupt(int) { interrupted.store(true); }
 int depth = 0;
 }  // namespace
 
-InterruptRequest::InterruptRequest() {
+InterruptRequest::InterruptRequest(bool terminate_too) {
   if (depth++ > 0) return;
   interrupted = false;
   struct sigaction action{};
@@ -21,11 +21,13 @@ InterruptRequest::InterruptRequest() {
   // The handler goes after the first signal: a second Ctrl-C ends the program.
   action.sa_flags = SA_RESETHAND | SA_RESTART;
   installed_ = sigaction(SIGINT, &action, &old_) == 0;
+  installed_terminate_ = terminate_too && sigaction(SIGTERM, &action, &old_terminate_) == 0;
 }
 
 InterruptRequest::~InterruptRequest() {
   --depth;
   if (installed_) sigaction(SIGINT, &old_, nullptr);
+  if (installed_terminate_) sigaction(SIGTERM, &old_terminate_, nullptr);
 }
 
 const std::atomic<bool>& InterruptRequest::Flag() const { return interrupted; }

@@ -12,7 +12,9 @@
 
 class InterruptRequest {
 public:
-  InterruptRequest();
+  // With `terminate_too`, SIGTERM raises the flag as well: mpirun hands a
+  // Ctrl-C on to its processes as SIGTERM.
+  explicit InterruptRequest(bool terminate_too = false);
   ~InterruptRequest();
   InterruptRequest(const InterruptRequest&) = delete;
   InterruptRequest& operator=(const InterruptRequest&) = delete;
@@ -22,7 +24,9 @@ public:
 
 private:
   struct sigaction old_{};
+  struct sigaction old_terminate_{};
   bool installed_ = false;
+  bool installed_terminate_ = false;
 };
 
 // "duskmoth: interrupted" on err; answers the exit code of an interrupt, 130.

@@ -75,6 +75,7 @@ int RenderDocument(CKavraDoc& doc, const RenderRequest& request, std::ostream& e
   if (request.favor_memory) context.SetOption(L"favor-memory", *request.favor_memory ? L"1" : L"0");
   if (request.threads) context.SetOption(L"threads", TK_wString(std::to_wstring(*request.threads)));
   if (request.alpha) context.SetOption(L"alpha", L"1");
+  if (!request.rows.Whole()) context.SetOption(L"rows", TK_wString(request.rows.ToOption()));
   context.SetMessageListener([&progress, &request, &memory](const TK_wString& text) {
     memory.EnterStatus(text.str());
     progress.Status(text);

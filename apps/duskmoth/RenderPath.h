@@ -15,6 +15,7 @@
 #include "apps/duskmoth/InterruptRequest.h"
 #include "apps/duskmoth/MemoryWatch.h"
 #include "host/sdk/CommandContext.h"
+#include "host/sdk/RowShare.h"
 
 class CKavraDib;
 class CKavraDoc;
@@ -27,6 +28,7 @@ struct RenderRequest {
   // Sees every message-line text as well, as the render shows it.
   std::function<void(const TK_wString& text)> on_status;
   bool alpha = false;  // the image keeps each pixel's coverage in its fourth byte
+  RowShare rows{};     // the rows this process renders when several share the image
 };
 
 // What the plug-in's render left, for the command to finish with.

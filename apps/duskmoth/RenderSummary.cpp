@@ -64,6 +64,15 @@ std::string StatsLines(const ProgramPhases& program, const KvRenderReport& repor
   return text + "\nPeak memory: " + memory + "\n";
 }
 
+std::string RankLines(const std::vector<double>& rank_seconds, double gather_seconds, int width, int height) {
+  std::string text = "Ranks:";
+  for (std::size_t r = 0; r < rank_seconds.size(); ++r)
+    text += std::string(r ? ", " : " ") + std::to_string(r) + " " + Duration(rank_seconds[r], 3);
+  const double megapixels = double(width) * double(height) / 1e6;
+  return text + "\nGathering the rows: " + Duration(gather_seconds, 3) + ", " +
+         Duration(megapixels > 0 ? gather_seconds / megapixels : 0, 4) + " per megapixel\n";
+}
+
 long PeakMemoryKib() {
   rusage usage{};
   return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : 0;

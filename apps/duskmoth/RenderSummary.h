@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/sdk/RenderReport.h"
 
@@ -31,6 +32,11 @@ struct ProgramPhases {
 // 85.3 MiB", each ending in a line feed; phases the renderer did not time
 // are left out.
 std::string StatsLines(const ProgramPhases& program, const KvRenderReport& report, long peak_kib);
+
+// Under mpirun, "Ranks: 0 1.204 s, 1 1.187 s" (each rank's time from its
+// start to the gather) and "Gathering the rows: 0.012 s, 0.004 s per
+// megapixel", each ending in a line feed.
+std::string RankLines(const std::vector<double>& rank_seconds, double gather_seconds, int width, int height);
 
 // The program's peak resident memory so far in KiB (getrusage's ru_maxrss).
 long PeakMemoryKib();

@@ -8,6 +8,7 @@ DM_PACKAGES=(
   qt6-base-dev
   libstb-dev zlib1g-dev libassimp-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libembree-dev
+  libopenmpi-dev openmpi-bin
 )
 
 dm_install_packages() {

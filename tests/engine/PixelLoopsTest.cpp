@@ -45,7 +45,8 @@ struct LoopRun {
           for (int x = 0; x < sizes.image_width * factor; ++x) row[x] = Sample(x, y, sizes.coverage);
         }};
     const PixelLoopRun run{sizes, 1, [&](int) { return stage; },
-                           [&](int band_height, int band_index) { Announce(band_height, band_index, abort_at_announcement); }};
+                           [&](int band_height, int band_index) { Announce(band_height, band_index, abort_at_announcement); },
+                           {}};
     return RunPixelLoop(run, abort, PixelLoopTarget{image.data()});
   }
   // Progress claims only image rows already written, and never goes back.
@@ -147,13 +148,12 @@ TEST_P(PixelLoopsByLevel, FilterTheirSamplesCastEachRowOnceAndStopAtAnAbortedBan
 
 // Any number of workers writes the image of one, announces the same bands in the same order
 // (each once its rows are written) and publishes only finished rows.
-TEST_P(PixelLoopsByLevel, GiveTheSameImageAndProgressOnAnyNumberOfThreads) {
+TEST_P(PixelLoopsByLevel, GiveTheSameImageAndProgressOnAnyNumberOfThreadsAndProcesses) {
   const Filter& f = GetParam();
   const int width = 9, height = 61, factor = OversampleFactor(f.level);
   LoopRun one(f.level, width, height, 4);
   ASSERT_EQ(one.Go(), RenderStatus::completed);
-  for (int threads : {2, 3, 7}) {
-    LoopRun many(f.level, width, height, 4);
+  const auto go = [&](LoopRun& many, int threads, const RowShare& share) {
     std::atomic<int> rows_written{0};
     std::mutex announcing;  // the loop promises never to announce from two threads at once: try_lock checks it
     const PixelLoopRun run{
@@ -169,11 +169,28 @@ TEST_P(PixelLoopsByLevel, GiveTheSameImageAndProgressOnAnyNumberOfThreads) {
           EXPECT_LE(band_height * band_index, rows_written.load());
           many.payloads.emplace_back(band_height, band_index);
           announcing.unlock();
-        }};
+        },
+        share};
     ASSERT_EQ(RunPixelLoop(run, many.abort, PixelLoopTarget{many.image.data(), &rows_written}), RenderStatus::completed);
     EXPECT_EQ(rows_written.load(), height);
+    EXPECT_EQ(many.payloads, one.payloads) << threads << " threads, process " << share.index << " of " << share.count;
+  };
+  for (int threads : {2, 3, 7}) {
+    LoopRun many(f.level, width, height, 4);
+    go(many, threads, {});
     EXPECT_EQ(many.image, one.image) << threads << " threads";
-    EXPECT_EQ(many.payloads, one.payloads) << threads << " threads";
+  }
+  // Each process writes exactly the rows of its blocks, as the whole render has them.
+  for (const int count : {2, 3}) {
+    for (int index = 0; index < count; ++index) {
+      const RowShare share{index, count, 5};
+      LoopRun part(f.level, width, height, 4);
+      go(part, 2, share);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+          ASSERT_EQ(part.Pixel(x, y), share.OwnsBlock(y / 5) ? one.Pixel(x, y) : kUntouched)
+              << "process " << index << " of " << count << ", row " << y;
+    }
   }
 }
 
