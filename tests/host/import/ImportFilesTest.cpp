@@ -64,6 +64,17 @@ const std::pair<const char*, std::string> kFiles[] = {
     // A face without vertices (Assimp's triangulation would abort), and lists longer than their files.
     {"noface.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
                    "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n0\n"},
+    // The header ends at its end_header line, not where a comment names it.
+    {"comment.ply", "ply\nformat ascii 1.0\ncomment made before end_header\nelement vertex 3\nproperty float x\n"
+                    "property float y\nproperty float z\nelement face 1\nproperty list uchar int vertex_indices\n"
+                    "end_header\n0 0 0\n1 0 0\n0 1 0\n0\n"},
+    // A nameless property: the model reader then makes faces without vertices of the two below.
+    {"nameless.ply", "ply\nformat ascii\nelement vertex 5\nproperty float x\n\nproperty uchar\nelement face 2\n"
+                     "property list uchar int vertex_indices\nend_header\n0 0 0 2 0 0\n1 0 0 0 2 x\n0\n1\n0\n"},
+    // An index that is not a whole number (Assimp reads such a list without end).
+    {"fraction.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
+                     "<triangles count=\"1\"><p>0 1 2.5</p></triangles></mesh></geometry></library_geometries>"
+                     "</COLLADA>\n"},
     {"longlist.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
                      "element face 1\nproperty list int int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n"
                      "2147483648 0 1 2\n"},
@@ -112,6 +123,9 @@ const ImportCase kCases[] = {
     {"windows.obj", "", 1, 1, 0, 1, 1, 1},  // the wood found in tex/, the height map reported missing
     {"cars/tail.obj", "", 1, 1, 0, 1, 1, 0},
     {"noface.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"comment.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"nameless.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"fraction.dae", "line 2: the <p> index list holds something other than whole numbers", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"longlist_binary.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
