@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -61,13 +62,18 @@ bool PngChunksFit(Reader in) {
   }
 }
 
-// Huffman tables (DHT segments) wherever the library finds a marker: after
-// the start marker, in the header segments by their lengths, and between
-// the entropy-coded data of scans at the first 0xFF that is no stuffing,
-// fill or restart.
-bool JpegTablesFit(Reader in) {
+// The segments wherever the library finds a marker: after the start
+// marker, between segments (which it skips by their lengths), and after the
+// entropy-coded data of a scan at the first 0xFF that is no stuffing, fill
+// or restart. Huffman tables (DHT) may hold at most 256 codes, and a scan
+// may only use quantisation and Huffman tables defined before it: the
+// library would decode it with tables of whatever its memory held.
+bool JpegTablesSound(Reader in) {
   in.Skip(2);  // the start-of-image marker
-  bool in_scan = false;
+  bool in_scan = false, progressive = false;
+  bool quantisation[4] = {}, huffman[2][4] = {};
+  int component_table[256];
+  std::fill(std::begin(component_table), std::end(component_table), -1);
   while (!in.AtEnd()) {
     if (in.Byte() != 0xFF) continue;
     unsigned marker = in.Byte();
@@ -78,15 +84,49 @@ bool JpegTablesFit(Reader in) {
     const unsigned length = in.BigEndian16();
     if (length < 2) continue;
     const std::size_t segment_end = in.Position() + (length - 2);
+    long left = long(length) - 2;
     if (marker == 0xC4) {
-      long left = long(length) - 2;
       while (left > 0 && !in.AtEnd()) {
-        in.Byte();  // class and table number
+        const unsigned table = in.Byte();
         int codes = 0;
         for (int i = 0; i < 16; ++i) codes += int(in.Byte());
         if (codes > 256) return false;
+        if (table >> 4 <= 1 && (table & 15) <= 3) huffman[table >> 4][table & 15] = true;
         in.Skip(std::size_t(codes));
         left -= 17 + codes;
+      }
+    } else if (marker == 0xDB) {
+      while (left > 0 && !in.AtEnd()) {
+        const unsigned table = in.Byte();
+        if ((table & 15) <= 3) quantisation[table & 15] = true;
+        const long bytes = table >> 4 ? 128 : 64;
+        in.Skip(std::size_t(bytes));
+        left -= 1 + bytes;
+      }
+    } else if (marker >= 0xC0 && marker <= 0xC2) {
+      progressive = marker == 0xC2;
+      in.Skip(5);  // precision, height, width
+      const unsigned components = in.Byte();
+      for (unsigned i = 0; i < components && !in.AtEnd(); ++i) {
+        const unsigned id = in.Byte();
+        in.Byte();  // sampling
+        component_table[id] = int(in.Byte() & 15);
+      }
+    } else if (marker == 0xDA) {
+      const unsigned components = in.Byte();
+      unsigned used[4][2] = {};
+      for (unsigned i = 0; i < components && i < 4; ++i) {
+        const int quant = component_table[in.Byte()];
+        const unsigned tables = in.Byte();
+        used[i][0] = tables >> 4;
+        used[i][1] = tables & 15;
+        if (quant >= 0 && quant <= 3 && !quantisation[quant]) return false;
+      }
+      const unsigned first = in.Byte(), last = in.Byte();
+      for (unsigned i = 0; i < components && i < 4; ++i) {
+        const bool dc = !progressive || first == 0, ac = !progressive || last > 0;
+        if ((dc && used[i][0] <= 3 && !huffman[0][used[i][0]]) || (ac && used[i][1] <= 3 && !huffman[1][used[i][1]]))
+          return false;
       }
     }
     in.Skip(segment_end > in.Position() ? segment_end - in.Position() : 0);
@@ -132,10 +172,14 @@ bool HdrRunsEnd(Reader in) {
   return true;
 }
 
-// Width, height and maximum value, each after blanks and '#' comments.
-bool PnmNumbersFit(Reader in) {
+// Width, height and maximum value, each after blanks and '#' comments: no
+// more than nine digits each, and grey (P5) of 8 bits only, since the library
+// converts 16-bit grey to colour as if it were 8-bit (reading past its end).
+bool PnmHeaderSound(Reader in) {
+  const bool grey = in.StartsWith("P5");
   in.Skip(2);
   unsigned c = in.Byte();
+  long value = 0;
   for (int number = 0; number < 3; ++number) {
     for (;;) {
       while (!in.AtEnd() && std::isspace(int(c))) c = in.Byte();
@@ -143,12 +187,14 @@ bool PnmNumbersFit(Reader in) {
       while (!in.AtEnd() && c != '\n' && c != '\r') c = in.Byte();
     }
     int digits = 0;
+    value = 0;
     while (!in.AtEnd() && std::isdigit(int(c))) {
       if (++digits > 9) return false;
+      value = value * 10 + long(c - '0');
       c = in.Byte();
     }
   }
-  return true;
+  return !grey || value <= 255;
 }
 
 }  // namespace
@@ -157,9 +203,9 @@ bool SafeToDecode(const unsigned char* bytes, std::size_t size) {
   const Reader in(bytes, size);
   if (in.StartsWith("\x53\x80\xF6\x34")) return false;
   if (in.StartsWith("\x89PNG\r\n\x1A\n")) return PngChunksFit(in);
-  if (in.StartsWith("\xFF\xD8")) return JpegTablesFit(in);
+  if (in.StartsWith("\xFF\xD8")) return JpegTablesSound(in);
   if (in.StartsWith("#?RADIANCE\n") || in.StartsWith("#?RGBE\n")) return HdrRunsEnd(in);
-  if (in.StartsWith("P5") || in.StartsWith("P6")) return PnmNumbersFit(in);
+  if (in.StartsWith("P5") || in.StartsWith("P6")) return PnmHeaderSound(in);
   return true;
 }
 

@@ -13,10 +13,13 @@ namespace image_checks {
 // - Softimage PIC files (one cut short is read through a null pointer);
 // - PNG chunks longer than the rest of the file (the library allocates the
 //   declared length before reading it);
-// - JPEG Huffman tables of more than 256 codes (written past their table);
+// - JPEG Huffman tables of more than 256 codes (written past their table),
+//   and scans that use tables the file does not define before them (decoded
+//   with whatever memory held);
 // - run-length Radiance HDR scanlines with an empty literal packet, or cut
 //   short (the library loops on them without end);
-// - PNM headers with numbers of more than nine digits (they overflow int).
+// - PNM headers with numbers of more than nine digits (they overflow int),
+//   and 16-bit grey PNM (converted to colour reading past its pixels).
 bool SafeToDecode(const unsigned char* bytes, std::size_t size);
 
 // Whether the bytes can hold the pixels the header declares, for the formats

@@ -89,9 +89,11 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const stbi_uc*>(data);
   const int length = int(size);
   int width = 0, height = 0, channels = 0;
-  if (!image_checks::SafeToDecode(bytes, size) || !stbi_info_from_memory(bytes, length, &width, &height, &channels) ||
-      !AcceptableSize(width, height) || !image_checks::CanHold(bytes, size, width, height))
+  if (!image_checks::SafeToDecode(bytes, size) || !stbi_info_from_memory(bytes, length, &width, &height, &channels))
     return false;
+  // The library tells a top-down BMP's height as it is stored, negative.
+  const long long rows = height < 0 ? -(long long)height : height;
+  if (!AcceptableSize(width, rows) || !image_checks::CanHold(bytes, size, width, rows)) return false;
 
   // Decode to top-down RGB bytes; HDR images are clamped, not tone-mapped.
   std::vector<unsigned char> rgb;
