@@ -19,9 +19,10 @@
 
 #include "host/app/Doc.h"
 #include "host/import/ColladaCameras.h"
-#include "host/import/ColladaIndexLists.h"
+#include "host/import/ColladaChecks.h"
 #include "host/import/EmbeddedTextures.h"
 #include "host/import/FramingView.h"
+#include "host/import/GlbContainer.h"
 #include "host/import/GltfCameras.h"
 #include "host/import/ImportLog.h"
 #include "host/import/ObjMaterialLibrary.h"
@@ -578,7 +579,8 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     r.Fail(problem);
     return false;
   }
-  if (std::string problem; r.is_dae && !collada_index_lists::Check(path, problem)) {
+  if (std::string problem; (r.is_dae && !collada_checks::Check(path, problem)) ||
+                            (r.is_gltf && !glb_container::Check(path, problem))) {
     r.Fail(problem);
     return false;
   }

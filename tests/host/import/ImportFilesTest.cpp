@@ -75,6 +75,12 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"fraction.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
                      "<triangles count=\"1\"><p>0 1 2.5</p></triangles></mesh></geometry></library_geometries>"
                      "</COLLADA>\n"},
+    // An accessor reading 12 values from an array of 3, and a 4 GiB chunk in a small container.
+    {"short_array.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
+                        "<source id=\"s\"><float_array id=\"a\" count=\"3\">0 0 0</float_array>\n<technique_common>"
+                        "<accessor source=\"#a\" count=\"4\" stride=\"3\"/></technique_common></source></mesh></geometry>"
+                        "</library_geometries></COLLADA>\n"},
+    {"huge_chunk.glb", std::string("glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}  ", 28)},
     {"longlist.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
                      "element face 1\nproperty list int int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n"
                      "2147483648 0 1 2\n"},
@@ -126,6 +132,8 @@ const ImportCase kCases[] = {
     {"comment.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
     {"nameless.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
     {"fraction.dae", "line 2: the <p> index list holds something other than whole numbers", 0, 0, 0, 0, 0, 0},
+    {"short_array.dae", "line 3: an accessor reads 4 x 3 values from \"a\", which holds 3", 0, 0, 0, 0, 0, 0},
+    {"huge_chunk.glb", "the binary glTF chunk at byte 12 declares 4177526784 bytes", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"longlist_binary.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
