@@ -22,8 +22,8 @@
 #include "host/import/ColladaChecks.h"
 #include "host/import/EmbeddedTextures.h"
 #include "host/import/FramingView.h"
-#include "host/import/GlbContainer.h"
 #include "host/import/GltfCameras.h"
+#include "host/import/GltfChecks.h"
 #include "host/import/ImportLog.h"
 #include "host/import/ObjMaterialLibrary.h"
 #include "host/import/PlyCounts.h"
@@ -580,7 +580,7 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     return false;
   }
   if (std::string problem; (r.is_dae && !collada_checks::Check(path, problem)) ||
-                            (r.is_gltf && !glb_container::Check(path, problem))) {
+                            (r.is_gltf && !gltf_checks::Check(path, problem))) {
     r.Fail(problem);
     return false;
   }

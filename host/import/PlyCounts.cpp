@@ -137,6 +137,12 @@ bool CheckHeader(std::string_view bytes, unsigned long long total, std::string& 
         return false;
       }
       e.count = std::stoull(count);
+      // The model reader writes past its arrays for an element declared twice.
+      for (const Element& earlier : elements)
+        if (earlier.name == e.name) {
+          problem = "element \"" + e.name + "\" is declared twice";
+          return false;
+        }
       elements.push_back(e);
     } else if (keyword == "property" && !elements.empty()) {
       std::string type, item, name;

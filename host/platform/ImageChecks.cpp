@@ -139,10 +139,10 @@ bool JpegTablesSound(Reader in) {
 // library decodes them until a scanline that is not run-length switches it
 // to flat pixels, which always end.
 bool HdrRunsEnd(Reader in) {
+  // The library reads lines as C strings (a line starting with a zero byte
+  // is empty), keeps 1023 characters of each and takes the sides as int.
   in.Line();  // the signature
-  while (!in.Line().empty()) {
-  }
-  // The library keeps 1023 characters of a line and takes the sides as int.
+  for (std::string_view line = in.Line(); !line.empty() && line[0] != '\0';) line = in.Line();
   const std::string resolution(in.Line().substr(0, 1023));
   if (resolution.rfind("-Y ", 0) != 0) return true;
   char* rest = nullptr;
