@@ -218,6 +218,8 @@ TEST(KavraDib, FilesTheImageLibraryMishandlesAreRefused) {
   } files[] = {
       {"pic cut short", join({pic_head, {0, 8, 0, 0xE0, 1, 2, 3}}), false},
       {"hdr empty literal", join({hdr_head, {2, 2, 0, 8, 0}}), false},
+      {"hdr header ended by a zero byte", join({text("#?RGBE\nFORMAT=32-bit_rle_rgbe\n"), {0, 'x', '\n'},
+                                                text("-Y 1 +X 8\n"), {2, 2, 0, 8, 0}}), false},
       {"hdr", hdr, true},
       {"jpeg 4080 codes", join({{0xFF, 0xD8, 0xFF, 0xC4, 0, 19, 0}, Bytes(16, 255), {0xFF, 0xD9}}), false},
       {"jpeg scan without tables", join({{0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0, 2, 0, 2, 1, 1, 0x11, 0},
