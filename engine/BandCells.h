@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/FaceRef.h"
 #include "host/platform/WinTypes.h"
 
 class CScreenProjection;
-struct FaceRef;
 using PixelCell = std::vector<FaceRef>;
 
 class BandCells {

@@ -15,16 +15,11 @@
 
 #include "camera/FittedCamera.h"
 #include "engine/BandCells.h"
+#include "engine/FaceRef.h"
 #include "host/platform/WinTypes.h"
 
 class RenderMeshEntry;
 struct HitRecord;
-
-// One triangle of one mesh, as filed in a pixel cell.
-struct FaceRef {
-  int mesh_index = 0;
-  int face_index = 0;
-};
 
 // A triangle with its unclipped pixel rectangle. Rectangles here are
 // inclusive on all four sides (right and bottom are pixels of it).

@@ -1,6 +1,7 @@
 #include "settings/RenderOptionsForm.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "host/app/App.h"
@@ -22,6 +23,11 @@ std::vector<TK_wString> Levels(const wchar_t* none) {
   return {Value(none), Value(L"Normal[[0216]]"), Value(L"Best")};
 }
 
+// A typed side (whole, at least 1, without an upper limit) as the int the
+// settings keep: sides beyond int stop at its largest value, which a render
+// then refuses as too large, instead of wrapping to some other size.
+int WholeSide(double side) { return side < double(INT_MAX) ? int(side) : INT_MAX; }
+
 Result ResolutionPrompt(CKavraDoc& doc) {
   TK_ScnRenderSettings s = Settings(doc);
   Result state = Result::nothing;
@@ -42,8 +48,8 @@ Result ResolutionPrompt(CKavraDoc& doc) {
       case KvGetResult::nothing: return state;
       case KvGetResult::option:
         if (get.Option()->index == type) s.m_custom_imagesize = get.Option()->current > 0 ? 1 : 0;
-        s.m_image_width = int(width);
-        s.m_image_height = int(height);
+        s.m_image_width = WholeSide(width);
+        s.m_image_height = WholeSide(height);
         Write(doc, s);
         state = Result::success;
         break;

@@ -1,6 +1,7 @@
 #include "host/app/RecordArchive.h"
 
 #include <bit>
+#include <optional>
 
 namespace {
 bool WriteFloat(TK_BinaryArchive& a, float v) { return a.WriteUInt32(std::bit_cast<std::uint32_t>(v)); }
@@ -106,7 +107,8 @@ bool KvReadLight(TK_BinaryArchive& a, TK_Light& light) {
   l.Enable(enabled);
   l.SetDiffuse(diffuse);
   l.SetName(name);
-  if (!l.SetStyle(TK::light_style(style)) || !l.SetLocation(location) || !l.SetDirection(direction) ||
+  const std::optional<TK::light_style> known_style = TK::LightStyleOf(style);
+  if (!known_style || !l.SetStyle(*known_style) || !l.SetLocation(location) || !l.SetDirection(direction) ||
       !l.SetLength(length) || !l.SetWidth(width) || !l.SetIntensity(intensity) || !l.SetShadowIntensity(shadow) ||
       !l.SetSpotAngleRadians(angle) || !l.SetSpotExponent(exponent) || !l.SetAttenuation(c.x, c.y, c.z))
     return false;
@@ -145,10 +147,11 @@ bool KvReadView(TK_BinaryArchive& a, CKavraView& view) {
       !a.ReadInt(height))
     return false;
   TK_Viewport& vp = v.m_vp;
+  const std::optional<TK::view_projection> known_projection = TK::ViewProjectionOf(projection);
   // The frustum goes in under the parallel rules, which ask least of it; a
   // perspective view may keep numbers that only its projection change let in.
-  if (!vp.SetProjection(TK::parallel) || !vp.SetFrustum(f[0], f[1], f[2], f[3], f[4], f[5]) ||
-      !vp.SetProjection(TK::view_projection(projection)) || !vp.SetCameraLocation(location) ||
+  if (!known_projection || !vp.SetProjection(TK::parallel) || !vp.SetFrustum(f[0], f[1], f[2], f[3], f[4], f[5]) ||
+      !vp.SetProjection(*known_projection) || !vp.SetCameraLocation(location) ||
       !vp.SetCameraDirection(direction) || !vp.SetCameraUp(up) || !vp.SetScreenPort(p[0], p[1], p[2], p[3], p[4], p[5]))
     return false;
   CKavraView result(v, 1, 1);

@@ -20,10 +20,12 @@
 
 #include "host/app/Doc.h"
 #include "host/import/ColladaCameras.h"
+#include "host/import/ColladaChecks.h"
 #include "host/import/EmbeddedTextures.h"
 #include "host/import/FileSearch.h"
 #include "host/import/FramingView.h"
 #include "host/import/GltfCameras.h"
+#include "host/import/GltfChecks.h"
 #include "host/import/ImageFileCheck.h"
 #include "host/import/ImportLog.h"
 #include "host/import/ObjMaterialLibrary.h"
@@ -160,6 +162,29 @@ struct Reader {
       if (winding * normal < 0) return true;
     }
     return false;
+  }
+
+  // Faces that the post-processing steps cannot take: a face without
+  // vertices fails the import (triangulation would abort the program), and
+  // each mesh's primitive types are made those of its faces (triangulation
+  // also aborts on a mesh that claims polygons it does not have).
+  bool FacesFitTheirMeshes(aiScene& read) const {
+    for (unsigned m = 0; m < read.mNumMeshes; ++m) {
+      aiMesh* am = read.mMeshes ? read.mMeshes[m] : nullptr;
+      if (!am || !am->mFaces) continue;
+      unsigned types = 0;
+      for (unsigned f = 0; f < am->mNumFaces; ++f) {
+        const unsigned n = am->mFaces[f].mNumIndices;
+        if (n == 0 || !am->mFaces[f].mIndices) {
+          Fail("mesh \"" + std::string(am->mName.C_Str()) + "\": face " + std::to_string(f) + " has no vertices");
+          return false;
+        }
+        types |= n == 1 ? aiPrimitiveType_POINT : n == 2 ? aiPrimitiveType_LINE
+                 : n == 3 ? aiPrimitiveType_TRIANGLE : aiPrimitiveType_POLYGON;
+      }
+      am->mPrimitiveTypes = types;
+    }
+    return true;
   }
 
   std::string Texture(const aiMaterial& m, aiTextureType type) const {
@@ -557,15 +582,26 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     r.Fail(problem);
     return false;
   }
+  if (std::string problem; (r.is_dae && !collada_checks::Check(path, problem)) ||
+                            (r.is_gltf && !gltf_checks::Check(path, problem))) {
+    r.Fail(problem);
+    return false;
+  }
 
   Assimp::Importer importer;
   // Assimp asks its progress handler now and then whether to go on: a stop
   // request ends a long read within moments. The importer owns the handler.
   importer.SetProgressHandler(new StopWhenAsked(log));
   importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-  const unsigned flags = aiProcess_ValidateDataStructure | aiProcess_Triangulate | aiProcess_SortByPType |
-                         aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals;
-  r.scene = importer.ReadFile(r.file, flags);
+  // Read first and post-processed after a look at the faces the reader
+  // made: Assimp's later steps abort the program on faces they cannot take.
+  r.scene = importer.ReadFile(r.file, aiProcess_ValidateDataStructure);
+  if (r.scene && r.FacesFitTheirMeshes(const_cast<aiScene&>(*r.scene))) {
+    r.scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType |
+                                           aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals);
+  } else if (r.scene) {
+    return false;
+  }
   if (!r.scene && log.StopRequested()) {
     r.Fail("reading stopped");
     return false;

@@ -55,7 +55,9 @@ std::map<std::string, StatedCamera> ParseCameras(std::string_view xml) {
   for (std::size_t at = xml.find("<node"); at != std::string_view::npos; at = xml.find("<node", at + 1)) {
     // The node's own camera: an instance before its first child node or its end.
     const std::size_t next = std::min(xml.find("<node", at + 1), xml.find("</node>", at));
-    const std::size_t instance = xml.find("<instance_camera", at);
+    // Looked for before `next` only: a search to the file's end for every
+    // node would take hours on a large scene without cameras.
+    const std::size_t instance = xml.substr(0, next).find("<instance_camera", at);
     if (instance == std::string_view::npos || instance > next) continue;
     std::string url = Attribute(xml, instance, "url");
     if (!url.empty() && url[0] == '#') url.erase(0, 1);

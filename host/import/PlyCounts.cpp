@@ -91,9 +91,26 @@ bool CheckBody(std::string_view body, const std::vector<Element>& elements, Form
   return true;
 }
 
+// Where the header's last line starts: the first line whose first word is
+// "end_header", as the model reader finds it (the word inside a comment or
+// another word ends nothing); npos without one.
+std::size_t EndOfHeader(std::string_view bytes) {
+  bytes = bytes.substr(0, kMaxHeaderBytes);
+  for (std::size_t line = 0; line < bytes.size();) {
+    const std::size_t next = bytes.find('\n', line);
+    const std::string_view text = bytes.substr(line, next == std::string_view::npos ? next : next - line);
+    const std::size_t word = text.find_first_not_of(" \t\r");
+    if (word != std::string_view::npos && text.substr(word, text.find_first_of(" \t\r", word) - word) == "end_header")
+      return line;
+    if (next == std::string_view::npos) break;
+    line = next + 1;
+  }
+  return std::string_view::npos;
+}
+
 // `head` is the start of the file, the header included; `total` the file's size.
 bool CheckHeader(std::string_view bytes, unsigned long long total, std::string& problem) {
-  const std::size_t end = bytes.substr(0, kMaxHeaderBytes).find("end_header");
+  const std::size_t end = EndOfHeader(bytes);
   if (bytes.substr(0, 3) != "ply" || end == std::string_view::npos) {
     problem = "not a PLY file with a complete header";
     return false;
@@ -120,6 +137,12 @@ bool CheckHeader(std::string_view bytes, unsigned long long total, std::string& 
         return false;
       }
       e.count = std::stoull(count);
+      // The model reader writes past its arrays for an element declared twice.
+      for (const Element& earlier : elements)
+        if (earlier.name == e.name) {
+          problem = "element \"" + e.name + "\" is declared twice";
+          return false;
+        }
       elements.push_back(e);
     } else if (keyword == "property" && !elements.empty()) {
       std::string type, item, name;

@@ -10,9 +10,10 @@
 
 namespace ply_counts {
 
-// False, with the reason, when the header is malformed or its elements need
-// more bytes than follow it (each binary element at least the size of its
-// scalar properties and list counts; each ASCII element a byte per property).
+// False, with the reason, when the header is malformed (an element declared
+// twice included) or its elements need more bytes than follow it (each
+// binary element at least the size of its scalar properties and list
+// counts; each ASCII element a byte per property).
 bool Check(const std::filesystem::path& path, std::string& problem);
 bool CheckBytes(std::string_view bytes, std::string& problem);
 

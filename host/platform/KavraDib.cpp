@@ -1,6 +1,7 @@
 #include "host/platform/KavraDib.h"
 
 #include "host/platform/FileReplacement.h"
+#include "host/platform/ImageChecks.h"
 #include "host/platform/ImageEncoder.h"
 #include "host/platform/NativeWindows.h"
 
@@ -28,20 +29,6 @@ struct StbFree {
 bool AcceptableSize(long long width, long long height) {
   return width > 0 && height > 0 && width <= CKavraDib::kMaxReadSide &&
          height <= CKavraDib::kMaxReadSide && width * height <= CKavraDib::kMaxReadPixels;
-}
-
-// Whether the file's bytes can hold the pixels its header declares, for the
-// formats where that can be told: a run-length TGA makes at most 128 pixels
-// of a packet of two bytes or more, and deflate (PNG) expands at most 1032
-// times, to rows of at least one byte per eight pixels.
-bool BytesCanHold(const stbi_uc* bytes, std::size_t size, long long width, long long height) {
-  const long long pixels = width * height;
-  static constexpr unsigned char kPng[] = {0x89, 'P', 'N', 'G'};
-  if (size >= 4 && std::equal(kPng, kPng + 4, bytes)) return pixels / 8 <= 1032LL * (long long)size;
-  constexpr std::size_t kTgaHeader = 18;
-  const bool run_length_tga = size >= kTgaHeader && (bytes[2] == 9 || bytes[2] == 10 || bytes[2] == 11);
-  if (run_length_tga) return pixels <= 64LL * (long long)(size - kTgaHeader) + 128;
-  return true;
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& out) {
@@ -80,9 +67,11 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const stbi_uc*>(data);
   const int length = int(size);
   int width = 0, height = 0, channels = 0;
-  if (!stbi_info_from_memory(bytes, length, &width, &height, &channels) ||
-      !AcceptableSize(width, height) || !BytesCanHold(bytes, size, width, height))
+  if (!image_checks::SafeToDecode(bytes, size) || !stbi_info_from_memory(bytes, length, &width, &height, &channels))
     return false;
+  // The library tells a top-down BMP's height as it is stored, negative.
+  const long long rows = height < 0 ? -(long long)height : height;
+  if (!AcceptableSize(width, rows) || !image_checks::CanHold(bytes, size, width, rows)) return false;
 
   // Decode to top-down RGB bytes; HDR images are clamped, not tone-mapped.
   std::vector<unsigned char> rgb;

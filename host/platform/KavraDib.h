@@ -25,9 +25,11 @@ public:
   static constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 
   // Reads an image: grey, grey with alpha and palette images become colour,
-  // alpha is dropped, HDR values are clamped to 0..1. On failure (missing,
-  // unreadable, corrupt, truncated or oversized) answers false and the
-  // bitmap keeps what it held, unless the final CreateDib failed.
+  // alpha is dropped, HDR values are clamped to 0..1. Files the image
+  // library is known to mishandle are refused first (ImageChecks.h). On
+  // failure (missing, unreadable, corrupt, truncated or oversized) answers
+  // false and the bitmap keeps what it held, unless the final CreateDib
+  // failed.
   bool ReadFromFile(const TK_wString& path);
   bool ReadFromMemory(const void* data, std::size_t size);
 

@@ -4,6 +4,8 @@
 // values are stored in documents and compared by the renderer: keep them.
 // Unscoped, so both TK::perspective and TK::view_projection::perspective read.
 
+#include <optional>
+
 namespace TK {
 
 // The coordinate systems a TK_Viewport converts between (TK_Viewport::GetXform).
@@ -23,5 +25,17 @@ enum light_style {
   rectangular_light = 5,
   camera_point_light = 7,
 };
+
+// The enumerator a stored number names, or none. Readers of stored numbers
+// go through these: casting a number that names no enumerator gives a value
+// the enumeration cannot hold.
+inline std::optional<view_projection> ViewProjectionOf(int value) {
+  if (value < unknown || value > perspective) return std::nullopt;
+  return view_projection(value);
+}
+inline std::optional<light_style> LightStyleOf(int value) {
+  if (value < unknown_light_style || value > camera_point_light || value == 6) return std::nullopt;
+  return light_style(value);
+}
 
 }  // namespace TK

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <sstream>
 
 #include "host/app/App.h"
@@ -59,6 +60,8 @@ TEST(RenderOptionsForm, EachSettingChangesThroughItsOptionAndIsKept) {
       {"colour kept on enter", "Colors\nAmbientLight\n\n\n\n", {}, R::nothing, [](auto& s) { return s == TK_ScnRenderSettings(); }},
       {"cancel in the resolution", "Resolution\n\x1b\n", {}, R::cancel, [](auto& s) { return s == TK_ScnRenderSettings(); }},
       {"a change survives a cancel", "Shadows=Best\n\x1b\n", {}, R::success, [](auto& s) { return s.m_shadow_level == 2; }},
+      {"sides beyond int kept at its largest", "Resolution\nType=Custom\nWidth=1e300\nHeight=3e9\n\n\n", {}, R::success,
+       [](auto& s) { return s.m_image_width == INT_MAX && s.m_image_height == INT_MAX; }},
       {"shadow maps left alone", "Antialiasing=None\nShadowMaps\n\n\n", {}, R::success, [](auto& s) { return s.m_antialias_level == 0; }},
   };
   for (const auto& s : sessions) {

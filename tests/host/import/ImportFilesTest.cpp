@@ -74,6 +74,28 @@ const std::pair<const char*, std::string> kFiles[] = {
     // A face without vertices (Assimp's triangulation would abort), and lists longer than their files.
     {"noface.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
                    "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n0\n"},
+    // The header ends at its end_header line, not where a comment names it.
+    {"comment.ply", "ply\nformat ascii 1.0\ncomment made before end_header\nelement vertex 3\nproperty float x\n"
+                    "property float y\nproperty float z\nelement face 1\nproperty list uchar int vertex_indices\n"
+                    "end_header\n0 0 0\n1 0 0\n0 1 0\n0\n"},
+    // A nameless property: the model reader then makes faces without vertices of the two below.
+    {"nameless.ply", "ply\nformat ascii\nelement vertex 5\nproperty float x\n\nproperty uchar\nelement face 2\n"
+                     "property list uchar int vertex_indices\nend_header\n0 0 0 2 0 0\n1 0 0 0 2 x\n0\n1\n0\n"},
+    // An index that is not a whole number (Assimp reads such a list without end).
+    {"fraction.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
+                     "<triangles count=\"1\"><p>0 1 2.5</p></triangles></mesh></geometry></library_geometries>"
+                     "</COLLADA>\n"},
+    // An accessor reading 12 values from an array of 3, and a 4 GiB chunk in a small container.
+    {"short_array.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
+                        "<source id=\"s\"><float_array id=\"a\" count=\"3\">0 0 0</float_array>\n<technique_common>"
+                        "<accessor source=\"#a\" count=\"4\" stride=\"3\"/></technique_common></source></mesh></geometry>"
+                        "</library_geometries></COLLADA>\n"},
+    {"huge_chunk.glb", std::string("glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}  ", 28)},
+    // An image's media type without '/', and a string that is not UTF-8.
+    {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
+    {"not_utf8.gltf", "{\"asset\": {\"version\": \"2.0\", \"generator\": \"\x93\"}}"},
+    {"twice.ply", "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nelement vertex 3\nproperty float x\n"
+                  "end_header\n0\n1\n0\n1\n2\n"},
     {"longlist.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
                      "element face 1\nproperty list int int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n"
                      "2147483648 0 1 2\n"},
@@ -124,6 +146,14 @@ const ImportCase kCases[] = {
     {"windows.obj", "", 1, 1, 0, 1, 1, 1},  // the wood found in tex/, the height map reported missing
     {"cars/tail.obj", "", 1, 1, 0, 1, 1, 0},
     {"noface.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"comment.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"nameless.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
+    {"twice.ply", "element \"vertex\" is declared twice", 0, 0, 0, 0, 0, 0},
+    {"fraction.dae", "line 2: the <p> index list holds something other than whole numbers", 0, 0, 0, 0, 0, 0},
+    {"short_array.dae", "line 3: an accessor reads 4 x 3 values from \"a\", which holds 3", 0, 0, 0, 0, 0, 0},
+    {"huge_chunk.glb", "the binary glTF chunk at byte 12 declares 4177526784 bytes", 0, 0, 0, 0, 0, 0},
+    {"no_slash.gltf", "image 0 has the media type \"imagepng\", which has no '/'", 0, 0, 0, 0, 0, 0},
+    {"not_utf8.gltf", "the glTF JSON is malformed", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"longlist_binary.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},

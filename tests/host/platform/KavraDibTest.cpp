@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include <sys/resource.h>
@@ -171,6 +172,67 @@ TEST_F(KavraDibFiles, OversizedImagesAreRefusedFromTheHeader) {
       0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
       0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0, 8, 2, 0, 0, 0, 0, 0, 0, 0};
   EXPECT_FALSE(dib.ReadFromMemory(header.data(), header.size()));
+}
+
+// A BMP stored top row first (negative height) reads the right way up.
+TEST(KavraDib, TopDownBmpReads) {
+  std::vector<unsigned char> bmp = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0,
+                                    0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 24, 0};
+  bmp.resize(54);
+  for (const unsigned char b : {10, 20, 30, 40, 50, 60, 0, 0, 70, 80, 90, 100, 110, 120, 0, 0}) bmp.push_back(b);
+  CKavraDib dib;
+  ASSERT_TRUE(dib.ReadFromMemory(bmp.data(), bmp.size()));
+  EXPECT_EQ(std::pair(dib.Width(), dib.Height()), std::pair(2, 2));
+  EXPECT_EQ(PixelAt(dib, 0, 0), MakeColorRef(30, 20, 10));  // the first stored pixel, blue first
+  EXPECT_EQ(PixelAt(dib, 1, 1), MakeColorRef(120, 110, 100));
+}
+
+// Files the image library crashes on (a PIC cut short), hangs on (an empty
+// HDR literal packet), writes past a table for (a JPEG Huffman table of 4080
+// codes), decodes with memory it never set (a JPEG scan without tables),
+// allocates the declared length for (a PNG chunk of 1.5 GiB in a small
+// file), overflows int on (a PNM side of ten digits) or reads past its
+// pixels for (16-bit grey PNM); beside some, a sound file that reads.
+TEST(KavraDib, FilesTheImageLibraryMishandlesAreRefused) {
+  using Bytes = std::vector<unsigned char>;
+  const auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+  };
+  const auto text = [](std::string_view t) { return Bytes(t.begin(), t.end()); };
+  const Bytes pic_head = join({{0x53, 0x80, 0xF6, 0x34}, Bytes(84), text("PICT"), {0, 4, 0, 4, 0x3F, 0x80, 0, 0, 0, 3, 0, 0}});
+  const Bytes hdr_head = text("#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 8\n");
+  Bytes hdr;  // stb writes 8 or more pixels a row run-length encoded
+  const float hdr_pixels[24] = {0.5f, 0.25f, 1.0f};
+  stbi_write_hdr_to_func([](void* out, void* data, int n) {
+    static_cast<Bytes*>(out)->insert(static_cast<Bytes*>(out)->end(), static_cast<unsigned char*>(data),
+                                     static_cast<unsigned char*>(data) + n);
+  }, &hdr, 8, 1, 3, hdr_pixels);
+  const Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 1, 0, 0, 0,
+                     1, 8, 0, 0, 0, 0, 0x3A, 0x7E, 0x9B, 0x55};
+  const struct {
+    const char* name;
+    Bytes bytes;
+    bool reads;
+  } files[] = {
+      {"pic cut short", join({pic_head, {0, 8, 0, 0xE0, 1, 2, 3}}), false},
+      {"hdr empty literal", join({hdr_head, {2, 2, 0, 8, 0}}), false},
+      {"hdr header ended by a zero byte", join({text("#?RGBE\nFORMAT=32-bit_rle_rgbe\n"), {0, 'x', '\n'},
+                                                text("-Y 1 +X 8\n"), {2, 2, 0, 8, 0}}), false},
+      {"hdr", hdr, true},
+      {"jpeg 4080 codes", join({{0xFF, 0xD8, 0xFF, 0xC4, 0, 19, 0}, Bytes(16, 255), {0xFF, 0xD9}}), false},
+      {"jpeg scan without tables", join({{0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0, 2, 0, 2, 1, 1, 0x11, 0},
+                                         {0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0}, Bytes(16, 0x5A), {0xFF, 0xD9}}), false},
+      {"png chunk past the end", join({png, {0x60, 0, 0, 0}, text("IDAT"), Bytes(8)}), false},
+      {"pnm ten digits", text("P6\n9999999999 1\n255\n"), false},
+      {"pnm 16-bit grey", join({text("P5 4 2 256\n"), Bytes(16, 1)}), false},
+      {"pnm", join({text("P6 # comment\n3 1\n255\n"), Bytes(9, 200)}), true},
+  };
+  for (const auto& f : files) {
+    CKavraDib dib;
+    EXPECT_EQ(dib.ReadFromMemory(f.bytes.data(), f.bytes.size()), f.reads) << f.name;
+  }
 }
 
 }  // namespace
