@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
   std::istream* old_input = KavraApp().SetCommandInput(&input);
   const auto old_sink = KavraApp().SetOutputSink([](const std::wstring&) {});
-  const KvCommandResult result = RunRenderOptionsForm(doc);
+  RunRenderOptionsForm(doc);
   KavraApp().SetOutputSink(old_sink);
   KavraApp().SetCommandInput(old_input);
 

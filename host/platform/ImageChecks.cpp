@@ -20,7 +20,6 @@ public:
   std::size_t Position() const { return pos_; }
   std::size_t Left() const { return AtEnd() ? 0 : size_ - pos_; }
   unsigned Byte() { return AtEnd() ? 0 : bytes_[pos_++]; }
-  unsigned Peek() const { return AtEnd() ? 0 : bytes_[pos_]; }
   unsigned BigEndian16() {
     const unsigned high = Byte();
     return high << 8 | Byte();
@@ -30,6 +29,7 @@ public:
     return high << 16 | BigEndian16();
   }
   void Skip(std::size_t n) { pos_ = n > Left() ? size_ : pos_ + n; }
+  // Whether the data (not what is left of it) starts with the text.
   bool StartsWith(std::string_view text) const {
     return size_ >= text.size() &&
            std::equal(text.begin(), text.end(), bytes_, [](char t, unsigned char b) { return (unsigned char)t == b; });
