@@ -90,7 +90,7 @@ const std::pair<const char*, std::string> kFiles[] = {
                         "<source id=\"s\"><float_array id=\"a\" count=\"3\">0 0 0</float_array>\n<technique_common>"
                         "<accessor source=\"#a\" count=\"4\" stride=\"3\"/></technique_common></source></mesh></geometry>"
                         "</library_geometries></COLLADA>\n"},
-    {"huge_chunk.glb", std::string("glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}  ", 28)},
+    {"huge_chunk.glb", std::string("glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}      ", 28)},
     // An image's media type without '/', and a string that is not UTF-8.
     {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
     {"not_utf8.gltf", "{\"asset\": {\"version\": \"2.0\", \"generator\": \"\x93\"}}"},
