@@ -28,6 +28,7 @@
 #include "host/import/GltfChecks.h"
 #include "host/import/ImageFileCheck.h"
 #include "host/import/ImportLog.h"
+#include "host/import/MeshWelding.h"
 #include "host/import/ObjMaterialLibrary.h"
 #include "host/import/PlyCounts.h"
 #include "host/import/RendererRecords.h"
@@ -151,16 +152,19 @@ struct Reader {
 
   // Whether a triangle's vertex normals point away from the side its winding
   // faces (counter-clockwise seen from the front).
-  static bool StlNormalsContradictWinding(const aiMesh& am) {
-    for (unsigned f = 0; f < am.mNumFaces; ++f) {
-      const aiFace& face = am.mFaces[f];
-      if (face.mNumIndices != 3) continue;
-      const aiVector3D& a = am.mVertices[face.mIndices[0]];
-      const aiVector3D winding = (am.mVertices[face.mIndices[1]] - a) ^ (am.mVertices[face.mIndices[2]] - a);
-      const aiVector3D normal =
-          am.mNormals[face.mIndices[0]] + am.mNormals[face.mIndices[1]] + am.mNormals[face.mIndices[2]];
+  static bool StlNormalsContradictWinding(const TK_Mesh& mesh) {
+    for (const TK_MeshFace& face : mesh.m_F) {
+      const aiVector3D a = Ai(mesh.m_V[face.vi[0]]);
+      const aiVector3D winding = (Ai(mesh.m_V[face.vi[1]]) - a) ^ (Ai(mesh.m_V[face.vi[2]]) - a);
+      const aiVector3D normal = Ai(mesh.m_N[face.vi[0]]) + Ai(mesh.m_N[face.vi[1]]) + Ai(mesh.m_N[face.vi[2]]);
       if (winding * normal < 0) return true;
     }
+    return false;
+  }
+  template <class V> static aiVector3D Ai(const V& v) { return aiVector3D(v.x, v.y, v.z); }
+
+  bool TooMany() const {
+    Fail("too many vertices or faces (at most " + std::to_string(CAssimpImporter::kMaxVertices) + " of each)");
     return false;
   }
 
@@ -287,13 +291,8 @@ struct Reader {
       Warn("mesh \"" + name + "\" has no faces: left out");
       return true;
     }
-    vertices += am.mNumVertices;
     faces += am.mNumFaces;
-    if (vertices > CAssimpImporter::kMaxVertices || faces > CAssimpImporter::kMaxFaces) {
-      Fail("too many vertices or faces (at most " + std::to_string(CAssimpImporter::kMaxVertices) +
-           " of each)");
-      return false;
-    }
+    if (faces > CAssimpImporter::kMaxFaces) return TooMany();
     TK_Mesh mesh;
     mesh.m_V.reserve(am.mNumVertices);
     for (unsigned i = 0; i < am.mNumVertices; ++i) {
@@ -321,20 +320,6 @@ struct Reader {
       Warn("mesh \"" + name + "\" has no triangles: left out");
       return true;
     }
-    bool normals_ok = am.HasNormals();
-    for (unsigned i = 0; normals_ok && i < am.mNumVertices; ++i) {
-      const aiVector3D& n = am.mNormals[i];
-      normals_ok = std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
-    }
-    // STL facet normals often disagree with the triangles' winding (written
-    // by tools that never read them): where one does, the winding decides.
-    if (normals_ok && is_stl) normals_ok = !StlNormalsContradictWinding(am);
-    if (normals_ok) {
-      mesh.m_N.reserve(am.mNumVertices);
-      for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
-    } else {
-      mesh.ComputeVertexNormals();
-    }
     if (am.HasTextureCoords(0)) {
       mesh.m_T.reserve(am.mNumVertices);
       for (unsigned i = 0; i < am.mNumVertices; ++i) {
@@ -342,6 +327,31 @@ struct Reader {
         mesh.m_T.emplace_back(std::isfinite(t.x) ? t.x : 0.0f, std::isfinite(t.y) ? t.y : 0.0f);
       }
     }
+    // Readers give each face its own corners where the file does (OBJ, STL):
+    // the weld shares them again. Normals the file states take part in it;
+    // a mesh without them gets smooth ones first. Normals that are not all
+    // finite say nothing and are computed from the welded faces, and so are
+    // STL facet normals that contradict the winding (written by tools that
+    // never read them), after a weld that keeps the facets apart as stated.
+    bool computed_normals = false;
+    if (am.HasNormals()) {
+      mesh.m_N.reserve(am.mNumVertices);
+      for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
+      if (!std::all_of(mesh.m_N.begin(), mesh.m_N.end(), [](const TK_3fVector& n) {
+            return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
+          })) {
+        mesh.m_N.clear();
+        computed_normals = true;
+      } else {
+        computed_normals = is_stl && StlNormalsContradictWinding(mesh);
+      }
+    } else {
+      mesh_welding::SmoothNormals(mesh);
+    }
+    mesh_welding::Weld(mesh);
+    if (computed_normals) mesh.ComputeVertexNormals();
+    vertices += mesh.VertexCount();
+    if (vertices > CAssimpImporter::kMaxVertices) return TooMany();
     mesh.ComputeFaceNormals();
     if (!xform.IsIdentity() && !mesh.Transform(xform)) {
       Warn("mesh \"" + name + "\": the transform of node \"" + node_name + "\" cannot be applied: left out");
@@ -597,8 +607,7 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   // made: Assimp's later steps abort the program on faces they cannot take.
   r.scene = importer.ReadFile(r.file, aiProcess_ValidateDataStructure);
   if (r.scene && r.FacesFitTheirMeshes(const_cast<aiScene&>(*r.scene))) {
-    r.scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType |
-                                           aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals);
+    r.scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType);
   } else if (r.scene) {
     return false;
   }

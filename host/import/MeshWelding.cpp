@@ -1,0 +1,267 @@
+#include "host/import/MeshWelding.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace mesh_welding {
+namespace {
+
+constexpr std::uint32_t kNone = 0xffffffffu;
+
+// Bits of a float for hashing, with -0 as 0 (they compare equal).
+std::uint32_t Bits(float f) {
+  if (f == 0.0f) f = 0.0f;
+  std::uint32_t b;
+  std::memcpy(&b, &f, sizeof b);
+  return b;
+}
+
+std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
+  h = (h ^ v) * 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 29);
+}
+
+std::uint64_t Hash(const TK_3fPoint& p) { return Mix(Mix(Mix(0, Bits(p.x)), Bits(p.y)), Bits(p.z)); }
+std::uint64_t Hash(std::uint64_t h, const TK_3fVector& n) { return Mix(Mix(Mix(h, Bits(n.x)), Bits(n.y)), Bits(n.z)); }
+std::uint64_t Hash(std::uint64_t h, const TK_2fPoint& t) { return Mix(Mix(h, Bits(t.x)), Bits(t.y)); }
+
+bool Same(const TK_3fPoint& a, const TK_3fPoint& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+bool Same(const TK_3fVector& a, const TK_3fVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+bool Same(const TK_2fPoint& a, const TK_2fPoint& b) { return a.x == b.x && a.y == b.y; }
+
+// Open addressing over numbers standing for items: Claim(hash, number,
+// matches) answers the number held for the first item that `matches`, and
+// holds `number` for a new item when none does. Sized for `items` claims
+// at half load at most.
+class FirstEqual {
+public:
+  explicit FirstEqual(std::size_t items)
+      : slots_(std::bit_ceil(std::max<std::size_t>(16, 2 * items)), kNone), mask_(slots_.size() - 1) {}
+
+  template <class Matches> std::uint32_t Claim(std::uint64_t hash, std::uint32_t number, const Matches& matches) {
+    for (std::size_t s = hash & mask_;; s = (s + 1) & mask_) {
+      if (slots_[s] == kNone) return slots_[s] = number;
+      if (matches(slots_[s])) return slots_[s];
+    }
+  }
+
+private:
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_;
+};
+
+// Made unit in single precision: scaled by the reciprocal of the length,
+// unless the length is 0 (left as is) or exactly 1.
+TK_3fVector UnitOrAsIs(TK_3fVector v) {
+  const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  if (length > 0.0f && length != 1.0f) {
+    const float inverse = 1.0f / length;
+    v = TK_3fVector(v.x * inverse, v.y * inverse, v.z * inverse);
+  }
+  return v;
+}
+
+// The unit normal of the face's first three corners, (b - a) x (c - a).
+TK_3fVector FaceNormal(const TK_3fPoint& a, const TK_3fPoint& b, const TK_3fPoint& c) {
+  const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
+  const float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+  return UnitOrAsIs(TK_3fVector(uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx));
+}
+
+// Unique positions of a mesh: `of[v]` numbers vertex v's position, in the
+// order of first appearance.
+struct Positions {
+  std::vector<std::uint32_t> of;
+  std::vector<TK_3fPoint> at;
+};
+
+Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
+  Positions positions;
+  positions.of.resize(vertices.size());
+  FirstEqual table(vertices.size());
+  for (std::uint32_t v = 0; v < vertices.size(); ++v) {
+    const std::uint32_t first =
+        table.Claim(Hash(vertices[v]), v, [&](std::uint32_t o) { return Same(vertices[o], vertices[v]); });
+    if (first == v) {
+      positions.of[v] = std::uint32_t(positions.at.size());
+      positions.at.push_back(vertices[v]);
+    } else {
+      positions.of[v] = positions.of[first];
+    }
+  }
+  return positions;
+}
+
+// Finds the positions closer than a radius to a given one (squared
+// distance, computed in single precision, below the squared radius), through
+// a hash grid of cells 16 radii wide: a position looks beyond its own cell
+// only along the axes where it lies near the cell's side.
+class NearPositions {
+public:
+  NearPositions(const std::vector<TK_3fPoint>& at, const TK_3fPoint& low, float radius)
+      : at_(at), low_(low), radius_(radius), square_radius_(radius * radius), cell_(16.0 * radius),
+        next_(at.size(), kNone), keys_(std::bit_ceil(std::max<std::size_t>(16, 2 * at.size())), kNoKey),
+        heads_(keys_.size(), kNone), mask_(keys_.size() - 1) {
+    for (std::uint32_t p = 0; p < at.size(); ++p) {
+      const std::size_t slot = Slot(Key(Cell(at[p])));
+      keys_[slot] = Key(Cell(at[p]));
+      next_[p] = heads_[slot];
+      heads_[slot] = p;
+    }
+  }
+
+  // Positions near position p (p among them), into `found`.
+  void Find(std::uint32_t p, std::vector<std::uint32_t>& found) {
+    found.clear();
+    const TK_3fPoint& q = at_[p];
+    const std::array<std::int64_t, 3> cell = Cell(q);
+    // A margin over the radius covers the rounding of the offsets.
+    const double reach = 1.001 * radius_;
+    std::array<std::array<std::int64_t, 2>, 3> range;
+    const double offsets[3] = {double(q.x) - low_.x, double(q.y) - low_.y, double(q.z) - low_.z};
+    for (int axis = 0; axis < 3; ++axis) {
+      const double within = offsets[axis] - double(cell[axis]) * cell_;
+      range[axis] = {cell[axis] - (within < reach ? 1 : 0), cell[axis] + (within > cell_ - reach ? 1 : 0)};
+    }
+    for (std::int64_t x = range[0][0]; x <= range[0][1]; ++x)
+      for (std::int64_t y = range[1][0]; y <= range[1][1]; ++y)
+        for (std::int64_t z = range[2][0]; z <= range[2][1]; ++z) {
+          if (x < 0 || y < 0 || z < 0) continue;
+          for (std::uint32_t o = heads_[Slot(Key({x, y, z}))]; o != kNone; o = next_[o]) {
+            const float dx = at_[o].x - q.x, dy = at_[o].y - q.y, dz = at_[o].z - q.z;
+            if (dx * dx + dy * dy + dz * dz < square_radius_) found.push_back(o);
+          }
+        }
+    // The cells were visited out of order: the sum over them goes by position.
+    std::sort(found.begin(), found.end());
+  }
+
+private:
+  static constexpr std::uint64_t kNoKey = ~std::uint64_t(0);
+
+  // Offsets from the low corner span at most the diagonal, 10,000 radii.
+  std::array<std::int64_t, 3> Cell(const TK_3fPoint& p) const {
+    return {std::int64_t((double(p.x) - low_.x) / cell_), std::int64_t((double(p.y) - low_.y) / cell_),
+            std::int64_t((double(p.z) - low_.z) / cell_)};
+  }
+  static std::uint64_t Key(const std::array<std::int64_t, 3>& c) {
+    return std::uint64_t(c[0]) | std::uint64_t(c[1]) << 21 | std::uint64_t(c[2]) << 42;
+  }
+  // The cell's slot, or the empty slot where it would go (its head kNone).
+  std::size_t Slot(std::uint64_t key) const {
+    std::size_t s = Mix(0, key) & mask_;
+    while (keys_[s] != key && keys_[s] != kNoKey) s = (s + 1) & mask_;
+    return s;
+  }
+
+  const std::vector<TK_3fPoint>& at_;
+  TK_3fPoint low_;
+  float radius_, square_radius_;
+  double cell_;
+  std::vector<std::uint32_t> next_;
+  std::vector<std::uint64_t> keys_;
+  std::vector<std::uint32_t> heads_;
+  std::size_t mask_;
+};
+
+}  // namespace
+
+void SmoothNormals(TK_Mesh& mesh) {
+  const std::vector<TK_3fPoint>& vertices = mesh.m_V;
+  const std::size_t count = vertices.size();
+  if (count == 0) return;
+
+  // What each vertex brings: its face's normal, or the unit sum of several.
+  std::vector<TK_3fVector> brought(count);
+  std::vector<std::uint8_t> faces_at(count, 0);
+  for (const TK_MeshFace& f : mesh.m_F) {
+    const TK_3fVector n = FaceNormal(vertices[f.vi[0]], vertices[f.vi[1]], vertices[f.vi[2]]);
+    if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) continue;
+    for (int k = 0; k < (f.IsTriangle() ? 3 : 4); ++k) {
+      const std::size_t v = std::size_t(f.vi[k]);
+      brought[v] = faces_at[v] == 0 ? n : brought[v] + n;
+      faces_at[v] = std::uint8_t(std::min(2, faces_at[v] + 1));
+    }
+  }
+  for (std::size_t v = 0; v < count; ++v)
+    if (faces_at[v] > 1) brought[v] = UnitOrAsIs(brought[v]);
+
+  const Positions positions = UniquePositions(vertices);
+  std::vector<TK_3fVector> sum(positions.at.size());
+  for (std::size_t v = 0; v < count; ++v) sum[positions.of[v]] = sum[positions.of[v]] + brought[v];
+
+  TK_3fPoint low = vertices[0], high = vertices[0];
+  for (const TK_3fPoint& p : vertices) {
+    low = TK_3fPoint(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+    high = TK_3fPoint(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+  }
+  const float dx = high.x - low.x, dy = high.y - low.y, dz = high.z - low.z;
+  const float radius = std::sqrt(dx * dx + dy * dy + dz * dz) * 1e-4f;
+  // A radius of no size (a mesh at one point, or one so small that its
+  // square is lost) or beyond the floats: positions group only with their
+  // equals.
+  const bool near_groups = radius * radius > 0.0f && std::isfinite(radius * radius);
+
+  std::vector<TK_3fVector> normal_at(positions.at.size());
+  std::vector<bool> claimed(positions.at.size(), false);
+  std::vector<std::uint32_t> group;
+  std::optional<NearPositions> near;
+  if (near_groups) near.emplace(positions.at, low, radius);
+  for (std::uint32_t p = 0; p < positions.at.size(); ++p) {
+    if (claimed[p]) continue;
+    if (near) near->Find(p, group);
+    else group.assign(1, p);
+    TK_3fVector total;
+    for (std::uint32_t q : group) total = total + sum[q];
+    total = UnitOrAsIs(total);
+    for (std::uint32_t q : group) {
+      normal_at[q] = total;
+      claimed[q] = true;
+    }
+  }
+  mesh.m_N.resize(count);
+  for (std::size_t v = 0; v < count; ++v) mesh.m_N[v] = normal_at[positions.of[v]];
+}
+
+void Weld(TK_Mesh& mesh) {
+  const std::size_t count = mesh.m_V.size();
+  const bool normals = mesh.m_N.size() == count, texture = mesh.m_T.size() == count;
+  std::vector<bool> used(count, false);
+  for (const TK_MeshFace& f : mesh.m_F)
+    for (int k : f.vi) used[std::size_t(k)] = true;
+
+  FirstEqual table(count);
+  std::vector<std::uint32_t> index(count, kNone);
+  std::uint32_t kept = 0;
+  for (std::uint32_t v = 0; v < count; ++v) {
+    if (!used[v]) continue;
+    std::uint64_t hash = Hash(mesh.m_V[v]);
+    if (normals) hash = Hash(hash, mesh.m_N[v]);
+    if (texture) hash = Hash(hash, mesh.m_T[v]);
+    // The table holds kept vertices' new numbers; they move down in place
+    // (`kept` never passes v), so a kept vertex is read at its new number.
+    const std::uint32_t first = table.Claim(hash, kept, [&](std::uint32_t k) {
+      return Same(mesh.m_V[k], mesh.m_V[v]) && (!normals || Same(mesh.m_N[k], mesh.m_N[v])) &&
+             (!texture || Same(mesh.m_T[k], mesh.m_T[v]));
+    });
+    index[v] = first;
+    if (first != kept) continue;
+    mesh.m_V[kept] = mesh.m_V[v];
+    if (normals) mesh.m_N[kept] = mesh.m_N[v];
+    if (texture) mesh.m_T[kept] = mesh.m_T[v];
+    ++kept;
+  }
+  mesh.m_V.resize(kept);
+  if (normals) mesh.m_N.resize(kept);
+  if (texture) mesh.m_T.resize(kept);
+  for (TK_MeshFace& f : mesh.m_F)
+    for (int& k : f.vi) k = int(index[std::size_t(k)]);
+}
+
+}  // namespace mesh_welding
