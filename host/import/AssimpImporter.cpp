@@ -334,6 +334,7 @@ struct Reader {
     // STL facet normals that contradict the winding (written by tools that
     // never read them), after a weld that keeps the facets apart as stated.
     bool computed_normals = false;
+    const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
     if (am.HasNormals()) {
       mesh.m_N.reserve(am.mNumVertices);
       for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
@@ -346,9 +347,9 @@ struct Reader {
         computed_normals = is_stl && StlNormalsContradictWinding(mesh);
       }
     } else {
-      mesh_welding::SmoothNormals(mesh);
+      mesh_welding::SmoothNormals(mesh, positions);
     }
-    mesh_welding::Weld(mesh);
+    mesh_welding::Weld(mesh, positions);
     if (computed_normals) mesh.ComputeVertexNormals();
     vertices += mesh.VertexCount();
     if (vertices > CAssimpImporter::kMaxVertices) return TooMany();

@@ -28,33 +28,10 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
 }
 
 std::uint64_t Hash(const TK_3fPoint& p) { return Mix(Mix(Mix(0, Bits(p.x)), Bits(p.y)), Bits(p.z)); }
-std::uint64_t Hash(std::uint64_t h, const TK_3fVector& n) { return Mix(Mix(Mix(h, Bits(n.x)), Bits(n.y)), Bits(n.z)); }
-std::uint64_t Hash(std::uint64_t h, const TK_2fPoint& t) { return Mix(Mix(h, Bits(t.x)), Bits(t.y)); }
 
 bool Same(const TK_3fPoint& a, const TK_3fPoint& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 bool Same(const TK_3fVector& a, const TK_3fVector& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 bool Same(const TK_2fPoint& a, const TK_2fPoint& b) { return a.x == b.x && a.y == b.y; }
-
-// Open addressing over numbers standing for items: Claim(hash, number,
-// matches) answers the number held for the first item that `matches`, and
-// holds `number` for a new item when none does. Sized for `items` claims
-// at half load at most.
-class FirstEqual {
-public:
-  explicit FirstEqual(std::size_t items)
-      : slots_(std::bit_ceil(std::max<std::size_t>(16, 2 * items)), kNone), mask_(slots_.size() - 1) {}
-
-  template <class Matches> std::uint32_t Claim(std::uint64_t hash, std::uint32_t number, const Matches& matches) {
-    for (std::size_t s = hash & mask_;; s = (s + 1) & mask_) {
-      if (slots_[s] == kNone) return slots_[s] = number;
-      if (matches(slots_[s])) return slots_[s];
-    }
-  }
-
-private:
-  std::vector<std::uint32_t> slots_;
-  std::size_t mask_;
-};
 
 // Made unit in single precision: scaled by the reciprocal of the length,
 // unless the length is 0 (left as is) or exactly 1.
@@ -72,30 +49,6 @@ TK_3fVector FaceNormal(const TK_3fPoint& a, const TK_3fPoint& b, const TK_3fPoin
   const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
   const float vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
   return UnitOrAsIs(TK_3fVector(uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx));
-}
-
-// Unique positions of a mesh: `of[v]` numbers vertex v's position, in the
-// order of first appearance.
-struct Positions {
-  std::vector<std::uint32_t> of;
-  std::vector<TK_3fPoint> at;
-};
-
-Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
-  Positions positions;
-  positions.of.resize(vertices.size());
-  FirstEqual table(vertices.size());
-  for (std::uint32_t v = 0; v < vertices.size(); ++v) {
-    const std::uint32_t first =
-        table.Claim(Hash(vertices[v]), v, [&](std::uint32_t o) { return Same(vertices[o], vertices[v]); });
-    if (first == v) {
-      positions.of[v] = std::uint32_t(positions.at.size());
-      positions.at.push_back(vertices[v]);
-    } else {
-      positions.of[v] = positions.of[first];
-    }
-  }
-  return positions;
 }
 
 // Finds the positions closer than a radius to a given one (squared
@@ -172,13 +125,43 @@ private:
 
 }  // namespace
 
-void SmoothNormals(TK_Mesh& mesh) {
+// The table of positions seen so far grows with them (twice their count in
+// slots), so that it stays small enough for the caches where positions
+// repeat, as they do six times over in a mesh whose faces own their corners.
+Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
+  Positions positions;
+  positions.of.resize(vertices.size());
+  std::vector<std::uint32_t> slots(1024, kNone);
+  for (std::size_t v = 0; v < vertices.size(); ++v) {
+    const TK_3fPoint& p = vertices[v];
+    std::size_t s = Hash(p) & (slots.size() - 1);
+    while (slots[s] != kNone && !Same(positions.at[slots[s]], p)) s = (s + 1) & (slots.size() - 1);
+    if (slots[s] != kNone) {
+      positions.of[v] = slots[s];
+      continue;
+    }
+    positions.of[v] = slots[s] = std::uint32_t(positions.at.size());
+    positions.at.push_back(p);
+    if (2 * positions.at.size() > slots.size()) {
+      slots.assign(2 * slots.size(), kNone);
+      for (std::uint32_t id = 0; id < positions.at.size(); ++id) {
+        std::size_t t = Hash(positions.at[id]) & (slots.size() - 1);
+        while (slots[t] != kNone) t = (t + 1) & (slots.size() - 1);
+        slots[t] = id;
+      }
+    }
+  }
+  return positions;
+}
+
+void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
   const std::vector<TK_3fPoint>& vertices = mesh.m_V;
   const std::size_t count = vertices.size();
   if (count == 0) return;
 
   // What each vertex brings: its face's normal, or the unit sum of several.
-  std::vector<TK_3fVector> brought(count);
+  std::vector<TK_3fVector>& brought = mesh.m_N;
+  brought.assign(count, TK_3fVector());
   std::vector<std::uint8_t> faces_at(count, 0);
   for (const TK_MeshFace& f : mesh.m_F) {
     const TK_3fVector n = FaceNormal(vertices[f.vi[0]], vertices[f.vi[1]], vertices[f.vi[2]]);
@@ -192,7 +175,6 @@ void SmoothNormals(TK_Mesh& mesh) {
   for (std::size_t v = 0; v < count; ++v)
     if (faces_at[v] > 1) brought[v] = UnitOrAsIs(brought[v]);
 
-  const Positions positions = UniquePositions(vertices);
   std::vector<TK_3fVector> sum(positions.at.size());
   for (std::size_t v = 0; v < count; ++v) sum[positions.of[v]] = sum[positions.of[v]] + brought[v];
 
@@ -225,33 +207,34 @@ void SmoothNormals(TK_Mesh& mesh) {
       claimed[q] = true;
     }
   }
-  mesh.m_N.resize(count);
   for (std::size_t v = 0; v < count; ++v) mesh.m_N[v] = normal_at[positions.of[v]];
 }
 
-void Weld(TK_Mesh& mesh) {
+void Weld(TK_Mesh& mesh, const Positions& positions) {
   const std::size_t count = mesh.m_V.size();
   const bool normals = mesh.m_N.size() == count, texture = mesh.m_T.size() == count;
   std::vector<bool> used(count, false);
   for (const TK_MeshFace& f : mesh.m_F)
     for (int k : f.vi) used[std::size_t(k)] = true;
 
-  FirstEqual table(count);
-  std::vector<std::uint32_t> index(count, kNone);
+  // The kept vertices of a position are a list from `first_kept`, linked by
+  // `next_kept`. Kept vertices move down in place (`kept` never passes v),
+  // so a kept vertex is read at its new number.
+  std::vector<std::uint32_t> first_kept(positions.at.size(), kNone), next_kept, index(count, kNone);
   std::uint32_t kept = 0;
-  for (std::uint32_t v = 0; v < count; ++v) {
+  for (std::size_t v = 0; v < count; ++v) {
     if (!used[v]) continue;
-    std::uint64_t hash = Hash(mesh.m_V[v]);
-    if (normals) hash = Hash(hash, mesh.m_N[v]);
-    if (texture) hash = Hash(hash, mesh.m_T[v]);
-    // The table holds kept vertices' new numbers; they move down in place
-    // (`kept` never passes v), so a kept vertex is read at its new number.
-    const std::uint32_t first = table.Claim(hash, kept, [&](std::uint32_t k) {
-      return Same(mesh.m_V[k], mesh.m_V[v]) && (!normals || Same(mesh.m_N[k], mesh.m_N[v])) &&
-             (!texture || Same(mesh.m_T[k], mesh.m_T[v]));
-    });
-    index[v] = first;
-    if (first != kept) continue;
+    std::uint32_t& first = first_kept[positions.of[v]];
+    std::uint32_t k = first;
+    while (k != kNone && !((!normals || Same(mesh.m_N[k], mesh.m_N[v])) && (!texture || Same(mesh.m_T[k], mesh.m_T[v]))))
+      k = next_kept[k];
+    if (k != kNone) {
+      index[v] = k;
+      continue;
+    }
+    index[v] = kept;
+    next_kept.push_back(first);
+    first = kept;
     mesh.m_V[kept] = mesh.m_V[v];
     if (normals) mesh.m_N[kept] = mesh.m_N[v];
     if (texture) mesh.m_T[kept] = mesh.m_T[v];

@@ -7,7 +7,18 @@
 
 #include "host/toolkit/Mesh.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace mesh_welding {
+
+// The distinct positions of a mesh's vertices in the order of their first
+// vertex: vertex v lies at `at[of[v]]`. Equal as floats (0 and -0 alike).
+struct Positions {
+  std::vector<std::uint32_t> of;
+  std::vector<TK_3fPoint> at;
+};
+Positions UniquePositions(const std::vector<TK_3fPoint>& vertices);
 
 // Gives every vertex the unit sum of the normals around its position. A
 // vertex brings the unit normal of its face (the unit sum of its faces'
@@ -15,12 +26,14 @@ namespace mesh_welding {
 // diagonal count as one, so that seams a writer rounded apart shade
 // smoothly; the groups are claimed in vertex order, each position taking
 // the normal of the first group that reaches it. A position with no
-// non-degenerate face gets a zero normal.
-void SmoothNormals(TK_Mesh& mesh);
+// non-degenerate face gets a zero normal. `positions` are those of the
+// mesh's vertices.
+void SmoothNormals(TK_Mesh& mesh, const Positions& positions);
 
 // Makes vertices equal in position, normal and texture coordinates one (0
 // and -0 alike) and drops vertices that no face uses. The vertices keep the
 // order of their first index; the faces are renumbered, face normals stay.
-void Weld(TK_Mesh& mesh);
+// `positions` are those of the mesh's vertices before the weld.
+void Weld(TK_Mesh& mesh, const Positions& positions);
 
 }  // namespace mesh_welding

@@ -58,8 +58,9 @@ void ExpectOctahedron(const TK_Mesh& mesh, const std::string& label) {
 TEST(MeshWelding, EveryCornerOfAClosedShapeGetsTheNormalAlongItsPosition) {
   for (const bool shared : {true, false}) {
     TK_Mesh mesh = Octahedron(shared);
-    mesh_welding::SmoothNormals(mesh);
-    mesh_welding::Weld(mesh);
+    const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
+    mesh_welding::SmoothNormals(mesh, positions);
+    mesh_welding::Weld(mesh, positions);
     ExpectOctahedron(mesh, shared ? "shared corners" : "a face's own corners");
   }
 }
@@ -73,7 +74,8 @@ TEST(MeshWelding, CornersWithinATenThousandthOfTheDiagonalSmoothTogether) {
     mesh.m_V = {{0, 0, 0}, {1, 0, 0}, {0, 1, 1}, {0, gap, 0}, {1, gap, 0}, {0, -1, 1}};
     mesh.SetTriangle(0, 0, 1, 2);
     mesh.SetTriangle(1, 4, 3, 5);
-    mesh_welding::SmoothNormals(mesh);
+    const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
+    mesh_welding::SmoothNormals(mesh, positions);
     const bool together = gap < 2.4e-4f;
     for (int ridge = 0; ridge < 2; ++ridge) {
       const TK_3fVector& a = mesh.m_N[std::size_t(ridge)];
@@ -85,7 +87,7 @@ TEST(MeshWelding, CornersWithinATenThousandthOfTheDiagonalSmoothTogether) {
         EXPECT_NEAR(Dot(a, b), 0.0f, 1e-3f) << gap << ": each keeps its face's normal";
       }
     }
-    mesh_welding::Weld(mesh);
+    mesh_welding::Weld(mesh, positions);
     EXPECT_EQ(mesh.VertexCount(), gap == 0 ? 4 : 6) << "only equal corners weld";
   }
 }
@@ -99,8 +101,9 @@ TEST(MeshWelding, OnlyCornersAlikeInEveryAttributeBecomeOne) {
   mesh.m_T = {{0, 0}, {0, 0}, {1, 0}, {0, 1}, {0, 0}, {0.5f, 0}, {1, 1}};
   mesh.SetTriangle(0, 1, 2, 3);
   mesh.SetTriangle(1, 4, 5, 6);
-  mesh_welding::SmoothNormals(mesh);
-  mesh_welding::Weld(mesh);
+  const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
+  mesh_welding::SmoothNormals(mesh, positions);
+  mesh_welding::Weld(mesh, positions);
   ASSERT_EQ(mesh.VertexCount(), 5);
   EXPECT_EQ(mesh.m_V[0], TK_3fPoint(0, 0, 0));
   EXPECT_EQ(mesh.m_V[4], TK_3fPoint(1, 1, 1));
