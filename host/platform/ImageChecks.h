@@ -24,8 +24,9 @@ bool SafeToDecode(const unsigned char* bytes, std::size_t size);
 
 // Whether the bytes can hold the pixels the header declares, for the formats
 // where that can be told: a run-length TGA makes at most 128 pixels of a
-// packet of two bytes or more, and deflate (PNG) expands at most 1032
-// times, to rows of at least one byte per eight pixels.
+// packet of two bytes or more, deflate (PNG) expands at most 1032 times, to
+// rows of at least one byte per eight pixels, and uncompressed TGA and
+// binary PNM pixels take a byte each at least, BMP pixels a bit.
 bool CanHold(const unsigned char* bytes, std::size_t size, long long width, long long height);
 
 }  // namespace image_checks

@@ -154,18 +154,22 @@ TEST_F(KavraDibFiles, OversizedImagesAreRefusedFromTheHeader) {
   ASSERT_TRUE(WriteGreyPng(dir / "too-many.png", 4096, int(CKavraDib::kMaxReadPixels / 4096) + 1, 1, 0));
   EXPECT_FALSE(dib.ReadFromFile(Wide(dir / "too-many.png")));
 
-  // Run-length TGA (type 10, 24 bits, origin top-left): a run of `run` pixels of one colour.
-  const auto tga = [](int width, int height, std::vector<unsigned char> packets) {
-    std::vector<unsigned char> file = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(width), std::uint8_t(width >> 8),
+  // TGA, run-length (type 10) or plain (type 2), 24 bits, origin top-left.
+  const auto tga = [](std::uint8_t type, int width, int height, std::vector<unsigned char> data) {
+    std::vector<unsigned char> file = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, std::uint8_t(width), std::uint8_t(width >> 8),
                                        std::uint8_t(height), std::uint8_t(height >> 8), 24, 0x20};
-    file.insert(file.end(), packets.begin(), packets.end());
+    for (const unsigned char b : data) file.push_back(b);
     return file;
   };
-  const std::vector<unsigned char> honest = tga(4, 2, {0x87, 10, 20, 30});   // 8 pixels of one colour
-  const std::vector<unsigned char> bomb = tga(4000, 4000, {0xFF, 10, 20, 30});  // 22 bytes for 16 megapixels
-  ASSERT_TRUE(dib.ReadFromMemory(honest.data(), honest.size()));
-  EXPECT_EQ(std::pair(dib.Width(), dib.Height()), std::pair(4, 2));
-  EXPECT_FALSE(dib.ReadFromMemory(bomb.data(), bomb.size()));
+  const std::vector<unsigned char> honest = tga(10, 4, 2, {0x87, 10, 20, 30});   // 8 pixels of one colour
+  const std::vector<unsigned char> bomb = tga(10, 4000, 4000, {0xFF, 10, 20, 30});  // 22 bytes for 16 megapixels
+  const std::vector<unsigned char> plain = tga(2, 2, 1, {1, 2, 3, 4, 5, 6});
+  const std::vector<unsigned char> cut_short = tga(2, 3854, 3799, {1, 2, 3});  // 21 bytes for 14.6 megapixels
+  for (const auto& sound : {honest, plain}) {
+    ASSERT_TRUE(dib.ReadFromMemory(sound.data(), sound.size()));
+    EXPECT_EQ(dib.Width() * dib.Height(), sound == honest ? 8 : 2);
+  }
+  for (const auto& refused : {bomb, cut_short}) EXPECT_FALSE(dib.ReadFromMemory(refused.data(), refused.size()));
 
   // A bare header claiming 100000 x 100000.
   const std::vector<unsigned char> header = {
