@@ -59,12 +59,20 @@ bool JsonFits(const std::string& text, std::string& problem) {
   if (!doc.is_object() || images == doc.end() || !images->is_array()) return true;
   for (std::size_t i = 0; i < images->size(); ++i) {
     const nlohmann::json& image = (*images)[i];
-    const auto type = image.is_object() ? image.find("mimeType") : image.end();
-    if (image.is_object() && type != image.end() && type->is_string() &&
-        type->get_ref<const std::string&>().find('/') == std::string::npos) {
-      problem = "image " + std::to_string(i) + " has the media type \"" + type->get<std::string>() + "\", which has no '/'";
-      return false;
+    if (!image.is_object()) continue;
+    // The media types stated and in a data: URI ("data:image/png;base64,...").
+    std::string types[2];
+    if (const auto stated = image.find("mimeType"); stated != image.end() && stated->is_string())
+      types[0] = stated->get<std::string>();
+    if (const auto uri = image.find("uri"); uri != image.end() && uri->is_string()) {
+      const std::string& text = uri->get_ref<const std::string&>();
+      if (text.rfind("data:", 0) == 0) types[1] = text.substr(5, text.find_first_of(";,") - 5);
     }
+    for (const std::string& type : types)
+      if (!type.empty() && type.find('/') == std::string::npos) {
+        problem = "image " + std::to_string(i) + " has the media type \"" + type + "\", which has no '/'";
+        return false;
+      }
   }
   return true;
 }

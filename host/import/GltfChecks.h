@@ -13,7 +13,8 @@ namespace gltf_checks {
 
 // False, with the reason, for a container whose declared length exceeds the
 // file or one of whose chunks reaches past that length, for JSON that does
-// not parse, and for an image whose "mimeType" lacks a '/'. A file that is
+// not parse, and for an image whose media type (its "mimeType", or that
+// of its data: URI) lacks a '/'. A file that is
 // neither a container nor JSON object is left to the model reader.
 bool Check(const std::filesystem::path& path, std::string& problem);
 

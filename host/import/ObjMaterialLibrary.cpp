@@ -18,10 +18,13 @@ bool IsNumber(const std::string& token) {
   return !token.empty() && end == token.c_str() + token.size();
 }
 
+// The model reader passes over NUL bytes as it does over blanks.
+constexpr std::string_view kBlanks{" \t\r\n\0", 5};
+
 std::string Trim(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t\r\n");
+  const auto first = s.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(" \t\r\n");
+  const auto last = s.find_last_not_of(kBlanks);
   return std::string(s.substr(first, last - first + 1));
 }
 
@@ -92,7 +95,9 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
       const auto [keyword, rest] = Statement(line);
       const bool map = keyword.rfind("map_", 0) == 0 || keyword == "bump" || keyword == "disp" || keyword == "decal" ||
                        keyword == "refl" || keyword == "norm";
-      if (map && !named && facts.problem.empty())
+      // The reader takes a statement starting with 'a' for the anisotropy
+      // of the material it is in: before any, it has none.
+      if ((map || (!keyword.empty() && keyword[0] == 'a')) && !named && facts.problem.empty())
         facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
                         "\" comes before any \"newmtl\"";
       if (keyword == "newmtl") {

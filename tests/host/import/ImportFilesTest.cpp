@@ -94,6 +94,7 @@ const std::pair<const char*, std::string> kFiles[] = {
     // An image's media type without '/', and a string that is not UTF-8.
     {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
     {"not_utf8.gltf", "{\"asset\": {\"version\": \"2.0\", \"generator\": \"\x93\"}}"},
+    {"no_slash_uri.gltf", R"({"asset": {"version": "2.0"}, "images": [{"uri": "data:image-png;base64,iVBORw0KGgo="}]})"},
     {"twice.ply", "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nelement vertex 3\nproperty float x\n"
                   "end_header\n0\n1\n0\n1\n2\n"},
     {"longlist.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
@@ -110,6 +111,8 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"maps/stone.png", kImage},
     {"early_map.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
+    {"early_a.obj", "mtllib early_a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
+    {"early_a.mtl", std::string("\0\0a1 1\nnewmtl a\n", 15)},  // read as "a1 1" with no material to take it
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
                 "endfacet\nendsolid x\n"},
 };
@@ -155,6 +158,8 @@ const ImportCase kCases[] = {
     {"no_slash.gltf", "image 0 has the media type \"imagepng\", which has no '/'", 0, 0, 0, 0, 0, 0},
     {"not_utf8.gltf", "the glTF JSON is malformed", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"early_a.obj", "early_a.mtl line 1: \"a1\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"no_slash_uri.gltf", "image 0 has the media type \"image-png\", which has no '/'", 0, 0, 0, 0, 0, 0},
     {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"longlist_binary.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"nan.stl", "is not a finite point", 0, 0, 0, 0, 0, 0},
