@@ -2,13 +2,18 @@
 // in a window, import it into a document, describe it, or edit a document's
 // render settings in the plug-in's dialogs or at its prompt. Exit status: 0
 // done, 1 failed (one line on stderr per fault, naming the file), 2 bad usage.
+// The command runs in a child process, so that a fault in a library ends in
+// a message too (FaultGuard).
 #include <malloc.h>
 #include <sys/resource.h>
 
+#include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "apps/duskmoth/CommandLine.h"
+#include "apps/duskmoth/FaultGuard.h"
 #include "apps/duskmoth/ImportCommand.h"
 #include "apps/duskmoth/InfoCommand.h"
 #include "apps/duskmoth/MaterialCommand.h"
@@ -16,6 +21,24 @@
 #include "apps/duskmoth/PropertiesCommand.h"
 #include "apps/duskmoth/RenderCommand.h"
 #include "apps/duskmoth/WindowCommand.h"
+
+namespace {
+
+// What a command works on, as its messages name it.
+std::string Subject(const CommandLine& line) {
+  const auto scene = [](const RenderOptions& render) {
+    return render.scene ? render.scene->string() : std::string("the demo scene");
+  };
+  switch (line.command) {
+    case CommandLine::Command::render: return scene(line.render);
+    case CommandLine::Command::window: return scene(line.window.render);
+    case CommandLine::Command::import:
+    case CommandLine::Command::info: return line.input.string();
+    default: return line.dialog.document.string();
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Under an address-space limit (ulimit -v) each thread's own malloc arena
@@ -30,23 +53,28 @@ int main(int argc, char** argv) {
   }
   // Commands report their failures themselves; whatever escapes one still
   // ends the program with a message and status 1, never by a signal.
-  try {
-    switch (line.command) {
-      case CommandLine::Command::render: return RunRender(line.render, std::cerr);
-      case CommandLine::Command::window: return RunWindow(line.window, std::cerr);
-      case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
-      case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
-      case CommandLine::Command::material: return RunMaterial(line.dialog, std::cout, std::cerr);
-      case CommandLine::Command::properties: return RunProperties(line.dialog, std::cout, std::cerr);
-      case CommandLine::Command::options: return RunOptions(line.dialog.document, std::cout, std::cerr);
-      case CommandLine::Command::none: break;
+  const auto command = [&]() -> int {
+    try {
+      switch (line.command) {
+        case CommandLine::Command::render: return RunRender(line.render, std::cerr);
+        case CommandLine::Command::window: return RunWindow(line.window, std::cerr);
+        case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
+        case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
+        case CommandLine::Command::material: return RunMaterial(line.dialog, std::cout, std::cerr);
+        case CommandLine::Command::properties: return RunProperties(line.dialog, std::cout, std::cerr);
+        case CommandLine::Command::options: return RunOptions(line.dialog.document, std::cout, std::cerr);
+        case CommandLine::Command::none: break;
+      }
+    } catch (const std::bad_alloc&) {
+      std::cerr << "duskmoth: out of memory\n";
+      return 1;
+    } catch (const std::exception& e) {
+      std::cerr << "duskmoth: " << e.what() << "\n";
+      return 1;
     }
-  } catch (const std::bad_alloc&) {
-    std::cerr << "duskmoth: out of memory\n";
-    return 1;
-  } catch (const std::exception& e) {
-    std::cerr << "duskmoth: " << e.what() << "\n";
-    return 1;
-  }
-  return ParseOutcome::kUsage;
+    return ParseOutcome::kUsage;
+  };
+  // mpirun counts the processes it started: under it the command runs here.
+  if (std::getenv("OMPI_COMM_WORLD_SIZE")) return command();
+  return RunGuarded(Subject(line), command, std::cerr);
 }
