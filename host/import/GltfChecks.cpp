@@ -93,10 +93,19 @@ bool Check(const std::filesystem::path& path, std::string& problem) {
     in.seekg(std::streamoff(at));
     in.read(json.data(), std::streamsize(length));
   } else {
+    // Assimp hands a file its glTF reader declines to the readers of other
+    // formats, whose faults then come with any name.
+    if (path.extension() == ".glb" || path.extension() == ".GLB") {
+      problem = "the file does not start with \"glTF\": it is not a binary glTF file";
+      return false;
+    }
     in.seekg(0);
     json.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (json.find_first_not_of(" \t\r\n") == std::string::npos || json[json.find_first_not_of(" \t\r\n")] != '{')
-      return true;
+    const std::size_t start = json.find_first_not_of(" \t\r\n", json.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0);
+    if (start == std::string::npos || json[start] != '{') {
+      problem = "the file does not start with '{': it is not a glTF file";
+      return false;
+    }
   }
   return json.empty() || JsonFits(json, problem);
 }

@@ -14,8 +14,9 @@ namespace gltf_checks {
 // False, with the reason, for a container whose declared length exceeds the
 // file or one of whose chunks reaches past that length, for JSON that does
 // not parse, and for an image whose media type (its "mimeType", or that
-// of its data: URI) lacks a '/'. A file that is
-// neither a container nor JSON object is left to the model reader.
+// of its data: URI) lacks a '/'. A .glb that is not a container and a
+// .gltf that is not a JSON object are refused (the model reader would try
+// other formats' readers on them).
 bool Check(const std::filesystem::path& path, std::string& problem);
 
 }  // namespace gltf_checks

@@ -94,6 +94,9 @@ const std::pair<const char*, std::string> kFiles[] = {
     // An image's media type without '/', and a string that is not UTF-8.
     {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
     {"not_utf8.gltf", "{\"asset\": {\"version\": \"2.0\", \"generator\": \"\x93\"}}"},
+    // Files whose content the glTF reader declines, which Assimp would hand to other formats' readers.
+    {"ascii.glb", "*3DSMAX_ASCIIEXPORT 200\n*SCENE {\n}\n"},
+    {"text.gltf", "solid x\nendsolid x\n"},
     {"no_slash_uri.gltf", R"({"asset": {"version": "2.0"}, "images": [{"uri": "data:image-png;base64,iVBORw0KGgo="}]})"},
     {"twice.ply", "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nelement vertex 3\nproperty float x\n"
                   "end_header\n0\n1\n0\n1\n2\n"},
@@ -159,6 +162,8 @@ const ImportCase kCases[] = {
     {"not_utf8.gltf", "the glTF JSON is malformed", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"early_a.obj", "early_a.mtl line 1: \"a1\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"ascii.glb", "the file does not start with \"glTF\": it is not a binary glTF file", 0, 0, 0, 0, 0, 0},
+    {"text.gltf", "the file does not start with '{': it is not a glTF file", 0, 0, 0, 0, 0, 0},
     {"no_slash_uri.gltf", "image 0 has the media type \"image-png\", which has no '/'", 0, 0, 0, 0, 0, 0},
     {"longlist.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
     {"longlist_binary.ply", "face 0 lists more items than the file holds", 0, 0, 0, 0, 0, 0},
