@@ -110,7 +110,7 @@ bool CRenderSession::SetupScene() {
     if (have_camera_xform && material && material->Material() && material->Material()->m_environment_map.enabled)
       entry->ComputeEnvironmentCoordinates(world_to_camera, m_camera.Projection());
   }
-  if (!m_main_projection->ProjectFaces() || Aborted()) return false;
+  if (!m_main_projection->ProjectFaces(m_threads) || Aborted()) return false;
   m_phases.Stamp(RenderPhases::faces_projected);
   NotifyView(RenderStatus::lights_and_shadow_maps);
 

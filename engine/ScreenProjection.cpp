@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "engine/InclusiveRect.h"
@@ -119,32 +121,64 @@ bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int fa
   return two_sided && facing < 0;
 }
 
-bool CScreenProjection::ProjectFaces() {
+std::optional<ProjectedFace> CScreenProjection::ProjectFace(int mesh_index, int face) const {
+  const RenderMeshEntry& mesh = *Mesh(mesh_index);
+  ScreenTriangle triangle;
+  RECT rect = m_camera.FaceScreenRect(mesh.Mesh(), face, &triangle);
+  if (IsEmpty(rect)) return std::nullopt;
+  // Where the exact test can meet the face beyond the margin, the face
+  // takes it in every cell its reach covers.
+  if (const double reach = ExactTestReach(mesh, face, m_camera); reach > ScreenTriangle::kMargin / 2) {
+    triangle.valid = false;
+    const int grow = int(std::min(std::ceil(reach), 1e6));
+    rect = RECT{rect.left - grow, rect.top - grow, rect.right + grow, rect.bottom + grow};
+  }
+  const RECT visible = Intersect(rect, m_camera.ImageRect());
+  if (IsEmpty(visible)) return std::nullopt;
+  // A huge projection: its rectangle says nothing, its side does.
+  if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) return std::nullopt;
+  return ProjectedFace{mesh_index, face, rect, triangle};
+}
+
+bool CScreenProjection::ProjectFaces(int threads) {
   m_faces.clear();
   for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
     const RenderMeshEntry& mesh = *Mesh(mesh_index);
+    // The faces are projected in runs, one per thread, each into a list of
+    // its own; the lists join in face order, so the result is that of one
+    // thread. Runs of fewer than 16384 faces are not worth a thread.
+    const int faces = mesh.FaceCount();
+    const int runs = std::clamp(faces / 16384, 1, std::max(threads, 1));
+    std::vector<std::vector<ProjectedFace>> projected(static_cast<std::size_t>(runs));
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(runs));
+    const auto project_run = [&](int run) {
+      try {
+        std::vector<ProjectedFace>& out = projected[std::size_t(run)];
+        const int end = int(std::int64_t(faces) * (run + 1) / runs);
+        for (int face = int(std::int64_t(faces) * run / runs); face < end; ++face) {
+          if ((face & 1023) == 0 && Aborted()) return;
+          if (const std::optional<ProjectedFace> p = ProjectFace(mesh_index, face)) out.push_back(*p);
+        }
+      } catch (...) {
+        failures[std::size_t(run)] = std::current_exception();
+      }
+    };
+    {
+      std::vector<std::jthread> helpers;
+      for (int run = 1; run < runs; ++run) helpers.emplace_back(project_run, run);
+      project_run(0);
+    }
+    for (const std::exception_ptr& failure : failures)
+      if (failure) std::rethrow_exception(failure);
+    if (Aborted()) return false;
     // Copies of a face beyond those that can show are not filed.
     FaceCopies copies(mesh.Mesh());
     const bool opaque = !mesh.Material() || mesh.Material()->AlwaysOpaque();
     const int showing_copies = opaque ? 1 : int(kMaxHitsPerSample);
-    for (int face = 0; face < mesh.FaceCount(); ++face) {
-      if (Aborted()) return false;
-      ScreenTriangle triangle;
-      RECT rect = m_camera.FaceScreenRect(mesh.Mesh(), face, &triangle);
-      if (IsEmpty(rect)) continue;
-      // Where the exact test can meet the face beyond the margin, the face
-      // takes it in every cell its reach covers.
-      if (const double reach = ExactTestReach(mesh, face, m_camera); reach > ScreenTriangle::kMargin / 2) {
-        triangle.valid = false;
-        const int grow = int(std::min(std::ceil(reach), 1e6));
-        rect = RECT{rect.left - grow, rect.top - grow, rect.right + grow, rect.bottom + grow};
-      }
-      const RECT visible = Intersect(rect, m_camera.ImageRect());
-      if (IsEmpty(visible)) continue;
-      // A huge projection: its rectangle says nothing, its side does.
-      if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) continue;
-      if (copies.EarlierCopies(face) >= showing_copies) continue;
-      m_faces.push_back(ProjectedFace{mesh_index, face, rect, triangle});
+    for (std::vector<ProjectedFace>& run : projected) {
+      for (const ProjectedFace& p : run)
+        if (copies.EarlierCopies(p.face_index) < showing_copies) m_faces.push_back(p);
+      std::vector<ProjectedFace>().swap(run);
     }
   }
   SortFacesByTopRow();

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "camera/FittedCamera.h"
@@ -47,9 +48,10 @@ public:
   bool AddMesh(const RenderMeshEntry* mesh);
   int MeshCount() const { return int(m_meshes.size()); }
   const RenderMeshEntry* Mesh(int index) const { return m_meshes[std::size_t(index)]; }
-  // Lists every face whose rectangle meets the image and that may be seen.
-  // False when aborted.
-  bool ProjectFaces();
+  // Lists every face whose rectangle meets the image and that may be seen,
+  // projecting on up to `threads` threads (the list is the same for any
+  // count). False when aborted.
+  bool ProjectFaces(int threads = 1);
   const std::vector<ProjectedFace>& ProjectedFaces() const { return m_faces; }
   // The listed faces' indices ordered by their first image row (then list order).
   const std::vector<int>& FacesByTopRow() const { return m_faces_by_top; }
@@ -84,6 +86,8 @@ private:
   void SortFacesByTopRow();
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
+  // The face's entry, or none when it cannot show in the image.
+  std::optional<ProjectedFace> ProjectFace(int mesh_index, int face) const;
 
   FittedCamera m_camera;
   int m_width = 0;   // the camera's image size

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <set>
@@ -259,3 +260,42 @@ TEST(ScreenProjection, CopiesOfAFaceAreFiledOnlyAsOftenAsTheyCanShow) {
 }
 
 }  // namespace
+
+// Projected on any number of threads, the list is that of one thread:
+// 120,000 faces of 2,000 vertices, a third of them copies of one of the
+// hundred faces before (filed once, the material being opaque), wherever
+// the runs' borders fall.
+TEST(ScreenProjection, AnyNumberOfThreadsListsTheFacesOfOne) {
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> at(-4.0f, 4.0f);
+  TK_Mesh mesh;
+  for (int v = 0; v < 2000; ++v) mesh.SetVertex(v, TK_3fPoint(at(random), at(random), 0.2f * at(random)));
+  std::uniform_int_distribution<int> vertex(0, 1999);
+  for (int f = 0; f < 120000; ++f) {
+    const int earlier = f >= 100 && f % 3 == 0 ? f - std::uniform_int_distribution<int>(1, 100)(random) : -1;
+    if (earlier >= 0) {
+      const TK_MeshFace& copy = mesh.m_F[std::size_t(earlier)];
+      mesh.SetTriangle(f, copy.vi[0], copy.vi[1], copy.vi[2]);
+    } else {
+      mesh.SetTriangle(f, vertex(random), vertex(random), vertex(random));
+    }
+  }
+  const MaterialEntry material(std::make_unique<CRenderMaterial>());
+  const std::unique_ptr<RenderMeshEntry> entry = RenderMeshEntry::Create(mesh, &material);
+  ASSERT_NE(entry, nullptr);
+  const TK_BoundingBox box = entry->BoundingBox();
+  std::atomic<bool> abort{false};
+  const auto listed = [&](int threads) {
+    auto projection = CScreenProjection::Create(Camera({0, 0, 6}, {0, 0, -1}), 160, 120, &abort, &box);
+    EXPECT_TRUE(projection && projection->AddMesh(entry.get()) && projection->ProjectFaces(threads));
+    std::vector<std::array<int, 6>> faces;
+    for (const ProjectedFace& f : projection->ProjectedFaces())
+      faces.push_back({f.face_index, int(f.rect.left), int(f.rect.top), int(f.rect.right), int(f.rect.bottom),
+                       f.triangle.valid});
+    return std::pair(faces, projection->FacesByTopRow());
+  };
+  const auto one = listed(1);
+  ASSERT_GT(one.first.size(), 50000u);
+  ASSERT_LT(one.first.size(), 82000u) << "copies are left out";
+  for (const int threads : {2, 3, 7}) EXPECT_TRUE(listed(threads) == one) << threads << " threads";
+}
