@@ -144,20 +144,27 @@ bool CScreenProjection::ProjectFaces(int threads) {
   m_faces.clear();
   for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
     const RenderMeshEntry& mesh = *Mesh(mesh_index);
-    // The faces are projected in runs, one per thread, each into a list of
-    // its own; the lists join in face order, so the result is that of one
+    // Copies of a face beyond those that can show are not filed.
+    FaceCopies copies(mesh.Mesh());
+    const bool opaque = !mesh.Material() || mesh.Material()->AlwaysOpaque();
+    const int showing_copies = opaque ? 1 : int(kMaxHitsPerSample);
+    const auto file = [&](const ProjectedFace& p) {
+      if (copies.EarlierCopies(p.face_index) < showing_copies) m_faces.push_back(p);
+    };
+    // The faces are projected in runs, one per thread. This thread files
+    // the first run's as it goes; the others' wait in lists of their own
+    // and are filed after it, in face order, so the result is that of one
     // thread. Runs of fewer than 16384 faces are not worth a thread.
     const int faces = mesh.FaceCount();
     const int runs = std::clamp(faces / 16384, 1, std::max(threads, 1));
-    std::vector<std::vector<ProjectedFace>> projected(static_cast<std::size_t>(runs));
+    const auto first = [&](int run) { return int(std::int64_t(faces) * run / runs); };
+    std::vector<std::vector<ProjectedFace>> later(static_cast<std::size_t>(runs));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(runs));
-    const auto project_run = [&](int run) {
+    const auto project_run = [&](int run, const auto& take) {
       try {
-        std::vector<ProjectedFace>& out = projected[std::size_t(run)];
-        const int end = int(std::int64_t(faces) * (run + 1) / runs);
-        for (int face = int(std::int64_t(faces) * run / runs); face < end; ++face) {
+        for (int face = first(run); face < first(run + 1); ++face) {
           if ((face & 1023) == 0 && Aborted()) return;
-          if (const std::optional<ProjectedFace> p = ProjectFace(mesh_index, face)) out.push_back(*p);
+          if (const std::optional<ProjectedFace> p = ProjectFace(mesh_index, face)) take(*p);
         }
       } catch (...) {
         failures[std::size_t(run)] = std::current_exception();
@@ -165,19 +172,17 @@ bool CScreenProjection::ProjectFaces(int threads) {
     };
     {
       std::vector<std::jthread> helpers;
-      for (int run = 1; run < runs; ++run) helpers.emplace_back(project_run, run);
-      project_run(0);
+      for (int run = 1; run < runs; ++run)
+        helpers.emplace_back([&, run] {
+          project_run(run, [&](const ProjectedFace& p) { later[std::size_t(run)].push_back(p); });
+        });
+      project_run(0, file);
     }
     for (const std::exception_ptr& failure : failures)
       if (failure) std::rethrow_exception(failure);
     if (Aborted()) return false;
-    // Copies of a face beyond those that can show are not filed.
-    FaceCopies copies(mesh.Mesh());
-    const bool opaque = !mesh.Material() || mesh.Material()->AlwaysOpaque();
-    const int showing_copies = opaque ? 1 : int(kMaxHitsPerSample);
-    for (std::vector<ProjectedFace>& run : projected) {
-      for (const ProjectedFace& p : run)
-        if (copies.EarlierCopies(p.face_index) < showing_copies) m_faces.push_back(p);
+    for (std::vector<ProjectedFace>& run : later) {
+      for (const ProjectedFace& p : run) file(p);
       std::vector<ProjectedFace>().swap(run);
     }
   }

@@ -45,6 +45,11 @@ int main(int argc, char** argv) {
   // would reserve 64 MB of it: the threads share one, so that the limit
   // measures memory used. The pixel path allocates nothing, so they never wait.
   if (rlimit limit{}; getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
+  // Arrays of a megabyte and more (meshes, the index, images) are mapped
+  // and unmapped whole. By default the threshold rises to the largest block
+  // freed, and the import's arrays, once freed, would stay in the heap
+  // through the render.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   CommandLine line;
   const ParseOutcome parsed = ParseCommandLine(argc, argv, line);
   if (!parsed.run) {
