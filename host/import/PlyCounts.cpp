@@ -116,7 +116,12 @@ bool CheckHeader(std::string_view bytes, unsigned long long total, std::string& 
     return false;
   }
   std::size_t body = bytes.find('\n', end);
-  body = body == std::string_view::npos ? bytes.size() : body + 1;
+  // The model reader waits for the line's end past the end of the file.
+  if (body == std::string_view::npos) {
+    problem = "the header's \"end_header\" line has no line end";
+    return false;
+  }
+  ++body;
   std::istringstream header{std::string(bytes.substr(0, end))};
   Format format = Format::ascii;
   std::vector<Element> elements;

@@ -11,7 +11,7 @@
 namespace ply_counts {
 
 // False, with the reason, when the header is malformed (an element declared
-// twice included) or its elements need more bytes than follow it (each
+// twice, or an "end_header" line without its line end, included) or its elements need more bytes than follow it (each
 // binary element at least the size of its scalar properties and list
 // counts; each ASCII element a byte per property).
 bool Check(const std::filesystem::path& path, std::string& problem);
