@@ -90,30 +90,36 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
     std::string current;
     bool named = false;
     int number = 0;
-    for (std::string line; std::getline(mtl, line);) {
+    for (std::string whole; std::getline(mtl, whole);) {
       ++number;
-      const auto [keyword, rest] = Statement(line);
-      const bool map = keyword.rfind("map_", 0) == 0 || keyword == "bump" || keyword == "disp" || keyword == "decal" ||
-                       keyword == "refl" || keyword == "norm";
-      // The reader takes a statement starting with 'a' for the anisotropy
-      // of the material it is in: before any, it has none.
-      if ((map || (!keyword.empty() && keyword[0] == 'a')) && !named && facts.problem.empty())
-        facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
-                        "\" comes before any \"newmtl\"";
-      if (keyword == "newmtl") {
-        named = true;
-        current = rest;
-      } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
-        std::string type;
-        double gain = -1.0;
-        const std::string file = MapFileName(rest, &type, &gain);
-        if (file.empty()) continue;
-        const bool sphere = type == "sphere";
-        if (!maps.contains(current) || (sphere && !is_sphere[current])) {
-          maps[current] = file;
-          is_sphere[current] = sphere;
-          if (gain >= 0.0 && gain <= 1.0) facts.reflection_strengths[current] = gain;
-          else facts.reflection_strengths.erase(current);
+      // The model reader ends a line at a NUL byte too.
+      for (std::size_t start = 0; start <= whole.size();) {
+        const std::size_t nul = std::min(whole.find('\0', start), whole.size());
+        const std::string line = whole.substr(start, nul - start);
+        start = nul + 1;
+        const auto [keyword, rest] = Statement(line);
+        const bool map = keyword.rfind("map_", 0) == 0 || keyword == "bump" || keyword == "disp" || keyword == "decal" ||
+                         keyword == "refl" || keyword == "norm";
+        // The reader takes a statement starting with 'a' for the anisotropy
+        // of the material it is in: before any, it has none.
+        if ((map || (!keyword.empty() && keyword[0] == 'a')) && !named && facts.problem.empty())
+          facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
+                          "\" comes before any \"newmtl\"";
+        if (keyword == "newmtl") {
+          named = true;
+          current = rest;
+        } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
+          std::string type;
+          double gain = -1.0;
+          const std::string file = MapFileName(rest, &type, &gain);
+          if (file.empty()) continue;
+          const bool sphere = type == "sphere";
+          if (!maps.contains(current) || (sphere && !is_sphere[current])) {
+            maps[current] = file;
+            is_sphere[current] = sphere;
+            if (gain >= 0.0 && gain <= 1.0) facts.reflection_strengths[current] = gain;
+            else facts.reflection_strengths.erase(current);
+          }
         }
       }
     }

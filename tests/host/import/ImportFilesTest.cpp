@@ -117,7 +117,7 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"early_map.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
     {"early_a.obj", "mtllib early_a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
-    {"early_a.mtl", std::string("\0\0a1 1\nnewmtl a\n", 15)},  // read as "a1 1" with no material to take it
+    {"early_a.mtl", std::string("Ka 0.1 0.1 0.1\0\0a1 1\nnewmtl a\n", 29)},  // NUL ends a line: "a1 1" has no material
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
                 "endfacet\nendsolid x\n"},
 };
