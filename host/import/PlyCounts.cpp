@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -52,6 +53,19 @@ bool CheckBody(std::string_view body, const std::vector<Element>& elements, Form
     problem = e.name + " " + std::to_string(index) + " " + what;
     return false;
   };
+  // The model reader parses ASCII data its own way around other bytes (a
+  // count it then reads from past a control byte asked for 20 GB).
+  if (format == Format::ascii)
+    for (std::size_t at = 0; at < body.size(); ++at) {
+      const unsigned char c = (unsigned char)body[at];
+      if ((c < 0x20 && !std::isspace(c)) || c >= 0x7F) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", c);
+        problem = "the ASCII data holds a byte that is not text (" + std::string(hex) + " at byte " +
+                  std::to_string(at) + " of the data)";
+        return false;
+      }
+    }
   std::size_t pos = 0;
   // The next ASCII number; empty at the end.
   const auto token = [&]() -> std::string_view {

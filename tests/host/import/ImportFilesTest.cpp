@@ -100,6 +100,9 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"no_slash_uri.gltf", R"({"asset": {"version": "2.0"}, "images": [{"uri": "data:image-png;base64,iVBORw0KGgo="}]})"},
     // Binary, with an unknown keyword, and the header's last line unended: the reader looped for ever.
     {"unended.ply", "ply\nformat binary_big_endian 1.0\nelem0nt vertex 3\nproperty float x\nend_header"},
+    // A control byte in ASCII data: the reader took a list count from past it and asked for 20 GB.
+    {"control.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+                    "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1\x01 2\n"},
     {"twice.ply", "ply\nformat ascii 1.0\nelement vertex 2\nproperty float x\nelement vertex 3\nproperty float x\n"
                   "end_header\n0\n1\n0\n1\n2\n"},
     {"longlist.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
@@ -157,6 +160,7 @@ const ImportCase kCases[] = {
     {"comment.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
     {"nameless.ply", "face 0 has no vertices", 0, 0, 0, 0, 0, 0},
     {"twice.ply", "element \"vertex\" is declared twice", 0, 0, 0, 0, 0, 0},
+    {"control.ply", "the ASCII data holds a byte that is not text (0x01 at byte 23 of the data)", 0, 0, 0, 0, 0, 0},
     {"unended.ply", "the header's \"end_header\" line has no line end", 0, 0, 0, 0, 0, 0},
     {"fraction.dae", "line 2: the <p> index list holds something other than whole numbers", 0, 0, 0, 0, 0, 0},
     {"short_array.dae", "line 3: an accessor reads 4 x 3 values from \"a\", which holds 3", 0, 0, 0, 0, 0, 0},
