@@ -26,6 +26,11 @@ bool ContainerFits(std::ifstream& in, std::uintmax_t size, std::uint64_t& json_a
     problem = "the binary glTF declares " + std::to_string(total) + " bytes, more than the file's " + std::to_string(size);
     return false;
   }
+  // The reader takes the first chunk whatever the total says.
+  if (total < 20) {
+    problem = "the binary glTF declares " + std::to_string(total) + " bytes, too few for its first chunk";
+    return false;
+  }
   for (std::uint64_t at = 12; at < total;) {
     unsigned char chunk[8];
     if (total - at < 8 || !in.seekg(std::streamoff(at)) || !in.read(reinterpret_cast<char*>(chunk), sizeof chunk)) {

@@ -68,8 +68,18 @@ bool PngChunksFit(Reader in) {
 // or restart. Huffman tables (DHT) may hold at most 256 codes, and a scan
 // may only use quantisation and Huffman tables defined before it: the
 // library would decode it with tables of whatever its memory held.
+// The library takes a file for JPEG when its first marker, after any 0xFF
+// fill bytes, is the start of an image.
+bool IsJpeg(Reader in) {
+  if (in.Byte() != 0xFF) return false;
+  unsigned c = in.Byte();
+  while (c == 0xFF && !in.AtEnd()) c = in.Byte();
+  return c == 0xD8;
+}
+
 bool JpegTablesSound(Reader in) {
-  in.Skip(2);  // the start-of-image marker
+  while (in.Byte() == 0xFF && !in.AtEnd()) {
+  }  // the start-of-image marker, after any fill bytes
   bool in_scan = false, progressive = false;
   bool quantisation[4] = {}, huffman[2][4] = {};
   int component_table[256];
@@ -203,7 +213,7 @@ bool SafeToDecode(const unsigned char* bytes, std::size_t size) {
   const Reader in(bytes, size);
   if (in.StartsWith("\x53\x80\xF6\x34")) return false;
   if (in.StartsWith("\x89PNG\r\n\x1A\n")) return PngChunksFit(in);
-  if (in.StartsWith("\xFF\xD8")) return JpegTablesSound(in);
+  if (IsJpeg(in)) return JpegTablesSound(in);
   if (in.StartsWith("#?RADIANCE\n") || in.StartsWith("#?RGBE\n")) return HdrRunsEnd(in);
   if (in.StartsWith("P5") || in.StartsWith("P6")) return PnmHeaderSound(in);
   return true;

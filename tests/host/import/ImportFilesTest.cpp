@@ -94,6 +94,8 @@ const std::pair<const char*, std::string> kFiles[] = {
     // An image's media type without '/', and a string that is not UTF-8.
     {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
     {"not_utf8.gltf", "{\"asset\": {\"version\": \"2.0\", \"generator\": \"\x93\"}}"},
+    // A binary glTF whose total length leaves no room for the chunk after its header (1.8 GB asked for).
+    {"no_total.glb", std::string("glTF\x02\0\0\0\0\0\0\0\0\0\x07\x6cJSON{}", 26)},
     // Files whose content the glTF reader declines, which Assimp would hand to other formats' readers.
     {"ascii.glb", "*3DSMAX_ASCIIEXPORT 200\n*SCENE {\n}\n"},
     {"text.gltf", "solid x\nendsolid x\n"},
@@ -169,6 +171,7 @@ const ImportCase kCases[] = {
     {"not_utf8.gltf", "the glTF JSON is malformed", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"early_a.obj", "early_a.mtl line 1: \"a1\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"no_total.glb", "the binary glTF declares 0 bytes, too few for its first chunk", 0, 0, 0, 0, 0, 0},
     {"ascii.glb", "the file does not start with \"glTF\": it is not a binary glTF file", 0, 0, 0, 0, 0, 0},
     {"text.gltf", "the file does not start with '{': it is not a glTF file", 0, 0, 0, 0, 0, 0},
     {"no_slash_uri.gltf", "image 0 has the media type \"image-png\", which has no '/'", 0, 0, 0, 0, 0, 0},

@@ -1,4 +1,5 @@
 #include "host/platform/KavraDib.h"
+#include "host/platform/ImageChecks.h"
 
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
@@ -193,7 +194,8 @@ TEST(KavraDib, TopDownBmpReads) {
 
 // Files the image library crashes on (a PIC cut short), hangs on (an empty
 // HDR literal packet), writes past a table for (a JPEG Huffman table of 4080
-// codes), decodes with memory it never set (a JPEG scan without tables),
+// codes, or 257 after 0xFF fill bytes before the start of the image),
+// decodes with memory it never set (a JPEG scan without tables),
 // allocates the declared length for (a PNG chunk of 1.5 GiB in a small
 // file), overflows int on (a PNM side of ten digits) or reads past its
 // pixels for (16-bit grey PNM); beside some, a sound file that reads.
@@ -226,6 +228,8 @@ TEST(KavraDib, FilesTheImageLibraryMishandlesAreRefused) {
                                                 text("-Y 1 +X 8\n"), {2, 2, 0, 8, 0}}), false},
       {"hdr", hdr, true},
       {"jpeg 4080 codes", join({{0xFF, 0xD8, 0xFF, 0xC4, 0, 19, 0}, Bytes(16, 255), {0xFF, 0xD9}}), false},
+      {"jpeg 257 codes after fill bytes", join({{0xFF, 0xFF, 0xFF, 0xD8, 0xFF, 0xC4, 0x01, 0x14, 0, 255, 2}, Bytes(14 + 257),
+                                                {0xFF, 0xD9}}), false},
       {"jpeg scan without tables", join({{0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0, 2, 0, 2, 1, 1, 0x11, 0},
                                          {0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0}, Bytes(16, 0x5A), {0xFF, 0xD9}}), false},
       {"png chunk past the end", join({png, {0x60, 0, 0, 0}, text("IDAT"), Bytes(8)}), false},
@@ -236,6 +240,8 @@ TEST(KavraDib, FilesTheImageLibraryMishandlesAreRefused) {
   for (const auto& f : files) {
     CKavraDib dib;
     EXPECT_EQ(dib.ReadFromMemory(f.bytes.data(), f.bytes.size()), f.reads) << f.name;
+    // Refused before the library sees them (the image may fail later anyway).
+    EXPECT_EQ(image_checks::SafeToDecode(f.bytes.data(), f.bytes.size()), f.reads) << f.name;
   }
 }
 
