@@ -78,8 +78,15 @@ bool AccessorsFitTheirArrays(std::string_view xml, std::string& problem) {
     const std::string_view tag = Tag(xml, at);
     const std::size_t name_end = tag.find_first_of(" \t\r\n/");
     const std::string_view name = tag.substr(1, name_end == std::string_view::npos ? name_end : name_end - 1);
-    if (name.size() > 6 && name.substr(name.size() - 6) == "_array")
-      if (const std::optional<std::string> id = Attribute(tag, "id")) arrays[*id] = Count(Attribute(tag, "count"), 0);
+    if (name.size() <= 6 || name.substr(name.size() - 6) != "_array") continue;
+    // The reader sizes the array by its count: a signed one crashed it.
+    const std::optional<std::string> count = Attribute(tag, "count");
+    if (count && (count->empty() || count->size() > 12 || count->find_first_not_of("0123456789") != std::string::npos)) {
+      problem = "line " + std::to_string(LineOf(xml, at)) + ": an array declares the count \"" + *count +
+                "\", which is not a whole number";
+      return false;
+    }
+    if (const std::optional<std::string> id = Attribute(tag, "id")) arrays[*id] = Count(count, 0);
   }
   for (std::size_t at = xml.find("<accessor"); at != std::string_view::npos; at = xml.find("<accessor", at + 1)) {
     const std::string_view tag = Tag(xml, at);

@@ -98,14 +98,16 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
         const std::string line = whole.substr(start, nul - start);
         start = nul + 1;
         const auto [keyword, rest] = Statement(line);
-        const bool map = keyword.rfind("map_", 0) == 0 || keyword == "bump" || keyword == "disp" || keyword == "decal" ||
-                         keyword == "refl" || keyword == "norm";
+        // The reader knows its statements by how they start ("normal" is "norm").
+        const auto starts = [&](std::string_view with) { return keyword.rfind(with, 0) == 0; };
+        const bool map = starts("map_") || starts("bump") || starts("disp") || starts("decal") || starts("refl") ||
+                         starts("norm");
         // The reader takes a statement starting with 'a' for the anisotropy
         // of the material it is in: before any, it has none.
         if ((map || (!keyword.empty() && keyword[0] == 'a')) && !named && facts.problem.empty())
           facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
                           "\" comes before any \"newmtl\"";
-        if (keyword == "newmtl") {
+        if (starts("newmtl")) {
           named = true;
           current = rest;
         } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {

@@ -90,6 +90,9 @@ const std::pair<const char*, std::string> kFiles[] = {
                         "<source id=\"s\"><float_array id=\"a\" count=\"3\">0 0 0</float_array>\n<technique_common>"
                         "<accessor source=\"#a\" count=\"4\" stride=\"3\"/></technique_common></source></mesh></geometry>"
                         "</library_geometries></COLLADA>\n"},
+    {"negative.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
+                     "<source id=\"s\"><float_array id=\"a\" count=\"-2\">0 0 0</float_array></source></mesh></geometry>"
+                     "</library_geometries></COLLADA>\n"},
     {"huge_chunk.glb", std::string("glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}      ", 28)},
     // An image's media type without '/', and a string that is not UTF-8.
     {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
@@ -123,6 +126,8 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
     {"early_a.obj", "mtllib early_a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early_a.mtl", std::string("Ka 0.1 0.1 0.1\0\0a1 1\nnewmtl a\n", 29)},  // NUL ends a line: "a1 1" has no material
+    {"early_norm.obj", "mtllib early_norm.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
+    {"early_norm.mtl", "normx early.png\nnewmtl a\n"},  // the reader takes any "norm..." for a normal map
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
                 "endfacet\nendsolid x\n"},
 };
@@ -171,6 +176,8 @@ const ImportCase kCases[] = {
     {"not_utf8.gltf", "the glTF JSON is malformed", 0, 0, 0, 0, 0, 0},
     {"early_map.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"early_a.obj", "early_a.mtl line 1: \"a1\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"early_norm.obj", "early_norm.mtl line 1: \"normx\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"negative.dae", "line 2: an array declares the count \"-2\", which is not a whole number", 0, 0, 0, 0, 0, 0},
     {"no_total.glb", "the binary glTF declares 0 bytes, too few for its first chunk", 0, 0, 0, 0, 0, 0},
     {"ascii.glb", "the file does not start with \"glTF\": it is not a binary glTF file", 0, 0, 0, 0, 0, 0},
     {"text.gltf", "the file does not start with '{': it is not a glTF file", 0, 0, 0, 0, 0, 0},
