@@ -99,7 +99,7 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
         start = nul + 1;
         const auto [keyword, rest] = Statement(line);
         // The reader knows its statements by how they start ("normal" is "norm").
-        const auto starts = [&](std::string_view with) { return keyword.rfind(with, 0) == 0; };
+        const auto starts = [word = std::string_view(keyword)](std::string_view with) { return word.starts_with(with); };
         const bool map = starts("map_") || starts("bump") || starts("disp") || starts("decal") || starts("refl") ||
                          starts("norm");
         // The reader takes a statement starting with 'a' for the anisotropy
