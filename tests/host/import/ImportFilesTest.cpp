@@ -23,6 +23,8 @@
 
 namespace {
 
+using namespace std::string_literals;  // files with NUL bytes in them
+
 const std::filesystem::path kExamples = std::filesystem::path(DM_SOURCE_DIR) / "examples/scenes";
 
 // The smallest map the renderer samples: 3 x 3 grey pixels.
@@ -93,12 +95,12 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"negative.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
                      "<source id=\"s\"><float_array id=\"a\" count=\"-2\">0 0 0</float_array></source></mesh></geometry>"
                      "</library_geometries></COLLADA>\n"},
-    {"huge_chunk.glb", std::string("glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}      ", 28)},
+    {"huge_chunk.glb", "glTF\x02\0\0\0\x1C\0\0\0\0\0\0\xF9JSON{}      "s},
     // An image's media type without '/', and a string that is not UTF-8.
     {"no_slash.gltf", R"({"asset": {"version": "2.0"}, "images": [{"mimeType": "imagepng", "bufferView": 0}]})"},
     {"not_utf8.gltf", "{\"asset\": {\"version\": \"2.0\", \"generator\": \"\x93\"}}"},
     // A binary glTF whose total length leaves no room for the chunk after its header (1.8 GB asked for).
-    {"no_total.glb", std::string("glTF\x02\0\0\0\0\0\0\0\0\0\x07\x6cJSON{}", 26)},
+    {"no_total.glb", "glTF\x02\0\0\0\0\0\0\0\0\0\x07\x6cJSON{}"s},
     // Files whose content the glTF reader declines, which Assimp would hand to other formats' readers.
     {"ascii.glb", "*3DSMAX_ASCIIEXPORT 200\n*SCENE {\n}\n"},
     {"text.gltf", "solid x\nendsolid x\n"},
@@ -125,7 +127,7 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"early_map.obj", "mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early.mtl", "# a map that belongs to no material\nmap_Kd tex.png\nnewmtl a\nKd 1 0 0\n"},
     {"early_a.obj", "mtllib early_a.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
-    {"early_a.mtl", std::string("Ka 0.1 0.1 0.1\0\0a1 1\nnewmtl a\n", 29)},  // NUL ends a line: "a1 1" has no material
+    {"early_a.mtl", "Ka 0.1 0.1 0.1\0\0a1 1\nnewmtl a\n"s},  // NUL ends a line: "a1 1" has no material
     {"early_norm.obj", "mtllib early_norm.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early_norm.mtl", "normx early.png\nnewmtl a\n"},  // the reader takes any "norm..." for a normal map
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
