@@ -36,6 +36,21 @@ std::pair<std::string, std::string> Statement(const std::string& line) {
   return {t.substr(0, blank), Trim(std::string_view(t).substr(blank))};
 }
 
+// Calls take(line number, keyword, rest) for every statement of the file,
+// as the model reader sees them: it ends a line at a NUL byte too.
+template <class Take> void ForEachStatement(std::istream& in, const Take& take) {
+  int number = 0;
+  for (std::string whole; std::getline(in, whole);) {
+    ++number;
+    for (std::size_t start = 0; start <= whole.size();) {
+      const std::size_t nul = std::min(whole.find('\0', start), whole.size());
+      const auto [keyword, rest] = Statement(whole.substr(start, nul - start));
+      start = nul + 1;
+      take(number, keyword, rest);
+    }
+  }
+}
+
 }  // namespace
 
 std::string MapFileName(std::string_view arguments, std::string* type, double* gain) {
@@ -71,14 +86,13 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
   std::vector<std::string> libraries;
   {
     std::ifstream obj(obj_path);
-    for (std::string line; std::getline(obj, line);) {
-      const auto [keyword, rest] = Statement(line);
+    ForEachStatement(obj, [&](int, const std::string& keyword, const std::string& rest) {
       if (keyword == "usemtl") facts.used.insert(rest);
-      if (keyword != "mtllib") continue;
+      if (keyword != "mtllib") return;
       // Several names may share a line; names with blanks cannot then be told apart.
       std::istringstream names(rest);
       for (std::string n; names >> n && int(libraries.size()) < kMaxLibraries;) libraries.push_back(n);
-    }
+    });
   }
   std::map<std::string, bool> is_sphere;
   for (const std::string& library : libraries) {
@@ -89,42 +103,33 @@ ObjMaterialFacts ReadMaterialFacts(const std::filesystem::path& obj_path) {
     std::ifstream mtl(path);
     std::string current;
     bool named = false;
-    int number = 0;
-    for (std::string whole; std::getline(mtl, whole);) {
-      ++number;
-      // The model reader ends a line at a NUL byte too.
-      for (std::size_t start = 0; start <= whole.size();) {
-        const std::size_t nul = std::min(whole.find('\0', start), whole.size());
-        const std::string line = whole.substr(start, nul - start);
-        start = nul + 1;
-        const auto [keyword, rest] = Statement(line);
-        // The reader knows its statements by how they start ("normal" is "norm").
-        const auto starts = [word = std::string_view(keyword)](std::string_view with) { return word.starts_with(with); };
-        const bool map = starts("map_") || starts("bump") || starts("disp") || starts("decal") || starts("refl") ||
-                         starts("norm");
-        // The reader takes a statement starting with 'a' for the anisotropy
-        // of the material it is in: before any, it has none.
-        if ((map || (!keyword.empty() && keyword[0] == 'a')) && !named && facts.problem.empty())
-          facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
-                          "\" comes before any \"newmtl\"";
-        if (starts("newmtl")) {
-          named = true;
-          current = rest;
-        } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
-          std::string type;
-          double gain = -1.0;
-          const std::string file = MapFileName(rest, &type, &gain);
-          if (file.empty()) continue;
-          const bool sphere = type == "sphere";
-          if (!maps.contains(current) || (sphere && !is_sphere[current])) {
-            maps[current] = file;
-            is_sphere[current] = sphere;
-            if (gain >= 0.0 && gain <= 1.0) facts.reflection_strengths[current] = gain;
-            else facts.reflection_strengths.erase(current);
-          }
+    ForEachStatement(mtl, [&](int number, const std::string& keyword, const std::string& rest) {
+      // The reader knows its statements by how they start ("normal" is "norm").
+      const auto starts = [&keyword](std::string_view with) { return keyword.starts_with(with); };
+      const bool map = starts("map_") || starts("bump") || starts("disp") || starts("decal") || starts("refl") ||
+                       starts("norm");
+      // The reader takes a statement starting with 'a' for the anisotropy
+      // of the material it is in: before any, it has none.
+      if ((map || (!keyword.empty() && keyword[0] == 'a')) && !named && facts.problem.empty())
+        facts.problem = path.filename().string() + " line " + std::to_string(number) + ": \"" + keyword +
+                        "\" comes before any \"newmtl\"";
+      if (starts("newmtl")) {
+        named = true;
+        current = rest;
+      } else if ((keyword == "refl" || keyword == "map_refl") && !current.empty()) {
+        std::string type;
+        double gain = -1.0;
+        const std::string file = MapFileName(rest, &type, &gain);
+        if (file.empty()) return;
+        const bool sphere = type == "sphere";
+        if (!maps.contains(current) || (sphere && !is_sphere[current])) {
+          maps[current] = file;
+          is_sphere[current] = sphere;
+          if (gain >= 0.0 && gain <= 1.0) facts.reflection_strengths[current] = gain;
+          else facts.reflection_strengths.erase(current);
         }
       }
-    }
+    });
   }
   return facts;
 }
