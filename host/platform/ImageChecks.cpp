@@ -223,13 +223,16 @@ bool CanHold(const unsigned char* bytes, std::size_t size, long long width, long
   const long long pixels = width * height;
   const Reader in(bytes, size);
   if (in.StartsWith("\x89PNG")) return pixels / 8 <= 1032LL * (long long)size;
+  // A TGA shorter than its header still reads (as zeros past the end).
   constexpr std::size_t kTgaHeader = 18;
-  const bool run_length_tga = size >= kTgaHeader && (bytes[2] == 9 || bytes[2] == 10 || bytes[2] == 11);
-  if (run_length_tga) return pixels <= 64LL * (long long)(size - kTgaHeader) + 128;
+  const long long tga_data = size > kTgaHeader ? (long long)(size - kTgaHeader) : 0;
+  const bool run_length_tga = size >= 3 && (bytes[2] == 9 || bytes[2] == 10 || bytes[2] == 11);
+  if (run_length_tga) return pixels <= 64LL * tga_data + 128;
   // Uncompressed pixels take a byte each at least (a bit, in a BMP): the
   // library would read a file cut short to its declared end as zeros.
-  const bool plain_tga = size >= kTgaHeader && (bytes[2] == 1 || bytes[2] == 2 || bytes[2] == 3) && bytes[1] <= 1;
-  if (plain_tga || in.StartsWith("P5") || in.StartsWith("P6")) return pixels <= (long long)size;
+  const bool plain_tga = size >= 3 && (bytes[2] == 1 || bytes[2] == 2 || bytes[2] == 3) && bytes[1] <= 1;
+  if (plain_tga) return pixels <= tga_data;
+  if (in.StartsWith("P5") || in.StartsWith("P6")) return pixels <= (long long)size;
   if (in.StartsWith("BM")) return pixels / 8 <= (long long)size;
   return true;
 }

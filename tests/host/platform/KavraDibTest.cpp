@@ -166,11 +166,13 @@ TEST_F(KavraDibFiles, OversizedImagesAreRefusedFromTheHeader) {
   const std::vector<unsigned char> bomb = tga(10, 4000, 4000, {0xFF, 10, 20, 30});  // 22 bytes for 16 megapixels
   const std::vector<unsigned char> plain = tga(2, 2, 1, {1, 2, 3, 4, 5, 6});
   const std::vector<unsigned char> cut_short = tga(2, 3854, 3799, {1, 2, 3});  // 21 bytes for 14.6 megapixels
+  std::vector<unsigned char> headless = tga(10, 5371, 2560, {});  // 17 bytes for 13.7 megapixels
+  headless.pop_back();
   for (const auto& sound : {honest, plain}) {
     ASSERT_TRUE(dib.ReadFromMemory(sound.data(), sound.size()));
     EXPECT_EQ(dib.Width() * dib.Height(), sound == honest ? 8 : 2);
   }
-  for (const auto& refused : {bomb, cut_short}) EXPECT_FALSE(dib.ReadFromMemory(refused.data(), refused.size()));
+  for (const auto& refused : {bomb, cut_short, headless}) EXPECT_FALSE(dib.ReadFromMemory(refused.data(), refused.size()));
 
   // A bare header claiming 100000 x 100000.
   const std::vector<unsigned char> header = {
