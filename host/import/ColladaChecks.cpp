@@ -108,8 +108,24 @@ bool AccessorsFitTheirArrays(std::string_view xml, std::string& problem) {
 
 }  // namespace
 
+// Every <polylist> says how many corners each polygon has: the reader
+// takes the counts of one without them from no list at all.
+bool PolylistsHaveCounts(std::string_view xml, std::string& problem) {
+  for (std::size_t at = xml.find("<polylist"); at != std::string_view::npos; at = xml.find("<polylist", at + 1)) {
+    const std::string_view tag = Tag(xml, at);
+    if (tag.size() > 1 && tag[tag.size() - 2] == '/') continue;  // empty
+    const std::size_t end = xml.find("</polylist", at);
+    if (xml.substr(at, end == std::string_view::npos ? end : end - at).find("<vcount") == std::string_view::npos) {
+      problem = "line " + std::to_string(LineOf(xml, at)) + ": a <polylist> has no <vcount>";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool CheckText(std::string_view xml, std::string& problem) {
-  return IndexListsAreNumbers(xml, problem) && AccessorsFitTheirArrays(xml, problem);
+  return IndexListsAreNumbers(xml, problem) && AccessorsFitTheirArrays(xml, problem) &&
+         PolylistsHaveCounts(xml, problem);
 }
 
 bool Check(const std::filesystem::path& path, std::string& problem) {

@@ -92,6 +92,9 @@ const std::pair<const char*, std::string> kFiles[] = {
                         "<source id=\"s\"><float_array id=\"a\" count=\"3\">0 0 0</float_array>\n<technique_common>"
                         "<accessor source=\"#a\" count=\"4\" stride=\"3\"/></technique_common></source></mesh></geometry>"
                         "</library_geometries></COLLADA>\n"},
+    {"no_vcount.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>\n"
+                      "<polylist count=\"1\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/><p>0 1 2</p></polylist>"
+                      "</mesh></geometry></library_geometries></COLLADA>\n"},
     {"negative.dae", "<?xml version=\"1.0\"?>\n<COLLADA version=\"1.4.1\"><library_geometries><geometry id=\"g\"><mesh>"
                      "<source id=\"s\"><float_array id=\"a\" count=\"-2\">0 0 0</float_array></source></mesh></geometry>"
                      "</library_geometries></COLLADA>\n"},
@@ -181,6 +184,7 @@ const ImportCase kCases[] = {
     {"early_a.obj", "early_a.mtl line 1: \"a1\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"nul_comment.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"early_norm.obj", "early_norm.mtl line 1: \"normx\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"no_vcount.dae", "line 3: a <polylist> has no <vcount>", 0, 0, 0, 0, 0, 0},
     {"negative.dae", "line 2: an array declares the count \"-2\", which is not a whole number", 0, 0, 0, 0, 0, 0},
     {"no_total.glb", "the binary glTF declares 0 bytes, too few for its first chunk", 0, 0, 0, 0, 0, 0},
     {"ascii.glb", "the file does not start with \"glTF\": it is not a binary glTF file", 0, 0, 0, 0, 0, 0},
