@@ -30,6 +30,7 @@
 #include "host/import/ImportLog.h"
 #include "host/import/MeshWelding.h"
 #include "host/import/ObjMaterialLibrary.h"
+#include "host/import/PlainObjReader.h"
 #include "host/import/PlyCounts.h"
 #include "host/import/RendererRecords.h"
 #include "host/toolkit/Xform.h"
@@ -295,14 +296,7 @@ struct Reader {
     if (faces > CAssimpImporter::kMaxFaces) return TooMany();
     TK_Mesh mesh;
     mesh.m_V.reserve(am.mNumVertices);
-    for (unsigned i = 0; i < am.mNumVertices; ++i) {
-      const aiVector3D& v = am.mVertices[i];
-      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
-        Fail("mesh \"" + name + "\": vertex " + std::to_string(i) + " is not a finite point");
-        return false;
-      }
-      mesh.m_V.emplace_back(v.x, v.y, v.z);
-    }
+    for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_V.emplace_back(am.mVertices[i].x, am.mVertices[i].y, am.mVertices[i].z);
     mesh.m_F.reserve(am.mNumFaces);
     for (unsigned f = 0; f < am.mNumFaces; ++f) {
       const aiFace& face = am.mFaces[f];
@@ -316,28 +310,48 @@ struct Reader {
       }
       mesh.SetTriangle(mesh.FaceCount(), int(face.mIndices[0]), int(face.mIndices[1]), int(face.mIndices[2]));
     }
+    if (am.HasTextureCoords(0)) {
+      mesh.m_T.reserve(am.mNumVertices);
+      for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_T.emplace_back(am.mTextureCoords[0][i].x, am.mTextureCoords[0][i].y);
+    }
+    if (am.HasNormals()) {
+      mesh.m_N.reserve(am.mNumVertices);
+      for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
+    }
+    bool keep = false;
+    if (!ShapePart(mesh, name, xform, node_name, vertices, keep)) return false;
+    if (keep) model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
+    return true;
+  }
+
+  // Checks, welds and places a mesh as its reader made it: a vertex per
+  // face corner where the file gives each face its own (OBJ, STL), normals
+  // and texture coordinates where the file has them. False for a fault that
+  // fails the whole import; `keep` false for a mesh left out with a warning.
+  bool ShapePart(TK_Mesh& mesh, const std::string& name, const TK_Xform& xform, const std::string& node_name,
+                 long long& vertices, bool& keep) const {
+    keep = false;
+    for (std::size_t i = 0; i < mesh.m_V.size(); ++i) {
+      const TK_3fPoint& v = mesh.m_V[i];
+      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
+        Fail("mesh \"" + name + "\": vertex " + std::to_string(i) + " is not a finite point");
+        return false;
+      }
+    }
     if (mesh.m_F.empty()) {
       Warn("mesh \"" + name + "\" has no triangles: left out");
       return true;
     }
-    if (am.HasTextureCoords(0)) {
-      mesh.m_T.reserve(am.mNumVertices);
-      for (unsigned i = 0; i < am.mNumVertices; ++i) {
-        const aiVector3D& t = am.mTextureCoords[0][i];
-        mesh.m_T.emplace_back(std::isfinite(t.x) ? t.x : 0.0f, std::isfinite(t.y) ? t.y : 0.0f);
-      }
-    }
-    // Readers give each face its own corners where the file does (OBJ, STL):
-    // the weld shares them again. Normals the file states take part in it;
-    // a mesh without them gets smooth ones first. Normals that are not all
-    // finite say nothing and are computed from the welded faces, and so are
-    // STL facet normals that contradict the winding (written by tools that
-    // never read them), after a weld that keeps the facets apart as stated.
+    for (TK_2fPoint& t : mesh.m_T) t = TK_2fPoint(std::isfinite(t.x) ? t.x : 0.0f, std::isfinite(t.y) ? t.y : 0.0f);
+    // The weld shares the readers' corners again. Normals the file states
+    // take part in it; a mesh without them gets smooth ones first. Normals
+    // that are not all finite say nothing and are computed from the welded
+    // faces, and so are STL facet normals that contradict the winding
+    // (written by tools that never read them), after a weld that keeps the
+    // facets apart as stated.
     bool computed_normals = false;
     const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
-    if (am.HasNormals()) {
-      mesh.m_N.reserve(am.mNumVertices);
-      for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
+    if (!mesh.m_N.empty()) {
       if (!std::all_of(mesh.m_N.begin(), mesh.m_N.end(), [](const TK_3fVector& n) {
             return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
           })) {
@@ -358,7 +372,7 @@ struct Reader {
       Warn("mesh \"" + name + "\": the transform of node \"" + node_name + "\" cannot be applied: left out");
       return true;
     }
-    model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
+    keep = true;
     return true;
   }
 
@@ -583,6 +597,21 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   r.is_stl = ext == ".stl";
   r.is_dae = ext == ".dae";
   if (r.is_obj) {
+    // The large models come as plain OBJ files, which a reader of our own
+    // takes in a fraction of Assimp's time, making the same mesh.
+    if (std::optional<plain_obj::PlainModel> plain = plain_obj::Read(path, [&log] { return log.StopRequested(); })) {
+      ImportedModel result;
+      long long vertices = 0;
+      bool keep = false;
+      if (!r.ShapePart(plain->mesh, plain->name, TK_Xform(), plain->name, vertices, keep)) return false;
+      if (keep) result.parts.push_back({TK_wString::FromUtf8(plain->name), std::move(plain->mesh), -1});
+      if (result.parts.empty()) {
+        r.Fail("the model has no mesh with faces");
+        return false;
+      }
+      model = std::move(result);
+      return true;
+    }
     r.obj_facts = obj_materials::ReadMaterialFacts(path);
     if (!r.obj_facts.problem.empty()) {
       r.Fail("the material library is malformed: " + r.obj_facts.problem);

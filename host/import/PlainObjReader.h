@@ -1,0 +1,31 @@
+#pragma once
+// A reader of our own for the plainest OBJ files, the way large scans and
+// exports are written: positions, normals, texture coordinates and
+// triangles, perhaps an object name. It reads them several times faster
+// than Assimp and makes the mesh Assimp's OBJ reader makes (a corner per
+// face corner, in face order, the same single-precision numbers), so the
+// import goes on exactly as it would. Anything more (materials, groups,
+// polygons, lines, a statement it does not know, a damaged one) sends the
+// file to Assimp. A function of a file.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "host/toolkit/Mesh.h"
+
+namespace plain_obj {
+
+struct PlainModel {
+  std::string name;  // the first word of the "o" statement, else Assimp's "defaultobject"
+  // Three corners per face in face order; normals and texture coordinates
+  // when the faces state them.
+  TK_Mesh mesh;
+};
+
+// The model of a plain OBJ file. Nothing when the file is not plain, cannot
+// be read, or `stop` answers true on one of its checks between lines.
+std::optional<PlainModel> Read(const std::filesystem::path& path, const std::function<bool()>& stop);
+
+}  // namespace plain_obj

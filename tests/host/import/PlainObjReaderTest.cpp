@@ -1,0 +1,134 @@
+// The plain OBJ reader against Assimp's own OBJ reader on the same files:
+// every file it takes must come out as Assimp makes it, to the bit, and
+// every file it leaves must be one that needs more than it reads.
+#include "host/import/PlainObjReader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include "host/Files.h"
+#include "support/TempDir.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+struct ObjCase {
+  const char* label;
+  std::string text;
+  bool plain;
+};
+
+const std::string kTriangles = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1 3 4\n";
+
+const ObjCase kCases[] = {
+    {"triangles", kTriangles, true},
+    {"comments_blanks_crlf_tabs", "# made by hand\r\n\r\nv\t0 0 0\r\nv 1  0 0 \r\n   \nv 0 1 0\r\nf 1 2 3\r\n", true},
+    {"no_final_line_end", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3", true},
+    {"number_forms",
+     "v -.5 5. +2\nv 1.5E+2 1e-3 -0\nv 0.123456789012345678901 123456789012345678 7.e2\nv 3.25e-7 -1e-40 1e39\n"
+     "f 1 2 3\nf 2 3 4\n",
+     true},
+    {"relative_indices", kTriangles + "f -1 -2 -3\n", true},
+    {"texture_coordinates", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0 0.5\nvt 0.25 1\nf 1/1 2/2 3/3\n", true},
+    {"normals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvn 0 0.6 0.8\nf 1//1 2//2 3//1\n", true},
+    {"both", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\nf 1/1/1 2/2/1 3/1/1\nf 3/2/1 2/1/1 1/2/1\n", true},
+    {"unused_texture_coordinates", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1 2 3\n", true},
+    {"shared_and_repeated_positions", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nf 1 2 3\nf 1 4 3\nf 2 4 3\n", true},
+    {"smoothing_groups", "s 1\n" + kTriangles + "s off\nf 2 3 4\n", true},
+    {"object_name", "o Scanned bunny \n" + kTriangles, true},
+
+    {"quad", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n", false},
+    {"material", "usemtl red\n" + kTriangles, false},
+    {"library", "mtllib a.mtl\n" + kTriangles, false},
+    {"group", "g part\n" + kTriangles, false},
+    {"line", kTriangles + "l 1 2\n", false},
+    {"point", kTriangles + "p 1\n", false},
+    {"mixed_corner_forms", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2 3\n", false},
+    {"forward_reference", "v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", false},
+    {"zero_index", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", false},
+    {"past_the_normals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//2 3//1\n", false},
+    {"nan", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
+    {"comma", "v 0,5 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
+    {"four_coordinates", "v 0 0 0 1\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
+    {"vertex_colours", "v 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
+    {"nul_in_a_comment", "# a\0mtllib a.mtl\n"s + kTriangles, false},
+    {"second_object", "o a\n" + kTriangles + "o b\nf 1 2 3\n", false},
+    {"no_faces", "v 0 0 0\nv 1 0 0\n", false},
+    {"leading_zero_index", kTriangles + "f 1 2 03\n", false},  // Assimp reads "0000000003" as more than one face
+    {"ten_digit_index", kTriangles + "f 1 2 1000000000\n", false},
+};
+
+class PlainObj : public testing::TestWithParam<ObjCase> {};
+
+// Assimp's one mesh of the file, with the importer's post-processing.
+const aiMesh* AssimpMesh(Assimp::Importer& importer, const std::filesystem::path& file, std::string& name) {
+  const aiScene* scene = importer.ReadFile(file.string(), aiProcess_ValidateDataStructure);
+  if (!scene) return nullptr;
+  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType);
+  if (!scene || scene->mNumMeshes != 1) return nullptr;
+  const aiNode* node = scene->mRootNode->mNumMeshes ? scene->mRootNode : scene->mRootNode->mChildren[0];
+  const aiMesh* mesh = scene->mMeshes[0];
+  name = mesh->mName.length ? mesh->mName.C_Str() : node->mName.C_Str();
+  return mesh;
+}
+
+bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST_P(PlainObj, ReadsWhatAssimpReadsOrLeavesTheFileToIt) {
+  const ObjCase& c = GetParam();
+  TempDir dir;
+  const std::filesystem::path file = dir / "model.obj";
+  WriteFile(file, c.text);
+  const std::optional<plain_obj::PlainModel> plain = plain_obj::Read(file, {});
+  ASSERT_EQ(plain.has_value(), c.plain);
+  if (!plain) return;
+
+  Assimp::Importer importer;
+  std::string name;
+  const aiMesh* expected = AssimpMesh(importer, file, name);
+  ASSERT_NE(expected, nullptr) << importer.GetErrorString();
+  EXPECT_EQ(plain->name, name);
+  const TK_Mesh& mesh = plain->mesh;
+  ASSERT_EQ(std::size_t(mesh.VertexCount()), expected->mNumVertices);
+  ASSERT_EQ(std::size_t(mesh.FaceCount()), expected->mNumFaces);
+  for (unsigned f = 0; f < expected->mNumFaces; ++f)
+    for (unsigned k = 0; k < 3; ++k) EXPECT_EQ(unsigned(mesh.m_F[f].vi[k]), expected->mFaces[f].mIndices[k]);
+  ASSERT_EQ(mesh.HasVertexNormals(), expected->HasNormals());
+  ASSERT_EQ(mesh.HasTextureCoordinates(), expected->HasTextureCoords(0));
+  for (unsigned i = 0; i < expected->mNumVertices; ++i) {
+    const aiVector3D& v = expected->mVertices[i];
+    EXPECT_TRUE(SameBits(mesh.m_V[i].x, v.x) && SameBits(mesh.m_V[i].y, v.y) && SameBits(mesh.m_V[i].z, v.z))
+        << "vertex " << i << ": " << mesh.m_V[i].x << " " << mesh.m_V[i].y << " " << mesh.m_V[i].z;
+    if (mesh.HasVertexNormals()) {
+      const aiVector3D& n = expected->mNormals[i];
+      EXPECT_TRUE(SameBits(mesh.m_N[i].x, n.x) && SameBits(mesh.m_N[i].y, n.y) && SameBits(mesh.m_N[i].z, n.z));
+    }
+    if (mesh.HasTextureCoordinates()) {
+      const aiVector3D& t = expected->mTextureCoords[0][i];
+      EXPECT_TRUE(SameBits(mesh.m_T[i].x, t.x) && SameBits(mesh.m_T[i].y, t.y));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Host, PlainObj, testing::ValuesIn(kCases), [](const auto& info) { return info.param.label; });
+
+// A stop request between lines ends the reading with nothing.
+TEST(PlainObjStop, AnAnsweredStopLeavesTheFile) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 70'000; ++i) text += "v 0 0 0\n";
+  WriteFile(dir / "long.obj", text + "f 1 2 3\n");
+  int asked = 0;
+  EXPECT_FALSE(plain_obj::Read(dir / "long.obj", [&] { return ++asked > 0; }));
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(plain_obj::Read(dir / "long.obj", [] { return false; }));
+}
+
+}  // namespace
