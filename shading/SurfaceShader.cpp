@@ -192,7 +192,7 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
       double cos_off_axis = 0.0;
       if (light.IsSpotLight()) {
         cos_off_axis = -TK_DotProduct(to_light, light.Direction());
-        if (std::cos(light.SpotAngleRadians()) >= cos_off_axis) continue;  // outside the cone
+        if (light.SpotAngleCosine() >= cos_off_axis) continue;  // outside the cone
       }
       attenuation = light.Attenuation(distance);
       if (attenuation == 0.0) continue;

@@ -46,7 +46,9 @@ bool TK_Light::SetShadowIntensity(double shadow_intensity) {
 }
 
 bool TK_Light::SetSpotAngleRadians(double half_angle) {
-  return SetFinite(spot_angle_, half_angle, half_angle > 0.0 && half_angle <= 0.5 * std::numbers::pi);
+  if (!SetFinite(spot_angle_, half_angle, half_angle > 0.0 && half_angle <= 0.5 * std::numbers::pi)) return false;
+  spot_cosine_ = std::cos(spot_angle_);
+  return true;
 }
 
 bool TK_Light::SetAttenuation(double c0, double c1, double c2) {

@@ -3,6 +3,7 @@
 // the length and width spans of linear and rectangular lights), colour,
 // intensity, spot cone, shadow intensity and distance attenuation. A value.
 
+#include <cmath>
 #include <memory>
 
 #include "host/toolkit/Color.h"
@@ -53,6 +54,9 @@ public:
   // The cone's half-angle, in (0, pi/2].
   double SpotAngleRadians() const { return spot_angle_; }
   bool SetSpotAngleRadians(double half_angle);
+  // cos(SpotAngleRadians()), kept with the angle: shading compares every
+  // lit point's off-axis cosine with it.
+  double SpotAngleCosine() const { return spot_cosine_; }
   double SpotExponent() const { return spot_exponent_; }
   bool SetSpotExponent(double exponent);
 
@@ -85,6 +89,7 @@ private:
   double intensity_ = 1.0;
   double shadow_intensity_ = 1.0;
   double spot_angle_ = 0.5235987755982988;  // pi/6
+  double spot_cosine_ = std::cos(spot_angle_);
   double spot_exponent_ = 0.0;
   TK_3dVector attenuation_{1, 0, 0};
   TK_wString name_;
