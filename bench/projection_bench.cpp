@@ -76,10 +76,10 @@ int main() {
       for (int y = 0; y < height; y += band)
         if (!projection->PrepareBand(std::max(y - 1, 0), band + 1)) return 1;
       const auto t2 = std::chrono::steady_clock::now();
-      // Cells only ever keep or grow their room, so the last band's is the peak.
+      // The cells' array only ever keeps or grows its room, so the last band's is the peak.
       const long long room = projection->CellCapacityTotal();
       const long long bytes = room * static_cast<long long>(sizeof(FaceRef)) +
-                              1920LL * (band + 1) * static_cast<long long>(sizeof(PixelCell));
+                              1920LL * (band + 1) * static_cast<long long>(sizeof(std::size_t));
       std::printf("1920x%-6d %5d %8d %14.3f %14.3f %16lld %14lld\n", height, band,
                   int(projection->ProjectedFaces().size()), Seconds(t1 - t0), Seconds(t2 - t1), room, bytes);
       memory[h][b] = bytes;

@@ -8,18 +8,15 @@
 
 bool BandCells::Prepare(int first, int count) {
   if (m_index->Aborted()) return false;
-  for (PixelCell& cell : m_grid) cell.clear();
   const int width = m_index->Camera().ScreenWidth(), height = m_index->Camera().ScreenHeight();
   if (first < 0 || first >= height || count < 1) return false;
-  if (m_grid.empty()) {
+  if (m_grid_rows == 0) {
     m_width = width;
-    m_grid.resize(std::size_t(count) * std::size_t(m_width));
     m_grid_rows = count;
   }
   const int rows = std::min(count, height - first);
   if (rows > m_grid_rows) return false;
-  m_first = first;
-  m_rows = rows;
+  m_rows = 0;  // no cells to read until the band is filed
 
   const std::vector<ProjectedFace>& faces = m_index->ProjectedFaces();
   const std::vector<int>& by_top = m_index->FacesByTopRow();
@@ -31,30 +28,48 @@ bool BandCells::Prepare(int first, int count) {
     const auto index = std::size_t(by_top[m_entered++]);
     m_live[index / 64] |= std::uint64_t(1) << (index % 64);
   }
+  m_band_faces.clear();
   for (std::size_t word = 0; word < m_live.size(); ++word) {
     for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1) {
-      if (m_index->Aborted()) return false;
       const std::size_t index = word * 64 + std::size_t(std::countr_zero(bits));
       const ProjectedFace& face = faces[index];
       // A rectangle ending on the band's last row is filed again by the next
       // band, which holds that row too; one ending above it is done, also
       // when this cursor started below it.
       if (face.rect.bottom < band.bottom) m_live[word] &= ~(std::uint64_t(1) << (index % 64));
-      const RECT part = inclusive_rect::Intersect(face.rect, band);
-      if (inclusive_rect::IsEmpty(part)) continue;
-      const FaceRef ref{face.mesh_index, face.face_index};
-      for (int y = part.top; y <= part.bottom; ++y) {
-        PixelCell* row = &m_grid[std::size_t(y - first) * std::size_t(m_width)];
-        for (int x = part.left; x <= part.right; ++x)
-          if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) row[x].push_back(ref);
-      }
+      if (!inclusive_rect::IsEmpty(inclusive_rect::Intersect(face.rect, band)))
+        m_band_faces.push_back(std::uint32_t(index));
     }
   }
-  return true;
-}
 
-long long BandCells::CapacityTotal() const {
-  long long total = 0;
-  for (const PixelCell& cell : m_grid) total += (long long)cell.capacity();
-  return total;
+  // Two passes over the band's faces: the first counts each cell's faces,
+  // the second files them where the counts put each cell's run.
+  const std::size_t cells = std::size_t(rows) * std::size_t(m_width);
+  m_starts.assign(cells + 1, 0);
+  const auto each_covered = [&](const auto& visit) {
+    for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
+      if ((i & 1023) == 0 && m_index->Aborted()) return false;
+      const ProjectedFace& face = faces[m_band_faces[i]];
+      const RECT part = inclusive_rect::Intersect(face.rect, band);
+      for (int y = part.top; y <= part.bottom; ++y) {
+        const std::size_t row = std::size_t(y - first) * std::size_t(m_width);
+        for (int x = part.left; x <= part.right; ++x)
+          if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) visit(row + std::size_t(x), face);
+      }
+    }
+    return true;
+  };
+  if (!each_covered([&](std::size_t cell, const ProjectedFace&) { ++m_starts[cell + 1]; })) return false;
+  for (std::size_t cell = 1; cell <= cells; ++cell) m_starts[cell] += m_starts[cell - 1];
+  m_refs.resize(m_starts[cells]);
+  // Filing moves each cell's start to its end; the starts are then those of the next cells.
+  if (!each_covered([&](std::size_t cell, const ProjectedFace& face) {
+        m_refs[m_starts[cell]++] = FaceRef{face.mesh_index, face.face_index};
+      }))
+    return false;
+  for (std::size_t cell = cells; cell > 0; --cell) m_starts[cell] = m_starts[cell - 1];
+  m_starts[0] = 0;
+  m_first = first;
+  m_rows = rows;
+  return true;
 }

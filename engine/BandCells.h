@@ -4,16 +4,19 @@
 // downward. Which faces a cell holds, and their order, depend only on the
 // pixel, never on how the rows were cut into bands: so each thread that
 // gathers hits keeps its own BandCells over the one shared index, and any
-// thread may start at any row. The index must outlive it.
+// thread may start at any row. The index must outlive it. A band's cells
+// lie one after another in one array, in row order, so that the filing and
+// the reading both go through memory in order.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "engine/FaceRef.h"
 #include "host/platform/WinTypes.h"
 
 class CScreenProjection;
-using PixelCell = std::vector<FaceRef>;
+using PixelCell = std::span<const FaceRef>;
 
 class BandCells {
 public:
@@ -33,19 +36,23 @@ public:
   int Rows() const { return m_rows; }
   bool Holds(int y) const { return m_rows > 0 && y >= m_first && y < m_first + m_rows; }
   // The cell of column x, row y; y must lie within the current band.
-  const PixelCell& Cell(int x, int y) const {
-    return m_grid[std::size_t(y - m_first) * std::size_t(m_width) + std::size_t(x)];
+  PixelCell Cell(int x, int y) const {
+    const std::size_t cell = std::size_t(y - m_first) * std::size_t(m_width) + std::size_t(x);
+    return PixelCell(m_refs.data() + m_starts[cell], m_starts[cell + 1] - m_starts[cell]);
   }
-  // Room for face references in all cells together: the cells' capacities.
-  long long CapacityTotal() const;
+  // Room for face references in all cells together: it only ever grows.
+  long long CapacityTotal() const { return (long long)m_refs.capacity(); }
 
 private:
   const CScreenProjection* m_index;
   int m_width = 0;
   int m_first = 0;
   int m_rows = 0;
-  std::vector<PixelCell> m_grid;  // m_grid_rows rows of m_width cells, made by the first band
-  int m_grid_rows = 0;
+  int m_grid_rows = 0;  // the rows of the first band: no later band may have more
+  // Cell c of the band holds m_refs[m_starts[c] .. m_starts[c + 1]).
+  std::vector<std::size_t> m_starts;
+  std::vector<FaceRef> m_refs;
+  std::vector<std::uint32_t> m_band_faces;  // the listed faces that meet the band, in list order
   // Faces by first row that bands have reached, and one bit per listed
   // face: reached and not done.
   std::size_t m_entered = 0;

@@ -204,7 +204,7 @@ void CScreenProjection::SortFacesByTopRow() {
 int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vector<HitRecord>& hits,
                                   bool sort) const {
   hits.clear();
-  const PixelCell& cell = cells.Cell(x, y);
+  const PixelCell cell = cells.Cell(x, y);
   if (cell.empty()) return 0;
   PixelRayRecord ray;
   if (!m_camera.PixelRay(x, y, ray)) return 0;  // no direction: no face can be met

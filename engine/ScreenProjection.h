@@ -63,7 +63,7 @@ public:
   bool PrepareBand(int first, int count) { return m_cells.Prepare(first, count); }
   int BandFirstRow() const { return m_cells.FirstRow(); }
   int BandRows() const { return m_cells.Rows(); }
-  const PixelCell& Cell(int x, int y) const { return m_cells.Cell(x, y); }
+  PixelCell Cell(int x, int y) const { return m_cells.Cell(x, y); }
   long long CellCapacityTotal() const { return m_cells.CapacityTotal(); }
   // A sample keeps at most this many hits, the nearest: behind thousands of
   // surfaces the rest are lost in the 8-bit colour, and a file of countless

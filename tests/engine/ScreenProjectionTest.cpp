@@ -70,7 +70,7 @@ struct Scene {
   }
 };
 
-int CountIn(const PixelCell& cell, int mesh, int face) {
+int CountIn(PixelCell cell, int mesh, int face) {
   return int(std::count_if(cell.begin(), cell.end(), [&](const FaceRef& r) { return r.mesh_index == mesh && r.face_index == face; }));
 }
 
