@@ -100,7 +100,8 @@ private:
   // One statement at p_; the rest of its line is left for ReadAll to skip.
   bool Statement() {
     const char* p = SkipBlanks(p_);
-    if (IsLineEnd(*p) || *p == '#') return Skip(p);
+    if (IsLineEnd(*p) || (*p == '#' && p == p_)) return Skip(p);
+    if (p != p_) return false;  // Assimp reads an indented statement as no statement
     const char* word = p;
     while (!EndsToken(*p)) ++p;
     const std::string_view keyword(word, std::size_t(p - word));

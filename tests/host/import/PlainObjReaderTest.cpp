@@ -30,6 +30,7 @@ const std::string kTriangles = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1
 const ObjCase kCases[] = {
     {"triangles", kTriangles, true},
     {"comments_blanks_crlf_tabs", "# made by hand\r\n\r\nv\t0 0 0\r\nv 1  0 0 \r\n   \nv 0 1 0\r\nf 1 2 3\r\n", true},
+    {"carriage_returns_only", "v 0 0 0\rv 1 0 0\rv 0 1 0\rf 1 2 3\r", true},
     {"no_final_line_end", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3", true},
     {"number_forms",
      "v -.5 5. +2\nv 1.5E+2 1e-3 -0\nv 0.123456789012345678901 123456789012345678 7.e2\nv 3.25e-7 -1e-40 1e39\n"
@@ -44,6 +45,7 @@ const ObjCase kCases[] = {
     {"smoothing_groups", "s 1\n" + kTriangles + "s off\nf 2 3 4\n", true},
     {"object_name", "o Scanned bunny \n" + kTriangles, true},
 
+    {"indented_statement", "  v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},  // Assimp reads no mesh
     {"quad", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n", false},
     {"material", "usemtl red\n" + kTriangles, false},
     {"library", "mtllib a.mtl\n" + kTriangles, false},
