@@ -319,7 +319,7 @@ struct Reader {
       for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
     }
     bool keep = false;
-    if (!ShapePart(mesh, name, xform, node_name, vertices, keep)) return false;
+    if (!ShapePart(mesh, mesh_welding::UniquePositions(mesh.m_V), name, xform, node_name, vertices, keep)) return false;
     if (keep) model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
     return true;
   }
@@ -328,8 +328,9 @@ struct Reader {
   // face corner where the file gives each face its own (OBJ, STL), normals
   // and texture coordinates where the file has them. False for a fault that
   // fails the whole import; `keep` false for a mesh left out with a warning.
-  bool ShapePart(TK_Mesh& mesh, const std::string& name, const TK_Xform& xform, const std::string& node_name,
-                 long long& vertices, bool& keep) const {
+  // `positions` are those of the mesh's vertices.
+  bool ShapePart(TK_Mesh& mesh, const mesh_welding::Positions& positions, const std::string& name,
+                 const TK_Xform& xform, const std::string& node_name, long long& vertices, bool& keep) const {
     keep = false;
     for (std::size_t i = 0; i < mesh.m_V.size(); ++i) {
       const TK_3fPoint& v = mesh.m_V[i];
@@ -350,7 +351,6 @@ struct Reader {
     // (written by tools that never read them), after a weld that keeps the
     // facets apart as stated.
     bool computed_normals = false;
-    const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
     if (!mesh.m_N.empty()) {
       if (!std::all_of(mesh.m_N.begin(), mesh.m_N.end(), [](const TK_3fVector& n) {
             return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
@@ -603,7 +603,8 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
       ImportedModel result;
       long long vertices = 0;
       bool keep = false;
-      if (!r.ShapePart(plain->mesh, plain->name, TK_Xform(), plain->name, vertices, keep)) return false;
+      if (!r.ShapePart(plain->mesh, plain->positions, plain->name, TK_Xform(), plain->name, vertices, keep))
+        return false;
       if (keep) result.parts.push_back({TK_wString::FromUtf8(plain->name), std::move(plain->mesh), -1});
       if (result.parts.empty()) {
         r.Fail("the model has no mesh with faces");

@@ -154,6 +154,25 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
   return positions;
 }
 
+// Equal points get one number among the points; the vertices then number
+// those in the order of their first vertex, keeping that vertex's own point
+// (0 and -0 alike, the first seen is kept, as above).
+Positions UniquePositions(const std::vector<TK_3fPoint>& points, const std::vector<std::uint32_t>& point_of) {
+  const Positions distinct = UniquePositions(points);
+  Positions positions;
+  positions.of.resize(point_of.size());
+  std::vector<std::uint32_t> number(distinct.at.size(), kNone);
+  for (std::size_t v = 0; v < point_of.size(); ++v) {
+    std::uint32_t& id = number[distinct.of[point_of[v]]];
+    if (id == kNone) {
+      id = std::uint32_t(positions.at.size());
+      positions.at.push_back(points[point_of[v]]);
+    }
+    positions.of[v] = id;
+  }
+  return positions;
+}
+
 void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
   const std::vector<TK_3fPoint>& vertices = mesh.m_V;
   const std::size_t count = vertices.size();

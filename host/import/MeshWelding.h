@@ -19,6 +19,10 @@ struct Positions {
   std::vector<TK_3fPoint> at;
 };
 Positions UniquePositions(const std::vector<TK_3fPoint>& vertices);
+// The same for finite vertices given as indices into `points` (vertex v at
+// points[point_of[v]]), hashing each point once instead of each vertex: for
+// readers whose files share positions between faces by index.
+Positions UniquePositions(const std::vector<TK_3fPoint>& points, const std::vector<std::uint32_t>& point_of);
 
 // Gives every vertex the unit sum of the normals around its position. A
 // vertex brings the unit normal of its face (the unit sum of its faces'

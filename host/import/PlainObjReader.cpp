@@ -75,6 +75,11 @@ public:
     const std::size_t corners = faces_.size();
     mesh.m_V.resize(corners);
     for (std::size_t i = 0; i < corners; ++i) mesh.m_V[i] = positions_[std::size_t(faces_[i].v)];
+    {
+      std::vector<std::uint32_t> point_of(corners);
+      for (std::size_t i = 0; i < corners; ++i) point_of[i] = std::uint32_t(faces_[i].v);
+      model.positions = mesh_welding::UniquePositions(positions_, point_of);
+    }
     if (form_ & kTexture) {
       mesh.m_T.resize(corners);
       for (std::size_t i = 0; i < corners; ++i) mesh.m_T[i] = texture_[std::size_t(faces_[i].t)];

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "host/import/MeshWelding.h"
 #include "host/toolkit/Mesh.h"
 
 namespace plain_obj {
@@ -22,6 +23,9 @@ struct PlainModel {
   // Three corners per face in face order; normals and texture coordinates
   // when the faces state them.
   TK_Mesh mesh;
+  // The mesh's distinct positions, as mesh_welding::UniquePositions finds
+  // them in mesh.m_V, found from the file's own position numbers.
+  mesh_welding::Positions positions;
 };
 
 // The model of a plain OBJ file. Nothing when the file is not plain, cannot

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -42,6 +43,7 @@ const ObjCase kCases[] = {
     {"both", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\nf 1/1/1 2/2/1 3/1/1\nf 3/2/1 2/1/1 1/2/1\n", true},
     {"unused_texture_coordinates", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1 2 3\n", true},
     {"shared_and_repeated_positions", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 0 0\nf 1 2 3\nf 1 4 3\nf 2 4 3\n", true},
+    {"signed_zeros", "v -0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 0\nf 4 2 3\nf 1 3 2\n", true},
     {"smoothing_groups", "s 1\n" + kTriangles + "s off\nf 2 3 4\n", true},
     {"object_name", "o Scanned bunny \n" + kTriangles, true},
 
@@ -102,6 +104,14 @@ TEST_P(PlainObj, ReadsWhatAssimpReadsOrLeavesTheFileToIt) {
   ASSERT_EQ(std::size_t(mesh.FaceCount()), expected->mNumFaces);
   for (unsigned f = 0; f < expected->mNumFaces; ++f)
     for (unsigned k = 0; k < 3; ++k) EXPECT_EQ(unsigned(mesh.m_F[f].vi[k]), expected->mFaces[f].mIndices[k]);
+  // The positions found from the file's numbers are those the corners give.
+  const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
+  EXPECT_EQ(plain->positions.of, positions.of);
+  EXPECT_TRUE(plain->positions.at.size() == positions.at.size() &&
+              std::equal(positions.at.begin(), positions.at.end(), plain->positions.at.begin(),
+                         [](const TK_3fPoint& a, const TK_3fPoint& b) {
+                           return SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z);
+                         }));
   ASSERT_EQ(mesh.HasVertexNormals(), expected->HasNormals());
   ASSERT_EQ(mesh.HasTextureCoordinates(), expected->HasTextureCoords(0));
   for (unsigned i = 0; i < expected->mNumVertices; ++i) {
