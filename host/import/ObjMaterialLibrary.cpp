@@ -37,15 +37,17 @@ std::pair<std::string, std::string> Statement(const std::string& line) {
 }
 
 // Calls take(line number, keyword, rest) for every statement of the file,
-// as the model reader sees them: it ends a line at a NUL byte too.
+// as the model reader sees them: a carriage return, a form feed and a NUL
+// byte end a statement as a line feed does (lines are counted by the last).
 template <class Take> void ForEachStatement(std::istream& in, const Take& take) {
+  constexpr std::string_view kStatementEnds{"\r\f\0", 3};
   int number = 0;
   for (std::string whole; std::getline(in, whole);) {
     ++number;
     for (std::size_t start = 0; start <= whole.size();) {
-      const std::size_t nul = std::min(whole.find('\0', start), whole.size());
-      const auto [keyword, rest] = Statement(whole.substr(start, nul - start));
-      start = nul + 1;
+      const std::size_t end = std::min(whole.find_first_of(kStatementEnds, start), whole.size());
+      const auto [keyword, rest] = Statement(whole.substr(start, end - start));
+      start = end + 1;
       take(number, keyword, rest);
     }
   }

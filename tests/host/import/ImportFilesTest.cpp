@@ -134,6 +134,8 @@ const std::pair<const char*, std::string> kFiles[] = {
     {"nul_comment.obj", "# a comment\0mtllib early.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"s},  // NUL ends the comment
     {"early_norm.obj", "mtllib early_norm.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
     {"early_norm.mtl", "normx early.png\nnewmtl a\n"},  // the reader takes any "norm..." for a normal map
+    {"early_cr.obj", "mtllib early_cr.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl a\nf 1 2 3\n"},
+    {"early_cr.mtl", "\xd7\rmap_Kd x.png\nnewmtl a\n"},  // a carriage return ends a statement too
     {"nan.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex nan 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\n"
                 "endfacet\nendsolid x\n"},
 };
@@ -184,6 +186,7 @@ const ImportCase kCases[] = {
     {"early_a.obj", "early_a.mtl line 1: \"a1\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"nul_comment.obj", "early.mtl line 2: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"early_norm.obj", "early_norm.mtl line 1: \"normx\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
+    {"early_cr.obj", "early_cr.mtl line 1: \"map_Kd\" comes before any \"newmtl\"", 0, 0, 0, 0, 0, 0},
     {"no_vcount.dae", "line 3: a <polylist> has no <vcount>", 0, 0, 0, 0, 0, 0},
     {"negative.dae", "line 2: an array declares the count \"-2\", which is not a whole number", 0, 0, 0, 0, 0, 0},
     {"no_total.glb", "the binary glTF declares 0 bytes, too few for its first chunk", 0, 0, 0, 0, 0, 0},
