@@ -5,15 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 
-#include <assimp/Importer.hpp>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-
 #include "host/Files.h"
+#include "support/PlainObjAgainstAssimp.h"
 #include "support/TempDir.h"
 
 using namespace std::string_literals;
@@ -71,20 +66,6 @@ const ObjCase kCases[] = {
 
 class PlainObj : public testing::TestWithParam<ObjCase> {};
 
-// Assimp's one mesh of the file, with the importer's post-processing.
-const aiMesh* AssimpMesh(Assimp::Importer& importer, const std::filesystem::path& file, std::string& name) {
-  const aiScene* scene = importer.ReadFile(file.string(), aiProcess_ValidateDataStructure);
-  if (!scene) return nullptr;
-  scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType);
-  if (!scene || scene->mNumMeshes != 1) return nullptr;
-  const aiNode* node = scene->mRootNode->mNumMeshes ? scene->mRootNode : scene->mRootNode->mChildren[0];
-  const aiMesh* mesh = scene->mMeshes[0];
-  name = mesh->mName.length ? mesh->mName.C_Str() : node->mName.C_Str();
-  return mesh;
-}
-
-bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
 TEST_P(PlainObj, ReadsWhatAssimpReadsOrLeavesTheFileToIt) {
   const ObjCase& c = GetParam();
   TempDir dir;
@@ -92,40 +73,8 @@ TEST_P(PlainObj, ReadsWhatAssimpReadsOrLeavesTheFileToIt) {
   WriteFile(file, c.text);
   const std::optional<plain_obj::PlainModel> plain = plain_obj::Read(file, {});
   ASSERT_EQ(plain.has_value(), c.plain);
-  if (!plain) return;
-
-  Assimp::Importer importer;
-  std::string name;
-  const aiMesh* expected = AssimpMesh(importer, file, name);
-  ASSERT_NE(expected, nullptr) << importer.GetErrorString();
-  EXPECT_EQ(plain->name, name);
-  const TK_Mesh& mesh = plain->mesh;
-  ASSERT_EQ(std::size_t(mesh.VertexCount()), expected->mNumVertices);
-  ASSERT_EQ(std::size_t(mesh.FaceCount()), expected->mNumFaces);
-  for (unsigned f = 0; f < expected->mNumFaces; ++f)
-    for (unsigned k = 0; k < 3; ++k) EXPECT_EQ(unsigned(mesh.m_F[f].vi[k]), expected->mFaces[f].mIndices[k]);
-  // The positions found from the file's numbers are those the corners give.
-  const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
-  EXPECT_EQ(plain->positions.of, positions.of);
-  EXPECT_TRUE(plain->positions.at.size() == positions.at.size() &&
-              std::equal(positions.at.begin(), positions.at.end(), plain->positions.at.begin(),
-                         [](const TK_3fPoint& a, const TK_3fPoint& b) {
-                           return SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z);
-                         }));
-  ASSERT_EQ(mesh.HasVertexNormals(), expected->HasNormals());
-  ASSERT_EQ(mesh.HasTextureCoordinates(), expected->HasTextureCoords(0));
-  for (unsigned i = 0; i < expected->mNumVertices; ++i) {
-    const aiVector3D& v = expected->mVertices[i];
-    EXPECT_TRUE(SameBits(mesh.m_V[i].x, v.x) && SameBits(mesh.m_V[i].y, v.y) && SameBits(mesh.m_V[i].z, v.z))
-        << "vertex " << i << ": " << mesh.m_V[i].x << " " << mesh.m_V[i].y << " " << mesh.m_V[i].z;
-    if (mesh.HasVertexNormals()) {
-      const aiVector3D& n = expected->mNormals[i];
-      EXPECT_TRUE(SameBits(mesh.m_N[i].x, n.x) && SameBits(mesh.m_N[i].y, n.y) && SameBits(mesh.m_N[i].z, n.z));
-    }
-    if (mesh.HasTextureCoordinates()) {
-      const aiVector3D& t = expected->mTextureCoords[0][i];
-      EXPECT_TRUE(SameBits(mesh.m_T[i].x, t.x) && SameBits(mesh.m_T[i].y, t.y));
-    }
+  if (plain) {
+    EXPECT_EQ(plain_obj_check::DifferenceFromAssimp(*plain, file), "");
   }
 }
 

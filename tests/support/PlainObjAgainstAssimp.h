@@ -1,0 +1,62 @@
+#pragma once
+// The plain OBJ reader's model of a file against Assimp's own reading of
+// it, for the reader's tests and its differential fuzz target: where the
+// two differ, in words; empty when they agree to the bit.
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include "host/import/MeshWelding.h"
+#include "host/import/PlainObjReader.h"
+
+namespace plain_obj_check {
+
+inline bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+template <class A, class B> bool SamePoint(const A& a, const B& b) {
+  return SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z);
+}
+
+inline std::string DifferenceFromAssimp(const plain_obj::PlainModel& plain, const std::filesystem::path& file) {
+  Assimp::Importer importer;
+  const aiScene* scene = importer.ReadFile(file.string(), aiProcess_ValidateDataStructure);
+  if (scene) scene = importer.ApplyPostProcessing(aiProcess_Triangulate | aiProcess_SortByPType);
+  if (!scene) return std::string("Assimp cannot read it: ") + importer.GetErrorString();
+  if (scene->mNumMeshes != 1) return "Assimp makes " + std::to_string(scene->mNumMeshes) + " meshes";
+  const aiNode* node = scene->mRootNode->mNumMeshes ? scene->mRootNode : scene->mRootNode->mChildren[0];
+  const aiMesh& expected = *scene->mMeshes[0];
+  const std::string name = expected.mName.length ? expected.mName.C_Str() : node->mName.C_Str();
+  if (plain.name != name) return "named \"" + plain.name + "\", Assimp's \"" + name + "\"";
+
+  const TK_Mesh& mesh = plain.mesh;
+  if (std::size_t(mesh.VertexCount()) != expected.mNumVertices || std::size_t(mesh.FaceCount()) != expected.mNumFaces)
+    return std::to_string(mesh.VertexCount()) + " vertices and " + std::to_string(mesh.FaceCount()) +
+           " faces, Assimp's " + std::to_string(expected.mNumVertices) + " and " + std::to_string(expected.mNumFaces);
+  for (unsigned f = 0; f < expected.mNumFaces; ++f)
+    for (unsigned k = 0; k < 3; ++k)
+      if (unsigned(mesh.m_F[f].vi[k]) != expected.mFaces[f].mIndices[k]) return "face " + std::to_string(f);
+  if (mesh.HasVertexNormals() != expected.HasNormals()) return "normals stated or not";
+  if (mesh.HasTextureCoordinates() != expected.HasTextureCoords(0)) return "texture coordinates stated or not";
+  for (unsigned i = 0; i < expected.mNumVertices; ++i) {
+    if (!SamePoint(mesh.m_V[i], expected.mVertices[i])) return "vertex " + std::to_string(i);
+    if (mesh.HasVertexNormals() && !SamePoint(mesh.m_N[i], expected.mNormals[i])) return "normal " + std::to_string(i);
+    if (mesh.HasTextureCoordinates() &&
+        !(SameBits(mesh.m_T[i].x, expected.mTextureCoords[0][i].x) &&
+          SameBits(mesh.m_T[i].y, expected.mTextureCoords[0][i].y)))
+      return "texture coordinates " + std::to_string(i);
+  }
+  // The positions found from the file's numbers are those the corners give.
+  const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
+  if (plain.positions.of != positions.of || plain.positions.at.size() != positions.at.size())
+    return "unique positions";
+  for (std::size_t p = 0; p < positions.at.size(); ++p)
+    if (!SamePoint(plain.positions.at[p], positions.at[p])) return "unique position " + std::to_string(p);
+  return {};
+}
+
+}  // namespace plain_obj_check
