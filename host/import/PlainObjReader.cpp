@@ -129,8 +129,11 @@ private:
   // Where the number at p ends when it is one Assimp's parser reads as
   // written ([+-]digits[.digits][(e|E)[+-]digits], no more integer digits
   // than its 64-bit integer holds), followed by a blank or the line end;
-  // else null. Words such as "nan" and commas as decimal points are not plain.
+  // else null. Words such as "nan" and commas as decimal points are not
+  // plain, nor a number starting with its point (".5": Assimp's OBJ reader
+  // does not count it as one, "-.5" it does).
   static const char* NumberEnd(const char* p) {
+    if (*p == '.') return nullptr;
     if (*p == '+' || *p == '-') ++p;
     const char* digits = p;
     while (IsDigit(*p)) ++p;

@@ -54,6 +54,7 @@ const ObjCase kCases[] = {
     {"zero_index", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 0 1 2\n", false},
     {"past_the_normals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//2 3//1\n", false},
     {"nan", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
+    {"leading_point", "v .5 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},  // Assimp does not count ".5" as a number
     {"comma", "v 0,5 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
     {"four_coordinates", "v 0 0 0 1\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
     {"vertex_colours", "v 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
