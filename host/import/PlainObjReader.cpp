@@ -222,7 +222,8 @@ private:
   // as Assimp takes it.
   bool ObjectName(const char* p) {
     const char* start = p;
-    while (!EndsToken(*p)) ++p;
+    for (; !EndsToken(*p); ++p)
+      if (IsControl(*p)) return false;
     if (p == start || !name_.empty() || !faces_.empty()) return false;
     name_.assign(start, p);
     return Skip(p);
