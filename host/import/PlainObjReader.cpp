@@ -1,5 +1,6 @@
 #include "host/import/PlainObjReader.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -29,6 +30,8 @@ bool IsControl(char c) { return (unsigned char)c < 0x20 && c != '\t'; }
 struct NotANumber {
   template <class... Args> explicit NotANumber(Args&&...) {}
 };
+
+float Finite(float x) { return std::isfinite(x) ? x : 0.0f; }
 
 const char* SkipBlanks(const char* p) {
   while (IsBlank(*p)) ++p;
@@ -114,7 +117,8 @@ private:
     p = SkipBlanks(p);
     if (keyword == "v") return Numbers(p, 3, 3, [&](const float* x) { positions_.emplace_back(x[0], x[1], x[2]); });
     if (keyword == "vn") return Numbers(p, 3, 3, [&](const float* x) { normals_.emplace_back(x[0], x[1], x[2]); });
-    if (keyword == "vt") return Numbers(p, 2, 3, [&](const float* x) { texture_.emplace_back(x[0], x[1]); });
+    // Assimp reads a texture coordinate that is not finite as 0.
+    if (keyword == "vt") return Numbers(p, 2, 3, [&](const float* x) { texture_.emplace_back(Finite(x[0]), Finite(x[1])); });
     if (keyword == "f") return Face(p);
     if (keyword == "s") return Skip(p);  // smoothing groups: normals are smoothed over the whole mesh
     if (keyword == "o") return ObjectName(p);

@@ -34,6 +34,7 @@ const ObjCase kCases[] = {
      true},
     {"relative_indices", kTriangles + "f -1 -2 -3\n", true},
     {"overflow_to_not_a_number", "v 0 0 0e39\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 3 2\n", true},  // 0 x inf, as Assimp reads it
+    {"texture_coordinate_overflow", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 3E+56000 0\nvt 1 -1e39\nf 1/1 2/2 3/1\n", true},
     {"texture_coordinates", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0 0.5\nvt 0.25 1\nf 1/1 2/2 3/3\n", true},
     {"normals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvn 0 0.6 0.8\nf 1//1 2//2 3//1\n", true},
     {"both", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 1\nvn 0 0 1\nf 1/1/1 2/2/1 3/1/1\nf 3/2/1 2/1/1 1/2/1\n", true},
