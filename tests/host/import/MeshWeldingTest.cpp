@@ -92,6 +92,36 @@ TEST(MeshWelding, CornersWithinATenThousandthOfTheDiagonalSmoothTogether) {
   }
 }
 
+// Corners closer than the radius find each other wherever the grid's cells
+// split them: 200 pairs at irregular places (a far triangle makes the
+// radius about 1, the pairs' offset about 0.78), the whole moved by several
+// offsets. Each pair's faces are square to each other, so a pair that found
+// itself has the normal between them.
+TEST(MeshWelding, NearCornersFindEachOtherAcrossTheGridsCells) {
+  for (const float shift : {0.0f, 0.37f, 0.71f, 1.13f}) {
+    TK_Mesh mesh;
+    const auto triangle = [&mesh](TK_3fPoint a, TK_3fVector u, TK_3fVector v) {
+      const int first = mesh.VertexCount();
+      mesh.m_V.insert(mesh.m_V.end(), {a, a + u, a + v});
+      mesh.SetTriangle(mesh.FaceCount(), first, first + 1, first + 2);
+    };
+    triangle({10000, 0, 0}, {3, 0, 0}, {0, 3, 0});
+    for (int i = 0; i < 200; ++i) {
+      const TK_3fPoint p(shift + 4.854f * float(i), shift + 1.3f * float(i * 7 % 13), 0.9f * float(i % 5));
+      triangle(p, {3, 0, 0}, {0, 3, 0});                               // facing +z
+      triangle(p + TK_3fVector(0.45f, 0.45f, 0.45f), {0, 0, 3}, {0, -3, 0});  // facing +x
+    }
+    const mesh_welding::Positions positions = mesh_welding::UniquePositions(mesh.m_V);
+    mesh_welding::SmoothNormals(mesh, positions);
+    for (std::size_t pair = 0; pair < 200; ++pair) {
+      const TK_3fVector& a = mesh.m_N[3 + 6 * pair];
+      ASSERT_EQ(a, mesh.m_N[6 + 6 * pair]) << shift << " pair " << pair;
+      EXPECT_NEAR(a.x, std::sqrt(0.5f), 1e-6f) << shift << " pair " << pair;
+      EXPECT_NEAR(a.z, std::sqrt(0.5f), 1e-6f) << shift << " pair " << pair;
+    }
+  }
+}
+
 // Corners alike in position and normal but not in texture stay apart (a
 // seam of the map), -0 and 0 are alike, a vertex no face uses goes, and
 // the others keep the order of their first index.
