@@ -23,7 +23,10 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool EndsToken(char c) { return IsBlank(c) || IsLineEnd(c); }
-bool IsControl(char c) { return (unsigned char)c < 0x20 && c != '\t'; }
+// Characters Assimp reads as more than text: control characters (it ends a
+// line at some of them) and the backslash (it joins a line ending in one to
+// the next).
+bool IsSpecial(char c) { return ((unsigned char)c < 0x20 && c != '\t') || c == '\\'; }
 
 // What Assimp's number parser would throw; never thrown, as only numbers
 // it reads as written reach it (its own error type is not exported).
@@ -62,10 +65,9 @@ public:
     for (unsigned line = 1; p_ < end; ++line) {
       if (line % kLinesBetweenStopChecks == 0 && stop && stop()) return false;
       if (!Statement()) return false;
-      // Only comments and smoothing groups leave text behind. Control
-      // characters are not plain: Assimp ends a line at some of them.
+      // Only comments, smoothing groups and object names leave text behind.
       for (; !IsLineEnd(*p_); ++p_)
-        if (IsControl(*p_)) return false;
+        if (IsSpecial(*p_)) return false;
       ++p_;
     }
     return !faces_.empty();
@@ -227,7 +229,7 @@ private:
   bool ObjectName(const char* p) {
     const char* start = p;
     for (; !EndsToken(*p); ++p)
-      if (IsControl(*p)) return false;
+      if (IsSpecial(*p)) return false;
     if (p == start || !name_.empty() || !faces_.empty()) return false;
     name_.assign(start, p);
     return Skip(p);

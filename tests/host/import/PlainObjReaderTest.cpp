@@ -62,6 +62,7 @@ const ObjCase kCases[] = {
     {"vertex_colours", "v 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", false},
     {"nul_in_a_comment", "# a\0mtllib a.mtl\n"s + kTriangles, false},
     {"nul_in_a_name", "o a\0p 1\n"s + kTriangles, false},  // Assimp ends the line at the NUL
+    {"continued_line", "# a comment \\\n" + kTriangles, false},  // Assimp joins the next line to the comment
     {"second_object", "o a\n" + kTriangles + "o b\nf 1 2 3\n", false},
     {"no_faces", "v 0 0 0\nv 1 0 0\n", false},
     {"leading_zero_index", kTriangles + "f 1 2 03\n", false},  // Assimp reads "0000000003" as more than one face
