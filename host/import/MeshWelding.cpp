@@ -53,12 +53,12 @@ TK_3fVector FaceNormal(const TK_3fPoint& a, const TK_3fPoint& b, const TK_3fPoin
 
 // Finds the positions closer than a radius to a given one (squared
 // distance, computed in single precision, below the squared radius), through
-// a hash grid of cells at least 16 radii wide: a position looks beyond its
-// own cell only along the axes where it lies near the cell's side.
+// a hash grid of cells 16 radii wide: a position looks beyond its own cell
+// only along the axes where it lies near the cell's side.
 class NearPositions {
 public:
-  NearPositions(const std::vector<TK_3fPoint>& at, const TK_3fPoint& low, float radius, double cell)
-      : at_(at), low_(low), radius_(radius), square_radius_(radius * radius), cell_(std::max(cell, 16.0 * radius)),
+  NearPositions(const std::vector<TK_3fPoint>& at, const TK_3fPoint& low, float radius)
+      : at_(at), low_(low), radius_(radius), square_radius_(radius * radius), cell_(16.0 * radius),
         next_(at.size(), kNone), keys_(std::bit_ceil(std::max<std::size_t>(16, 2 * at.size())), kNoKey),
         heads_(keys_.size(), kNone), mask_(keys_.size() - 1) {
     for (std::uint32_t p = 0; p < at.size(); ++p) {
@@ -98,8 +98,7 @@ public:
 private:
   static constexpr std::uint64_t kNoKey = ~std::uint64_t(0);
 
-  // Offsets from the low corner span at most the diagonal, 10,000 radii:
-  // 625 cells or fewer along an axis.
+  // Offsets from the low corner span at most the diagonal, 10,000 radii.
   std::array<std::int64_t, 3> Cell(const TK_3fPoint& p) const {
     return {std::int64_t((double(p.x) - low_.x) / cell_), std::int64_t((double(p.y) - low_.y) / cell_),
             std::int64_t((double(p.z) - low_.z) / cell_)};
@@ -183,11 +182,8 @@ void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
   std::vector<TK_3fVector>& brought = mesh.m_N;
   brought.assign(count, TK_3fVector());
   std::vector<std::uint8_t> faces_at(count, 0);
-  double edges = 0.0;  // the sum of the faces' first edges, for the grid's cells
   for (const TK_MeshFace& f : mesh.m_F) {
-    const TK_3fPoint &a = vertices[f.vi[0]], &b = vertices[f.vi[1]];
-    edges += std::sqrt(double(b.x - a.x) * (b.x - a.x) + double(b.y - a.y) * (b.y - a.y) + double(b.z - a.z) * (b.z - a.z));
-    const TK_3fVector n = FaceNormal(a, b, vertices[f.vi[2]]);
+    const TK_3fVector n = FaceNormal(vertices[f.vi[0]], vertices[f.vi[1]], vertices[f.vi[2]]);
     if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) continue;
     for (int k = 0; k < (f.IsTriangle() ? 3 : 4); ++k) {
       const std::size_t v = std::size_t(f.vi[k]);
@@ -217,12 +213,7 @@ void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
   std::vector<bool> claimed(positions.at.size(), false);
   std::vector<std::uint32_t> group;
   std::optional<NearPositions> near;
-  // Cells about three edges wide hold a few positions each on any surface,
-  // so that neighbouring positions, which come one after another, mostly
-  // ask the same cell (cells of one position each are all far apart in
-  // memory). Which positions are found does not depend on the cells.
-  const double mean_edge = mesh.m_F.empty() ? 0.0 : edges / double(mesh.m_F.size());
-  if (near_groups) near.emplace(positions.at, low, radius, std::isfinite(mean_edge) ? 3.0 * mean_edge : 0.0);
+  if (near_groups) near.emplace(positions.at, low, radius);
   for (std::uint32_t p = 0; p < positions.at.size(); ++p) {
     if (claimed[p]) continue;
     if (near) near->Find(p, group);
