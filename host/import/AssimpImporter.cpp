@@ -318,30 +318,31 @@ struct Reader {
       mesh.m_N.reserve(am.mNumVertices);
       for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
     }
-    bool keep = false;
-    if (!ShapePart(mesh, mesh_welding::UniquePositions(mesh.m_V), name, xform, node_name, vertices, keep)) return false;
-    if (keep) model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
-    return true;
+    const Shaped shaped = ShapePart(mesh, mesh_welding::UniquePositions(mesh.m_V), name, xform, node_name, vertices);
+    if (shaped == Shaped::kept)
+      model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
+    return shaped != Shaped::failed;
   }
+
+  enum class Shaped { kept, left_out, failed };
 
   // Checks, welds and places a mesh as its reader made it: a vertex per
   // face corner where the file gives each face its own (OBJ, STL), normals
-  // and texture coordinates where the file has them. False for a fault that
-  // fails the whole import; `keep` false for a mesh left out with a warning.
-  // `positions` are those of the mesh's vertices.
-  bool ShapePart(TK_Mesh& mesh, const mesh_welding::Positions& positions, const std::string& name,
-                 const TK_Xform& xform, const std::string& node_name, long long& vertices, bool& keep) const {
-    keep = false;
+  // and texture coordinates where the file has them. `failed` for a fault
+  // that fails the whole import, `left_out` for a mesh left out with a
+  // warning. `positions` are those of the mesh's vertices.
+  Shaped ShapePart(TK_Mesh& mesh, const mesh_welding::Positions& positions, const std::string& name,
+                   const TK_Xform& xform, const std::string& node_name, long long& vertices) const {
     for (std::size_t i = 0; i < mesh.m_V.size(); ++i) {
       const TK_3fPoint& v = mesh.m_V[i];
       if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
         Fail("mesh \"" + name + "\": vertex " + std::to_string(i) + " is not a finite point");
-        return false;
+        return Shaped::failed;
       }
     }
     if (mesh.m_F.empty()) {
       Warn("mesh \"" + name + "\" has no triangles: left out");
-      return true;
+      return Shaped::left_out;
     }
     for (TK_2fPoint& t : mesh.m_T) t = TK_2fPoint(std::isfinite(t.x) ? t.x : 0.0f, std::isfinite(t.y) ? t.y : 0.0f);
     // The weld shares the readers' corners again. Normals the file states
@@ -366,14 +367,16 @@ struct Reader {
     mesh_welding::Weld(mesh, positions);
     if (computed_normals) mesh.ComputeVertexNormals();
     vertices += mesh.VertexCount();
-    if (vertices > CAssimpImporter::kMaxVertices) return TooMany();
+    if (vertices > CAssimpImporter::kMaxVertices) {
+      TooMany();
+      return Shaped::failed;
+    }
     mesh.ComputeFaceNormals();
     if (!xform.IsIdentity() && !mesh.Transform(xform)) {
       Warn("mesh \"" + name + "\": the transform of node \"" + node_name + "\" cannot be applied: left out");
-      return true;
+      return Shaped::left_out;
     }
-    keep = true;
-    return true;
+    return Shaped::kept;
   }
 
   // Walks the node tree without recursion (a hostile file may nest deeply),
@@ -600,17 +603,12 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     // The large models come as plain OBJ files, which a reader of our own
     // takes in a fraction of Assimp's time, making the same mesh.
     if (std::optional<plain_obj::PlainModel> plain = plain_obj::Read(path, [&log] { return log.StopRequested(); })) {
-      ImportedModel result;
       long long vertices = 0;
-      bool keep = false;
-      if (!r.ShapePart(plain->mesh, plain->positions, plain->name, TK_Xform(), plain->name, vertices, keep))
-        return false;
-      if (keep) result.parts.push_back({TK_wString::FromUtf8(plain->name), std::move(plain->mesh), -1});
-      if (result.parts.empty()) {
-        r.Fail("the model has no mesh with faces");
-        return false;
-      }
-      model = std::move(result);
+      const Reader::Shaped shaped = r.ShapePart(plain->mesh, plain->positions, plain->name, TK_Xform(), plain->name, vertices);
+      if (shaped == Reader::Shaped::left_out) r.Fail("the model has no mesh with faces");
+      if (shaped != Reader::Shaped::kept) return false;
+      model = ImportedModel();
+      model.parts.push_back({TK_wString::FromUtf8(plain->name), std::move(plain->mesh), -1});
       return true;
     }
     r.obj_facts = obj_materials::ReadMaterialFacts(path);
