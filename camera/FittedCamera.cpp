@@ -34,13 +34,12 @@ void Bound(RECT& r, const POINT& p, bool first) {
 
 TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 
-ScreenTriangle MakeScreenTriangle(const TK_Xform& world_to_screen, const TK_3dPoint (&world)[3]) {
+// The screen triangle of corners wholly in front of the near plane.
+ScreenTriangle MakeScreenTriangle(const ViewedPoint (&s)[3]) {
   ScreenTriangle t;
-  TK_3dPoint s[3];
-  for (int i = 0; i < 3; ++i) s[i] = world_to_screen * world[i];
   // Faces reaching farther than the edge lines hold, and faces seen
   // edge-on, get none and always take the exact test.
-  for (const TK_3dPoint& p : s)
+  for (const ViewedPoint& p : s)
     if (!(std::fabs(p.x) < kScreenTriangleReach) || !(std::fabs(p.y) < kScreenTriangleReach)) return t;
   const double area = (s[1].x - s[0].x) * (s[2].y - s[0].y) - (s[1].y - s[0].y) * (s[2].x - s[0].x);
   if (!(std::fabs(area) > 1e-6)) return t;
@@ -48,8 +47,8 @@ ScreenTriangle MakeScreenTriangle(const TK_Xform& world_to_screen, const TK_3dPo
   t.oy = int(s[0].y);
   const double side = area > 0 ? 1.0 : -1.0;
   for (int i = 0; i < 3; ++i) {
-    const TK_3dPoint& p = s[i];
-    const TK_3dPoint& q = s[(i + 1) % 3];
+    const ViewedPoint& p = s[i];
+    const ViewedPoint& q = s[(i + 1) % 3];
     const double a = -(q.y - p.y) * side, b = (q.x - p.x) * side;
     const double length = std::sqrt(a * a + b * b);
     if (!(length > 1e-9) || !std::isfinite(length)) return t;
@@ -116,6 +115,15 @@ bool FittedCamera::SetNearFar(double near, double far) {
   m_d = screen_to_clip[1][0];
   m_e = screen_to_clip[1][1];
   m_f = screen_to_clip[1][3];
+  // A shift at distance d off the axis by angle a moves a point by at most
+  // shift / (d cos^2 a) on a screen at unit depth; a is largest at the
+  // image's corners.
+  double l, r, b, t, n, f;
+  GetFrustum(l, r, b, t, n, f);
+  const double sx = m_width / std::fabs(r - l), sy = m_height / std::fabs(t - b);  // pixels per unit on the near plane
+  const double tan_x = std::max(std::fabs(l), std::fabs(r)) / n, tan_y = std::max(std::fabs(b), std::fabs(t)) / n;
+  m_corner_cos2 = 1.0 / (1.0 + tan_x * tan_x + tan_y * tan_y);
+  m_pixels_per_unit = Projection() == TK::perspective ? std::max(sx, sy) * n : std::max(sx, sy);
   return true;
 }
 
@@ -125,15 +133,8 @@ POINT FittedCamera::ProjectPoint(const TK_3dPoint& point) const {
 }
 
 double FittedCamera::PixelsPerUnitBound(double distance) const {
-  double l, r, b, t, n, f;
-  GetFrustum(l, r, b, t, n, f);
-  const double sx = m_width / std::fabs(r - l), sy = m_height / std::fabs(t - b);  // pixels per unit on the near plane
-  if (Projection() != TK::perspective) return std::max(sx, sy);
-  // A shift at distance d off the axis by angle a moves a point by at most
-  // shift / (d cos^2 a) on a screen at unit depth; a is largest at the image's corners.
-  const double tan_x = std::max(std::fabs(l), std::fabs(r)) / n, tan_y = std::max(std::fabs(b), std::fabs(t)) / n;
-  const double cos2 = 1.0 / (1.0 + tan_x * tan_x + tan_y * tan_y);
-  return std::max(sx, sy) * n / (distance * cos2);
+  if (Projection() != TK::perspective) return m_pixels_per_unit;
+  return m_pixels_per_unit / (distance * m_corner_cos2);
 }
 
 double FittedCamera::ScreenShift(const TK_3dPoint& point, const TK_3dVector& shift) const {
@@ -141,27 +142,31 @@ double FittedCamera::ScreenShift(const TK_3dPoint& point, const TK_3dVector& shi
   return std::hypot(b.x - a.x, b.y - a.y);
 }
 
-RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, ScreenTriangle* triangle) const {
+ViewedPoint FittedCamera::View(const TK_3dPoint& point) const {
+  const TK_3dPoint s = m_world_to_screen * point;
+  return ViewedPoint{-(m_world_to_camera * point).z - FrustumNear(), s.x, s.y};
+}
+
+RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, const std::vector<ViewedPoint>& viewed,
+                                  ScreenTriangle* triangle) const {
   if (face < 0 || face >= mesh.FaceCount()) return EmptyRect();
   const TK_MeshFace& f = mesh.m_F[std::size_t(face)];
-  TK_3dPoint world[3], camera[3];
-  double ahead[3];  // distance in front of the near plane
-  const double near = FrustumNear();
+  ViewedPoint corner[3];
   bool all_ahead = true;
   for (int i = 0; i < 3; ++i) {
-    world[i] = Wide(mesh.m_V[std::size_t(f.vi[i])]);
-    camera[i] = m_world_to_camera * world[i];
-    ahead[i] = -camera[i].z - near;
-    all_ahead = all_ahead && ahead[i] >= 0;
+    corner[i] = viewed[std::size_t(f.vi[i])];
+    all_ahead = all_ahead && corner[i].ahead >= 0;
   }
   RECT rect = EmptyRect();
   if (all_ahead) {
-    for (int i = 0; i < 3; ++i) Bound(rect, ProjectPoint(world[i]), i == 0);
-    if (triangle) *triangle = MakeScreenTriangle(m_world_to_screen, world);
+    for (int i = 0; i < 3; ++i) Bound(rect, POINT{TruncateToPixel(corner[i].x), TruncateToPixel(corner[i].y)}, i == 0);
+    if (triangle) *triangle = MakeScreenTriangle(corner);
     return rect;
   }
   // Projecting a vertex behind the eye flips it: bound only the part of the
   // triangle in front of the near plane (one to four vertices).
+  TK_3dPoint camera[3];
+  for (int i = 0; i < 3; ++i) camera[i] = m_world_to_camera * Wide(mesh.m_V[std::size_t(f.vi[i])]);
   int count = 0;
   auto add = [&](const TK_3dPoint& p) {
     const TK_3dPoint q = m_camera_to_screen * p;
@@ -169,9 +174,10 @@ RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, ScreenTriangle*
   };
   for (int i = 0; i < 3; ++i) {
     const int j = (i + 1) % 3;
-    if (ahead[i] >= 0) add(camera[i]);
-    if ((ahead[i] >= 0) != (ahead[j] >= 0)) {
-      const double t = ahead[i] / (ahead[i] - ahead[j]);
+    const double ahead_i = corner[i].ahead, ahead_j = corner[j].ahead;
+    if (ahead_i >= 0) add(camera[i]);
+    if ((ahead_i >= 0) != (ahead_j >= 0)) {
+      const double t = ahead_i / (ahead_i - ahead_j);
       add(camera[i] + (camera[j] - camera[i]) * t);
     }
   }

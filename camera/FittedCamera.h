@@ -6,6 +6,7 @@
 // the render's main camera and every shadow map's light camera are one.
 
 #include <optional>
+#include <vector>
 
 #include "camera/ScreenTriangle.h"
 #include "host/platform/WinTypes.h"
@@ -17,6 +18,14 @@
 struct PixelRayRecord {
   TK_3dVector origin;
   TK_3dVector direction;
+};
+
+// A world point as a camera sees it: how far it lies in front of the near
+// plane (negative behind it) and where it falls on the screen in pixels
+// (meaningful only in front).
+struct ViewedPoint {
+  double ahead = 0;
+  double x = 0, y = 0;
 };
 
 class FittedCamera : public TK_Viewport {
@@ -50,10 +59,14 @@ public:
   double PixelsPerUnitBound(double distance) const;
   // How far a world point lies in front of the near plane (negative behind it).
   double AheadOfNear(const TK_3dPoint& point) const { return -(m_world_to_camera * point).z - FrustumNear(); }
+  ViewedPoint View(const TK_3dPoint& point) const;
   // Inclusive pixel rectangle of the part of a mesh's triangle in front of
-  // the near plane; left > right (empty) when no part is. With `triangle`,
-  // a triangle wholly in front also gets its screen triangle.
-  RECT FaceScreenRect(const TK_Mesh& mesh, int face, ScreenTriangle* triangle = nullptr) const;
+  // the near plane; left > right (empty) when no part is. `viewed` holds
+  // every vertex of the mesh as View sees it, so that a vertex shared by
+  // many faces is transformed once. With `triangle`, a triangle wholly in
+  // front also gets its screen triangle.
+  RECT FaceScreenRect(const TK_Mesh& mesh, int face, const std::vector<ViewedPoint>& viewed,
+                      ScreenTriangle* triangle = nullptr) const;
   // The ray through screen position (x, y) from the near plane toward the
   // far one. False when its direction cannot be made a unit vector.
   bool PixelRay(double x, double y, PixelRayRecord& ray) const;
@@ -73,4 +86,7 @@ private:
   TK_Xform m_world_to_camera;
   TK_Xform m_camera_to_screen;
   double m_a = 0, m_b = 0, m_c = 0, m_d = 0, m_e = 0, m_f = 0;  // screen (x, y) to clip (x, y)
+  // PixelsPerUnitBound's factors, which depend on the frustum alone.
+  double m_pixels_per_unit = 0;  // on the near plane; times its distance for a perspective view
+  double m_corner_cos2 = 1;      // squared cosine of the angle to the image's farthest corner
 };

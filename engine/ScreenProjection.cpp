@@ -121,10 +121,11 @@ bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int fa
   return two_sided && facing < 0;
 }
 
-std::optional<ProjectedFace> CScreenProjection::ProjectFace(int mesh_index, int face) const {
+std::optional<ProjectedFace> CScreenProjection::ProjectFace(int mesh_index, int face,
+                                                             const std::vector<ViewedPoint>& viewed) const {
   const RenderMeshEntry& mesh = *Mesh(mesh_index);
   ScreenTriangle triangle;
-  RECT rect = m_camera.FaceScreenRect(mesh.Mesh(), face, &triangle);
+  RECT rect = m_camera.FaceScreenRect(mesh.Mesh(), face, viewed, &triangle);
   if (IsEmpty(rect)) return std::nullopt;
   // Where the exact test can meet the face beyond the margin, the face
   // takes it in every cell its reach covers.
@@ -142,6 +143,12 @@ std::optional<ProjectedFace> CScreenProjection::ProjectFace(int mesh_index, int 
 
 bool CScreenProjection::ProjectFaces(int threads) {
   m_faces.clear();
+  // Room for every face: pages the list never reaches are never touched,
+  // while growing it by doubling would hold two copies at its peak.
+  std::size_t all_faces = 0;
+  for (const RenderMeshEntry* mesh : m_meshes) all_faces += std::size_t(mesh->FaceCount());
+  m_faces.reserve(all_faces);
+  std::vector<ViewedPoint> viewed;
   for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
     const RenderMeshEntry& mesh = *Mesh(mesh_index);
     // Copies of a face beyond those that can show are not filed.
@@ -151,32 +158,43 @@ bool CScreenProjection::ProjectFaces(int threads) {
     const auto file = [&](const ProjectedFace& p) {
       if (copies.EarlierCopies(p.face_index) < showing_copies) m_faces.push_back(p);
     };
-    // The faces are projected in runs, one per thread. This thread files
-    // the first run's as it goes; the others' wait in lists of their own
-    // and are filed after it, in face order, so the result is that of one
-    // thread. Runs of fewer than 16384 faces are not worth a thread.
+    // The vertices, then the faces, are projected in runs, one per thread.
+    // This thread files the first run's faces as it goes; the others' wait
+    // in lists of their own and are filed after it, in face order, so the
+    // result is that of one thread. Runs of fewer than 16384 faces are not
+    // worth a thread.
     const int faces = mesh.FaceCount();
+    const std::size_t vertices = mesh.Mesh().m_V.size();
     const int runs = std::clamp(faces / 16384, 1, std::max(threads, 1));
     const auto first = [&](int run) { return int(std::int64_t(faces) * run / runs); };
+    const auto first_vertex = [&](int run) { return vertices * std::size_t(run) / std::size_t(runs); };
+    viewed.resize(vertices);
     std::vector<std::vector<ProjectedFace>> later(static_cast<std::size_t>(runs));
+    for (int run = 1; run < runs; ++run) later[std::size_t(run)].reserve(std::size_t(first(run + 1) - first(run)));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(runs));
+    const auto view_run = [&](int run) {
+      for (std::size_t v = first_vertex(run); v < first_vertex(run + 1); ++v)
+        viewed[v] = m_camera.View(Wide(mesh.Mesh().m_V[v]));
+    };
     const auto project_run = [&](int run, const auto& take) {
       try {
         for (int face = first(run); face < first(run + 1); ++face) {
           if ((face & 1023) == 0 && Aborted()) return;
-          if (const std::optional<ProjectedFace> p = ProjectFace(mesh_index, face)) take(*p);
+          if (const std::optional<ProjectedFace> p = ProjectFace(mesh_index, face, viewed)) take(*p);
         }
       } catch (...) {
         failures[std::size_t(run)] = std::current_exception();
       }
     };
-    {
+    for (const bool viewing : {true, false}) {
       std::vector<std::jthread> helpers;
       for (int run = 1; run < runs; ++run)
         helpers.emplace_back([&, run] {
+          if (viewing) return view_run(run);
           project_run(run, [&](const ProjectedFace& p) { later[std::size_t(run)].push_back(p); });
         });
-      project_run(0, file);
+      if (viewing) view_run(0);
+      else project_run(0, file);
     }
     for (const std::exception_ptr& failure : failures)
       if (failure) std::rethrow_exception(failure);
@@ -186,6 +204,7 @@ bool CScreenProjection::ProjectFaces(int threads) {
       std::vector<ProjectedFace>().swap(run);
     }
   }
+  std::vector<ViewedPoint>().swap(viewed);
   SortFacesByTopRow();
   return true;
 }

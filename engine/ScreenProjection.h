@@ -86,8 +86,9 @@ private:
   void SortFacesByTopRow();
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
-  // The face's entry, or none when it cannot show in the image.
-  std::optional<ProjectedFace> ProjectFace(int mesh_index, int face) const;
+  // The face's entry, or none when it cannot show in the image; `viewed`
+  // holds the mesh's vertices as the camera sees them.
+  std::optional<ProjectedFace> ProjectFace(int mesh_index, int face, const std::vector<ViewedPoint>& viewed) const;
 
   FittedCamera m_camera;
   int m_width = 0;   // the camera's image size
