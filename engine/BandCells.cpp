@@ -24,8 +24,8 @@ bool BandCells::Prepare(int first, int count) {
   const RECT band{0, first, m_width - 1, first + rows - 1};
   // Only faces whose first row the bands have reached can meet this band;
   // they are filed in list order, as a pass over the whole list would.
-  while (m_entered < by_top.size() && m_index->TopRow(faces[std::size_t(by_top[m_entered])]) <= band.bottom) {
-    const auto index = std::size_t(by_top[m_entered++]);
+  for (const std::size_t entered = m_index->FacesStartingBy(band.bottom); m_entered < entered; ++m_entered) {
+    const auto index = std::size_t(by_top[m_entered]);
     m_live[index / 64] |= std::uint64_t(1) << (index % 64);
   }
   m_band_faces.clear();

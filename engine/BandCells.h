@@ -33,6 +33,7 @@ public:
   // when first is outside the image, or for a band without rows.
   bool Prepare(int first, int count);
   int FirstRow() const { return m_first; }
+  int Width() const { return m_width; }
   int Rows() const { return m_rows; }
   bool Holds(int y) const { return m_rows > 0 && y >= m_first && y < m_first + m_rows; }
   // The cell of column x, row y; y must lie within the current band.

@@ -36,10 +36,8 @@ TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 // involved. Far from the origin, seen from near, this reaches pixels.
 double ExactTestReach(const RenderMeshEntry& mesh, int face, const FittedCamera& camera) {
   const TK_Mesh& m = mesh.Mesh();
-  if (!m.HasFaceNormals()) return 0.0;
-  const TK_3fVector& nf = m.m_FN[std::size_t(face)];
-  const TK_3dVector n(nf.x, nf.y, nf.z);
   const FaceProjection& fp = mesh.Projection(face);
+  const TK_3dVector n(fp.normal.x, fp.normal.y, fp.normal.z);
   const TK_MeshFace& f = m.m_F[std::size_t(face)];
   const TK_3dPoint& eye = camera.CameraLocation();
   TK_3dPoint corner[3];
@@ -87,7 +85,11 @@ void KeepNearestHits(std::vector<HitRecord>& hits) {
 }  // namespace
 
 CScreenProjection::CScreenProjection(const FittedCamera& camera, const std::atomic<bool>* abort)
-    : m_camera(camera), m_width(camera.ScreenWidth()), m_height(camera.ScreenHeight()), m_abort(abort) {}
+    : m_camera(camera),
+      m_width(camera.ScreenWidth()),
+      m_height(camera.ScreenHeight()),
+      m_abort(abort),
+      m_top_row_ends(std::size_t(m_height), 0) {}
 
 std::unique_ptr<CScreenProjection> CScreenProjection::Create(const TK_Viewport& camera, int width, int height,
                                                              const std::atomic<bool>* abort,
@@ -106,8 +108,7 @@ bool CScreenProjection::AddMesh(const RenderMeshEntry* mesh) {
 
 bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const {
   const TK_Mesh& m = mesh.Mesh();
-  if (!m.HasFaceNormals()) return true;
-  const TK_3fVector& nf = m.m_FN[std::size_t(face)];
+  const TK_3fVector& nf = mesh.Projection(face).normal;
   const TK_3dVector normal(nf.x, nf.y, nf.z);
   // Positive when the eye (or, for a parallel view, the viewer) is on the
   // front side; an edge-on or degenerate face shows nothing.
@@ -212,17 +213,26 @@ bool CScreenProjection::ProjectFaces(int threads) {
 void CScreenProjection::SortFacesByTopRow() {
   m_cells.Reset();
   // A counting sort: stable, so each row's faces keep their list order.
-  std::vector<int> starts(std::size_t(m_height) + 1, 0);
-  for (const ProjectedFace& face : m_faces) ++starts[std::size_t(TopRow(face)) + 1];
-  for (std::size_t row = 1; row < starts.size(); ++row) starts[row] += starts[row - 1];
+  // Each row's count becomes its end, each end the start of the next row.
+  std::vector<std::size_t>& ends = m_top_row_ends;
+  ends.assign(std::size_t(m_height), 0);
+  for (const ProjectedFace& face : m_faces) ++ends[std::size_t(TopRow(face))];
+  for (std::size_t row = 1; row < ends.size(); ++row) ends[row] += ends[row - 1];
   m_faces_by_top.assign(m_faces.size(), 0);
-  for (std::size_t i = 0; i < m_faces.size(); ++i)
-    m_faces_by_top[std::size_t(starts[std::size_t(TopRow(m_faces[i]))]++)] = int(i);
+  std::vector<std::size_t> next(ends.size(), 0);
+  std::copy(ends.begin(), ends.end() - 1, next.begin() + 1);
+  for (std::size_t i = 0; i < m_faces.size(); ++i) m_faces_by_top[next[std::size_t(TopRow(m_faces[i]))]++] = int(i);
 }
 
 int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vector<HitRecord>& hits,
                                   bool sort) const {
   hits.clear();
+  // A face's record is read for a row or two and never again, so nearly
+  // every first read waits on memory: the records of a cell a few samples
+  // on are sent for while this cell's are tested.
+  constexpr int kFetchAhead = 6;
+  if (x + kFetchAhead < cells.Width())
+    for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y)) m_meshes[std::size_t(ref.mesh_index)]->FetchFace(ref.face_index);
   const PixelCell cell = cells.Cell(x, y);
   if (cell.empty()) return 0;
   PixelRayRecord ray;

@@ -55,6 +55,8 @@ public:
   const std::vector<ProjectedFace>& ProjectedFaces() const { return m_faces; }
   // The listed faces' indices ordered by their first image row (then list order).
   const std::vector<int>& FacesByTopRow() const { return m_faces_by_top; }
+  // How many of them start on rows 0 .. row.
+  std::size_t FacesStartingBy(int row) const { return m_top_row_ends[std::size_t(row)]; }
   // The first image row of a listed face.
   int TopRow(const ProjectedFace& face) const { return face.rect.top < 0 ? 0 : face.rect.top; }
   bool Aborted() const { return m_abort->load(std::memory_order_relaxed); }
@@ -96,6 +98,7 @@ private:
   const std::atomic<bool>* m_abort = nullptr;
   std::vector<ProjectedFace> m_faces;
   std::vector<int> m_faces_by_top;  // face indices by first row, then list order
+  std::vector<std::size_t> m_top_row_ends;  // per image row: where its faces end in m_faces_by_top
   std::vector<const RenderMeshEntry*> m_meshes;
   BandCells m_cells{*this};
 };

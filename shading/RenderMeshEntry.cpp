@@ -45,20 +45,18 @@ RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* mater
 void RenderMeshEntry::BuildFaceProjections() {
   const std::size_t count = m_mesh.m_F.size();
   std::vector<FaceProjection> table(count);
-  std::vector<TK_3fVector> normals;
-  normals.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {
     const TK_MeshFace& f = m_mesh.m_F[i];
     const TK_3fVector p0(m_mesh.m_V[std::size_t(f.vi[0])]);
     const TK_3fVector p1(m_mesh.m_V[std::size_t(f.vi[1])]);
     const TK_3fVector p2(m_mesh.m_V[std::size_t(f.vi[2])]);
-    // The same expression as the toolkit's face normals, which may replace
-    // these later while the plane offsets stay.
+    // The toolkit's face normal but for faces without one (the cross
+    // product is zero or overflows), which meet no ray either way.
     TK_3fVector n = TK_CrossProduct(p1 - p0, p2 - p0);
     n.Unitize();
-    normals.push_back(n);
 
     FaceProjection& fp = table[i];
+    fp.normal = n;
     fp.plane_offset = -TK_DotProduct(p0, n);
     const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
     int a = 1, b = 2;  // projected axes
@@ -72,6 +70,8 @@ void RenderMeshEntry::BuildFaceProjections() {
       a = 0;
       b = 1;
     }
+    fp.p0a = p0[a];
+    fp.p0b = p0[b];
     fp.a1 = p1[a] - p0[a];
     fp.b1 = p1[b] - p0[b];
     fp.a2 = p2[a] - p0[a];
@@ -79,7 +79,8 @@ void RenderMeshEntry::BuildFaceProjections() {
     fp.det = fp.b2 * fp.a1 - fp.b1 * fp.a2;
   }
   m_faces.swap(table);
-  m_mesh.m_FN.swap(normals);
+  // The copy's own face normals, if it brought any, would only take room.
+  std::vector<TK_3fVector>().swap(m_mesh.m_FN);
 }
 
 void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection) {
@@ -87,10 +88,7 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
   // The toolkit's array answers false where memory runs out.
   if (!m_environment.Reserve(count)) throw std::bad_alloc();
   m_environment.SetCount(count);
-  if (!m_mesh.HasVertexNormals()) {
-    m_mesh.ComputeFaceNormals();
-    m_mesh.ComputeVertexNormals();
-  }
+  if (!m_mesh.HasVertexNormals()) m_mesh.ComputeVertexNormals();
   const bool perspective = projection == TK::perspective;
   for (int i = 0; i < count; ++i) {
     const std::size_t k = std::size_t(i);
@@ -118,9 +116,8 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
                                                               double& v) const {
   const int face = record.face_index;
   if (face < 0 || face >= int(m_faces.size())) return false;
-  const TK_3fVector& nf = m_mesh.m_FN[std::size_t(face)];
   const FaceProjection& fp = m_faces[std::size_t(face)];
-  const TK_3dVector n(nf.x, nf.y, nf.z);
+  const TK_3dVector n(fp.normal.x, fp.normal.y, fp.normal.z);
   const TK_3dVector& o = record.ray_origin;
   const TK_3dVector& d = record.ray_direction;
 
@@ -136,7 +133,6 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
     if (settings && !settings->m_two_sided) return false;
   }
 
-  const TK_3fPoint& p0 = m_mesh.m_V[std::size_t(m_mesh.m_F[std::size_t(face)].vi[0])];
   // Component by component: a whole-vector copy here goes through the stack
   // and stalls store forwarding on every call.
   const double px = o.x + d.x * t, py = o.y + d.y * t, pz = o.z + d.z * t;
@@ -145,9 +141,9 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
   record.point.z = pz;
   double a, b;
   switch (fp.dominant_axis) {
-    case 0: a = py - p0.y; b = pz - p0.z; break;
-    case 1: a = px - p0.x; b = pz - p0.z; break;
-    default: a = px - p0.x; b = py - p0.y; break;
+    case 0: a = py - fp.p0a; b = pz - fp.p0b; break;
+    case 1: a = px - fp.p0a; b = pz - fp.p0b; break;
+    default: a = px - fp.p0a; b = py - fp.p0b; break;
   }
   // Both quotients share one vector division, and the three tests (u, v,
   // u + v) are combined without branching: which of them fails varies from
