@@ -6,6 +6,11 @@
 #include "engine/InclusiveRect.h"
 #include "engine/ScreenProjection.h"
 
+inline void BandCells::FetchAhead(const std::vector<ProjectedFace>& faces, std::size_t i) const {
+  constexpr std::size_t kAhead = 8;
+  if (i + kAhead < m_band_faces.size()) __builtin_prefetch(&faces[m_band_faces[i + kAhead]]);
+}
+
 bool BandCells::Prepare(int first, int count) {
   if (m_index->Aborted()) return false;
   const int width = m_index->Camera().ScreenWidth(), height = m_index->Camera().ScreenHeight();
@@ -28,19 +33,24 @@ bool BandCells::Prepare(int first, int count) {
     const auto index = std::size_t(by_top[m_entered]);
     m_live[index / 64] |= std::uint64_t(1) << (index % 64);
   }
+  // The live faces in list order, then those that meet the band. Faces are
+  // read far apart in memory, so each is sent for a few faces ahead.
   m_band_faces.clear();
-  for (std::size_t word = 0; word < m_live.size(); ++word) {
-    for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1) {
-      const std::size_t index = word * 64 + std::size_t(std::countr_zero(bits));
-      const ProjectedFace& face = faces[index];
-      // A rectangle ending on the band's last row is filed again by the next
-      // band, which holds that row too; one ending above it is done, also
-      // when this cursor started below it.
-      if (face.rect.bottom < band.bottom) m_live[word] &= ~(std::uint64_t(1) << (index % 64));
-      if (!inclusive_rect::IsEmpty(inclusive_rect::Intersect(face.rect, band)))
-        m_band_faces.push_back(std::uint32_t(index));
-    }
+  for (std::size_t word = 0; word < m_live.size(); ++word)
+    for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1)
+      m_band_faces.push_back(std::uint32_t(word * 64 + std::size_t(std::countr_zero(bits))));
+  std::size_t meeting = 0;
+  for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
+    FetchAhead(faces, i);
+    const std::size_t index = m_band_faces[i];
+    const ProjectedFace& face = faces[index];
+    // A rectangle ending on the band's last row is filed again by the next
+    // band, which holds that row too; one ending above it is done, also
+    // when this cursor started below it.
+    if (face.rect.bottom < band.bottom) m_live[index / 64] &= ~(std::uint64_t(1) << (index % 64));
+    if (!inclusive_rect::IsEmpty(inclusive_rect::Intersect(face.rect, band))) m_band_faces[meeting++] = std::uint32_t(index);
   }
+  m_band_faces.resize(meeting);
 
   // Two passes over the band's faces: the first counts each cell's faces,
   // the second files them where the counts put each cell's run.
@@ -49,6 +59,7 @@ bool BandCells::Prepare(int first, int count) {
   const auto each_covered = [&](const auto& visit) {
     for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
       if ((i & 1023) == 0 && m_index->Aborted()) return false;
+      FetchAhead(faces, i);
       const ProjectedFace& face = faces[m_band_faces[i]];
       const RECT part = inclusive_rect::Intersect(face.rect, band);
       for (int y = part.top; y <= part.bottom; ++y) {

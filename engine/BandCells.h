@@ -16,6 +16,7 @@
 #include "host/platform/WinTypes.h"
 
 class CScreenProjection;
+struct ProjectedFace;
 using PixelCell = std::span<const FaceRef>;
 
 class BandCells {
@@ -45,6 +46,9 @@ public:
   long long CapacityTotal() const { return (long long)m_refs.capacity(); }
 
 private:
+  // Sends for the face `m_band_faces` names a few places after i.
+  void FetchAhead(const std::vector<ProjectedFace>& faces, std::size_t i) const;
+
   const CScreenProjection* m_index;
   int m_width = 0;
   int m_first = 0;

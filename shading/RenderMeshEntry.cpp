@@ -38,6 +38,9 @@ std::unique_ptr<RenderMeshEntry> RenderMeshEntry::Create(const TK_Mesh& mesh, co
 
 RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material)
     : m_mesh(mesh), m_material(material) {
+  // The face table holds the face normals: the copy's own would only be
+  // recomputed for the split quads and take room.
+  std::vector<TK_3fVector>().swap(m_mesh.m_FN);
   m_mesh.ConvertQuadsToTriangles();
   m_box = m_mesh.BoundingBox();
 }
@@ -79,8 +82,6 @@ void RenderMeshEntry::BuildFaceProjections() {
     fp.det = fp.b2 * fp.a1 - fp.b1 * fp.a2;
   }
   m_faces.swap(table);
-  // The copy's own face normals, if it brought any, would only take room.
-  std::vector<TK_3fVector>().swap(m_mesh.m_FN);
 }
 
 void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection) {
