@@ -74,6 +74,28 @@ double ExactTestReach(const RenderMeshEntry& mesh, int face, const FittedCamera&
   return 2.0 * reach;
 }
 
+// Calls body(part, first, end) for `parts` equal parts of [begin, end),
+// part 0 on this thread and each other on a thread of its own, and returns
+// when all are done, rethrowing the first part's exception if any threw.
+template <class Body> void InParts(std::size_t begin, std::size_t end, int parts, const Body& body) {
+  const auto bound = [&](int part) { return begin + (end - begin) * std::size_t(part) / std::size_t(parts); };
+  std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
+  const auto run = [&](int part) {
+    try {
+      body(part, bound(part), bound(part + 1));
+    } catch (...) {
+      failures[std::size_t(part)] = std::current_exception();
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (int part = 1; part < parts; ++part) helpers.emplace_back(run, part);
+    run(0);
+  }
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
+}
+
 // The nearest kMaxHitsPerSample hits, in no particular order.
 void KeepNearestHits(std::vector<HitRecord>& hits) {
   const auto nth = hits.begin() + std::ptrdiff_t(CScreenProjection::kMaxHitsPerSample);
@@ -159,50 +181,36 @@ bool CScreenProjection::ProjectFaces(int threads) {
     const auto file = [&](const ProjectedFace& p) {
       if (copies.EarlierCopies(p.face_index) < showing_copies) m_faces.push_back(p);
     };
-    // The vertices, then the faces, are projected in runs, one per thread.
-    // This thread files the first run's faces as it goes; the others' wait
-    // in lists of their own and are filed after it, in face order, so the
-    // result is that of one thread. Runs of fewer than 16384 faces are not
-    // worth a thread.
+    // The vertices, then the faces a block at a time, are projected in
+    // parts, one per thread. This thread files its part of a block as it
+    // goes; the other parts wait in buffers of their own and are filed
+    // after it, in face order, so that the list is that of one thread and
+    // the buffers never hold more than a block. Meshes of fewer than 16384
+    // faces a thread are not worth one.
     const int faces = mesh.FaceCount();
-    const std::size_t vertices = mesh.Mesh().m_V.size();
-    const int runs = std::clamp(faces / 16384, 1, std::max(threads, 1));
-    const auto first = [&](int run) { return int(std::int64_t(faces) * run / runs); };
-    const auto first_vertex = [&](int run) { return vertices * std::size_t(run) / std::size_t(runs); };
-    viewed.resize(vertices);
-    std::vector<std::vector<ProjectedFace>> later(static_cast<std::size_t>(runs));
-    for (int run = 1; run < runs; ++run) later[std::size_t(run)].reserve(std::size_t(first(run + 1) - first(run)));
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(runs));
-    const auto view_run = [&](int run) {
-      for (std::size_t v = first_vertex(run); v < first_vertex(run + 1); ++v)
-        viewed[v] = m_camera.View(Wide(mesh.Mesh().m_V[v]));
-    };
-    const auto project_run = [&](int run, const auto& take) {
-      try {
-        for (int face = first(run); face < first(run + 1); ++face) {
-          if ((face & 1023) == 0 && Aborted()) return;
-          if (const std::optional<ProjectedFace> p = ProjectFace(mesh_index, face, viewed)) take(*p);
-        }
-      } catch (...) {
-        failures[std::size_t(run)] = std::current_exception();
+    const int parts = std::clamp(faces / 16384, 1, std::max(threads, 1));
+    viewed.resize(mesh.Mesh().m_V.size());
+    InParts(0, viewed.size(), parts, [&](int, std::size_t begin, std::size_t end) {
+      for (std::size_t v = begin; v < end; ++v) viewed[v] = m_camera.View(Wide(mesh.Mesh().m_V[v]));
+    });
+    constexpr int kBlock = 65536;
+    std::vector<std::vector<ProjectedFace>> buffers(static_cast<std::size_t>(parts));
+    for (int block = 0; block < faces; block += kBlock) {
+      InParts(std::size_t(block), std::min(std::size_t(faces), std::size_t(block) + kBlock), parts,
+              [&](int part, std::size_t begin, std::size_t end) {
+                for (std::size_t face = begin; face < end; ++face) {
+                  if ((face & 1023) == 0 && Aborted()) return;
+                  const std::optional<ProjectedFace> p = ProjectFace(mesh_index, int(face), viewed);
+                  if (!p) continue;
+                  if (part == 0) file(*p);
+                  else buffers[std::size_t(part)].push_back(*p);
+                }
+              });
+      if (Aborted()) return false;
+      for (std::vector<ProjectedFace>& buffer : buffers) {
+        for (const ProjectedFace& p : buffer) file(p);
+        buffer.clear();
       }
-    };
-    for (const bool viewing : {true, false}) {
-      std::vector<std::jthread> helpers;
-      for (int run = 1; run < runs; ++run)
-        helpers.emplace_back([&, run] {
-          if (viewing) return view_run(run);
-          project_run(run, [&](const ProjectedFace& p) { later[std::size_t(run)].push_back(p); });
-        });
-      if (viewing) view_run(0);
-      else project_run(0, file);
-    }
-    for (const std::exception_ptr& failure : failures)
-      if (failure) std::rethrow_exception(failure);
-    if (Aborted()) return false;
-    for (std::vector<ProjectedFace>& run : later) {
-      for (const ProjectedFace& p : run) file(p);
-      std::vector<ProjectedFace>().swap(run);
     }
   }
   std::vector<ViewedPoint>().swap(viewed);
