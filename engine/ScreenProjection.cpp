@@ -4,7 +4,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -263,7 +262,7 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
     if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
   }
   if (hits.size() > kMaxHitsPerSample) KeepNearestHits(hits);
-  if (sort && hits.size() >= 2) std::qsort(hits.data(), hits.size(), sizeof(HitRecord), CompareHitDepth);
+  if (sort) SortHitsNearestFirst(hits);
   return int(hits.size());
 }
 

@@ -1,11 +1,27 @@
 #include "shading/HitRecord.h"
 
+#include <algorithm>
+#include <cstring>
+
 void InitHitRecord(HitRecord& record) { record = HitRecord{}; }
 
-int CompareHitDepth(const void* first, const void* second) {
-  const double a = static_cast<const HitRecord*>(first)->depth;
-  const double b = static_cast<const HitRecord*>(second)->depth;
-  return a > b ? 1 : (a == b ? 0 : -1);
+// Short lists, nearly all of them, are sorted in place by insertion: they
+// mostly come nearly in order, and a library sort would allocate for
+// anything past a few records. Long ones go to the library's stable sort.
+void SortHitsNearestFirst(std::span<HitRecord> hits) {
+  constexpr std::size_t kShort = 32;
+  if (hits.size() > kShort) {
+    std::stable_sort(hits.begin(), hits.end(), [](const HitRecord& a, const HitRecord& b) { return a.depth < b.depth; });
+    return;
+  }
+  for (std::size_t i = 1; i < hits.size(); ++i) {
+    if (!(hits[i].depth < hits[i - 1].depth)) continue;
+    const HitRecord moving = hits[i];
+    std::size_t j = i;
+    for (; j > 0 && moving.depth < hits[j - 1].depth; --j) {}
+    std::memmove(static_cast<void*>(&hits[j + 1]), &hits[j], (i - j) * sizeof(HitRecord));
+    hits[j] = moving;
+  }
 }
 
 TK_2fPoint InterpolatedTextureCoordinate(const HitRecord& record) {

@@ -2,9 +2,9 @@
 // HitRecord: one ray–triangle hit of a pixel sample. The caller fills the ray,
 // the mesh and face indices and the material; the ray tests of
 // RenderMeshEntry fill the rest but the normal, which shading completes. A
-// record owns nothing: it is copied and moved as plain memory, and hit lists
-// sort it with qsort.
+// record owns nothing: it is copied and moved as plain memory.
 
+#include <span>
 #include <type_traits>
 
 #include "host/toolkit/Point.h"
@@ -32,9 +32,9 @@ static_assert(std::is_trivially_copyable_v<HitRecord>, "hit lists copy records a
 // Every field zero: vectors, weights, coordinates, depth, indices, flag, pointer.
 void InitHitRecord(HitRecord& record);
 
-// qsort comparator over HitRecords: 1, 0 or -1 as the first depth is greater
-// than, equal to or less than the second, so hits sort nearest first.
-int CompareHitDepth(const void* first, const void* second);
+// Sorts hits nearest first by depth, hits of equal depth keeping their
+// order (a stable sort). Allocates nothing for up to 32 hits.
+void SortHitsNearestFirst(std::span<HitRecord> hits);
 
 // The texture coordinate at the hit: w0 T0 + w1 T1 + w2 T2 in single precision.
 TK_2fPoint InterpolatedTextureCoordinate(const HitRecord& record);
