@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "engine/InclusiveRect.h"
@@ -95,12 +97,17 @@ template <class Body> void InParts(std::size_t begin, std::size_t end, int parts
     if (failure) std::rethrow_exception(failure);
 }
 
-// The nearest kMaxHitsPerSample hits, in no particular order.
+// The nearest kMaxHitsPerSample hits, nearest first, hits of equal depth in
+// the order of the cell (the order of their meshes and faces), so that the
+// hits kept and their order do not depend on when the list was cut.
 void KeepNearestHits(std::vector<HitRecord>& hits) {
+  const auto before = [](const HitRecord& a, const HitRecord& b) {
+    return std::tie(a.depth, a.mesh_index, a.face_index) < std::tie(b.depth, b.mesh_index, b.face_index);
+  };
   const auto nth = hits.begin() + std::ptrdiff_t(CScreenProjection::kMaxHitsPerSample);
-  std::nth_element(hits.begin(), nth, hits.end(),
-                   [](const HitRecord& a, const HitRecord& b) { return a.depth < b.depth; });
+  std::nth_element(hits.begin(), nth, hits.end(), before);
   hits.erase(nth, hits.end());
+  std::sort(hits.begin(), hits.end(), before);
 }
 
 }  // namespace
@@ -244,22 +251,44 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
   if (cell.empty()) return 0;
   PixelRayRecord ray;
   if (!m_camera.PixelRay(x, y, ray)) return 0;  // no direction: no face can be met
-  // Fresh after every hit: a mesh without texture coordinates must not
-  // inherit those of an earlier hit. A miss leaves only depth, flag and point
-  // behind, which the next test writes before anything reads them.
-  HitRecord working;
-  InitHitRecord(working);
-  for (const FaceRef& ref : cell) {
-    const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
-    working.ray_origin = ray.origin;
-    working.ray_direction = ray.direction;
-    working.mesh_index = ref.mesh_index;
-    working.face_index = ref.face_index;
-    working.material = mesh->Material();
-    if (!mesh->IntersectFace(working)) continue;
-    hits.push_back(working);
+  // Sorted hits shade from the first on, so when the nearest hit is of an
+  // always-opaque material nothing behind it shows: faces are met only up to
+  // the nearest such hit so far. Should a hit that may let light through lie
+  // no farther, what is behind the opaque one matters after all (shading
+  // looks past it for the mesh in front), and the cell is gathered again in
+  // full. Unsorted lists are always full.
+  const double kAll = std::numeric_limits<double>::infinity();
+  double nearest_opaque = kAll, nearest_other = kAll;
+  bool passed_over = false;
+  const auto gather = [&](bool limited) {
+    // Fresh after every hit: a mesh without texture coordinates must not
+    // inherit those of an earlier hit. A miss leaves only depth, flag and
+    // point behind, which the next test writes before anything reads them.
+    HitRecord working;
     InitHitRecord(working);
-    if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
+    for (const FaceRef& ref : cell) {
+      const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
+      working.ray_origin = ray.origin;
+      working.ray_direction = ray.direction;
+      working.mesh_index = ref.mesh_index;
+      working.face_index = ref.face_index;
+      working.material = mesh->Material();
+      const double farthest = limited ? nearest_opaque : kAll;
+      if (!mesh->IntersectFace(working, farthest)) {
+        passed_over = passed_over || working.depth > farthest;
+        continue;
+      }
+      double& nearest = !working.material || working.material->AlwaysOpaque() ? nearest_opaque : nearest_other;
+      nearest = std::min(nearest, working.depth);
+      hits.push_back(working);
+      InitHitRecord(working);
+      if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
+    }
+  };
+  gather(sort);
+  if (passed_over && nearest_other <= nearest_opaque) {
+    hits.clear();
+    gather(false);
   }
   if (hits.size() > kMaxHitsPerSample) KeepNearestHits(hits);
   if (sort) SortHitsNearestFirst(hits);

@@ -1,6 +1,7 @@
 #include "shading/RenderMeshEntry.h"
 
 #include <cmath>
+#include <limits>
 #include <new>
 
 #include "shading/MaterialEntry.h"
@@ -113,8 +114,8 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
 }
 
 // Inlined into both tests, so that u and v stay in registers.
-[[gnu::always_inline]] inline bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double& u,
-                                                              double& v) const {
+[[gnu::always_inline]] inline bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double farthest,
+                                                              double& u, double& v) const {
   const int face = record.face_index;
   if (face < 0 || face >= int(m_faces.size())) return false;
   const FaceProjection& fp = m_faces[std::size_t(face)];
@@ -125,7 +126,7 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
   const double dn = TK_DotProduct(d, n);
   const double t = -(TK_DotProduct(o, n) + double(fp.plane_offset)) / dn;
   record.depth = t;
-  if (!(t > 0.0)) return false;  // behind, on the plane, or 0/0
+  if (!(t > 0.0) || t > farthest) return false;  // behind, on the plane, 0/0, or too far
   const bool back = dn > 0.0;
   record.back_face = back;
   if (back) {
@@ -161,12 +162,12 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
 
 bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
   double u, v;
-  return Intersect(record, true, u, v);
+  return Intersect(record, true, std::numeric_limits<double>::infinity(), u, v);
 }
 
-bool RenderMeshEntry::IntersectFace(HitRecord& record) const {
+bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
   double u, v;
-  if (!Intersect(record, false, u, v)) return false;
+  if (!Intersect(record, false, farthest, u, v)) return false;
   record.weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
   // The coordinates come now because a transparency map decides from them
   // whether the hit hides what lies behind it; the normal waits for shading.

@@ -5,6 +5,7 @@
 // environment-map coordinates. The entry owns the
 // copy and its tables; its MaterialEntry belongs to the session's cache.
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -65,8 +66,9 @@ public:
   // holds depth, point, back-face flag, weights and texture coordinates, but
   // not the normal: most hits are never shaded, and shading asks
   // ShadingNormal for the ones that are. Back faces hit only when
-  // record.material shades two sides.
-  bool IntersectFace(HitRecord& record) const;
+  // record.material shades two sides. A face met farther than `farthest`
+  // counts as missed (its depth is left in the record all the same).
+  bool IntersectFace(HitRecord& record, double farthest = std::numeric_limits<double>::infinity()) const;
   // The unit shading normal of a hit that IntersectFace reported on this
   // entry: the face's geometric normal when the material is faceted or the
   // mesh has no vertex normals, else the weighted vertex normals summed in
@@ -79,7 +81,7 @@ public:
 private:
   RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material);
   // Steps shared by both tests up to the barycentric weights u and v.
-  bool Intersect(HitRecord& record, bool front_only, double& u, double& v) const;
+  bool Intersect(HitRecord& record, bool front_only, double farthest, double& u, double& v) const;
 
   TK_BoundingBox m_box;
   TK_Mesh m_mesh;

@@ -33,16 +33,23 @@ struct Scene {
     material->m_two_sided = false;
     return std::make_unique<MaterialEntry>(std::move(material));
   }();
+  std::unique_ptr<MaterialEntry> see_through = [] {
+    auto material = std::make_unique<CRenderMaterial>();
+    material->SetTransparency(0.5);
+    return std::make_unique<MaterialEntry>(std::move(material));
+  }();
   std::vector<std::unique_ptr<RenderMeshEntry>> meshes;
   TK_BoundingBox box;
   std::atomic<bool> abort{false};
 
-  void Add(const std::vector<TK_3fPoint>& triangles, bool one_sided_material = false, bool textured = false) {
+  void Add(const std::vector<TK_3fPoint>& triangles, bool one_sided_material = false, bool textured = false,
+           const MaterialEntry* material = nullptr) {
     TK_Mesh mesh;
     if (textured) mesh.m_T.assign(triangles.size(), TK_2fPoint(0.25f, 0.5f));
     for (int i = 0; i < int(triangles.size()); ++i) mesh.SetVertex(i, triangles[std::size_t(i)]);
     for (int f = 0; 3 * f < int(triangles.size()); ++f) mesh.SetTriangle(f, 3 * f, 3 * f + 1, 3 * f + 2);
-    meshes.push_back(RenderMeshEntry::Create(mesh, one_sided_material ? one_sided.get() : two_sided.get()));
+    if (!material) material = one_sided_material ? one_sided.get() : two_sided.get();
+    meshes.push_back(RenderMeshEntry::Create(mesh, material));
     ASSERT_NE(meshes.back(), nullptr);
     box.Union(meshes.back()->BoundingBox());
   }
@@ -76,10 +83,12 @@ int CountIn(PixelCell cell, int mesh, int face) {
 
 // Band after band, as the single-sample loop asks for them, gathering finds
 // exactly the faces the full test over every face hits: tiny, huge, edge-on,
-// near-plane-crossing and one-sided faces, and a grid whose vertices fall on
-// pixel points (rays through shared vertices and edges). Sorted, the hits
-// come nearest first; each is a fresh record (the grid has no texture
-// coordinates and must not carry the faces').
+// near-plane-crossing, one-sided and half-transparent faces, and a grid
+// whose vertices fall on pixel points (rays through shared vertices and
+// edges); each is a fresh record (the grid has no texture coordinates and
+// must not carry the faces'). Sorted, the hits come nearest first, and the
+// list is the full one but where its first hit is opaque: then it may end
+// early, but with that same first hit.
 TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
   Scene scene;
   std::mt19937 random(61206);
@@ -108,13 +117,17 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
     }
   scene.Add(grid);
   scene.Add(std::vector<TK_3fPoint>(faces.rbegin(), faces.rend()), true);
+  std::vector<TK_3fPoint> panes;  // in front of some faces, behind others
+  for (std::size_t i = 0; i + 2 < faces.size(); i += 6)
+    for (std::size_t k = i; k < i + 3; ++k) panes.push_back(TK_3fPoint(faces[k].x, faces[k].y, faces[k].z + 1.5f));
+  scene.Add(panes, false, false, scene.see_through.get());
   TK_Viewport camera = Camera({0, 0, 0}, {0, 0, -1});
   ASSERT_TRUE(camera.SetCameraAngle(0.5));
   const int size = 64;
   auto projection = scene.Project(camera, size, size);
   ASSERT_NE(projection, nullptr);
-  std::vector<HitRecord> hits;
-  int total = 0, shared = 0;
+  std::vector<HitRecord> hits, sorted;
+  int total = 0, shared = 0, cut_short = 0, see_through_first = 0;
   // Bands of 5, 1, 2, 3 and 4 rows in turn: each row is a band's first, last or middle row somewhere.
   for (int y = 0, next = 0, rows = 5; y < size; ++y) {
     if (y == next) {
@@ -127,20 +140,36 @@ TEST(ScreenProjection, GatheringFindsExactlyTheHitsOfTheFullTestOverEveryFace) {
       for (int m = 0; m < int(scene.meshes.size()); ++m)
         for (int f = 0; f < scene.meshes[std::size_t(m)]->FaceCount(); ++f)
           if (scene.RayHits(*projection, m, f, x, y)) expected.insert({m, f});
-      const int count = projection->GatherHits(x, y, hits, true);
+      const int count = projection->GatherHits(x, y, hits, false);
       ASSERT_EQ(std::size_t(count), hits.size());
       std::multiset<std::pair<int, int>> found;
-      for (int i = 0; i < count; ++i) {
-        const HitRecord& hit = hits[std::size_t(i)];
+      for (const HitRecord& hit : hits) {
         found.insert({hit.mesh_index, hit.face_index});
         EXPECT_TRUE(hit.mesh_index != 1 || hit.texture_coordinates[0].x == 0.0f);
-        EXPECT_TRUE(i == 0 || hits[std::size_t(i) - 1].depth <= hit.depth);
       }
       EXPECT_EQ(found, expected) << x << ", " << y;
+
+      projection->GatherHits(x, y, sorted, true);
+      SortHitsNearestFirst(hits);
+      const auto same = [](const HitRecord& a, const HitRecord& b) {
+        return a.mesh_index == b.mesh_index && a.face_index == b.face_index && a.depth == b.depth;
+      };
+      const bool opaque_first = !hits.empty() && hits[0].material->AlwaysOpaque();
+      if (opaque_first) {
+        ASSERT_FALSE(sorted.empty()) << x << ", " << y;
+        EXPECT_TRUE(same(sorted[0], hits[0])) << x << ", " << y;
+        EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), [](auto& a, auto& b) { return a.depth < b.depth; }));
+        cut_short += sorted.size() < hits.size();
+      } else {
+        EXPECT_TRUE(std::equal(sorted.begin(), sorted.end(), hits.begin(), hits.end(), same)) << x << ", " << y;
+        see_through_first += !hits.empty() && hits.size() > 1;
+      }
       total += count;
       shared += std::count_if(expected.begin(), expected.end(), [](const auto& hit) { return hit.first == 1; }) > 1;
     }
   }
+  EXPECT_GT(cut_short, 50);          // hits behind an opaque first one left out
+  EXPECT_GT(see_through_first, 20);  // a half-transparent first hit keeps the whole list
   EXPECT_GT(total, 1000);
   EXPECT_GT(shared, 30);  // rays through the grid's shared vertices and edges meet several of its faces
 }
