@@ -155,7 +155,7 @@ void Report(benchmark::State& state, std::size_t pairs, std::size_t found) {
 
 // One ray test of the entry over the pairs, with one working record as hit
 // gathering keeps.
-template <bool (RenderMeshEntry::*test)(HitRecord&) const> void BM_RayTest(benchmark::State& state) {
+template <class Test> void BM_RayTest(benchmark::State& state, const Test& test) {
   const Scene& scene = TheScene();
   const std::vector<Pair>& pairs = Pairs(state);
   std::size_t found = 0;
@@ -167,14 +167,18 @@ template <bool (RenderMeshEntry::*test)(HitRecord&) const> void BM_RayTest(bench
       r.ray_origin = p.origin;
       r.ray_direction = p.direction;
       r.face_index = p.face;
-      found += (scene.entry.get()->*test)(r);
+      found += test(*scene.entry, r);
       benchmark::DoNotOptimize(r);
     }
   }
   Report(state, pairs.size(), found);
 }
-void BM_IntersectFace(benchmark::State& state) { BM_RayTest<&RenderMeshEntry::IntersectFace>(state); }
-void BM_QuickIntersectFace(benchmark::State& state) { BM_RayTest<&RenderMeshEntry::QuickIntersectFace>(state); }
+void BM_IntersectFace(benchmark::State& state) {
+  BM_RayTest(state, [](const RenderMeshEntry& entry, HitRecord& r) { return entry.IntersectFace(r); });
+}
+void BM_QuickIntersectFace(benchmark::State& state) {
+  BM_RayTest(state, [](const RenderMeshEntry& entry, HitRecord& r) { return entry.QuickIntersectFace(r); });
+}
 
 void BM_MollerTrumbore(benchmark::State& state) {
   const Scene& scene = TheScene();
