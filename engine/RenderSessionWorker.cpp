@@ -206,7 +206,7 @@ void CRenderSession::ReportTo(KvRenderReport& report) const {
   report.shadow_maps = 0;
   for (const ShadowMap* map : m_shadow_maps) report.shadow_maps += map->IsBuilt();
   report.samples = static_cast<long long>(m_oversampled_width) * m_oversampled_height;
-  report.faces_in_view = m_main_projection ? static_cast<long long>(m_main_projection->ProjectedFaces().size()) : 0;
+  report.faces_in_view = m_main_projection ? m_main_projection->FacesInView() : 0;
   report.all_see_through =
       m_mesh_entries.Count() > 0 && std::all_of(m_mesh_entries.begin(), m_mesh_entries.end(), [](const RenderMeshEntry* e) {
         return e->Material() && e->Material()->AlwaysSeeThrough();

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine/InclusiveRect.h"
@@ -170,8 +171,20 @@ std::optional<ProjectedFace> CScreenProjection::ProjectFace(int mesh_index, int 
   return ProjectedFace{mesh_index, face, rect, triangle};
 }
 
+bool CScreenProjection::HoldsAPixelPoint(const ProjectedFace& face) const {
+  // Large faces are not worth the test: nearly all of them hold one.
+  constexpr long long kLargest = 16;
+  const RECT r = Intersect(face.rect, m_camera.ImageRect());
+  if (!face.triangle.valid || (long long)(r.right - r.left + 1) * (r.bottom - r.top + 1) > kLargest) return true;
+  for (int y = r.top; y <= r.bottom; ++y)
+    for (int x = r.left; x <= r.right; ++x)
+      if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) return true;
+  return false;
+}
+
 bool CScreenProjection::ProjectFaces(int threads) {
   m_faces.clear();
+  m_faces_between_pixels = 0;
   // Room for every face: pages the list never reaches are never touched,
   // while growing it by doubling would hold two copies at its peak.
   std::size_t all_faces = 0;
@@ -184,8 +197,13 @@ bool CScreenProjection::ProjectFaces(int threads) {
     FaceCopies copies(mesh.Mesh());
     const bool opaque = !mesh.Material() || mesh.Material()->AlwaysOpaque();
     const int showing_copies = opaque ? 1 : int(kMaxHitsPerSample);
-    const auto file = [&](const ProjectedFace& p) {
-      if (copies.EarlierCopies(p.face_index) < showing_copies) m_faces.push_back(p);
+    // A face between the pixel points is counted by the copies all the
+    // same, so that the faces listed are those a list of every face would
+    // file in some cell.
+    const auto file = [&](const ProjectedFace& p, bool holds_a_point) {
+      const bool shows = copies.EarlierCopies(p.face_index) < showing_copies;
+      if (!holds_a_point) ++m_faces_between_pixels;
+      else if (shows) m_faces.push_back(p);
     };
     // The vertices, then the faces a block at a time, are projected in
     // parts, one per thread. This thread files its part of a block as it
@@ -200,7 +218,7 @@ bool CScreenProjection::ProjectFaces(int threads) {
       for (std::size_t v = begin; v < end; ++v) viewed[v] = m_camera.View(Wide(mesh.Mesh().m_V[v]));
     });
     constexpr int kBlock = 65536;
-    std::vector<std::vector<ProjectedFace>> buffers(static_cast<std::size_t>(parts));
+    std::vector<std::vector<std::pair<ProjectedFace, bool>>> buffers(static_cast<std::size_t>(parts));
     for (int block = 0; block < faces; block += kBlock) {
       InParts(std::size_t(block), std::min(std::size_t(faces), std::size_t(block) + kBlock), parts,
               [&](int part, std::size_t begin, std::size_t end) {
@@ -208,13 +226,14 @@ bool CScreenProjection::ProjectFaces(int threads) {
                   if ((face & 1023) == 0 && Aborted()) return;
                   const std::optional<ProjectedFace> p = ProjectFace(mesh_index, int(face), viewed);
                   if (!p) continue;
-                  if (part == 0) file(*p);
-                  else buffers[std::size_t(part)].push_back(*p);
+                  const bool holds_a_point = HoldsAPixelPoint(*p);
+                  if (part == 0) file(*p, holds_a_point);
+                  else buffers[std::size_t(part)].emplace_back(*p, holds_a_point);
                 }
               });
       if (Aborted()) return false;
-      for (std::vector<ProjectedFace>& buffer : buffers) {
-        for (const ProjectedFace& p : buffer) file(p);
+      for (auto& buffer : buffers) {
+        for (const auto& [p, holds_a_point] : buffer) file(p, holds_a_point);
         buffer.clear();
       }
     }

@@ -53,6 +53,10 @@ public:
   // count). False when aborted.
   bool ProjectFaces(int threads = 1);
   const std::vector<ProjectedFace>& ProjectedFaces() const { return m_faces; }
+  // The faces whose rectangles meet the image, listed or not: a face too
+  // small to hold any pixel point is left out of the list, as it would be
+  // filed in no cell.
+  long long FacesInView() const { return (long long)m_faces.size() + m_faces_between_pixels; }
   // The listed faces' indices ordered by their first image row (then list order).
   const std::vector<int>& FacesByTopRow() const { return m_faces_by_top; }
   // How many of them start on rows 0 .. row.
@@ -88,6 +92,9 @@ private:
   void SortFacesByTopRow();
   // Whether a face covering the whole image can be seen at all.
   bool MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const;
+  // Whether a cell would file the face: some pixel point of its rectangle
+  // lies within the margin of its screen triangle (or it has none).
+  bool HoldsAPixelPoint(const ProjectedFace& face) const;
   // The face's entry, or none when it cannot show in the image; `viewed`
   // holds the mesh's vertices as the camera sees them.
   std::optional<ProjectedFace> ProjectFace(int mesh_index, int face, const std::vector<ViewedPoint>& viewed) const;
@@ -97,6 +104,7 @@ private:
   int m_height = 0;
   const std::atomic<bool>* m_abort = nullptr;
   std::vector<ProjectedFace> m_faces;
+  long long m_faces_between_pixels = 0;  // in view but not listed
   std::vector<int> m_faces_by_top;  // face indices by first row, then list order
   std::vector<std::size_t> m_top_row_ends;  // per image row: where its faces end in m_faces_by_top
   std::vector<const RenderMeshEntry*> m_meshes;
