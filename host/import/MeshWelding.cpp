@@ -54,23 +54,31 @@ TK_3fVector FaceNormal(const TK_3fPoint& a, const TK_3fPoint& b, const TK_3fPoin
 // Finds the positions closer than a radius to a given one (squared
 // distance, computed in single precision, below the squared radius), through
 // a hash grid of cells 16 radii wide: a position looks beyond its own cell
-// only along the axes where it lies near the cell's side.
+// only along the axes where it lies near the cell's side. Cells are read far
+// apart in memory, so each cell's key sits beside the head of its list, a
+// position remembers its own cell's slot, and the slots a few positions on
+// are sent for ahead of use.
 class NearPositions {
 public:
   NearPositions(const std::vector<TK_3fPoint>& at, const TK_3fPoint& low, float radius)
       : at_(at), low_(low), radius_(radius), square_radius_(radius * radius), cell_(16.0 * radius),
-        next_(at.size(), kNone), keys_(std::bit_ceil(std::max<std::size_t>(16, 2 * at.size())), kNoKey),
-        heads_(keys_.size(), kNone), mask_(keys_.size() - 1) {
+        next_(at.size(), kNone), home_(at.size()),
+        cells_(std::bit_ceil(std::max<std::size_t>(16, 2 * at.size()))), mask_(cells_.size() - 1) {
+    std::vector<std::uint64_t> keys(at.size());
+    for (std::size_t p = 0; p < at.size(); ++p) keys[p] = Key(Cell(at[p]));
     for (std::uint32_t p = 0; p < at.size(); ++p) {
-      const std::size_t slot = Slot(Key(Cell(at[p])));
-      keys_[slot] = Key(Cell(at[p]));
-      next_[p] = heads_[slot];
-      heads_[slot] = p;
+      if (p + kAhead < at.size()) __builtin_prefetch(&cells_[Mix(0, keys[p + kAhead]) & mask_]);
+      const std::size_t slot = Slot(keys[p]);
+      cells_[slot].key = keys[p];
+      next_[p] = cells_[slot].head;
+      cells_[slot].head = p;
+      home_[p] = std::uint32_t(slot);
     }
   }
 
   // Positions near position p (p among them), into `found`.
   void Find(std::uint32_t p, std::vector<std::uint32_t>& found) {
+    if (p + kAhead < at_.size()) __builtin_prefetch(&cells_[home_[p + kAhead]]);
     found.clear();
     const TK_3fPoint& q = at_[p];
     const std::array<std::int64_t, 3> cell = Cell(q);
@@ -86,7 +94,8 @@ public:
       for (std::int64_t y = range[1][0]; y <= range[1][1]; ++y)
         for (std::int64_t z = range[2][0]; z <= range[2][1]; ++z) {
           if (x < 0 || y < 0 || z < 0) continue;
-          for (std::uint32_t o = heads_[Slot(Key({x, y, z}))]; o != kNone; o = next_[o]) {
+          const bool own = x == cell[0] && y == cell[1] && z == cell[2];
+          for (std::uint32_t o = cells_[own ? home_[p] : Slot(Key({x, y, z}))].head; o != kNone; o = next_[o]) {
             const float dx = at_[o].x - q.x, dy = at_[o].y - q.y, dz = at_[o].z - q.z;
             if (dx * dx + dy * dy + dz * dz < square_radius_) found.push_back(o);
           }
@@ -97,6 +106,11 @@ public:
 
 private:
   static constexpr std::uint64_t kNoKey = ~std::uint64_t(0);
+  static constexpr std::size_t kAhead = 16;
+  struct CellSlot {
+    std::uint64_t key = kNoKey;
+    std::uint32_t head = kNone;  // the cell's last position; each links to the one before
+  };
 
   // Offsets from the low corner span at most the diagonal, 10,000 radii.
   std::array<std::int64_t, 3> Cell(const TK_3fPoint& p) const {
@@ -109,7 +123,7 @@ private:
   // The cell's slot, or the empty slot where it would go (its head kNone).
   std::size_t Slot(std::uint64_t key) const {
     std::size_t s = Mix(0, key) & mask_;
-    while (keys_[s] != key && keys_[s] != kNoKey) s = (s + 1) & mask_;
+    while (cells_[s].key != key && cells_[s].key != kNoKey) s = (s + 1) & mask_;
     return s;
   }
 
@@ -118,8 +132,8 @@ private:
   float radius_, square_radius_;
   double cell_;
   std::vector<std::uint32_t> next_;
-  std::vector<std::uint64_t> keys_;
-  std::vector<std::uint32_t> heads_;
+  std::vector<std::uint32_t> home_;  // each position's own cell's slot
+  std::vector<CellSlot> cells_;
   std::size_t mask_;
 };
 
