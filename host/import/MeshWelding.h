@@ -28,8 +28,9 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& points, const std::vect
 // vertex brings the unit normal of its face (the unit sum of its faces'
 // normals when several share it). Positions closer than 1e-4 of the mesh's
 // diagonal count as one, so that seams a writer rounded apart shade
-// smoothly; the groups are claimed in vertex order, each position taking
-// the normal of the first group that reaches it. A position with no
+// smoothly. A group starts at each position in order that no group has
+// reached yet and gives its sum to every position it reaches, so a
+// position reached by several keeps the last one's. A position with no
 // non-degenerate face gets a zero normal. `positions` are those of the
 // mesh's vertices.
 void SmoothNormals(TK_Mesh& mesh, const Positions& positions);
