@@ -77,7 +77,7 @@ double ExactTestReach(const RenderMeshEntry& mesh, int face, const FittedCamera&
 }
 
 // Calls body(part, first, end) for `parts` equal parts of [begin, end),
-// part 0 on this thread and each other on a thread of its own, and returns
+// the first on this thread and each other on a thread of its own, and returns
 // when all are done, rethrowing the first part's exception if any threw.
 template <class Body> void InParts(std::size_t begin, std::size_t end, int parts, const Body& body) {
   const auto bound = [&](int part) { return begin + (end - begin) * std::size_t(part) / std::size_t(parts); };
