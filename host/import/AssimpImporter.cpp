@@ -333,13 +333,8 @@ struct Reader {
   // warning. `positions` are those of the mesh's vertices.
   Shaped ShapePart(TK_Mesh& mesh, const mesh_welding::Positions& positions, const std::string& name,
                    const TK_Xform& xform, const std::string& node_name, long long& vertices) const {
-    for (std::size_t i = 0; i < mesh.m_V.size(); ++i) {
-      const TK_3fPoint& v = mesh.m_V[i];
-      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
-        Fail("mesh \"" + name + "\": vertex " + std::to_string(i) + " is not a finite point");
-        return Shaped::failed;
-      }
-    }
+    if (!AllFinite(mesh.m_V.size(), [&](std::size_t v) -> const TK_3fPoint& { return mesh.m_V[v]; }, name))
+      return Shaped::failed;
     if (mesh.m_F.empty()) {
       Warn("mesh \"" + name + "\" has no triangles: left out");
       return Shaped::left_out;
@@ -353,9 +348,7 @@ struct Reader {
     // facets apart as stated.
     bool computed_normals = false;
     if (!mesh.m_N.empty()) {
-      if (!std::all_of(mesh.m_N.begin(), mesh.m_N.end(), [](const TK_3fVector& n) {
-            return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
-          })) {
+      if (!std::all_of(mesh.m_N.begin(), mesh.m_N.end(), FiniteNormal)) {
         mesh.m_N.clear();
         computed_normals = true;
       } else {
@@ -366,6 +359,50 @@ struct Reader {
     }
     mesh_welding::Weld(mesh, positions);
     if (computed_normals) mesh.ComputeVertexNormals();
+    return Place(mesh, name, xform, node_name, vertices);
+  }
+
+  // The plain OBJ reader's corners shaped as ShapePart shapes the mesh they
+  // unfold to (the one Assimp's reader makes of the file), without making
+  // that mesh of a vertex per corner: the same checks, the same mesh.
+  Shaped ShapeCorners(const plain_obj::PlainModel& plain, TK_Mesh& mesh, long long& vertices) const {
+    const mesh_welding::CornerMesh& corners = plain.mesh;
+    const auto point = [&](std::size_t v) -> const TK_3fPoint& { return corners.points[corners.corners[v].point]; };
+    if (!AllFinite(corners.corners.size(), point, plain.name)) return Shaped::failed;
+    if (corners.corners.empty()) {
+      Warn("mesh \"" + plain.name + "\" has no triangles: left out");
+      return Shaped::left_out;
+    }
+    using mesh_welding::CornerNormals;
+    CornerNormals normals = corners.normals.empty() ? CornerNormals::smooth : CornerNormals::stated;
+    if (normals == CornerNormals::stated &&
+        !std::all_of(corners.corners.begin(), corners.corners.end(),
+                     [&](const mesh_welding::CornerMesh::Corner& c) { return FiniteNormal(corners.normals[c.normal]); }))
+      normals = CornerNormals::none;
+    mesh = mesh_welding::WeldCorners(corners, plain.positions, normals);
+    if (normals == CornerNormals::none) mesh.ComputeVertexNormals();
+    return Place(mesh, plain.name, TK_Xform(), plain.name, vertices);
+  }
+
+  static bool FiniteNormal(const TK_3fVector& n) { return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z); }
+
+  // Whether the `count` points of a mesh, point(v) the v-th, are finite;
+  // fails the import when one is not.
+  template <class PointOf> bool AllFinite(std::size_t count, const PointOf& point, const std::string& name) const {
+    for (std::size_t i = 0; i < count; ++i) {
+      const TK_3fPoint& v = point(i);
+      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
+        Fail("mesh \"" + name + "\": vertex " + std::to_string(i) + " is not a finite point");
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Counts a welded mesh's vertices against the import's bound, gives it
+  // face normals and places it by its node's transform.
+  Shaped Place(TK_Mesh& mesh, const std::string& name, const TK_Xform& xform, const std::string& node_name,
+               long long& vertices) const {
     vertices += mesh.VertexCount();
     if (vertices > CAssimpImporter::kMaxVertices) {
       TooMany();
@@ -604,11 +641,12 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     // takes in a fraction of Assimp's time, making the same mesh.
     if (std::optional<plain_obj::PlainModel> plain = plain_obj::Read(path, [&log] { return log.StopRequested(); })) {
       long long vertices = 0;
-      const Reader::Shaped shaped = r.ShapePart(plain->mesh, plain->positions, plain->name, TK_Xform(), plain->name, vertices);
+      TK_Mesh mesh;
+      const Reader::Shaped shaped = r.ShapeCorners(*plain, mesh, vertices);
       if (shaped == Reader::Shaped::left_out) r.Fail("the model has no mesh with faces");
       if (shaped != Reader::Shaped::kept) return false;
       model = ImportedModel();
-      model.parts.push_back({TK_wString::FromUtf8(plain->name), std::move(plain->mesh), -1});
+      model.parts.push_back({TK_wString::FromUtf8(plain->name), std::move(mesh), -1});
       return true;
     }
     r.obj_facts = obj_materials::ReadMaterialFacts(path);

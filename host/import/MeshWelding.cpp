@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace mesh_welding {
@@ -171,51 +172,63 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
 // Equal points get one number among the points; the vertices then number
 // those in the order of their first vertex, keeping that vertex's own point
 // (0 and -0 alike, the first seen is kept, as above).
-Positions UniquePositions(const std::vector<TK_3fPoint>& points, const std::vector<std::uint32_t>& point_of) {
-  const Positions distinct = UniquePositions(points);
+Positions UniquePositions(const CornerMesh& mesh) {
+  const Positions distinct = UniquePositions(mesh.points);
   Positions positions;
-  positions.of.resize(point_of.size());
+  positions.of.resize(mesh.corners.size());
   std::vector<std::uint32_t> number(distinct.at.size(), kNone);
-  for (std::size_t v = 0; v < point_of.size(); ++v) {
-    std::uint32_t& id = number[distinct.of[point_of[v]]];
+  for (std::size_t v = 0; v < mesh.corners.size(); ++v) {
+    const std::uint32_t point = mesh.corners[v].point;
+    std::uint32_t& id = number[distinct.of[point]];
     if (id == kNone) {
       id = std::uint32_t(positions.at.size());
-      positions.at.push_back(points[point_of[v]]);
+      positions.at.push_back(mesh.points[point]);
     }
     positions.of[v] = id;
   }
   return positions;
 }
 
-void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
-  const std::vector<TK_3fPoint>& vertices = mesh.m_V;
-  const std::size_t count = vertices.size();
-  if (count == 0) return;
-
-  // What each vertex brings: its face's normal, or the unit sum of several.
-  std::vector<TK_3fVector>& brought = mesh.m_N;
-  brought.assign(count, TK_3fVector());
-  std::vector<std::uint8_t> faces_at(count, 0);
-  for (const TK_MeshFace& f : mesh.m_F) {
-    const TK_3fVector n = FaceNormal(vertices[f.vi[0]], vertices[f.vi[1]], vertices[f.vi[2]]);
-    if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) continue;
-    for (int k = 0; k < (f.IsTriangle() ? 3 : 4); ++k) {
-      const std::size_t v = std::size_t(f.vi[k]);
-      brought[v] = faces_at[v] == 0 ? n : brought[v] + n;
-      faces_at[v] = std::uint8_t(std::min(2, faces_at[v] + 1));
-    }
+TK_Mesh Unfold(const CornerMesh& mesh) {
+  TK_Mesh unfolded;
+  const std::size_t corners = mesh.corners.size();
+  unfolded.m_V.resize(corners);
+  for (std::size_t v = 0; v < corners; ++v) unfolded.m_V[v] = mesh.points[mesh.corners[v].point];
+  if (!mesh.texture.empty()) {
+    unfolded.m_T.resize(corners);
+    for (std::size_t v = 0; v < corners; ++v) unfolded.m_T[v] = mesh.texture[mesh.corners[v].texture];
   }
-  for (std::size_t v = 0; v < count; ++v)
-    if (faces_at[v] > 1) brought[v] = UnitOrAsIs(brought[v]);
+  if (!mesh.normals.empty()) {
+    unfolded.m_N.resize(corners);
+    for (std::size_t v = 0; v < corners; ++v) unfolded.m_N[v] = mesh.normals[mesh.corners[v].normal];
+  }
+  unfolded.m_F.resize(corners / 3);
+  for (std::size_t f = 0; f < corners / 3; ++f) {
+    const int a = int(3 * f);
+    unfolded.m_F[f] = TK_MeshFace{{a, a + 1, a + 2, a + 2}};
+  }
+  return unfolded;
+}
 
-  std::vector<TK_3fVector> sum(positions.at.size());
-  for (std::size_t v = 0; v < count; ++v) sum[positions.of[v]] = sum[positions.of[v]] + brought[v];
+namespace {
 
-  TK_3fPoint low = vertices[0], high = vertices[0];
-  for (const TK_3fPoint& p : vertices) {
+// The box of `count` points, point(v) the v-th, met in order (of values
+// equal as floats the first met stays).
+template <class PointOf> std::pair<TK_3fPoint, TK_3fPoint> Bounds(std::size_t count, const PointOf& point) {
+  TK_3fPoint low = point(0), high = point(0);
+  for (std::size_t v = 0; v < count; ++v) {
+    const TK_3fPoint& p = point(v);
     low = TK_3fPoint(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
     high = TK_3fPoint(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
   }
+  return {low, high};
+}
+
+// Each position's normal from the sums of what its vertices bring: the
+// unit sum over each group of positions near each other (SmoothNormals).
+// `low` and `high` bound the vertices.
+std::vector<TK_3fVector> GroupNormals(const std::vector<TK_3fVector>& sum, const Positions& positions,
+                                      const TK_3fPoint& low, const TK_3fPoint& high) {
   const float dx = high.x - low.x, dy = high.y - low.y, dz = high.z - low.z;
   const float radius = std::sqrt(dx * dx + dy * dy + dz * dz) * 1e-4f;
   // A radius of no size (a mesh at one point, or one so small that its
@@ -240,6 +253,63 @@ void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
       claimed[q] = true;
     }
   }
+  return normal_at;
+}
+
+// Vertex v, if `used(v)`, joins the kept vertex of its position that
+// `alike(first, v)` finds alike, comparing with that kept vertex's first
+// vertex, or else becomes a kept vertex of its own. Returns each kept
+// vertex's first vertex; index[v] is v's kept vertex.
+template <class Used, class Alike>
+std::vector<std::uint32_t> KeepVertices(std::size_t count, const Positions& positions, const Used& used,
+                                        const Alike& alike, std::vector<std::uint32_t>& index) {
+  // The kept vertices of a position are a list from `first_kept`, the
+  // latest first, linked by `next_kept`.
+  std::vector<std::uint32_t> first_kept(positions.at.size(), kNone), next_kept, first_vertex;
+  index.assign(count, kNone);
+  for (std::size_t v = 0; v < count; ++v) {
+    if (!used(v)) continue;
+    std::uint32_t& first = first_kept[positions.of[v]];
+    std::uint32_t k = first;
+    while (k != kNone && !alike(first_vertex[k], v)) k = next_kept[k];
+    if (k == kNone) {
+      k = std::uint32_t(first_vertex.size());
+      next_kept.push_back(first);
+      first = k;
+      first_vertex.push_back(std::uint32_t(v));
+    }
+    index[v] = k;
+  }
+  return first_vertex;
+}
+
+}  // namespace
+
+void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
+  const std::vector<TK_3fPoint>& vertices = mesh.m_V;
+  const std::size_t count = vertices.size();
+  if (count == 0) return;
+
+  // What each vertex brings: its face's normal, or the unit sum of several.
+  std::vector<TK_3fVector>& brought = mesh.m_N;
+  brought.assign(count, TK_3fVector());
+  std::vector<std::uint8_t> faces_at(count, 0);
+  for (const TK_MeshFace& f : mesh.m_F) {
+    const TK_3fVector n = FaceNormal(vertices[f.vi[0]], vertices[f.vi[1]], vertices[f.vi[2]]);
+    if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) continue;
+    for (int k = 0; k < (f.IsTriangle() ? 3 : 4); ++k) {
+      const std::size_t v = std::size_t(f.vi[k]);
+      brought[v] = faces_at[v] == 0 ? n : brought[v] + n;
+      faces_at[v] = std::uint8_t(std::min(2, faces_at[v] + 1));
+    }
+  }
+  for (std::size_t v = 0; v < count; ++v)
+    if (faces_at[v] > 1) brought[v] = UnitOrAsIs(brought[v]);
+
+  std::vector<TK_3fVector> sum(positions.at.size());
+  for (std::size_t v = 0; v < count; ++v) sum[positions.of[v]] = sum[positions.of[v]] + brought[v];
+  const auto [low, high] = Bounds(count, [&](std::size_t v) -> const TK_3fPoint& { return vertices[v]; });
+  const std::vector<TK_3fVector> normal_at = GroupNormals(sum, positions, low, high);
   for (std::size_t v = 0; v < count; ++v) mesh.m_N[v] = normal_at[positions.of[v]];
 }
 
@@ -250,34 +320,74 @@ void Weld(TK_Mesh& mesh, const Positions& positions) {
   for (const TK_MeshFace& f : mesh.m_F)
     for (int k : f.vi) used[std::size_t(k)] = true;
 
-  // The kept vertices of a position are a list from `first_kept`, linked by
-  // `next_kept`. Kept vertices move down in place (`kept` never passes v),
-  // so a kept vertex is read at its new number.
-  std::vector<std::uint32_t> first_kept(positions.at.size(), kNone), next_kept, index(count, kNone);
-  std::uint32_t kept = 0;
-  for (std::size_t v = 0; v < count; ++v) {
-    if (!used[v]) continue;
-    std::uint32_t& first = first_kept[positions.of[v]];
-    std::uint32_t k = first;
-    while (k != kNone && !((!normals || Same(mesh.m_N[k], mesh.m_N[v])) && (!texture || Same(mesh.m_T[k], mesh.m_T[v]))))
-      k = next_kept[k];
-    if (k != kNone) {
-      index[v] = k;
-      continue;
-    }
-    index[v] = kept;
-    next_kept.push_back(first);
-    first = kept;
-    mesh.m_V[kept] = mesh.m_V[v];
-    if (normals) mesh.m_N[kept] = mesh.m_N[v];
-    if (texture) mesh.m_T[kept] = mesh.m_T[v];
-    ++kept;
+  std::vector<std::uint32_t> index;
+  const std::vector<std::uint32_t> first = KeepVertices(
+      count, positions, [&](std::size_t v) { return bool(used[v]); },
+      [&](std::uint32_t a, std::size_t v) {
+        return (!normals || Same(mesh.m_N[a], mesh.m_N[v])) && (!texture || Same(mesh.m_T[a], mesh.m_T[v]));
+      },
+      index);
+  // Kept vertex k's first vertex is never before k: they move down in place.
+  for (std::size_t k = 0; k < first.size(); ++k) {
+    mesh.m_V[k] = mesh.m_V[first[k]];
+    if (normals) mesh.m_N[k] = mesh.m_N[first[k]];
+    if (texture) mesh.m_T[k] = mesh.m_T[first[k]];
   }
-  mesh.m_V.resize(kept);
-  if (normals) mesh.m_N.resize(kept);
-  if (texture) mesh.m_T.resize(kept);
+  mesh.m_V.resize(first.size());
+  if (normals) mesh.m_N.resize(first.size());
+  if (texture) mesh.m_T.resize(first.size());
   for (TK_MeshFace& f : mesh.m_F)
     for (int& k : f.vi) k = int(index[std::size_t(k)]);
+}
+
+TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNormals normals) {
+  const std::vector<CornerMesh::Corner>& corners = mesh.corners;
+  const std::size_t count = corners.size();
+  const auto point = [&](std::size_t v) -> const TK_3fPoint& { return mesh.points[corners[v].point]; };
+  // As SmoothNormals would on the unfolded mesh, where each corner is a
+  // vertex of one face that brings that face's normal (or nothing).
+  std::vector<TK_3fVector> normal_at;
+  if (normals == CornerNormals::smooth && count > 0) {
+    std::vector<TK_3fVector> sum(positions.at.size());
+    for (std::size_t f = 0; 3 * f + 2 < count; ++f) {
+      TK_3fVector n = FaceNormal(point(3 * f), point(3 * f + 1), point(3 * f + 2));
+      if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) n = TK_3fVector();
+      for (std::size_t v = 3 * f; v < 3 * f + 3; ++v) sum[positions.of[v]] = sum[positions.of[v]] + n;
+    }
+    const auto [low, high] = Bounds(count, point);
+    normal_at = GroupNormals(sum, positions, low, high);
+  }
+  const auto normal = [&](std::size_t v) -> const TK_3fVector& {
+    return normals == CornerNormals::stated ? mesh.normals[corners[v].normal] : normal_at[positions.of[v]];
+  };
+  const bool texture = !mesh.texture.empty();
+  const auto texture_at = [&](std::size_t v) -> const TK_2fPoint& { return mesh.texture[corners[v].texture]; };
+
+  std::vector<std::uint32_t> index;
+  const std::vector<std::uint32_t> first = KeepVertices(
+      count, positions, [](std::size_t) { return true; },
+      [&](std::uint32_t a, std::size_t v) {
+        return (normals == CornerNormals::none || Same(normal(a), normal(v))) &&
+               (!texture || Same(texture_at(a), texture_at(v)));
+      },
+      index);
+  TK_Mesh welded;
+  welded.m_V.reserve(first.size());
+  for (const std::uint32_t v : first) welded.m_V.push_back(point(v));
+  if (normals != CornerNormals::none) {
+    welded.m_N.reserve(first.size());
+    for (const std::uint32_t v : first) welded.m_N.push_back(normal(v));
+  }
+  if (texture) {
+    welded.m_T.reserve(first.size());
+    for (const std::uint32_t v : first) welded.m_T.push_back(texture_at(v));
+  }
+  welded.m_F.resize(count / 3);
+  for (std::size_t f = 0; f < count / 3; ++f) {
+    const int a = int(index[3 * f]), b = int(index[3 * f + 1]), c = int(index[3 * f + 2]);
+    welded.m_F[f] = TK_MeshFace{{a, b, c, c}};
+  }
+  return welded;
 }
 
 }  // namespace mesh_welding

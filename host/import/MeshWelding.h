@@ -19,10 +19,26 @@ struct Positions {
   std::vector<TK_3fPoint> at;
 };
 Positions UniquePositions(const std::vector<TK_3fPoint>& vertices);
-// The same for finite vertices given as indices into `points` (vertex v at
-// points[point_of[v]]), hashing each point once instead of each vertex: for
-// readers whose files share positions between faces by index.
-Positions UniquePositions(const std::vector<TK_3fPoint>& points, const std::vector<std::uint32_t>& point_of);
+
+// A mesh as readers of indexed files hold it: three corners per triangle in
+// face order, each naming its point and, where the file states them, its
+// normal and texture coordinates (the arrays are empty where it does not).
+struct CornerMesh {
+  struct Corner {
+    std::uint32_t point = 0, normal = 0, texture = 0;
+  };
+  std::vector<TK_3fPoint> points;
+  std::vector<TK_3fVector> normals;
+  std::vector<TK_2fPoint> texture;
+  std::vector<Corner> corners;
+};
+// The mesh of a vertex per corner, in corner order: the form that readers
+// giving each face its own corners make (Assimp's OBJ reader among them).
+TK_Mesh Unfold(const CornerMesh& mesh);
+// The distinct positions of the unfolded mesh's vertices (finite points),
+// found from the corners' points: each point is hashed once instead of each
+// corner.
+Positions UniquePositions(const CornerMesh& mesh);
 
 // Gives every vertex the unit sum of the normals around its position. A
 // vertex brings the unit normal of its face (the unit sum of its faces'
@@ -40,5 +56,12 @@ void SmoothNormals(TK_Mesh& mesh, const Positions& positions);
 // order of their first index; the faces are renumbered, face normals stay.
 // `positions` are those of the mesh's vertices before the weld.
 void Weld(TK_Mesh& mesh, const Positions& positions);
+
+// What the unfolded mesh becomes through SmoothNormals (for `smooth`) and
+// Weld, made from the corners without a vertex per corner: `stated` keeps
+// the corners' own normals, `none` welds without normals. `positions` are
+// those of the corners (UniquePositions).
+enum class CornerNormals { stated, smooth, none };
+TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNormals normals);
 
 }  // namespace mesh_welding

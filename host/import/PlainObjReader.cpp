@@ -76,35 +76,17 @@ public:
   PlainModel Model() && {
     PlainModel model;
     model.name = name_.empty() ? "defaultobject" : std::move(name_);
-    TK_Mesh& mesh = model.mesh;
-    const std::size_t corners = faces_.size();
-    mesh.m_V.resize(corners);
-    for (std::size_t i = 0; i < corners; ++i) mesh.m_V[i] = positions_[std::size_t(faces_[i].v)];
-    {
-      std::vector<std::uint32_t> point_of(corners);
-      for (std::size_t i = 0; i < corners; ++i) point_of[i] = std::uint32_t(faces_[i].v);
-      model.positions = mesh_welding::UniquePositions(positions_, point_of);
-    }
-    if (form_ & kTexture) {
-      mesh.m_T.resize(corners);
-      for (std::size_t i = 0; i < corners; ++i) mesh.m_T[i] = texture_[std::size_t(faces_[i].t)];
-    }
-    if (form_ & kNormal) {
-      mesh.m_N.resize(corners);
-      for (std::size_t i = 0; i < corners; ++i) mesh.m_N[i] = normals_[std::size_t(faces_[i].n)];
-    }
-    mesh.m_F.resize(corners / 3);
-    for (std::size_t f = 0; f < corners / 3; ++f) {
-      const int a = int(3 * f);
-      mesh.m_F[f] = TK_MeshFace{{a, a + 1, a + 2, a + 2}};
-    }
+    mesh_welding::CornerMesh& mesh = model.mesh;
+    mesh.points = std::move(positions_);
+    if (form_ & kTexture) mesh.texture = std::move(texture_);
+    if (form_ & kNormal) mesh.normals = std::move(normals_);
+    mesh.corners = std::move(faces_);
+    model.positions = mesh_welding::UniquePositions(mesh);
     return model;
   }
 
 private:
-  struct Corner {
-    int v = 0, t = 0, n = 0;
-  };
+  using Corner = mesh_welding::CornerMesh::Corner;
   static constexpr int kTexture = 1, kNormal = 2;
 
   // One statement at p_; the rest of its line is left for ReadAll to skip.
@@ -182,14 +164,14 @@ private:
   // read so far, made 0-based; false for 0, for one past what was read
   // (a reference forward), and for anything but up to nine digits without
   // a leading zero.
-  static bool Index(const char*& p, std::size_t count, int& out) {
+  static bool Index(const char*& p, std::size_t count, std::uint32_t& out) {
     const bool back = *p == '-';
     if (back) ++p;
     long long value = 0;
     const char* digits = p;
     while (IsDigit(*p) && p - digits < 9) value = value * 10 + (*p++ - '0');
     if (p == digits || *digits == '0' || IsDigit(*p) || std::size_t(value) > count) return false;
-    out = int(back ? (long long)(count)-value : value - 1);
+    out = std::uint32_t(back ? (long long)(count)-value : value - 1);
     return true;
   }
 
@@ -199,16 +181,16 @@ private:
     Corner corner[3];
     int form = 0;
     for (Corner& c : corner) {
-      if (IsLineEnd(*p) || !Index(p, positions_.size(), c.v)) return false;
+      if (IsLineEnd(*p) || !Index(p, positions_.size(), c.point)) return false;
       if (*p == '/') {
         ++p;
         if (*p != '/') {
-          if (!Index(p, texture_.size(), c.t)) return false;
+          if (!Index(p, texture_.size(), c.texture)) return false;
           form |= kTexture;
         }
         if (*p == '/') {
           ++p;
-          if (!Index(p, normals_.size(), c.n)) return false;
+          if (!Index(p, normals_.size(), c.normal)) return false;
           form |= kNormal;
         }
       }

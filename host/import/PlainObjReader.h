@@ -3,8 +3,8 @@
 // exports are written: positions, normals, texture coordinates and
 // triangles, perhaps an object name. It reads them several times faster
 // than Assimp and makes the mesh Assimp's OBJ reader makes (a corner per
-// face corner, in face order, the same single-precision numbers), so the
-// import goes on exactly as it would. Anything more (materials, groups,
+// face corner, in face order, the same single-precision numbers, once
+// unfolded), so the import goes on exactly as it would. Anything more (materials, groups,
 // polygons, lines, a statement it does not know, a damaged one) sends the
 // file to Assimp. A function of a file.
 
@@ -20,11 +20,11 @@ namespace plain_obj {
 
 struct PlainModel {
   std::string name;  // the first word of the "o" statement, else Assimp's "defaultobject"
-  // Three corners per face in face order; normals and texture coordinates
-  // when the faces state them.
-  TK_Mesh mesh;
-  // The mesh's distinct positions, as mesh_welding::UniquePositions finds
-  // them in mesh.m_V, found from the file's own position numbers.
+  // The triangles' corners in face order; normals and texture coordinates
+  // when the faces state them. Unfolded (mesh_welding::Unfold), the mesh
+  // Assimp's reader makes.
+  mesh_welding::CornerMesh mesh;
+  // The distinct positions of the unfolded mesh's vertices.
   mesh_welding::Positions positions;
 };
 

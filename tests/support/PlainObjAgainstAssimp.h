@@ -1,8 +1,10 @@
 #pragma once
 // The plain OBJ reader's model of a file against Assimp's own reading of
-// it, for the reader's tests and its differential fuzz target: where the
-// two differ, in words; empty when they agree to the bit.
+// it, and its corners welded directly against the unfolded mesh smoothed
+// and welded, for the reader's tests and its differential fuzz target:
+// where they differ, in words; empty when they agree to the bit.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -34,7 +36,7 @@ inline std::string DifferenceFromAssimp(const plain_obj::PlainModel& plain, cons
   const std::string name = expected.mName.length ? expected.mName.C_Str() : node->mName.C_Str();
   if (plain.name != name) return "named \"" + plain.name + "\", Assimp's \"" + name + "\"";
 
-  const TK_Mesh& mesh = plain.mesh;
+  const TK_Mesh mesh = mesh_welding::Unfold(plain.mesh);
   if (std::size_t(mesh.VertexCount()) != expected.mNumVertices || std::size_t(mesh.FaceCount()) != expected.mNumFaces)
     return std::to_string(mesh.VertexCount()) + " vertices and " + std::to_string(mesh.FaceCount()) +
            " faces, Assimp's " + std::to_string(expected.mNumVertices) + " and " + std::to_string(expected.mNumFaces);
@@ -60,6 +62,31 @@ inline std::string DifferenceFromAssimp(const plain_obj::PlainModel& plain, cons
     return "unique positions";
   for (std::size_t p = 0; p < positions.at.size(); ++p)
     if (!SamePoint(plain.positions.at[p], positions.at[p])) return "unique position " + std::to_string(p);
+
+  // Welded from the corners as the import welds the unfolded mesh.
+  using mesh_welding::CornerNormals;
+  TK_Mesh unfolded = mesh;
+  CornerNormals normals = CornerNormals::stated;
+  if (unfolded.m_N.empty()) {
+    normals = CornerNormals::smooth;
+    mesh_welding::SmoothNormals(unfolded, positions);
+  } else if (!std::all_of(unfolded.m_N.begin(), unfolded.m_N.end(), [](const TK_3fVector& n) {
+               return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
+             })) {
+    normals = CornerNormals::none;
+    unfolded.m_N.clear();
+  }
+  mesh_welding::Weld(unfolded, positions);
+  const TK_Mesh welded = mesh_welding::WeldCorners(plain.mesh, plain.positions, normals);
+  if (welded.m_F != unfolded.m_F || welded.VertexCount() != unfolded.VertexCount() ||
+      welded.m_N.size() != unfolded.m_N.size() || welded.m_T.size() != unfolded.m_T.size())
+    return "welded corners: faces or counts";
+  for (std::size_t v = 0; v < welded.m_V.size(); ++v) {
+    if (!SamePoint(welded.m_V[v], unfolded.m_V[v])) return "welded corners: vertex " + std::to_string(v);
+    if (!welded.m_N.empty() && !SamePoint(welded.m_N[v], unfolded.m_N[v])) return "welded corners: normal " + std::to_string(v);
+    if (!welded.m_T.empty() && !(SameBits(welded.m_T[v].x, unfolded.m_T[v].x) && SameBits(welded.m_T[v].y, unfolded.m_T[v].y)))
+      return "welded corners: texture coordinates " + std::to_string(v);
+  }
   return {};
 }
 
