@@ -185,11 +185,13 @@ bool CScreenProjection::HoldsAPixelPoint(const ProjectedFace& face) const {
 bool CScreenProjection::ProjectFaces(int threads) {
   m_faces.clear();
   m_faces_between_pixels = 0;
-  // Room for every face: pages the list never reaches are never touched,
-  // while growing it by doubling would hold two copies at its peak.
+  // Room for every face, up to a bound that any machine's memory allows
+  // (the pages the list never reaches are never touched), while growing it
+  // by doubling would copy it and hold two copies at its peak.
+  constexpr std::size_t kReservedFaces = std::size_t(1) << 23;
   std::size_t all_faces = 0;
   for (const RenderMeshEntry* mesh : m_meshes) all_faces += std::size_t(mesh->FaceCount());
-  m_faces.reserve(all_faces);
+  m_faces.reserve(std::min(all_faces, kReservedFaces));
   std::vector<ViewedPoint> viewed;
   for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
     const RenderMeshEntry& mesh = *Mesh(mesh_index);

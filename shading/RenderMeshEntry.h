@@ -2,8 +2,8 @@
 // RenderMeshEntry: a render's own triangulated copy of one render mesh with
 // the per-face data the ray tests need (FaceProjection records, which hold
 // the face normals; the copy keeps none of its own) and the vertices'
-// environment-map coordinates. The entry owns the
-// copy and its tables; its MaterialEntry belongs to the session's cache.
+// environment-map coordinates. The entry owns the copy and its tables; its
+// MaterialEntry belongs to the session's cache.
 
 #include <limits>
 #include <memory>

@@ -61,7 +61,7 @@ const std::pair<const char*, std::string> kFiles[] = {
         {"type": "sphere", "segments": 1024, "rings": 1024}, {"type": "sphere", "segments": 1024, "rings": 1024},
         {"type": "sphere", "segments": 1024, "rings": 1024}]})"},
     {"nan.obj", "v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
-    {"huge.obj", "v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 1 2 3\n"},
+    {"huge.obj", "v 0 0 0\nv 1e39 0 0\nv 0 1 0\nf 3 1 2\n"},  // the second point, the third corner
     {"past.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"},
     {"nofaces.obj", "v 0 0 0\nv 1 0 0\n"},
     {"empty.obj", ""},
@@ -160,7 +160,7 @@ const ImportCase kCases[] = {
     {"malformed.json", "line 2", 0, 0, 0, 0, 0, 0},
     {"huge.json", "/objects/3: the primitives of this scene need more than 4000000 vertices", 0, 0, 0, 0, 0, 0},
     {"nan.obj", "vertex 0 is not a finite point", 0, 0, 0, 0, 0, 0},
-    {"huge.obj", "vertex 1 is not a finite point", 0, 0, 0, 0, 0, 0},
+    {"huge.obj", "vertex 2 is not a finite point", 0, 0, 0, 0, 0, 0},
     {"past.obj", "cannot read the model", 0, 0, 0, 0, 0, 0},
     {"nofaces.obj", "holds points or lines but no faces", 0, 0, 0, 0, 0, 0},
     {"points.ply", "holds points or lines but no faces", 0, 0, 0, 0, 0, 0},
