@@ -265,9 +265,13 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
   // A face's record is read for a row or two and never again, so nearly
   // every first read waits on memory: the records of a cell a few samples
   // on are sent for while this cell's are tested.
-  constexpr int kFetchAhead = 6;
+  // Their corners' data is sent for nearer, once the records have come.
+  constexpr int kFetchAhead = 6, kFetchCornersAhead = 3;
   if (x + kFetchAhead < cells.Width())
     for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y)) m_meshes[std::size_t(ref.mesh_index)]->FetchFace(ref.face_index);
+  if (x + kFetchCornersAhead < cells.Width())
+    for (const FaceRef& ref : cells.Cell(x + kFetchCornersAhead, y))
+      m_meshes[std::size_t(ref.mesh_index)]->FetchCorners(ref.face_index);
   const PixelCell cell = cells.Cell(x, y);
   if (cell.empty()) return 0;
   PixelRayRecord ray;

@@ -46,10 +46,22 @@ public:
   const MaterialEntry* Material() const { return m_material; }
   int FaceCount() const { return m_mesh.FaceCount(); }
   const FaceProjection& Projection(int face) const { return m_faces[std::size_t(face)]; }
-  // Asks memory for what a ray test of the face reads, ahead of the test.
+  // Asks memory for what a ray test of the face reads, ahead of the test:
+  // its record (which may straddle two cache lines) and its corners.
   void FetchFace(int face) const {
-    __builtin_prefetch(&m_faces[std::size_t(face)]);
+    const FaceProjection* record = m_faces.data() + face;
+    __builtin_prefetch(record);
+    __builtin_prefetch(reinterpret_cast<const char*>(record + 1) - 1);
     __builtin_prefetch(&m_mesh.m_F[std::size_t(face)]);
+  }
+  // Asks memory for what a hit on the face reads of its corners (texture
+  // coordinates, normals); their indices should have been fetched first.
+  void FetchCorners(int face) const {
+    const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
+    for (int k = 0; k < 3; ++k) {
+      if (m_mesh.HasTextureCoordinates()) __builtin_prefetch(&m_mesh.m_T[std::size_t(f.vi[k])]);
+      if (m_mesh.HasVertexNormals()) __builtin_prefetch(&m_mesh.m_N[std::size_t(f.vi[k])]);
+    }
   }
   // One per vertex once computed, else empty.
   const TK_SimpleArray<TK_2fPoint>& EnvironmentCoordinates() const { return m_environment; }
