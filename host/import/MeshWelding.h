@@ -3,7 +3,8 @@
 // face may bring its own copies of its corners: smooth normals for a mesh
 // read without any, and welding, which makes vertices alike in every
 // attribute one. Free functions on a toolkit mesh of triangles whose face
-// indices are all in range.
+// indices are all in range, or on a mesh of indexed corners (CornerMesh),
+// which they weld into the same mesh without unfolding it first.
 
 #include "host/toolkit/Mesh.h"
 
