@@ -184,7 +184,7 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
     TK_3dVector to_light;
     double attenuation = 1.0;
     if (light.IsDirectionalLight()) {
-      to_light = Unit(-light.Direction());
+      to_light = light.UnitTowardLight();
     } else {
       to_light = TK_3dVector(light.Location()) - point;
       const double distance = to_light.Length();

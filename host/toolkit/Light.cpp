@@ -33,7 +33,11 @@ bool TK_Light::SetStyle(TK::light_style style) {
 }
 
 bool TK_Light::SetLocation(const TK_3dPoint& location) { return SetFinite(location_, location, Finite(location)); }
-bool TK_Light::SetDirection(const TK_3dVector& direction) { return SetFinite(direction_, direction, Finite(direction)); }
+bool TK_Light::SetDirection(const TK_3dVector& direction) {
+  if (!SetFinite(direction_, direction, Finite(direction))) return false;
+  toward_ = Toward(direction_);
+  return true;
+}
 bool TK_Light::SetLength(const TK_3dVector& length) { return SetFinite(length_, length, Finite(length)); }
 bool TK_Light::SetWidth(const TK_3dVector& width) { return SetFinite(width_, width, Finite(width)); }
 bool TK_Light::SetIntensity(double intensity) { return SetFinite(intensity_, intensity, std::isfinite(intensity)); }
@@ -67,6 +71,7 @@ bool TK_Light::Transform(const TK_Xform& xform) {
   if (!Finite(l) || !Finite(d) || !Finite(len) || !Finite(w)) return false;
   location_ = l;
   direction_ = d;
+  toward_ = Toward(direction_);
   length_ = len;
   width_ = w;
   return true;

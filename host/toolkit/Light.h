@@ -37,6 +37,10 @@ public:
   // Not made unit: stored as given.
   const TK_3dVector& Direction() const { return direction_; }
   bool SetDirection(const TK_3dVector& direction);
+  // The unit vector against the direction (zero for a zero direction),
+  // kept with it: shading lights every point of a directional light along
+  // it.
+  const TK_3dVector& UnitTowardLight() const { return toward_; }
   // Spans from the location: a linear light runs from Location() to
   // Location() + Length(); a rectangular light also spans Width().
   const TK_3dVector& Length() const { return length_; }
@@ -79,10 +83,17 @@ public:
   bool operator==(const TK_Light& o) const;
 
 private:
+  static TK_3dVector Toward(TK_3dVector direction) {
+    direction = -direction;
+    direction.Unitize();
+    return direction;
+  }
+
   bool enabled_ = true;
   TK::light_style style_ = TK::point_light;
   TK_3dPoint location_{0, 0, 0};
   TK_3dVector direction_{0, 0, -1};
+  TK_3dVector toward_ = Toward(direction_);
   TK_3dVector length_{0, 0, 0};
   TK_3dVector width_{0, 0, 0};
   TK_Color diffuse_{255, 255, 255};

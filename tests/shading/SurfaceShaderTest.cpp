@@ -48,6 +48,13 @@ TEST_P(LambertAndSpecular, FollowTheirClosedFormAtEveryAngle) {
       EXPECT_TRUE(Near(colour, Rgb(0.1 + k + s, 0.08 + 0.08 * k, 0.06 + 0.08 * k + 0.08 * s), 1e-5));
     }
   }
+  // Turned half round about x by its own transform, the light comes from the other side.
+  ASSERT_TRUE(light.Transform(TK_Xform::Rotation(std::numbers::pi, {1, 0, 0}, {0, 0, 0})));
+  for (double transparency : {0.0, 0.5}) {
+    const double k = -cosine >= 0 ? -cosine : transparency > 0 ? cosine : 0;
+    Light(Hit(Material(TK_Color(255, 102, 51), transparency, 127.5), {0, 0, 0}, {0, 0, 1}), false, true);
+    EXPECT_TRUE(Near(colour, Rgb(0.1 + k, 0.08 + 0.08 * k, 0.06 + 0.08 * k), 1e-5)) << "turned, transparency " << transparency;
+  }
 }
 INSTANTIATE_TEST_SUITE_P(TwentyAngles, LambertAndSpecular, ::testing::Range(0, 20));
 
