@@ -144,7 +144,7 @@ double FittedCamera::ScreenShift(const TK_3dPoint& point, const TK_3dVector& shi
 
 ViewedPoint FittedCamera::View(const TK_3dPoint& point) const {
   const TK_3dPoint s = m_world_to_screen * point;
-  return ViewedPoint{-(m_world_to_camera * point).z - FrustumNear(), s.x, s.y};
+  return ViewedPoint{AheadOfNear(point), s.x, s.y};
 }
 
 RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, const std::vector<ViewedPoint>& viewed,

@@ -364,15 +364,12 @@ struct Reader {
 
   // The plain OBJ reader's corners shaped as ShapePart shapes the mesh they
   // unfold to (the one Assimp's reader makes of the file), without making
-  // that mesh of a vertex per corner: the same checks, the same mesh.
+  // that mesh of a vertex per corner: the same checks, the same mesh. The
+  // reader gives a model only when it has faces.
   Shaped ShapeCorners(const plain_obj::PlainModel& plain, TK_Mesh& mesh, long long& vertices) const {
     const mesh_welding::CornerMesh& corners = plain.mesh;
     const auto point = [&](std::size_t v) -> const TK_3fPoint& { return corners.points[corners.corners[v].point]; };
     if (!AllFinite(corners.corners.size(), point, plain.name)) return Shaped::failed;
-    if (corners.corners.empty()) {
-      Warn("mesh \"" + plain.name + "\" has no triangles: left out");
-      return Shaped::left_out;
-    }
     using mesh_welding::CornerNormals;
     CornerNormals normals = corners.normals.empty() ? CornerNormals::smooth : CornerNormals::stated;
     if (normals == CornerNormals::stated &&
