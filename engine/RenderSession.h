@@ -15,6 +15,7 @@
 #include "engine/RenderPhases.h"
 #include "engine/RenderInputs.h"
 #include "engine/ScreenProjection.h"
+#include "host/platform/InParts.h"
 #include "host/platform/KavraDib.h"
 #include "host/platform/Thread.h"
 #include "host/sdk/RenderReport.h"
@@ -79,9 +80,6 @@ public:
   // The rows this process renders when several processes share the image
   // (the pixel loops leave the others as they are); the whole image by default.
   void SetRowShare(const RowShare& share) { m_row_share = share; }
-  // $DUSKMOTH_THREADS when it holds a count from 1 to kMaxThreads, else every core.
-  static int DefaultThreadCount();
-  static constexpr int kMaxThreads = 256;
   // Whether the image's samples carry their coverage (ShadeHitsWithCoverage)
   // in the top byte of each pixel, filtered like the colour; off by default,
   // and then the top byte is 0.

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <thread>
 #include <span>
 
 #include "engine/AllocationBoundary.h"
@@ -139,15 +137,6 @@ bool CRenderSession::MakeShadowMap(int light_index) {
   map->SetDepthBias(m_inputs.shadow_map_offset * RenderInputs::kDepthBiasPerOffset);
   m_shadow_maps.Append(std::move(map));
   return true;
-}
-
-int CRenderSession::DefaultThreadCount() {
-  if (const char* text = std::getenv("DUSKMOTH_THREADS"); text && *text) {
-    char* end = nullptr;
-    const long threads = std::strtol(text, &end, 10);
-    if (*end == '\0' && threads >= 1 && threads <= kMaxThreads) return int(threads);
-  }
-  return int(std::clamp(std::thread::hardware_concurrency(), 1u, unsigned(kMaxThreads)));
 }
 
 RenderStatus CRenderSession::RenderPixels() {

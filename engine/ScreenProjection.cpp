@@ -4,18 +4,16 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "engine/InclusiveRect.h"
+#include "host/platform/InParts.h"
 #include "shading/HitRecord.h"
-#include "shading/MaterialEntry.h"
 #include "engine/FaceCopies.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
@@ -74,28 +72,6 @@ double ExactTestReach(const RenderMeshEntry& mesh, int face, const FittedCamera&
     }
   }
   return 2.0 * reach;
-}
-
-// Calls body(part, first, end) for `parts` equal parts of [begin, end),
-// the first on this thread and each other on a thread of its own, and returns
-// when all are done, rethrowing the first part's exception if any threw.
-template <class Body> void InParts(std::size_t begin, std::size_t end, int parts, const Body& body) {
-  const auto bound = [&](int part) { return begin + (end - begin) * std::size_t(part) / std::size_t(parts); };
-  std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
-  const auto run = [&](int part) {
-    try {
-      body(part, bound(part), bound(part + 1));
-    } catch (...) {
-      failures[std::size_t(part)] = std::current_exception();
-    }
-  };
-  {
-    std::vector<std::jthread> helpers;
-    for (int part = 1; part < parts; ++part) helpers.emplace_back(run, part);
-    run(0);
-  }
-  for (const std::exception_ptr& failure : failures)
-    if (failure) std::rethrow_exception(failure);
 }
 
 // The nearest kMaxHitsPerSample hits, nearest first, hits of equal depth in

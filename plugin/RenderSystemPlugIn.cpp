@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/RenderSession.h"
+#include "host/platform/InParts.h"
 #include "host/app/App.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraLight.h"
@@ -113,7 +114,7 @@ void CRenderSystemPlugIn::PrepareSession(CRenderSession& session, const CKavraCo
   if (const std::optional<TK_wString> option = context.Option(L"threads")) {
     const std::wstring& text = option->str();
     if (!text.empty() && text.size() <= 3 && std::all_of(text.begin(), text.end(), ::iswdigit))
-      session.SetThreadCount(std::min(std::stoi(text), CRenderSession::kMaxThreads));
+      session.SetThreadCount(std::min(std::stoi(text), kMaxThreads));
   }
   // The program's --alpha: the image keeps each pixel's coverage.
   if (const std::optional<TK_wString> option = context.Option(L"alpha")) session.SetCoverage(option->str() == L"1");
