@@ -101,7 +101,7 @@ struct RenderFlags {
     CLI::Option* memory = command.add_flag("--favor-memory", favor_memory, "fill pixel cells a few rows at a time");
     CLI::Option* speed = command.add_flag("--favor-speed", favor_speed, "fill pixel cells many rows at a time");
     memory->excludes(speed);
-    threads_opt = command.add_option("--threads", threads, "threads the pixels are rendered on, 1 to 256 (default: every core)")
+    threads_opt = command.add_option("--threads", threads, "threads the scene is read and rendered on, 1 to 256 (default: every core)")
                       ->check(Whole(1, 256));
     command.add_flag("-q,--quiet", quiet, "no progress, warnings or closing line");
     view_opt = command.add_option("--view", view, "render the document's view of this name")->type_name("NAME");

@@ -21,7 +21,7 @@ struct RenderOptions {
   std::optional<int> shadow_map_size;
   std::optional<double> shadow_map_offset;
   std::optional<bool> favor_memory;  // the renderer's own flag, kept for the render path
-  std::optional<int> threads;        // the renderer's threads for this render; none: its default
+  std::optional<int> threads;        // threads for reading the scene and rendering; none: the default
   bool quiet = false;
   std::optional<std::string> view;  // the document's view of that name, made active
   // The camera for this render: location and target come together; the

@@ -40,7 +40,7 @@ bool PrepareDocument(const RenderOptions& options, CKavraDoc& doc, DemoScene& de
                      const std::atomic<bool>* stop) {
   MemoryWatch memory(options.scene ? "reading the scene" : "making the demo scene");
   const bool ready = memory.Guard(false, [&] {
-    if (options.scene) return LoadScene(*options.scene, doc, err, !options.quiet, stop);
+    if (options.scene) return LoadScene(*options.scene, doc, err, !options.quiet, stop, options.threads);
     std::string error;
     if (demo.Build(doc, error)) return true;
     err << "duskmoth: " << error << '\n';

@@ -2,11 +2,13 @@
 
 #include "host/import/ImportLog.h"
 #include "host/import/SceneImport.h"
+#include "host/platform/InParts.h"
 
 bool LoadScene(const std::filesystem::path& path, CKavraDoc& doc, std::ostream& err, bool show_warnings,
-               const std::atomic<bool>* stop) {
+               const std::atomic<bool>* stop, std::optional<int> threads) {
   CImportLog log;
   log.SetStopRequest(stop);
+  log.SetThreads(threads.value_or(DefaultThreadCount()));
   const bool ok = scene_import::OpenScene(path, doc, log);
   if (show_warnings)
     for (const std::string& w : log.Warnings()) err << "duskmoth: warning: " << w << '\n';

@@ -5,10 +5,12 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 class CKavraDoc;
 
-// `stop`, when given, ends a long read as soon as it is raised.
+// `stop`, when given, ends a long read as soon as it is raised; long reads
+// use `threads` threads (none: DefaultThreadCount()).
 bool LoadScene(const std::filesystem::path& path, CKavraDoc& doc, std::ostream& err, bool show_warnings,
-               const std::atomic<bool>* stop = nullptr);
+               const std::atomic<bool>* stop = nullptr, std::optional<int> threads = std::nullopt);

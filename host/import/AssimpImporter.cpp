@@ -51,6 +51,7 @@ private:
 
 
 constexpr std::uintmax_t kMaxFileBytes = 2ull << 30;
+constexpr std::uintmax_t kBytesPerThread = 4u << 20;  // the least of a plain OBJ file worth a thread
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
 
@@ -636,7 +637,10 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
   if (r.is_obj) {
     // The large models come as plain OBJ files, which a reader of our own
     // takes in a fraction of Assimp's time, making the same mesh.
-    if (std::optional<plain_obj::PlainModel> plain = plain_obj::Read(path, [&log] { return log.StopRequested(); })) {
+    // Stretches of a few MiB a thread: smaller ones cost more to start than they save.
+    const int threads = std::clamp(int(size / kBytesPerThread), 1, log.Threads());
+    if (std::optional<plain_obj::PlainModel> plain =
+            plain_obj::Read(path, [&log] { return log.StopRequested(); }, threads)) {
       long long vertices = 0;
       TK_Mesh mesh;
       const Reader::Shaped shaped = r.ShapeCorners(*plain, mesh, vertices);

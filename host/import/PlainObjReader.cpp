@@ -1,5 +1,7 @@
 #include "host/import/PlainObjReader.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -9,6 +11,8 @@
 // Assimp's own number parser, so that every coordinate is the float its
 // OBJ reader makes of the same text (it is not correctly rounded).
 #include <assimp/fast_atof.h>
+
+#include "host/platform/InParts.h"
 
 namespace fs = std::filesystem;
 
@@ -54,14 +58,59 @@ std::optional<std::string> ReadText(const fs::path& path) {
   return text;
 }
 
-// Reads the lines of one file; each statement either goes into the arrays
-// or marks the file as not plain, which ends the reading.
+using Corner = mesh_welding::CornerMesh::Corner;
+
+// How many statements of each kind a stretch of text holds, or (for a
+// parser) has read; as offsets, where the statements of a stretch begin.
+struct Counts {
+  std::size_t points = 0, normals = 0, texture = 0, faces = 0;
+  Counts& operator+=(const Counts& o) {
+    points += o.points, normals += o.normals, texture += o.texture, faces += o.faces;
+    return *this;
+  }
+};
+
+// The statements in [begin, end), known by the first letters of their
+// lines; a plain file's statements all start their lines, so a stretch read
+// without fault holds exactly these.
+Counts CountStatements(const char* p, const char* end) {
+  Counts counts;
+  while (p < end) {
+    if (p[0] == 'v') {
+      if (IsBlank(p[1])) ++counts.points;
+      else if (p[1] == 'n' && IsBlank(p[2])) ++counts.normals;
+      else if (p[1] == 't' && IsBlank(p[2])) ++counts.texture;
+    } else if (p[0] == 'f' && IsBlank(p[1])) {
+      ++counts.faces;
+    }
+    while (!IsLineEnd(*p)) ++p;
+    ++p;
+  }
+  return counts;
+}
+
+// Where the file's arrays are, made to their final sizes before the lines
+// are read.
+struct Arrays {
+  TK_3fPoint* points;
+  TK_3fVector* normals;
+  TK_2fPoint* texture;
+  Corner* corners;  // three per face
+};
+
+// Reads the lines of a stretch of one file, whose statements go into the
+// arrays from `before` on (the statements of the stretches before it);
+// each statement either goes into the arrays or marks the file as not
+// plain, which ends the reading. What must hold across stretches (one
+// form of face, one object name before every face) is left to Read.
 class Parser {
 public:
-  // False when the file is not plain or `stop` said to stop.
-  bool ReadAll(const std::string& text, const std::function<bool()>& stop) {
-    p_ = text.c_str();
-    const char* const end = p_ + text.size();
+  Parser(const Arrays& out, const Counts& before) : out_(out), before_(before) {}
+
+  // False when the stretch is not plain or `stop` said to stop. The text
+  // from `begin` to `end` is whole lines.
+  bool ReadAll(const char* begin, const char* end, const std::function<bool()>& stop) {
+    p_ = begin;
     for (unsigned line = 1; p_ < end; ++line) {
       if (line % kLinesBetweenStopChecks == 0 && stop && stop()) return false;
       if (!Statement()) return false;
@@ -70,25 +119,18 @@ public:
         if (IsSpecial(*p_)) return false;
       ++p_;
     }
-    return !faces_.empty();
+    return true;
   }
 
-  PlainModel Model() && {
-    PlainModel model;
-    model.name = name_.empty() ? "defaultobject" : std::move(name_);
-    mesh_welding::CornerMesh& mesh = model.mesh;
-    mesh.points = std::move(positions_);
-    if (form_ & kTexture) mesh.texture = std::move(texture_);
-    if (form_ & kNormal) mesh.normals = std::move(normals_);
-    mesh.corners = std::move(faces_);
-    model.positions = mesh_welding::UniquePositions(mesh);
-    return model;
-  }
+  const Counts& Read() const { return read_; }
+  // The form of every face in the stretch (kTexture, kNormal); none without faces.
+  std::optional<int> Form() const { return form_; }
+  // The object's name when the stretch states one, before any of its faces.
+  const std::string& Name() const { return name_; }
 
-private:
-  using Corner = mesh_welding::CornerMesh::Corner;
   static constexpr int kTexture = 1, kNormal = 2;
 
+private:
   // One statement at p_; the rest of its line is left for ReadAll to skip.
   bool Statement() {
     const char* p = SkipBlanks(p_);
@@ -99,10 +141,13 @@ private:
     const std::string_view keyword(word, std::size_t(p - word));
     if (p == word || !IsBlank(*p)) return false;  // every statement here has arguments
     p = SkipBlanks(p);
-    if (keyword == "v") return Numbers(p, 3, 3, [&](const float* x) { positions_.emplace_back(x[0], x[1], x[2]); });
-    if (keyword == "vn") return Numbers(p, 3, 3, [&](const float* x) { normals_.emplace_back(x[0], x[1], x[2]); });
+    if (keyword == "v")
+      return Numbers(p, 3, 3, [&](const float* x) { out_.points[Next(&Counts::points)] = TK_3fPoint(x[0], x[1], x[2]); });
+    if (keyword == "vn")
+      return Numbers(p, 3, 3, [&](const float* x) { out_.normals[Next(&Counts::normals)] = TK_3fVector(x[0], x[1], x[2]); });
     // Assimp reads a texture coordinate that is not finite as 0.
-    if (keyword == "vt") return Numbers(p, 2, 3, [&](const float* x) { texture_.emplace_back(Finite(x[0]), Finite(x[1])); });
+    if (keyword == "vt")
+      return Numbers(p, 2, 3, [&](const float* x) { out_.texture[Next(&Counts::texture)] = TK_2fPoint(Finite(x[0]), Finite(x[1])); });
     if (keyword == "f") return Face(p);
     if (keyword == "s") return Skip(p);  // smoothing groups: normals are smoothed over the whole mesh
     if (keyword == "o") return ObjectName(p);
@@ -112,6 +157,15 @@ private:
   bool Skip(const char* p) {
     p_ = p;
     return true;
+  }
+
+  // How many of a kind the file holds before this statement.
+  std::size_t Seen(std::size_t Counts::*kind) const { return before_.*kind + read_.*kind; }
+  // The place of the next statement of a kind, counted as read.
+  std::size_t Next(std::size_t Counts::*kind) {
+    const std::size_t at = Seen(kind);
+    ++(read_.*kind);
+    return at;
   }
 
   // Where the number at p ends when it is one Assimp's parser reads as
@@ -175,33 +229,33 @@ private:
     return true;
   }
 
-  // A triangle whose corners all take the form of the file's first face
+  // A triangle whose corners all take the form of the stretch's first face
   // (v, v/t, v//n or v/t/n).
   bool Face(const char* p) {
     Corner corner[3];
     int form = 0;
     for (Corner& c : corner) {
-      if (IsLineEnd(*p) || !Index(p, positions_.size(), c.point)) return false;
+      if (IsLineEnd(*p) || !Index(p, Seen(&Counts::points), c.point)) return false;
       if (*p == '/') {
         ++p;
         if (*p != '/') {
-          if (!Index(p, texture_.size(), c.texture)) return false;
+          if (!Index(p, Seen(&Counts::texture), c.texture)) return false;
           form |= kTexture;
         }
         if (*p == '/') {
           ++p;
-          if (!Index(p, normals_.size(), c.normal)) return false;
+          if (!Index(p, Seen(&Counts::normals), c.normal)) return false;
           form |= kNormal;
         }
       }
       if (!EndsToken(*p)) return false;
       p = SkipBlanks(p);
-      if (faces_.empty() && &c == &corner[0]) form_ = form;
-      if (form != form_) return false;
+      if (!form_) form_ = form;
+      if (form != *form_) return false;
       form = 0;
     }
-    if (!IsLineEnd(*p) || faces_.size() / 3 >= kMaxFaces) return false;
-    faces_.insert(faces_.end(), std::begin(corner), std::end(corner));
+    if (!IsLineEnd(*p)) return false;
+    std::copy(std::begin(corner), std::end(corner), out_.corners + 3 * Next(&Counts::faces));
     p_ = p;
     return true;
   }
@@ -212,30 +266,93 @@ private:
     const char* start = p;
     for (; !EndsToken(*p); ++p)
       if (IsSpecial(*p)) return false;
-    if (p == start || !name_.empty() || !faces_.empty()) return false;
+    if (p == start || !name_.empty() || read_.faces > 0) return false;
     name_.assign(start, p);
     return Skip(p);
   }
 
   const char* p_ = nullptr;
-  std::vector<TK_3fPoint> positions_;
-  std::vector<TK_3fVector> normals_;
-  std::vector<TK_2fPoint> texture_;
-  std::vector<Corner> faces_;  // three per face
-  int form_ = 0;
+  Arrays out_;
+  Counts before_, read_;
+  std::optional<int> form_;
   std::string name_;
 };
 
+// The starts of `parts` stretches of whole lines of about equal size, and
+// the text's end after them.
+std::vector<const char*> Stretches(const std::string& text, int parts) {
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  std::vector<const char*> starts{begin};
+  for (int part = 1; part < parts; ++part) {
+    const char* p = std::max(starts.back(), begin + text.size() * std::size_t(part) / std::size_t(parts));
+    // The text ends in a line end, so a line start follows every place before it.
+    if (p > begin)
+      while (!IsLineEnd(p[-1])) ++p;
+    starts.push_back(p);
+  }
+  starts.push_back(end);
+  return starts;
+}
+
 }  // namespace
 
-std::optional<PlainModel> Read(const fs::path& path, const std::function<bool()>& stop) {
-  Parser parser;
+std::optional<PlainModel> Read(const fs::path& path, const std::function<bool()>& stop, int threads) {
+  PlainModel model;
+  mesh_welding::CornerMesh& mesh = model.mesh;
+  std::optional<int> form;
   {
-    // The text goes before the mesh is made: only one of them is large at a time.
+    // The text goes before the positions are found: only the text and the
+    // arrays are large at once.
     const std::optional<std::string> text = ReadText(path);
-    if (!text || !parser.ReadAll(*text, stop)) return std::nullopt;
+    if (!text) return std::nullopt;
+    // Stretches of whole lines read at once: each is counted first, so that
+    // every stretch knows where its statements go in the file's arrays and
+    // what its indices may refer to, as if the file were read in one go.
+    const int parts = std::max(threads, 1);
+    const std::vector<const char*> starts = Stretches(*text, parts);
+    std::vector<Counts> before(std::size_t(parts) + 1);
+    InParts(0, std::size_t(parts), parts, [&](int, std::size_t part, std::size_t) {
+      before[part + 1] = CountStatements(starts[part], starts[part + 1]);
+    });
+    for (std::size_t part = 1; part < before.size(); ++part) before[part] += before[part - 1];
+    const Counts& all = before.back();
+    // Arrays beyond what a model within the bounds could use are left to
+    // Assimp's path too, before they are made.
+    if (all.faces == 0 || all.faces > kMaxFaces || std::max({all.points, all.normals, all.texture}) > 3 * kMaxFaces)
+      return std::nullopt;
+    mesh.points.resize(all.points);
+    mesh.normals.resize(all.normals);
+    mesh.texture.resize(all.texture);
+    mesh.corners.resize(3 * all.faces);
+    const Arrays arrays{mesh.points.data(), mesh.normals.data(), mesh.texture.data(), mesh.corners.data()};
+
+    std::vector<std::optional<Parser>> parsers(static_cast<std::size_t>(parts));
+    std::atomic<bool> failed = false;
+    const std::function<bool()> give_up = [&] { return failed.load(std::memory_order_relaxed) || (stop && stop()); };
+    InParts(0, std::size_t(parts), parts, [&](int, std::size_t part, std::size_t) {
+      Parser& parser = parsers[part].emplace(arrays, before[part]);
+      if (!parser.ReadAll(starts[part], starts[part + 1], give_up)) failed = true;
+    });
+    if (failed) return std::nullopt;
+    // One form of face in the whole file, and one name, stated before any face.
+    for (std::size_t part = 0; part < parsers.size(); ++part) {
+      const Parser& parser = *parsers[part];
+      if (parser.Form()) {
+        if (form && *form != *parser.Form()) return std::nullopt;
+        form = parser.Form();
+      }
+      if (!parser.Name().empty()) {
+        if (!model.name.empty() || before[part].faces > 0) return std::nullopt;
+        model.name = parser.Name();
+      }
+    }
   }
-  return std::move(parser).Model();
+  if (model.name.empty()) model.name = "defaultobject";
+  if (!(*form & Parser::kTexture)) std::vector<TK_2fPoint>().swap(mesh.texture);
+  if (!(*form & Parser::kNormal)) std::vector<TK_3fVector>().swap(mesh.normals);
+  model.positions = mesh_welding::UniquePositions(mesh);
+  return model;
 }
 
 }  // namespace plain_obj

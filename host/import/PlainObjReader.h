@@ -28,8 +28,11 @@ struct PlainModel {
   mesh_welding::Positions positions;
 };
 
-// The model of a plain OBJ file. Nothing when the file is not plain, cannot
-// be read, or `stop` answers true on one of its checks between lines.
-std::optional<PlainModel> Read(const std::filesystem::path& path, const std::function<bool()>& stop);
+// The model of a plain OBJ file, read on `threads` threads (each taking a
+// stretch of lines; the model is the same for any count). Nothing
+// when the file is not plain, cannot be read, or `stop` answers true on one
+// of its checks between lines; `stop` may be called on several threads at
+// once.
+std::optional<PlainModel> Read(const std::filesystem::path& path, const std::function<bool()>& stop, int threads);
 
 }  // namespace plain_obj

@@ -2,7 +2,9 @@
 // The plain OBJ reader's model of a file against Assimp's own reading of
 // it, and its corners welded directly against the unfolded mesh smoothed
 // and welded, for the reader's tests and its differential fuzz target:
-// where they differ, in words; empty when they agree to the bit.
+// where they differ, in words; empty when they agree to the bit. Also two
+// models of one file (read on different numbers of threads) against each
+// other.
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +25,21 @@ inline bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) ==
 
 template <class A, class B> bool SamePoint(const A& a, const B& b) {
   return SameBits(a.x, b.x) && SameBits(a.y, b.y) && SameBits(a.z, b.z);
+}
+
+// Whether two arrays hold the same bytes.
+template <class T> bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+  return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+inline std::string DifferenceBetween(const plain_obj::PlainModel& a, const plain_obj::PlainModel& b) {
+  if (a.name != b.name) return "names \"" + a.name + "\" and \"" + b.name + "\"";
+  if (!SameBytes(a.mesh.points, b.mesh.points)) return "points";
+  if (!SameBytes(a.mesh.normals, b.mesh.normals)) return "normals";
+  if (!SameBytes(a.mesh.texture, b.mesh.texture)) return "texture coordinates";
+  if (!SameBytes(a.mesh.corners, b.mesh.corners)) return "corners";
+  if (!SameBytes(a.positions.of, b.positions.of) || !SameBytes(a.positions.at, b.positions.at)) return "positions";
+  return {};
 }
 
 inline std::string DifferenceFromAssimp(const plain_obj::PlainModel& plain, const std::filesystem::path& file) {

@@ -68,6 +68,8 @@ const ObjCase kCases[] = {
     {"nul_in_a_name", "o a\0p 1\n"s + kTriangles, false},  // Assimp ends the line at the NUL
     {"continued_line", "# a comment \\\n" + kTriangles, false},  // Assimp joins the next line to the comment
     {"second_object", "o a\n" + kTriangles + "o b\nf 1 2 3\n", false},
+    {"name_after_faces", kTriangles + "o late\n", false},
+    {"later_corner_form", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n# a\n# b\nf 1 2 3\n", false},
     {"no_faces", "v 0 0 0\nv 1 0 0\n", false},
     {"leading_zero_index", kTriangles + "f 1 2 03\n", false},  // Assimp reads "0000000003" as more than one face
     {"ten_digit_index", kTriangles + "f 1 2 1000000000\n", false},
@@ -80,10 +82,18 @@ TEST_P(PlainObj, ReadsWhatAssimpReadsOrLeavesTheFileToIt) {
   TempDir dir;
   const std::filesystem::path file = dir / "model.obj";
   WriteFile(file, c.text);
-  const std::optional<plain_obj::PlainModel> plain = plain_obj::Read(file, {});
+  const std::optional<plain_obj::PlainModel> plain = plain_obj::Read(file, {}, 1);
   ASSERT_EQ(plain.has_value(), c.plain);
   if (plain) {
     EXPECT_EQ(plain_obj_check::DifferenceFromAssimp(*plain, file), "");
+  }
+  // Read in stretches, down to a line or less each: the same answer.
+  for (const int threads : {2, 3, 7, 64}) {
+    const std::optional<plain_obj::PlainModel> parts = plain_obj::Read(file, {}, threads);
+    ASSERT_EQ(parts.has_value(), c.plain) << threads << " threads";
+    if (parts) {
+      EXPECT_EQ(plain_obj_check::DifferenceBetween(*plain, *parts), "") << threads << " threads";
+    }
   }
 }
 
@@ -96,9 +106,9 @@ TEST(PlainObjStop, AnAnsweredStopLeavesTheFile) {
   for (int i = 0; i < 70'000; ++i) text += "v 0 0 0\n";
   WriteFile(dir / "long.obj", text + "f 1 2 3\n");
   int asked = 0;
-  EXPECT_FALSE(plain_obj::Read(dir / "long.obj", [&] { return ++asked > 0; }));
+  EXPECT_FALSE(plain_obj::Read(dir / "long.obj", [&] { return ++asked > 0; }, 1));
   EXPECT_EQ(asked, 1);
-  EXPECT_TRUE(plain_obj::Read(dir / "long.obj", [] { return false; }));
+  EXPECT_TRUE(plain_obj::Read(dir / "long.obj", [] { return false; }, 1));
 }
 
 }  // namespace
