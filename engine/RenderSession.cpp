@@ -36,7 +36,7 @@ bool CRenderSession::AddRenderMesh(const CKavraObject&, const TK_Material& mater
   return CatchAllocationFailure(false, [&] {
     std::unique_ptr<MaterialEntry> created;
     const MaterialEntry* entry_material = FindMaterialEntry(material, created);
-    std::unique_ptr<RenderMeshEntry> entry = RenderMeshEntry::Create(*mesh, entry_material);
+    std::unique_ptr<RenderMeshEntry> entry = RenderMeshEntry::Create(*mesh, entry_material, m_threads);
     if (!entry) return false;
     // Room in both lists first: either both entries go in or neither does,
     // so no mesh entry ever points at a material entry the cache lacks.

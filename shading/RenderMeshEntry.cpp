@@ -1,9 +1,11 @@
 #include "shading/RenderMeshEntry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <new>
 
+#include "host/platform/InParts.h"
 #include "shading/MaterialEntry.h"
 
 namespace {
@@ -24,7 +26,8 @@ TK_2fPoint SphereCoordinate(const TK_3dVector& r) {
 
 }  // namespace
 
-std::unique_ptr<RenderMeshEntry> RenderMeshEntry::Create(const TK_Mesh& mesh, const MaterialEntry* material) {
+std::unique_ptr<RenderMeshEntry> RenderMeshEntry::Create(const TK_Mesh& mesh, const MaterialEntry* material,
+                                                         int threads) {
   // Later stages index vertices and truncate projected points to pixels
   // without checks: refuse what would make those unsafe.
   const int vertex_count = mesh.VertexCount();
@@ -33,56 +36,63 @@ std::unique_ptr<RenderMeshEntry> RenderMeshEntry::Create(const TK_Mesh& mesh, co
   for (const TK_3fPoint& p : mesh.m_V)
     if (!Finite(p)) return nullptr;
   std::unique_ptr<RenderMeshEntry> entry(new RenderMeshEntry(mesh, material));
-  entry->BuildFaceProjections();
+  entry->BuildFaceProjections(threads);
   return entry;
 }
 
-RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material)
-    : m_mesh(mesh), m_material(material) {
-  // The face table holds the face normals: the copy's own would only be
-  // recomputed for the split quads and take room.
-  std::vector<TK_3fVector>().swap(m_mesh.m_FN);
+// The face table holds the face normals: the copy takes none of the mesh's.
+RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material) : m_material(material) {
+  m_mesh.m_V = mesh.m_V;
+  m_mesh.m_F = mesh.m_F;
+  m_mesh.m_N = mesh.m_N;
+  m_mesh.m_T = mesh.m_T;
   m_mesh.ConvertQuadsToTriangles();
   m_box = m_mesh.BoundingBox();
 }
 
-void RenderMeshEntry::BuildFaceProjections() {
+void RenderMeshEntry::BuildFaceProjections(int threads) {
   const std::size_t count = m_mesh.m_F.size();
-  std::vector<FaceProjection> table(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const TK_MeshFace& f = m_mesh.m_F[i];
-    const TK_3fVector p0(m_mesh.m_V[std::size_t(f.vi[0])]);
-    const TK_3fVector p1(m_mesh.m_V[std::size_t(f.vi[1])]);
-    const TK_3fVector p2(m_mesh.m_V[std::size_t(f.vi[2])]);
-    // The toolkit's face normal but for faces without one (the cross
-    // product is zero or overflows), which meet no ray either way.
-    TK_3fVector n = TK_CrossProduct(p1 - p0, p2 - p0);
-    n.Unitize();
+  m_faces.resize(count);
+  // Meshes of fewer than 16384 faces a thread are not worth one.
+  const int parts = std::clamp(int(count / 16384), 1, std::max(threads, 1));
+  InParts(0, count, parts, [this](int, std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) m_faces[i] = ProjectionOf(i);
+  });
+}
 
-    FaceProjection& fp = table[i];
-    fp.normal = n;
-    fp.plane_offset = -TK_DotProduct(p0, n);
-    const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
-    int a = 1, b = 2;  // projected axes
-    if (ax >= std::fmax(ay, az)) {
-      fp.dominant_axis = 0;
-    } else if (ay >= az) {
-      fp.dominant_axis = 1;
-      a = 0;
-    } else {
-      fp.dominant_axis = 2;
-      a = 0;
-      b = 1;
-    }
-    fp.p0a = p0[a];
-    fp.p0b = p0[b];
-    fp.a1 = p1[a] - p0[a];
-    fp.b1 = p1[b] - p0[b];
-    fp.a2 = p2[a] - p0[a];
-    fp.b2 = p2[b] - p0[b];
-    fp.det = fp.b2 * fp.a1 - fp.b1 * fp.a2;
+FaceProjection RenderMeshEntry::ProjectionOf(std::size_t face) const {
+  const TK_MeshFace& f = m_mesh.m_F[face];
+  const TK_3fVector p0(m_mesh.m_V[std::size_t(f.vi[0])]);
+  const TK_3fVector p1(m_mesh.m_V[std::size_t(f.vi[1])]);
+  const TK_3fVector p2(m_mesh.m_V[std::size_t(f.vi[2])]);
+  // The toolkit's face normal but for faces without one (the cross
+  // product is zero or overflows), which meet no ray either way.
+  TK_3fVector n = TK_CrossProduct(p1 - p0, p2 - p0);
+  n.Unitize();
+
+  FaceProjection fp;
+  fp.normal = n;
+  fp.plane_offset = -TK_DotProduct(p0, n);
+  const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+  int a = 1, b = 2;  // projected axes
+  if (ax >= std::fmax(ay, az)) {
+    fp.dominant_axis = 0;
+  } else if (ay >= az) {
+    fp.dominant_axis = 1;
+    a = 0;
+  } else {
+    fp.dominant_axis = 2;
+    a = 0;
+    b = 1;
   }
-  m_faces.swap(table);
+  fp.p0a = p0[a];
+  fp.p0b = p0[b];
+  fp.a1 = p1[a] - p0[a];
+  fp.b1 = p1[b] - p0[b];
+  fp.a2 = p2[a] - p0[a];
+  fp.b2 = p2[b] - p0[b];
+  fp.det = fp.b2 * fp.a1 - fp.b1 * fp.a2;
+  return fp;
 }
 
 void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection) {

@@ -35,9 +35,10 @@ struct FaceProjection {
 class RenderMeshEntry {
 public:
   // Copies the mesh, splits its quads, takes its box and builds the face
-  // table. Null when a face names a vertex the mesh lacks or a vertex is not
-  // finite; throws std::bad_alloc when memory runs out.
-  static std::unique_ptr<RenderMeshEntry> Create(const TK_Mesh& mesh, const MaterialEntry* material);
+  // table (on up to `threads` threads). Null when a face names a vertex the
+  // mesh lacks or a vertex is not finite; throws std::bad_alloc when memory
+  // runs out.
+  static std::unique_ptr<RenderMeshEntry> Create(const TK_Mesh& mesh, const MaterialEntry* material, int threads = 1);
   RenderMeshEntry(const RenderMeshEntry&) = delete;
   RenderMeshEntry& operator=(const RenderMeshEntry&) = delete;
 
@@ -66,8 +67,6 @@ public:
   // One per vertex once computed, else empty.
   const TK_SimpleArray<TK_2fPoint>& EnvironmentCoordinates() const { return m_environment; }
 
-  // Rebuilds the face table. Ties of the dominant axis go to x, then y.
-  void BuildFaceProjections();
   // Sphere-map coordinates of every vertex for a camera whose world-to-camera
   // transform is given: the perspective form for a perspective projection,
   // the parallel form for any other. A mesh without vertex normals gets the
@@ -92,6 +91,10 @@ public:
 
 private:
   RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* material);
+  // Builds the face table in parts on up to `threads` threads.
+  void BuildFaceProjections(int threads);
+  // Face `face`'s record. Ties of the dominant axis go to x, then y.
+  FaceProjection ProjectionOf(std::size_t face) const;
   // Steps shared by both tests up to the barycentric weights u and v.
   bool Intersect(HitRecord& record, bool front_only, double farthest, double& u, double& v) const;
 

@@ -1,5 +1,6 @@
 #include "host/toolkit/Mesh.h"
 
+#include <algorithm>
 #include <cmath>
 
 TK_OBJECT_IMPLEMENT(TK_Mesh, TK_Geometry, "6B3F8C27-0A1B-4530-B161-B0B5854A8F44")
@@ -140,10 +141,19 @@ bool TK_Mesh::Transform(const TK_Xform& xform) {
   return true;
 }
 
+// Kept in floats and made a box once: the box that adding each finite
+// vertex in turn would make (of equal values the first stays, as in Union).
 TK_BoundingBox TK_Mesh::BoundingBox() const {
-  TK_BoundingBox box;
-  for (const TK_3fPoint& p : m_V) box.Union(TK_3dPoint(p));
-  return box;
+  const auto finite = [](const TK_3fPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); };
+  auto v = std::find_if(m_V.begin(), m_V.end(), finite);
+  if (v == m_V.end()) return TK_BoundingBox();
+  TK_3fPoint low = *v, high = *v;
+  for (; v != m_V.end(); ++v) {
+    if (!finite(*v)) continue;
+    low = TK_3fPoint(std::min(low.x, v->x), std::min(low.y, v->y), std::min(low.z, v->z));
+    high = TK_3fPoint(std::max(high.x, v->x), std::max(high.y, v->y), std::max(high.z, v->z));
+  }
+  return TK_BoundingBox(TK_3dPoint(low), TK_3dPoint(high));
 }
 
 bool TK_Mesh::operator==(const TK_Mesh& o) const {

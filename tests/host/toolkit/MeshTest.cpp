@@ -78,4 +78,32 @@ TEST(MeshNormals, VertexNormalsAreAreaWeightedAndUnit) {
   EXPECT_FALSE(empty.ComputeVertexNormals());
 }
 
+// The box is that of the finite vertices added one by one: non-finite ones
+// are passed over wherever they stand, and of 0 and -0 the first stays.
+TEST(MeshBox, BoxOfTheFiniteVerticesInTheirOrder) {
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<std::vector<TK_3fPoint>> cases = {
+      {},
+      {{nan, 0, 0}, {inf, 1, 1}},
+      {{1, 2, 3}},
+      {{nan, 5, 5}, {-0.0f, 0, 2}, {0, -0.0f, -1}, {inf, 9, 9}, {3, -4, 0.5f}},
+      {{0, 0, 0}, {-0.0f, -0.0f, -0.0f}, {-inf, 1, 1}},
+  };
+  for (const std::vector<TK_3fPoint>& vertices : cases) {
+    TK_Mesh m;
+    m.m_V = vertices;
+    TK_BoundingBox expected;
+    for (const TK_3fPoint& v : vertices) expected.Union(TK_3dPoint(v));
+    const TK_BoundingBox box = m.BoundingBox();
+    ASSERT_EQ(box.IsValid(), expected.IsValid()) << vertices.size() << " vertices";
+    if (!box.IsValid()) continue;
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(std::signbit(box.Min()[i]), std::signbit(expected.Min()[i]));
+      EXPECT_EQ(std::signbit(box.Max()[i]), std::signbit(expected.Max()[i]));
+      EXPECT_EQ(box.Min()[i], expected.Min()[i]);
+      EXPECT_EQ(box.Max()[i], expected.Max()[i]);
+    }
+  }
+}
+
 }  // namespace
