@@ -50,6 +50,13 @@ int main(int argc, char** argv) {
   // freed, and the import's arrays, once freed, would stay in the heap
   // through the render.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  // The heap grows 64 MiB at a time and keeps as much when blocks are freed:
+  // set-up makes and frees arrays of megabytes one after another (the
+  // import's, the render's copies, the index), and those then take pages
+  // already in memory from the heap's top instead of mapping fresh ones,
+  // each faulted in and cleared anew (a third of the page faults of a
+  // 1 M-triangle render, a tenth of its time).
+  mallopt(M_TOP_PAD, 64 << 20);
   CommandLine line;
   const ParseOutcome parsed = ParseCommandLine(argc, argv, line);
   if (!parsed.run) {
