@@ -51,7 +51,9 @@ private:
 
 
 constexpr std::uintmax_t kMaxFileBytes = 2ull << 30;
-constexpr std::uintmax_t kBytesPerThread = 4u << 20;  // the least of a plain OBJ file worth a thread
+// The least of a plain OBJ file, and of a mesh's vertices or corners, worth a thread.
+constexpr std::uintmax_t kBytesPerThread = 4u << 20;
+constexpr std::size_t kElementsPerThread = 1u << 16;
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
 
@@ -319,7 +321,8 @@ struct Reader {
       mesh.m_N.reserve(am.mNumVertices);
       for (unsigned i = 0; i < am.mNumVertices; ++i) mesh.m_N.emplace_back(am.mNormals[i].x, am.mNormals[i].y, am.mNormals[i].z);
     }
-    const Shaped shaped = ShapePart(mesh, mesh_welding::UniquePositions(mesh.m_V), name, xform, node_name, vertices);
+    const Shaped shaped =
+        ShapePart(mesh, mesh_welding::UniquePositions(mesh.m_V, ThreadsFor(mesh.m_V.size())), name, xform, node_name, vertices);
     if (shaped == Shaped::kept)
       model.parts.push_back({TK_wString::FromUtf8(name), std::move(mesh), MaterialIndex(am.mMaterialIndex, model)});
     return shaped != Shaped::failed;
@@ -356,9 +359,9 @@ struct Reader {
         computed_normals = is_stl && StlNormalsContradictWinding(mesh);
       }
     } else {
-      mesh_welding::SmoothNormals(mesh, positions);
+      mesh_welding::SmoothNormals(mesh, positions, ThreadsFor(mesh.m_V.size()));
     }
-    mesh_welding::Weld(mesh, positions);
+    mesh_welding::Weld(mesh, positions, ThreadsFor(mesh.m_V.size()));
     if (computed_normals) mesh.ComputeVertexNormals();
     return Place(mesh, name, xform, node_name, vertices);
   }
@@ -377,9 +380,14 @@ struct Reader {
         !std::all_of(corners.corners.begin(), corners.corners.end(),
                      [&](const mesh_welding::CornerMesh::Corner& c) { return FiniteNormal(corners.normals[c.normal]); }))
       normals = CornerNormals::none;
-    mesh = mesh_welding::WeldCorners(corners, plain.positions, normals);
+    mesh = mesh_welding::WeldCorners(corners, plain.positions, normals, ThreadsFor(corners.corners.size()));
     if (normals == CornerNormals::none) mesh.ComputeVertexNormals();
     return Place(mesh, plain.name, TK_Xform(), plain.name, vertices);
+  }
+
+  // Threads worth giving a step over a mesh's `elements` vertices or corners.
+  int ThreadsFor(std::size_t elements) const {
+    return int(std::clamp<std::size_t>(elements / kElementsPerThread, 1, std::size_t(log.Threads())));
   }
 
   static bool FiniteNormal(const TK_3fVector& n) { return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z); }

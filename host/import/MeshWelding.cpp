@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
+
+#include "host/platform/InParts.h"
 
 namespace mesh_welding {
 namespace {
@@ -45,6 +48,12 @@ TK_3fVector UnitOrAsIs(TK_3fVector v) {
   return v;
 }
 
+// The parts a step over `count` elements is split into: one a thread, but
+// no more than there are elements.
+int PartsOf(std::size_t count, int threads) {
+  return int(std::clamp<std::size_t>(count, 1, std::size_t(std::max(threads, 1))));
+}
+
 // The unit normal of the face's first three corners, (b - a) x (c - a).
 TK_3fVector FaceNormal(const TK_3fPoint& a, const TK_3fPoint& b, const TK_3fPoint& c) {
   const float ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z;
@@ -61,12 +70,14 @@ TK_3fVector FaceNormal(const TK_3fPoint& a, const TK_3fPoint& b, const TK_3fPoin
 // are sent for ahead of use.
 class NearPositions {
 public:
-  NearPositions(const std::vector<TK_3fPoint>& at, const TK_3fPoint& low, float radius)
+  NearPositions(const std::vector<TK_3fPoint>& at, const TK_3fPoint& low, float radius, int threads)
       : at_(at), low_(low), radius_(radius), square_radius_(radius * radius), cell_(16.0 * radius),
         next_(at.size(), kNone), home_(at.size()),
         cells_(std::bit_ceil(std::max<std::size_t>(16, 2 * at.size()))), mask_(cells_.size() - 1) {
     std::vector<std::uint64_t> keys(at.size());
-    for (std::size_t p = 0; p < at.size(); ++p) keys[p] = Key(Cell(at[p]));
+    InParts(0, at.size(), PartsOf(at.size(), threads), [&](int, std::size_t begin, std::size_t end) {
+      for (std::size_t p = begin; p < end; ++p) keys[p] = Key(Cell(at[p]));
+    });
     for (std::uint32_t p = 0; p < at.size(); ++p) {
       if (p + kAhead < at.size()) __builtin_prefetch(&cells_[Mix(0, keys[p + kAhead]) & mask_]);
       const std::size_t slot = Slot(keys[p]);
@@ -78,7 +89,7 @@ public:
   }
 
   // Positions near position p (p among them), into `found`.
-  void Find(std::uint32_t p, std::vector<std::uint32_t>& found) {
+  void Find(std::uint32_t p, std::vector<std::uint32_t>& found) const {
     if (p + kAhead < at_.size()) __builtin_prefetch(&cells_[home_[p + kAhead]]);
     found.clear();
     const TK_3fPoint& q = at_[p];
@@ -140,30 +151,63 @@ private:
 
 }  // namespace
 
-// The table of positions seen so far grows with them (twice their count in
-// slots), so that it stays small enough for the caches where positions
-// repeat, as they do six times over in a mesh whose faces own their corners.
-Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
+// Each vertex's first equal vertex is found first, in parts split by the
+// hash's top bits, a table for each part. A slot holds a vertex and its
+// hash's middle bits, which settle most comparisons without reading the
+// vertex, and the slots a few vertices on are sent for ahead of use. The
+// table grows with the positions it holds (twice their count in slots), so
+// that it stays small enough for the caches where positions repeat, as
+// they do six times over in a mesh whose faces own their corners. The
+// positions are then numbered in the order of their first vertex.
+Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads) {
   Positions positions;
-  positions.of.resize(vertices.size());
-  std::vector<std::uint32_t> slots(1024, kNone);
-  for (std::size_t v = 0; v < vertices.size(); ++v) {
-    const TK_3fPoint& p = vertices[v];
-    std::size_t s = Hash(p) & (slots.size() - 1);
-    while (slots[s] != kNone && !Same(positions.at[slots[s]], p)) s = (s + 1) & (slots.size() - 1);
-    if (slots[s] != kNone) {
-      positions.of[v] = slots[s];
-      continue;
-    }
-    positions.of[v] = slots[s] = std::uint32_t(positions.at.size());
-    positions.at.push_back(p);
-    if (2 * positions.at.size() > slots.size()) {
-      slots.assign(2 * slots.size(), kNone);
-      for (std::uint32_t id = 0; id < positions.at.size(); ++id) {
-        std::size_t t = Hash(positions.at[id]) & (slots.size() - 1);
-        while (slots[t] != kNone) t = (t + 1) & (slots.size() - 1);
-        slots[t] = id;
+  std::vector<std::uint32_t>& of = positions.of;
+  of.resize(vertices.size());
+  const int parts = PartsOf(vertices.size(), threads);
+  InParts(0, std::size_t(parts), parts, [&](int part, std::size_t, std::size_t) {
+    struct Slot {
+      std::uint32_t vertex = kNone, tag = 0;
+    };
+    constexpr std::size_t kAhead = 8;
+    std::vector<Slot> slots(1024);
+    std::size_t mask = slots.size() - 1, kept = 0;
+    const auto part_of = [parts](std::uint64_t hash) { return int((hash >> 32) * std::uint64_t(parts) >> 32); };
+    const auto tag_of = [](std::uint64_t hash) { return std::uint32_t(hash >> 16); };
+    const auto insert = [&](std::uint32_t v, std::uint64_t hash) {
+      std::size_t s = hash & mask;
+      while (slots[s].vertex != kNone) s = (s + 1) & mask;
+      slots[s] = {v, tag_of(hash)};
+    };
+    for (std::size_t v = 0; v < vertices.size(); ++v) {
+      if (v + kAhead < vertices.size()) __builtin_prefetch(&slots[Hash(vertices[v + kAhead]) & mask]);
+      const TK_3fPoint& p = vertices[v];
+      const std::uint64_t hash = Hash(p);
+      if (part_of(hash) != part) continue;
+      std::size_t s = hash & mask;
+      while (slots[s].vertex != kNone && (slots[s].tag != tag_of(hash) || !Same(vertices[slots[s].vertex], p)))
+        s = (s + 1) & mask;
+      if (slots[s].vertex != kNone) {
+        of[v] = slots[s].vertex;
+        continue;
       }
+      of[v] = std::uint32_t(v);
+      slots[s] = {std::uint32_t(v), tag_of(hash)};
+      if (2 * ++kept > slots.size()) {
+        std::vector<Slot> old(2 * slots.size());
+        old.swap(slots);
+        mask = slots.size() - 1;
+        for (const Slot& slot : old)
+          if (slot.vertex != kNone) insert(slot.vertex, Hash(vertices[slot.vertex]));
+      }
+    }
+  });
+  // A vertex's first equal vertex comes no later: its number is known.
+  for (std::size_t v = 0; v < of.size(); ++v) {
+    if (of[v] == v) {
+      of[v] = std::uint32_t(positions.at.size());
+      positions.at.push_back(vertices[v]);
+    } else {
+      of[v] = of[of[v]];
     }
   }
   return positions;
@@ -172,8 +216,8 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices) {
 // Equal points get one number among the points; the vertices then number
 // those in the order of their first vertex, keeping that vertex's own point
 // (0 and -0 alike, the first seen is kept, as above).
-Positions UniquePositions(const CornerMesh& mesh) {
-  const Positions distinct = UniquePositions(mesh.points);
+Positions UniquePositions(const CornerMesh& mesh, int threads) {
+  const Positions distinct = UniquePositions(mesh.points, threads);
   Positions positions;
   positions.of.resize(mesh.corners.size());
   std::vector<std::uint32_t> number(distinct.at.size(), kNone);
@@ -212,23 +256,32 @@ TK_Mesh Unfold(const CornerMesh& mesh) {
 
 namespace {
 
-// The box of `count` points, point(v) the v-th, met in order (of values
-// equal as floats the first met stays).
-template <class PointOf> std::pair<TK_3fPoint, TK_3fPoint> Bounds(std::size_t count, const PointOf& point) {
-  TK_3fPoint low = point(0), high = point(0);
-  for (std::size_t v = 0; v < count; ++v) {
-    const TK_3fPoint& p = point(v);
+// The box of the positions (those of a mesh's vertices, so the box of the
+// vertices: the position of the first vertex met at each value is that
+// vertex's own, and of values equal as floats the first met stays).
+std::pair<TK_3fPoint, TK_3fPoint> Bounds(const Positions& positions) {
+  TK_3fPoint low = positions.at.front(), high = positions.at.front();
+  for (const TK_3fPoint& p : positions.at) {
     low = TK_3fPoint(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
     high = TK_3fPoint(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
   }
   return {low, high};
 }
 
+// The unit sum of the sums of a group of positions, in the group's order.
+TK_3fVector GroupTotal(const std::vector<TK_3fVector>& sum, std::span<const std::uint32_t> group) {
+  TK_3fVector total;
+  for (const std::uint32_t q : group) total = total + sum[q];
+  return UnitOrAsIs(total);
+}
+
 // Each position's normal from the sums of what its vertices bring: the
 // unit sum over each group of positions near each other (SmoothNormals).
-// `low` and `high` bound the vertices.
-std::vector<TK_3fVector> GroupNormals(const std::vector<TK_3fVector>& sum, const Positions& positions,
-                                      const TK_3fPoint& low, const TK_3fPoint& high) {
+// The groups are found on the threads; a position with no other near it
+// (nearness is mutual) forms a group of its own that no other reaches, and
+// only the others go through the order of claims, in the order of positions.
+std::vector<TK_3fVector> GroupNormals(const std::vector<TK_3fVector>& sum, const Positions& positions, int threads) {
+  const auto [low, high] = Bounds(positions);
   const float dx = high.x - low.x, dy = high.y - low.y, dz = high.z - low.z;
   const float radius = std::sqrt(dx * dx + dy * dy + dz * dz) * 1e-4f;
   // A radius of no size (a mesh at one point, or one so small that its
@@ -236,56 +289,90 @@ std::vector<TK_3fVector> GroupNormals(const std::vector<TK_3fVector>& sum, const
   // equals.
   const bool near_groups = radius * radius > 0.0f && std::isfinite(radius * radius);
 
-  std::vector<TK_3fVector> normal_at(positions.at.size());
-  std::vector<bool> claimed(positions.at.size(), false);
-  std::vector<std::uint32_t> group;
+  const std::size_t count = positions.at.size();
+  std::vector<TK_3fVector> normal_at(count);
   std::optional<NearPositions> near;
-  if (near_groups) near.emplace(positions.at, low, radius);
-  for (std::uint32_t p = 0; p < positions.at.size(); ++p) {
-    if (claimed[p]) continue;
-    if (near) near->Find(p, group);
-    else group.assign(1, p);
-    TK_3fVector total;
-    for (std::uint32_t q : group) total = total + sum[q];
-    total = UnitOrAsIs(total);
-    for (std::uint32_t q : group) {
-      normal_at[q] = total;
-      claimed[q] = true;
+  if (near_groups) near.emplace(positions.at, low, radius, threads);
+  // Per part, each crowded position with its group: p, the group's size, the group.
+  const int parts = PartsOf(count, threads);
+  std::vector<std::vector<std::uint32_t>> crowded(static_cast<std::size_t>(parts));
+  InParts(0, count, parts, [&](int part, std::size_t begin, std::size_t end) {
+    std::vector<std::uint32_t> group;
+    for (std::size_t p = begin; p < end; ++p) {
+      if (near) near->Find(std::uint32_t(p), group);
+      else group.assign(1, std::uint32_t(p));
+      if (group.size() == 1) {
+        normal_at[p] = GroupTotal(sum, group);
+        continue;
+      }
+      std::vector<std::uint32_t>& list = crowded[std::size_t(part)];
+      list.push_back(std::uint32_t(p));
+      list.push_back(std::uint32_t(group.size()));
+      list.insert(list.end(), group.begin(), group.end());
     }
-  }
+  });
+  std::vector<bool> claimed(count, false);
+  for (const std::vector<std::uint32_t>& list : crowded)
+    for (std::size_t i = 0; i < list.size(); i += 2 + list[i + 1]) {
+      if (claimed[list[i]]) continue;
+      const std::span<const std::uint32_t> group(list.data() + i + 2, list[i + 1]);
+      const TK_3fVector total = GroupTotal(sum, group);
+      for (const std::uint32_t q : group) {
+        normal_at[q] = total;
+        claimed[q] = true;
+      }
+    }
   return normal_at;
 }
 
 // Vertex v, if `used(v)`, joins the kept vertex of its position that
 // `alike(first, v)` finds alike, comparing with that kept vertex's first
 // vertex, or else becomes a kept vertex of its own. Returns each kept
-// vertex's first vertex; index[v] is v's kept vertex.
+// vertex's first vertex; index[v] is v's kept vertex (kNone if unused).
+// Positions are independent: each part of them finds its vertices' first
+// vertices on a thread, and the kept vertices are then numbered in the
+// order of their first vertex.
 template <class Used, class Alike>
 std::vector<std::uint32_t> KeepVertices(std::size_t count, const Positions& positions, const Used& used,
-                                        const Alike& alike, std::vector<std::uint32_t>& index) {
-  // The kept vertices of a position are a list from `first_kept`, the
-  // latest first, linked by `next_kept`.
-  std::vector<std::uint32_t> first_kept(positions.at.size(), kNone), next_kept, first_vertex;
+                                        const Alike& alike, std::vector<std::uint32_t>& index, int threads) {
   index.assign(count, kNone);
-  for (std::size_t v = 0; v < count; ++v) {
-    if (!used(v)) continue;
-    std::uint32_t& first = first_kept[positions.of[v]];
-    std::uint32_t k = first;
-    while (k != kNone && !alike(first_vertex[k], v)) k = next_kept[k];
-    if (k == kNone) {
-      k = std::uint32_t(first_vertex.size());
-      next_kept.push_back(first);
-      first = k;
-      first_vertex.push_back(std::uint32_t(v));
+  const std::size_t position_count = positions.at.size();
+  InParts(0, position_count, PartsOf(position_count, threads), [&](int, std::size_t begin, std::size_t end) {
+    // The kept vertices of a position are a list from `first_kept`, the
+    // latest first, linked by `next_kept`.
+    std::vector<std::uint32_t> first_kept(end - begin, kNone), next_kept, first_vertex;
+    for (std::size_t v = 0; v < count; ++v) {
+      const std::size_t p = positions.of[v];
+      if (p < begin || p >= end || !used(v)) continue;
+      std::uint32_t& first = first_kept[p - begin];
+      std::uint32_t k = first;
+      while (k != kNone && !alike(first_vertex[k], v)) k = next_kept[k];
+      if (k == kNone) {
+        k = std::uint32_t(first_vertex.size());
+        next_kept.push_back(first);
+        first = k;
+        first_vertex.push_back(std::uint32_t(v));
+      }
+      index[v] = first_vertex[k];
     }
-    index[v] = k;
+  });
+  // A vertex's first vertex comes no later: its number is known.
+  std::vector<std::uint32_t> first_vertex;
+  for (std::size_t v = 0; v < count; ++v) {
+    if (index[v] == kNone) continue;
+    if (index[v] == v) {
+      index[v] = std::uint32_t(first_vertex.size());
+      first_vertex.push_back(std::uint32_t(v));
+    } else {
+      index[v] = index[index[v]];
+    }
   }
   return first_vertex;
 }
 
 }  // namespace
 
-void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
+void SmoothNormals(TK_Mesh& mesh, const Positions& positions, int threads) {
   const std::vector<TK_3fPoint>& vertices = mesh.m_V;
   const std::size_t count = vertices.size();
   if (count == 0) return;
@@ -308,12 +395,11 @@ void SmoothNormals(TK_Mesh& mesh, const Positions& positions) {
 
   std::vector<TK_3fVector> sum(positions.at.size());
   for (std::size_t v = 0; v < count; ++v) sum[positions.of[v]] = sum[positions.of[v]] + brought[v];
-  const auto [low, high] = Bounds(count, [&](std::size_t v) -> const TK_3fPoint& { return vertices[v]; });
-  const std::vector<TK_3fVector> normal_at = GroupNormals(sum, positions, low, high);
+  const std::vector<TK_3fVector> normal_at = GroupNormals(sum, positions, threads);
   for (std::size_t v = 0; v < count; ++v) mesh.m_N[v] = normal_at[positions.of[v]];
 }
 
-void Weld(TK_Mesh& mesh, const Positions& positions) {
+void Weld(TK_Mesh& mesh, const Positions& positions, int threads) {
   const std::size_t count = mesh.m_V.size();
   const bool normals = mesh.m_N.size() == count, texture = mesh.m_T.size() == count;
   std::vector<bool> used(count, false);
@@ -326,7 +412,7 @@ void Weld(TK_Mesh& mesh, const Positions& positions) {
       [&](std::uint32_t a, std::size_t v) {
         return (!normals || Same(mesh.m_N[a], mesh.m_N[v])) && (!texture || Same(mesh.m_T[a], mesh.m_T[v]));
       },
-      index);
+      index, threads);
   // Kept vertex k's first vertex is never before k: they move down in place.
   for (std::size_t k = 0; k < first.size(); ++k) {
     mesh.m_V[k] = mesh.m_V[first[k]];
@@ -340,22 +426,27 @@ void Weld(TK_Mesh& mesh, const Positions& positions) {
     for (int& k : f.vi) k = int(index[std::size_t(k)]);
 }
 
-TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNormals normals) {
+TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNormals normals, int threads) {
   const std::vector<CornerMesh::Corner>& corners = mesh.corners;
   const std::size_t count = corners.size();
   const auto point = [&](std::size_t v) -> const TK_3fPoint& { return mesh.points[corners[v].point]; };
   // As SmoothNormals would on the unfolded mesh, where each corner is a
-  // vertex of one face that brings that face's normal (or nothing).
+  // vertex of one face that brings that face's normal (or nothing). Each
+  // part of the positions takes the faces that reach it, in face order.
   std::vector<TK_3fVector> normal_at;
   if (normals == CornerNormals::smooth && count > 0) {
     std::vector<TK_3fVector> sum(positions.at.size());
-    for (std::size_t f = 0; 3 * f + 2 < count; ++f) {
-      TK_3fVector n = FaceNormal(point(3 * f), point(3 * f + 1), point(3 * f + 2));
-      if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) n = TK_3fVector();
-      for (std::size_t v = 3 * f; v < 3 * f + 3; ++v) sum[positions.of[v]] = sum[positions.of[v]] + n;
-    }
-    const auto [low, high] = Bounds(count, point);
-    normal_at = GroupNormals(sum, positions, low, high);
+    InParts(0, sum.size(), PartsOf(sum.size(), threads), [&](int, std::size_t begin, std::size_t end) {
+      const auto mine = [&](std::size_t v) { return positions.of[v] >= begin && positions.of[v] < end; };
+      for (std::size_t f = 0; 3 * f + 2 < count; ++f) {
+        if (!mine(3 * f) && !mine(3 * f + 1) && !mine(3 * f + 2)) continue;
+        TK_3fVector n = FaceNormal(point(3 * f), point(3 * f + 1), point(3 * f + 2));
+        if (std::isnan(n.x) || std::isnan(n.y) || std::isnan(n.z)) n = TK_3fVector();
+        for (std::size_t v = 3 * f; v < 3 * f + 3; ++v)
+          if (mine(v)) sum[positions.of[v]] = sum[positions.of[v]] + n;
+      }
+    });
+    normal_at = GroupNormals(sum, positions, threads);
   }
   const auto normal = [&](std::size_t v) -> const TK_3fVector& {
     return normals == CornerNormals::stated ? mesh.normals[corners[v].normal] : normal_at[positions.of[v]];
@@ -370,23 +461,25 @@ TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNo
         return (normals == CornerNormals::none || Same(normal(a), normal(v))) &&
                (!texture || Same(texture_at(a), texture_at(v)));
       },
-      index);
+      index, threads);
   TK_Mesh welded;
-  welded.m_V.reserve(first.size());
-  for (const std::uint32_t v : first) welded.m_V.push_back(point(v));
-  if (normals != CornerNormals::none) {
-    welded.m_N.reserve(first.size());
-    for (const std::uint32_t v : first) welded.m_N.push_back(normal(v));
-  }
-  if (texture) {
-    welded.m_T.reserve(first.size());
-    for (const std::uint32_t v : first) welded.m_T.push_back(texture_at(v));
-  }
+  welded.m_V.resize(first.size());
+  if (normals != CornerNormals::none) welded.m_N.resize(first.size());
+  if (texture) welded.m_T.resize(first.size());
+  InParts(0, first.size(), PartsOf(first.size(), threads), [&](int, std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+      welded.m_V[k] = point(first[k]);
+      if (!welded.m_N.empty()) welded.m_N[k] = normal(first[k]);
+      if (texture) welded.m_T[k] = texture_at(first[k]);
+    }
+  });
   welded.m_F.resize(count / 3);
-  for (std::size_t f = 0; f < count / 3; ++f) {
-    const int a = int(index[3 * f]), b = int(index[3 * f + 1]), c = int(index[3 * f + 2]);
-    welded.m_F[f] = TK_MeshFace{{a, b, c, c}};
-  }
+  InParts(0, count / 3, PartsOf(count / 3, threads), [&](int, std::size_t begin, std::size_t end) {
+    for (std::size_t f = begin; f < end; ++f) {
+      const int a = int(index[3 * f]), b = int(index[3 * f + 1]), c = int(index[3 * f + 2]);
+      welded.m_F[f] = TK_MeshFace{{a, b, c, c}};
+    }
+  });
   return welded;
 }
 

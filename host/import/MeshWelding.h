@@ -4,7 +4,8 @@
 // read without any, and welding, which makes vertices alike in every
 // attribute one. Free functions on a toolkit mesh of triangles whose face
 // indices are all in range, or on a mesh of indexed corners (CornerMesh),
-// which they weld into the same mesh without unfolding it first.
+// which they weld into the same mesh without unfolding it first. Each takes
+// the threads it may use; the result is the same for any count.
 
 #include "host/toolkit/Mesh.h"
 
@@ -19,7 +20,7 @@ struct Positions {
   std::vector<std::uint32_t> of;
   std::vector<TK_3fPoint> at;
 };
-Positions UniquePositions(const std::vector<TK_3fPoint>& vertices);
+Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads = 1);
 
 // A mesh as readers of indexed files hold it: three corners per triangle in
 // face order, each naming its point and, where the file states them, its
@@ -39,7 +40,7 @@ TK_Mesh Unfold(const CornerMesh& mesh);
 // The distinct positions of the unfolded mesh's vertices (finite points),
 // found from the corners' points: each point is hashed once instead of each
 // corner.
-Positions UniquePositions(const CornerMesh& mesh);
+Positions UniquePositions(const CornerMesh& mesh, int threads = 1);
 
 // Gives every vertex the unit sum of the normals around its position. A
 // vertex brings the unit normal of its face (the unit sum of its faces'
@@ -50,19 +51,19 @@ Positions UniquePositions(const CornerMesh& mesh);
 // position reached by several keeps the last one's. A position with no
 // non-degenerate face gets a zero normal. `positions` are those of the
 // mesh's vertices.
-void SmoothNormals(TK_Mesh& mesh, const Positions& positions);
+void SmoothNormals(TK_Mesh& mesh, const Positions& positions, int threads = 1);
 
 // Makes vertices equal in position, normal and texture coordinates one (0
 // and -0 alike) and drops vertices that no face uses. The vertices keep the
 // order of their first index; the faces are renumbered, face normals stay.
 // `positions` are those of the mesh's vertices before the weld.
-void Weld(TK_Mesh& mesh, const Positions& positions);
+void Weld(TK_Mesh& mesh, const Positions& positions, int threads = 1);
 
 // What the unfolded mesh becomes through SmoothNormals (for `smooth`) and
 // Weld, made from the corners without a vertex per corner: `stated` keeps
 // the corners' own normals, `none` welds without normals. `positions` are
 // those of the corners (UniquePositions).
 enum class CornerNormals { stated, smooth, none };
-TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNormals normals);
+TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNormals normals, int threads = 1);
 
 }  // namespace mesh_welding

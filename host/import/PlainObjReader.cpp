@@ -351,7 +351,7 @@ std::optional<PlainModel> Read(const fs::path& path, const std::function<bool()>
   if (model.name.empty()) model.name = "defaultobject";
   if (!(*form & Parser::kTexture)) std::vector<TK_2fPoint>().swap(mesh.texture);
   if (!(*form & Parser::kNormal)) std::vector<TK_3fVector>().swap(mesh.normals);
-  model.positions = mesh_welding::UniquePositions(mesh);
+  model.positions = mesh_welding::UniquePositions(mesh, threads);
   return model;
 }
 

@@ -4,13 +4,14 @@
 // and welded, for the reader's tests and its differential fuzz target:
 // where they differ, in words; empty when they agree to the bit. Also two
 // models of one file (read on different numbers of threads) against each
-// other.
+// other, and two meshes.
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
@@ -39,6 +40,14 @@ inline std::string DifferenceBetween(const plain_obj::PlainModel& a, const plain
   if (!SameBytes(a.mesh.texture, b.mesh.texture)) return "texture coordinates";
   if (!SameBytes(a.mesh.corners, b.mesh.corners)) return "corners";
   if (!SameBytes(a.positions.of, b.positions.of) || !SameBytes(a.positions.at, b.positions.at)) return "positions";
+  return {};
+}
+
+inline std::string DifferenceBetween(const TK_Mesh& a, const TK_Mesh& b) {
+  if (a.m_F != b.m_F) return "faces";
+  if (!SameBytes(a.m_V, b.m_V)) return "vertices";
+  if (!SameBytes(a.m_N, b.m_N)) return "normals";
+  if (!SameBytes(a.m_T, b.m_T)) return "texture coordinates";
   return {};
 }
 
@@ -80,29 +89,35 @@ inline std::string DifferenceFromAssimp(const plain_obj::PlainModel& plain, cons
   for (std::size_t p = 0; p < positions.at.size(); ++p)
     if (!SamePoint(plain.positions.at[p], positions.at[p])) return "unique position " + std::to_string(p);
 
-  // Welded from the corners as the import welds the unfolded mesh.
+  // Welded from the corners as the import welds the unfolded mesh; both
+  // again on several threads, which must change nothing.
   using mesh_welding::CornerNormals;
-  TK_Mesh unfolded = mesh;
   CornerNormals normals = CornerNormals::stated;
-  if (unfolded.m_N.empty()) {
+  if (mesh.m_N.empty()) {
     normals = CornerNormals::smooth;
-    mesh_welding::SmoothNormals(unfolded, positions);
-  } else if (!std::all_of(unfolded.m_N.begin(), unfolded.m_N.end(), [](const TK_3fVector& n) {
+  } else if (!std::all_of(mesh.m_N.begin(), mesh.m_N.end(), [](const TK_3fVector& n) {
                return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
              })) {
     normals = CornerNormals::none;
-    unfolded.m_N.clear();
   }
-  mesh_welding::Weld(unfolded, positions);
-  const TK_Mesh welded = mesh_welding::WeldCorners(plain.mesh, plain.positions, normals);
-  if (welded.m_F != unfolded.m_F || welded.VertexCount() != unfolded.VertexCount() ||
-      welded.m_N.size() != unfolded.m_N.size() || welded.m_T.size() != unfolded.m_T.size())
-    return "welded corners: faces or counts";
-  for (std::size_t v = 0; v < welded.m_V.size(); ++v) {
-    if (!SamePoint(welded.m_V[v], unfolded.m_V[v])) return "welded corners: vertex " + std::to_string(v);
-    if (!welded.m_N.empty() && !SamePoint(welded.m_N[v], unfolded.m_N[v])) return "welded corners: normal " + std::to_string(v);
-    if (!welded.m_T.empty() && !(SameBits(welded.m_T[v].x, unfolded.m_T[v].x) && SameBits(welded.m_T[v].y, unfolded.m_T[v].y)))
-      return "welded corners: texture coordinates " + std::to_string(v);
+  const auto weld_unfolded = [&](int threads) {
+    TK_Mesh unfolded = mesh;
+    const mesh_welding::Positions at = mesh_welding::UniquePositions(unfolded.m_V, threads);
+    if (normals == CornerNormals::smooth) mesh_welding::SmoothNormals(unfolded, at, threads);
+    if (normals == CornerNormals::none) unfolded.m_N.clear();
+    mesh_welding::Weld(unfolded, at, threads);
+    return unfolded;
+  };
+  const auto weld_corners = [&](int threads) {
+    return mesh_welding::WeldCorners(plain.mesh, mesh_welding::UniquePositions(plain.mesh, threads), normals, threads);
+  };
+  const TK_Mesh unfolded = weld_unfolded(1);
+  if (const std::string d = DifferenceBetween(weld_corners(1), unfolded); !d.empty()) return "welded corners: " + d;
+  for (const int threads : {2, 3, 7}) {
+    if (const std::string d = DifferenceBetween(weld_unfolded(threads), unfolded); !d.empty())
+      return "welded on " + std::to_string(threads) + " threads: " + d;
+    if (const std::string d = DifferenceBetween(weld_corners(threads), unfolded); !d.empty())
+      return "corners welded on " + std::to_string(threads) + " threads: " + d;
   }
   return {};
 }

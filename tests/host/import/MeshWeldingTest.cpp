@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "host/app/Doc.h"
@@ -12,6 +13,7 @@
 #include "host/import/LogText.h"
 #include "host/import/SceneImport.h"
 #include "host/Files.h"
+#include "support/PlainObjAgainstAssimp.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -119,6 +121,43 @@ TEST(MeshWelding, NearCornersFindEachOtherAcrossTheGridsCells) {
       EXPECT_NEAR(a.x, std::sqrt(0.5f), 1e-6f) << shift << " pair " << pair;
       EXPECT_NEAR(a.z, std::sqrt(0.5f), 1e-6f) << shift << " pair " << pair;
     }
+  }
+}
+
+// Threads change nothing: a mesh with lone corners, repeated ones, pairs
+// and chains of near corners (where a corner is reached by two groups and
+// the order of claims decides), texture seams and a -0, made on 1 thread
+// and again on several, must agree to the byte at every step.
+TEST(MeshWelding, TheSameOnAnyNumberOfThreads) {
+  TK_Mesh mesh;
+  const auto triangle = [&mesh](TK_3fPoint a, TK_3fVector u, TK_3fVector v, float t) {
+    const int first = mesh.VertexCount();
+    mesh.m_V.insert(mesh.m_V.end(), {a, a + u, a + v});
+    mesh.m_T.insert(mesh.m_T.end(), {{t, 0}, {t, 1}, {0, t}});
+    mesh.SetTriangle(mesh.FaceCount(), first, first + 1, first + 2);
+  };
+  triangle({10000, 0, 0}, {3, 0, 0}, {0, 3, 0}, 0);  // the radius about 1
+  for (int i = 0; i < 60; ++i) {
+    const TK_3fPoint p(4.854f * float(i), 1.3f * float(i * 7 % 13), 0.9f * float(i % 5));
+    const float t = float(i % 3);
+    triangle(p, {3, 0, 0}, {0, 3, 0}, t);                                 // repeated below
+    triangle(p, {0, 0, 3}, {3, 0, 0}, t);                                 // joins the one above at p
+    triangle(p, {0, 3, 0}, {-0.0f, 0, 3}, t + 1);                         // a texture seam at p
+    triangle(p + TK_3fVector(0.6f, 0, 0), {0, 0, 3}, {0, -3, 0}, t);      // near p
+    triangle(p + TK_3fVector(1.2f, 0, 0), {0, 3, 0}, {0, 0, -3}, t);      // near that, not p
+  }
+  std::optional<TK_Mesh> one;
+  for (const int threads : {1, 2, 3, 7}) {
+    TK_Mesh m = mesh;
+    const mesh_welding::Positions positions = mesh_welding::UniquePositions(m.m_V, threads);
+    mesh_welding::SmoothNormals(m, positions, threads);
+    mesh_welding::Weld(m, positions, threads);
+    if (!one) {
+      one = m;
+      ASSERT_LT(m.VertexCount(), mesh.VertexCount()) << "corners were joined";
+      continue;
+    }
+    EXPECT_EQ(plain_obj_check::DifferenceBetween(m, *one), "") << threads << " threads";
   }
 }
 
