@@ -18,6 +18,7 @@
 #include "apps/duskmoth/RenderSummary.h"
 #include "apps/duskmoth/SceneLoading.h"
 #include "host/app/Doc.h"
+#include "host/platform/InParts.h"
 #include "host/platform/KavraDib.h"
 
 void ApplyRenderOverrides(const RenderOptions& o, TK_ScnRenderSettings& s) {
@@ -130,7 +131,7 @@ int RenderShare(const RenderOptions& options, const RankGroup& group, std::ostre
     if (!group.Alone() && outcome.Interrupted()) return ReportInterrupted(err);
     const Clock::time_point writing = Clock::now();
     outcome.memory.Enter("writing the image");
-    if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out), options.alpha); })) {
+    if (!outcome.memory.Guard(false, [&] { return image->WriteToFile(TK_wString::FromUtf8(out), options.alpha, options.threads.value_or(DefaultThreadCount())); })) {
       if (outcome.memory.RanOut()) return outcome.memory.Report(err);
       ReportWriteError(options.output, errno, err);
       return int(ParseOutcome::kFailed);

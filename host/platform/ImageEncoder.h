@@ -21,6 +21,9 @@ using KvByteSink = std::function<bool(std::span<const std::uint8_t> bytes)>;
 
 // False when the sink refused bytes, memory ran out (std::bad_alloc is
 // thrown), or the format cannot hold the image (BMP and JPEG hold 3 channels;
-// PNG and TGA 3 or 4; JPEG sides up to 65535).
+// PNG and TGA 3 or 4; JPEG sides up to 65535). With `threads` above 1, PNG
+// rows are filtered on a thread of their own while the rows before them are
+// compressed (so `rows` is called on that thread, `sink` on this one); the
+// bytes are the same.
 bool KvEncodeImage(KvImageFormat format, int width, int height, int channels, const KvRowSource& rows,
-                   const KvByteSink& sink);
+                   const KvByteSink& sink, int threads = 1);

@@ -105,7 +105,7 @@ bool CKavraDib::ReadFromMemory(const void* data, std::size_t size) {
   return true;
 }
 
-bool CKavraDib::WriteToFile(const TK_wString& path, bool with_alpha) {
+bool CKavraDib::WriteToFile(const TK_wString& path, bool with_alpha, int threads) {
   const std::string target = path.ToUtf8();
   const KvImageFormat format = KvImageFormatOf(target);
   const int width = Width(), height = Height(), bytes = BitsPerPixel() / 8;
@@ -126,7 +126,7 @@ bool CKavraDib::WriteToFile(const TK_wString& path, bool with_alpha) {
     }
   };
   const int error = KvReplaceFile(std::filesystem::path(target), [&](const KvFileWriter& write) {
-    return KvEncodeImage(format, width, height, channels, rows, write);
+    return KvEncodeImage(format, width, height, channels, rows, write, threads);
   });
   if (error != 0) {
     errno = error;  // for the caller's message

@@ -39,8 +39,9 @@ public:
   // extension fails. With alpha, a 32-bit image's fourth byte is written as
   // the alpha channel: PNG and TGA only, any other format or a 24-bit image
   // fails. On failure errno says why (EINVAL: no pixels, no known extension
-  // or no alpha in the format).
-  bool WriteToFile(const TK_wString& path, bool with_alpha = false);
+  // or no alpha in the format). `threads` above 1 lets a PNG's rows be
+  // filtered and compressed at once (KvEncodeImage); the file is the same.
+  bool WriteToFile(const TK_wString& path, bool with_alpha = false, int threads = 1);
   // The path of the last successful WriteToFile, empty before one.
   const TK_wString& LastSaveName() const { return lastSaveName_; }
 

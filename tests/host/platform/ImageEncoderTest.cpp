@@ -1,7 +1,8 @@
 // Images encoded a row at a time decode to exactly the pixels given, in
 // every lossless format and channel count, for rows that mix long runs,
 // gradients and noise (so that every run-length packet kind and every PNG
-// row filter is used), and a PNG's chunks carry valid checksums.
+// row filter is used), and a PNG's chunks carry valid checksums; a PNG's
+// rows filtered on a thread of their own make the same file.
 
 #include "host/platform/ImageEncoder.h"
 
@@ -30,7 +31,7 @@ Bytes TestPixels(int width, int height, int channels) {
   return pixels;
 }
 
-Bytes Encode(KvImageFormat format, int width, int height, int channels, const Bytes& pixels) {
+Bytes Encode(KvImageFormat format, int width, int height, int channels, const Bytes& pixels, int threads = 1) {
   Bytes file;
   const std::size_t row = std::size_t(width) * std::size_t(channels);
   const bool ok = KvEncodeImage(
@@ -39,7 +40,8 @@ Bytes Encode(KvImageFormat format, int width, int height, int channels, const By
       [&](std::span<const std::uint8_t> bytes) {
         file.insert(file.end(), bytes.begin(), bytes.end());
         return true;
-      });
+      },
+      threads);
   return ok ? file : Bytes{};
 }
 
@@ -57,7 +59,7 @@ class ImageEncoding : public testing::TestWithParam<Case> {};
 
 TEST_P(ImageEncoding, DecodesToThePixelsGiven) {
   const auto [format, channels] = GetParam();
-  constexpr int kWidth = 300, kHeight = 9;
+  constexpr int kWidth = 300, kHeight = 70;  // PNG rows go in blocks of 32: the last one short
   const Bytes pixels = TestPixels(kWidth, kHeight, channels);
   const Bytes file = Encode(format, kWidth, kHeight, channels, pixels);
   ASSERT_FALSE(file.empty());
@@ -68,6 +70,7 @@ TEST_P(ImageEncoding, DecodesToThePixelsGiven) {
   stbi_image_free(decoded);
   EXPECT_EQ(std::tuple(w, h, n), std::tuple(kWidth, kHeight, channels));
   EXPECT_TRUE(got == pixels);
+  for (const int threads : {2, 3}) EXPECT_TRUE(Encode(format, kWidth, kHeight, channels, pixels, threads) == file) << threads;
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, ImageEncoding,
@@ -100,10 +103,21 @@ TEST(ImageEncoding, RefusesWhatTheFormatCannotHoldAndStopsWhenTheSinkFails) {
   EXPECT_FALSE(KvEncodeImage(KvImageFormat::jpeg, 1, 1, 4, rows, take));
   EXPECT_FALSE(KvEncodeImage(KvImageFormat::none, 1, 1, 3, rows, take));
   EXPECT_FALSE(KvEncodeImage(KvImageFormat::tga, 70000, 1, 3, rows, take));
-  for (const KvImageFormat format : {KvImageFormat::png, KvImageFormat::bmp, KvImageFormat::jpeg, KvImageFormat::tga}) {
+  for (const KvImageFormat format : {KvImageFormat::png, KvImageFormat::bmp, KvImageFormat::jpeg, KvImageFormat::tga})
+    for (const int threads : {1, 2}) {
+      int calls = 0;
+      EXPECT_FALSE(KvEncodeImage(format, 4, 4, 3, rows, [&](std::span<const std::uint8_t>) { return ++calls < 2; }, threads));
+      EXPECT_EQ(calls, 2);
+    }
+  // A sink that fails among the compressed rows stops the encoding there.
+  for (const int threads : {1, 2}) {
     int calls = 0;
-    EXPECT_FALSE(KvEncodeImage(format, 4, 4, 3, rows, [&](std::span<const std::uint8_t>) { return ++calls < 2; }));
-    EXPECT_EQ(calls, 2);
+    const Bytes pixels = TestPixels(300, 200, 3);
+    EXPECT_FALSE(KvEncodeImage(
+        KvImageFormat::png, 300, 200, 3,
+        [&](int y, std::uint8_t* out) { std::copy_n(pixels.begin() + std::ptrdiff_t(900 * std::size_t(y)), 900, out); },
+        [&](std::span<const std::uint8_t>) { return ++calls < 6; }, threads));
+    EXPECT_EQ(calls, 6) << threads;
   }
 }
 
