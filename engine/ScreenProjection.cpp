@@ -37,7 +37,7 @@ TK_3dPoint Wide(const TK_3fPoint& p) { return TK_3dPoint(p.x, p.y, p.z); }
 double ExactTestReach(const RenderMeshEntry& mesh, int face, const FittedCamera& camera) {
   const TK_Mesh& m = mesh.Mesh();
   const FaceProjection& fp = mesh.Projection(face);
-  const TK_3dVector n(fp.normal.x, fp.normal.y, fp.normal.z);
+  const TK_3dVector n = fp.Normal();
   const TK_MeshFace& f = m.m_F[std::size_t(face)];
   const TK_3dPoint& eye = camera.CameraLocation();
   TK_3dPoint corner[3];
@@ -113,8 +113,7 @@ bool CScreenProjection::AddMesh(const RenderMeshEntry* mesh) {
 
 bool CScreenProjection::MaySeeWholeImageFace(const RenderMeshEntry& mesh, int face) const {
   const TK_Mesh& m = mesh.Mesh();
-  const TK_3fVector& nf = mesh.Projection(face).normal;
-  const TK_3dVector normal(nf.x, nf.y, nf.z);
+  const TK_3dVector normal = mesh.Projection(face).Normal();
   // Positive when the eye (or, for a parallel view, the viewer) is on the
   // front side; an edge-on or degenerate face shows nothing.
   const double facing = m_camera.Projection() == TK::perspective

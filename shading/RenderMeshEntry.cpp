@@ -52,7 +52,7 @@ RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* mater
 
 void RenderMeshEntry::BuildFaceProjections(int threads) {
   const std::size_t count = m_mesh.m_F.size();
-  m_faces.resize(count);
+  m_faces = std::make_unique_for_overwrite<FaceProjection[]>(count);
   // Meshes of fewer than 16384 faces a thread are not worth one.
   const int parts = std::clamp(int(count / 16384), 1, std::max(threads, 1));
   InParts(0, count, parts, [this](int, std::size_t begin, std::size_t end) {
@@ -71,7 +71,7 @@ FaceProjection RenderMeshEntry::ProjectionOf(std::size_t face) const {
   n.Unitize();
 
   FaceProjection fp;
-  fp.normal = n;
+  fp.normal[0] = n.x, fp.normal[1] = n.y, fp.normal[2] = n.z;
   fp.plane_offset = -TK_DotProduct(p0, n);
   const float ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
   int a = 1, b = 2;  // projected axes
@@ -127,9 +127,9 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
 [[gnu::always_inline]] inline bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double farthest,
                                                               double& u, double& v) const {
   const int face = record.face_index;
-  if (face < 0 || face >= int(m_faces.size())) return false;
+  if (face < 0 || face >= FaceCount()) return false;
   const FaceProjection& fp = m_faces[std::size_t(face)];
-  const TK_3dVector n(fp.normal.x, fp.normal.y, fp.normal.z);
+  const TK_3dVector n = fp.Normal();
   const TK_3dVector& o = record.ray_origin;
   const TK_3dVector& d = record.ray_direction;
 
@@ -192,7 +192,7 @@ bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
 
 TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {
   const int face = hit.face_index;
-  if (face < 0 || face >= int(m_faces.size())) return {};
+  if (face < 0 || face >= FaceCount()) return {};
   const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
   const std::size_t i0 = std::size_t(f.vi[0]), i1 = std::size_t(f.vi[1]), i2 = std::size_t(f.vi[2]);
   const CRenderMaterial* settings = SettingsOf(hit.material);

@@ -7,6 +7,7 @@
 
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "host/toolkit/BoundingBox.h"
@@ -22,15 +23,20 @@ class MaterialEntry;
 // ray test needs neither a cross product nor a square root. Everything the
 // test reads of a face lies here, in one record, so that it costs one trip
 // to memory rather than one per table.
+// Plain floats, so that a table of them is made without being cleared
+// first: every record is written once, on the render's threads.
 struct FaceProjection {
-  TK_3fVector normal;      // unit face normal, N
-  float plane_offset = 0;  // -(P0 . N)
-  float p0a = 0, p0b = 0;  // P0 in the projected coordinates (a, b)
-  float a1 = 0, b1 = 0;    // P1 - P0
-  float a2 = 0, b2 = 0;    // P2 - P0
-  float det = 0;           // b2 a1 - b1 a2
-  int dominant_axis = 0;   // dropped axis: 0 gives (a, b) = (y, z), 1 (x, z), 2 (x, y)
+  float normal[3];     // unit face normal, N
+  float plane_offset;  // -(P0 . N)
+  float p0a, p0b;      // P0 in the projected coordinates (a, b)
+  float a1, b1;        // P1 - P0
+  float a2, b2;        // P2 - P0
+  float det;           // b2 a1 - b1 a2
+  int dominant_axis;   // dropped axis: 0 gives (a, b) = (y, z), 1 (x, z), 2 (x, y)
+
+  TK_3dVector Normal() const { return {normal[0], normal[1], normal[2]}; }
 };
+static_assert(std::is_trivially_default_constructible_v<FaceProjection>);
 
 class RenderMeshEntry {
 public:
@@ -50,7 +56,7 @@ public:
   // Asks memory for what a ray test of the face reads, ahead of the test:
   // its record (which may straddle two cache lines) and its corners.
   void FetchFace(int face) const {
-    const FaceProjection* record = m_faces.data() + face;
+    const FaceProjection* record = m_faces.get() + face;
     __builtin_prefetch(record);
     __builtin_prefetch(reinterpret_cast<const char*>(record + 1) - 1);
     __builtin_prefetch(&m_mesh.m_F[std::size_t(face)]);
@@ -101,6 +107,6 @@ private:
   TK_BoundingBox m_box;
   TK_Mesh m_mesh;
   const MaterialEntry* m_material;
-  std::vector<FaceProjection> m_faces;
+  std::unique_ptr<FaceProjection[]> m_faces;  // one per face of the copy
   TK_SimpleArray<TK_2fPoint> m_environment;
 };
