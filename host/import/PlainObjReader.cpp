@@ -45,16 +45,32 @@ const char* SkipBlanks(const char* p) {
   return p;
 }
 
-// The text of the whole file, ending in a line end (so that every line has
-// one) and a NUL. Nothing for an unreadable or oversized file.
-std::optional<std::string> ReadText(const fs::path& path) {
+// The text of a whole file, ending in a line end (so that every line has
+// one) and a NUL.
+struct Text {
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;  // with the line end, without the NUL
+  std::string_view View() const { return {bytes.get(), size}; }
+};
+
+// The file's text, read in `parts` parts at once into memory not cleared
+// first. Nothing for an unreadable or oversized file.
+std::optional<Text> ReadText(const fs::path& path, int parts) {
   std::error_code ec;
   const std::uintmax_t size = fs::file_size(path, ec);
   if (ec || size == 0 || size > kMaxFileBytes) return std::nullopt;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return std::nullopt;
-  std::string text(std::size_t(size) + 1, '\n');
-  if (std::fread(text.data(), 1, std::size_t(size), file.get()) != size) return std::nullopt;
+  Text text{std::make_unique_for_overwrite<char[]>(std::size_t(size) + 2), std::size_t(size) + 1};
+  std::atomic<bool> read = true;
+  InParts(0, std::size_t(size), parts, [&](int, std::size_t begin, std::size_t end) {
+    if (begin == end) return;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file || std::fseek(file.get(), long(begin), SEEK_SET) != 0 ||
+        std::fread(text.bytes.get() + begin, 1, end - begin, file.get()) != end - begin)
+      read = false;
+  });
+  if (!read) return std::nullopt;
+  text.bytes[size] = '\n';
+  text.bytes[size + 1] = '\0';
   return text;
 }
 
@@ -280,7 +296,7 @@ private:
 
 // The starts of `parts` stretches of whole lines of about equal size, and
 // the text's end after them.
-std::vector<const char*> Stretches(const std::string& text, int parts) {
+std::vector<const char*> Stretches(std::string_view text, int parts) {
   const char* const begin = text.data();
   const char* const end = begin + text.size();
   std::vector<const char*> starts{begin};
@@ -304,13 +320,13 @@ std::optional<PlainModel> Read(const fs::path& path, const std::function<bool()>
   {
     // The text goes before the positions are found: only the text and the
     // arrays are large at once.
-    const std::optional<std::string> text = ReadText(path);
+    const int parts = std::max(threads, 1);
+    const std::optional<Text> text = ReadText(path, parts);
     if (!text) return std::nullopt;
     // Stretches of whole lines read at once: each is counted first, so that
     // every stretch knows where its statements go in the file's arrays and
     // what its indices may refer to, as if the file were read in one go.
-    const int parts = std::max(threads, 1);
-    const std::vector<const char*> starts = Stretches(*text, parts);
+    const std::vector<const char*> starts = Stretches(text->View(), parts);
     std::vector<Counts> before(std::size_t(parts) + 1);
     InParts(0, std::size_t(parts), parts, [&](int, std::size_t part, std::size_t) {
       before[part + 1] = CountStatements(starts[part], starts[part + 1]);
