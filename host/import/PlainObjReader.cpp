@@ -121,7 +121,10 @@ struct Arrays {
 // form of face, one object name before every face) is left to Read.
 class Parser {
 public:
-  Parser(const Arrays& out, const Counts& before) : out_(out), before_(before) {}
+  // `counted`: the statements the stretch was counted to hold, the room it
+  // has in the arrays.
+  Parser(const Arrays& out, const Counts& before, const Counts& counted)
+      : out_(out), before_(before), counted_(counted) {}
 
   // False when the stretch is not plain or `stop` said to stop. The text
   // from `begin` to `end` is whole lines.
@@ -138,7 +141,11 @@ public:
     return true;
   }
 
-  const Counts& Read() const { return read_; }
+  // Whether the stretch held the statements it was counted to hold.
+  bool ReadAsCounted() const {
+    return read_.points == counted_.points && read_.normals == counted_.normals && read_.texture == counted_.texture &&
+           read_.faces == counted_.faces;
+  }
   // The form of every face in the stretch (kTexture, kNormal); none without faces.
   std::optional<int> Form() const { return form_; }
   // The object's name when the stretch states one, before any of its faces.
@@ -158,12 +165,12 @@ private:
     if (p == word || !IsBlank(*p)) return false;  // every statement here has arguments
     p = SkipBlanks(p);
     if (keyword == "v")
-      return Numbers(p, 3, 3, [&](const float* x) { out_.points[Next(&Counts::points)] = TK_3fPoint(x[0], x[1], x[2]); });
+      return Numbers(p, 3, 3, [&](const float* x, std::size_t at) { out_.points[at] = TK_3fPoint(x[0], x[1], x[2]); }, &Counts::points);
     if (keyword == "vn")
-      return Numbers(p, 3, 3, [&](const float* x) { out_.normals[Next(&Counts::normals)] = TK_3fVector(x[0], x[1], x[2]); });
+      return Numbers(p, 3, 3, [&](const float* x, std::size_t at) { out_.normals[at] = TK_3fVector(x[0], x[1], x[2]); }, &Counts::normals);
     // Assimp reads a texture coordinate that is not finite as 0.
     if (keyword == "vt")
-      return Numbers(p, 2, 3, [&](const float* x) { out_.texture[Next(&Counts::texture)] = TK_2fPoint(Finite(x[0]), Finite(x[1])); });
+      return Numbers(p, 2, 3, [&](const float* x, std::size_t at) { out_.texture[at] = TK_2fPoint(Finite(x[0]), Finite(x[1])); }, &Counts::texture);
     if (keyword == "f") return Face(p);
     if (keyword == "s") return Skip(p);  // smoothing groups: normals are smoothed over the whole mesh
     if (keyword == "o") return ObjectName(p);
@@ -177,11 +184,14 @@ private:
 
   // How many of a kind the file holds before this statement.
   std::size_t Seen(std::size_t Counts::*kind) const { return before_.*kind + read_.*kind; }
-  // The place of the next statement of a kind, counted as read.
-  std::size_t Next(std::size_t Counts::*kind) {
-    const std::size_t at = Seen(kind);
+  // The place of the next statement of a kind, counted as read; false
+  // when the stretch has no room left for one (never for a stretch read as
+  // it was counted).
+  bool Next(std::size_t Counts::*kind, std::size_t& at) {
+    if (read_.*kind == counted_.*kind) return false;
+    at = Seen(kind);
     ++(read_.*kind);
-    return at;
+    return true;
   }
 
   // Where the number at p ends when it is one Assimp's parser reads as
@@ -214,8 +224,9 @@ private:
     return EndsToken(*p) ? p : nullptr;
   }
 
-  // Between `least` and `most` numbers up to the line end, handed to `take`.
-  template <class Take> bool Numbers(const char* p, int least, int most, Take take) {
+  // Between `least` and `most` numbers up to the line end, handed to `take`
+  // with the place of the next statement of their kind.
+  template <class Take> bool Numbers(const char* p, int least, int most, Take take, std::size_t Counts::*kind) {
     float x[3] = {0, 0, 0};
     int count = 0;
     while (!IsLineEnd(*p)) {
@@ -224,8 +235,9 @@ private:
       Assimp::fast_atoreal_move<float, NotANumber>(p, x[count++]);
       p = SkipBlanks(end);
     }
-    if (count < least) return false;
-    take(x);
+    std::size_t at = 0;
+    if (count < least || !Next(kind, at)) return false;
+    take(x, at);
     p_ = p;
     return true;
   }
@@ -271,7 +283,9 @@ private:
       form = 0;
     }
     if (!IsLineEnd(*p)) return false;
-    std::copy(std::begin(corner), std::end(corner), out_.corners + 3 * Next(&Counts::faces));
+    std::size_t at = 0;
+    if (!Next(&Counts::faces, at)) return false;
+    std::copy(std::begin(corner), std::end(corner), out_.corners + 3 * at);
     p_ = p;
     return true;
   }
@@ -289,7 +303,7 @@ private:
 
   const char* p_ = nullptr;
   Arrays out_;
-  Counts before_, read_;
+  Counts before_, counted_, read_;
   std::optional<int> form_;
   std::string name_;
 };
@@ -327,11 +341,11 @@ std::optional<PlainModel> Read(const fs::path& path, const std::function<bool()>
     // every stretch knows where its statements go in the file's arrays and
     // what its indices may refer to, as if the file were read in one go.
     const std::vector<const char*> starts = Stretches(text->View(), parts);
-    std::vector<Counts> before(std::size_t(parts) + 1);
+    std::vector<Counts> counted(static_cast<std::size_t>(parts)), before(std::size_t(parts) + 1);
     InParts(0, std::size_t(parts), parts, [&](int, std::size_t part, std::size_t) {
-      before[part + 1] = CountStatements(starts[part], starts[part + 1]);
+      counted[part] = CountStatements(starts[part], starts[part + 1]);
     });
-    for (std::size_t part = 1; part < before.size(); ++part) before[part] += before[part - 1];
+    for (std::size_t part = 0; part < counted.size(); ++part) (before[part + 1] = before[part]) += counted[part];
     const Counts& all = before.back();
     // Arrays beyond what a model within the bounds could use are left to
     // Assimp's path too, before they are made.
@@ -347,8 +361,8 @@ std::optional<PlainModel> Read(const fs::path& path, const std::function<bool()>
     std::atomic<bool> failed = false;
     const std::function<bool()> give_up = [&] { return failed.load(std::memory_order_relaxed) || (stop && stop()); };
     InParts(0, std::size_t(parts), parts, [&](int, std::size_t part, std::size_t) {
-      Parser& parser = parsers[part].emplace(arrays, before[part]);
-      if (!parser.ReadAll(starts[part], starts[part + 1], give_up)) failed = true;
+      Parser& parser = parsers[part].emplace(arrays, before[part], counted[part]);
+      if (!parser.ReadAll(starts[part], starts[part + 1], give_up) || !parser.ReadAsCounted()) failed = true;
     });
     if (failed) return std::nullopt;
     // One form of face in the whole file, and one name, stated before any face.
