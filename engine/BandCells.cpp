@@ -53,31 +53,51 @@ bool BandCells::Prepare(int first, int count) {
   m_band_faces.resize(meeting);
 
   // Two passes over the band's faces: the first counts each cell's faces,
-  // the second files them where the counts put each cell's run.
+  // the second files them where the counts put each cell's run. The first
+  // keeps the cells a small face covers, so that the second reads neither
+  // its record nor its triangle again; a large face (rare where faces are
+  // many) is looked at again instead of keeping a run of cells per face.
   const std::size_t cells = std::size_t(rows) * std::size_t(m_width);
   m_starts.assign(cells + 1, 0);
-  const auto each_covered = [&](const auto& visit) {
-    for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
-      if ((i & 1023) == 0 && m_index->Aborted()) return false;
-      FetchAhead(faces, i);
-      const ProjectedFace& face = faces[m_band_faces[i]];
-      const RECT part = inclusive_rect::Intersect(face.rect, band);
-      for (int y = part.top; y <= part.bottom; ++y) {
-        const std::size_t row = std::size_t(y - first) * std::size_t(m_width);
-        for (int x = part.left; x <= part.right; ++x)
-          if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) visit(row + std::size_t(x), face);
-      }
+  m_covered.clear();
+  m_covered_counts.clear();
+  const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) {
+    for (int y = part.top; y <= part.bottom; ++y) {
+      const std::size_t row = std::size_t(y - first) * std::size_t(m_width);
+      for (int x = part.left; x <= part.right; ++x)
+        if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) visit(std::uint32_t(row + std::size_t(x)));
     }
-    return true;
   };
-  if (!each_covered([&](std::size_t cell, const ProjectedFace&) { ++m_starts[cell + 1]; })) return false;
+  for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
+    if ((i & 1023) == 0 && m_index->Aborted()) return false;
+    FetchAhead(faces, i);
+    const ProjectedFace& face = faces[m_band_faces[i]];
+    const RECT part = inclusive_rect::Intersect(face.rect, band);
+    const bool keep = (long long)(part.right - part.left + 1) * (part.bottom - part.top + 1) <= kKeptCells;
+    std::uint8_t kept = 0;
+    each_cell(face, part, [&](std::uint32_t cell) {
+      ++m_starts[cell + 1];
+      if (!keep) return;
+      m_covered.push_back({cell, FaceRef{face.mesh_index, face.face_index}});
+      ++kept;
+    });
+    m_covered_counts.push_back(keep ? kept : kNotKept);
+  }
   for (std::size_t cell = 1; cell <= cells; ++cell) m_starts[cell] += m_starts[cell - 1];
   m_refs.resize(m_starts[cells]);
   // Filing moves each cell's start to its end; the starts are then those of the next cells.
-  if (!each_covered([&](std::size_t cell, const ProjectedFace& face) {
-        m_refs[m_starts[cell]++] = FaceRef{face.mesh_index, face.face_index};
-      }))
-    return false;
+  std::size_t next = 0;
+  for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
+    if ((i & 1023) == 0 && m_index->Aborted()) return false;
+    if (m_covered_counts[i] != kNotKept) {
+      for (const std::size_t end = next + m_covered_counts[i]; next < end; ++next)
+        m_refs[m_starts[m_covered[next].cell]++] = m_covered[next].face;
+      continue;
+    }
+    const ProjectedFace& face = faces[m_band_faces[i]];
+    const FaceRef ref{face.mesh_index, face.face_index};
+    each_cell(face, inclusive_rect::Intersect(face.rect, band), [&](std::uint32_t cell) { m_refs[m_starts[cell]++] = ref; });
+  }
   for (std::size_t cell = cells; cell > 0; --cell) m_starts[cell] = m_starts[cell - 1];
   m_starts[0] = 0;
   m_first = first;

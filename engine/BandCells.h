@@ -58,6 +58,17 @@ private:
   std::vector<std::size_t> m_starts;
   std::vector<FaceRef> m_refs;
   std::vector<std::uint32_t> m_band_faces;  // the listed faces that meet the band, in list order
+  // The band's cells each small band face covers (at most kKeptCells of
+  // them), in the order of m_band_faces, and how many each face has there
+  // (kNotKept for a larger face).
+  static constexpr int kKeptCells = 64;
+  static constexpr std::uint8_t kNotKept = 0xFF;
+  struct CoveredCell {
+    std::uint32_t cell;
+    FaceRef face;
+  };
+  std::vector<CoveredCell> m_covered;
+  std::vector<std::uint8_t> m_covered_counts;
   // Faces by first row that bands have reached, and one bit per listed
   // face: reached and not done.
   std::size_t m_entered = 0;
