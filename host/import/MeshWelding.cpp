@@ -155,10 +155,11 @@ private:
 // hash's top bits, a table for each part. A slot holds a vertex and its
 // hash's middle bits, which settle most comparisons without reading the
 // vertex, and the slots a few vertices on are sent for ahead of use. The
-// table grows with the positions it holds (twice their count in slots), so
-// that it stays small enough for the caches where positions repeat, as
-// they do six times over in a mesh whose faces own their corners. The
-// positions are then numbered in the order of their first vertex.
+// table starts at a slot for each of its part's vertices (distinct points
+// then grow it once) and grows with the positions it holds (twice their
+// count in slots), staying small where positions repeat, as they do six
+// times over in a mesh whose faces own their corners. The positions are
+// then numbered in the order of their first vertex.
 Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads) {
   Positions positions;
   std::vector<std::uint32_t>& of = positions.of;
@@ -169,7 +170,7 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads) 
       std::uint32_t vertex = kNone, tag = 0;
     };
     constexpr std::size_t kAhead = 8;
-    std::vector<Slot> slots(1024);
+    std::vector<Slot> slots(std::bit_ceil(std::max<std::size_t>(1024, vertices.size() / std::size_t(parts))));
     std::size_t mask = slots.size() - 1, kept = 0;
     const auto part_of = [parts](std::uint64_t hash) { return int((hash >> 32) * std::uint64_t(parts) >> 32); };
     const auto tag_of = [](std::uint64_t hash) { return std::uint32_t(hash >> 16); };
