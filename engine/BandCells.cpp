@@ -33,30 +33,20 @@ bool BandCells::Prepare(int first, int count) {
     const auto index = std::size_t(by_top[m_entered]);
     m_live[index / 64] |= std::uint64_t(1) << (index % 64);
   }
-  // The live faces in list order, then those that meet the band. Faces are
-  // read far apart in memory, so each is sent for a few faces ahead.
+  // The live faces in list order. Faces are read far apart in memory, so
+  // each is sent for a few faces ahead.
   m_band_faces.clear();
   for (std::size_t word = 0; word < m_live.size(); ++word)
     for (std::uint64_t bits = m_live[word]; bits != 0; bits &= bits - 1)
       m_band_faces.push_back(std::uint32_t(word * 64 + std::size_t(std::countr_zero(bits))));
-  std::size_t meeting = 0;
-  for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
-    FetchAhead(faces, i);
-    const std::size_t index = m_band_faces[i];
-    const ProjectedFace& face = faces[index];
-    // A rectangle ending on the band's last row is filed again by the next
-    // band, which holds that row too; one ending above it is done, also
-    // when this cursor started below it.
-    if (face.rect.bottom < band.bottom) m_live[index / 64] &= ~(std::uint64_t(1) << (index % 64));
-    if (!inclusive_rect::IsEmpty(inclusive_rect::Intersect(face.rect, band))) m_band_faces[meeting++] = std::uint32_t(index);
-  }
-  m_band_faces.resize(meeting);
 
-  // Two passes over the band's faces: the first counts each cell's faces,
-  // the second files them where the counts put each cell's run. The first
-  // keeps the cells a small face covers, so that the second reads neither
-  // its record nor its triangle again; a large face (rare where faces are
-  // many) is looked at again instead of keeping a run of cells per face.
+  // Two passes over the band's faces: the first retires the faces that end
+  // above the band's last row, keeps those that meet the band and counts
+  // each cell's faces; the second files them where the counts put each
+  // cell's run. The first keeps the cells a small face covers, so that the
+  // second reads neither its record nor its triangle again; a large face
+  // (rare where faces are many) is looked at again instead of keeping a
+  // run of cells per face.
   const std::size_t cells = std::size_t(rows) * std::size_t(m_width);
   m_starts.assign(cells + 1, 0);
   m_covered.clear();
@@ -68,11 +58,19 @@ bool BandCells::Prepare(int first, int count) {
         if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) visit(std::uint32_t(row + std::size_t(x)));
     }
   };
+  std::size_t meeting = 0;
   for (std::size_t i = 0; i < m_band_faces.size(); ++i) {
     if ((i & 1023) == 0 && m_index->Aborted()) return false;
     FetchAhead(faces, i);
-    const ProjectedFace& face = faces[m_band_faces[i]];
+    const std::size_t index = m_band_faces[i];
+    const ProjectedFace& face = faces[index];
+    // A rectangle ending on the band's last row is filed again by the next
+    // band, which holds that row too; one ending above it is done, also
+    // when this cursor started below it.
+    if (face.rect.bottom < band.bottom) m_live[index / 64] &= ~(std::uint64_t(1) << (index % 64));
     const RECT part = inclusive_rect::Intersect(face.rect, band);
+    if (inclusive_rect::IsEmpty(part)) continue;
+    m_band_faces[meeting++] = std::uint32_t(index);
     const bool keep = (long long)(part.right - part.left + 1) * (part.bottom - part.top + 1) <= kKeptCells;
     std::uint8_t kept = 0;
     each_cell(face, part, [&](std::uint32_t cell) {
@@ -83,6 +81,7 @@ bool BandCells::Prepare(int first, int count) {
     });
     m_covered_counts.push_back(keep ? kept : kNotKept);
   }
+  m_band_faces.resize(meeting);
   for (std::size_t cell = 1; cell <= cells; ++cell) m_starts[cell] += m_starts[cell - 1];
   m_refs.resize(m_starts[cells]);
   // Filing moves each cell's start to its end; the starts are then those of the next cells.
