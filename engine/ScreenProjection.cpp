@@ -261,9 +261,10 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
   double nearest_opaque = kAll, nearest_other = kAll;
   bool passed_over = false;
   const auto gather = [&](bool limited) {
-    // Fresh after every hit: a mesh without texture coordinates must not
-    // inherit those of an earlier hit. A miss leaves only depth, flag and
-    // point behind, which the next test writes before anything reads them.
+    // A miss leaves only depth, flag and point behind, and a hit also its
+    // weights and, where its mesh has them, texture coordinates: the next
+    // hit writes all of them but the coordinates, which a mesh without any
+    // must not inherit, so they alone are cleared after a hit.
     HitRecord working;
     InitHitRecord(working);
     for (const FaceRef& ref : cell) {
@@ -281,7 +282,7 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
       double& nearest = !working.material || working.material->AlwaysOpaque() ? nearest_opaque : nearest_other;
       nearest = std::min(nearest, working.depth);
       hits.push_back(working);
-      InitHitRecord(working);
+      if (mesh->Mesh().HasTextureCoordinates()) std::fill_n(working.texture_coordinates, 3, TK_2fPoint());
       if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
     }
   };
