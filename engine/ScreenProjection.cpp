@@ -189,7 +189,7 @@ bool CScreenProjection::ProjectFaces(int threads) {
     // the buffers never hold more than a block. Meshes of fewer than 16384
     // faces a thread are not worth one.
     const int faces = mesh.FaceCount();
-    const int parts = std::clamp(faces / 16384, 1, std::max(threads, 1));
+    const int parts = ThreadsWorth(std::size_t(faces), 16384, threads);
     viewed.resize(mesh.Mesh().m_V.size());
     InParts(0, viewed.size(), parts, [&](int, std::size_t begin, std::size_t end) {
       for (std::size_t v = begin; v < end; ++v) viewed[v] = m_camera.View(Wide(mesh.Mesh().m_V[v]));

@@ -54,7 +54,7 @@ void RenderMeshEntry::BuildFaceProjections(int threads) {
   const std::size_t count = m_mesh.m_F.size();
   m_faces = std::make_unique_for_overwrite<FaceProjection[]>(count);
   // Meshes of fewer than 16384 faces a thread are not worth one.
-  const int parts = std::clamp(int(count / 16384), 1, std::max(threads, 1));
+  const int parts = ThreadsWorth(count, 16384, threads);
   InParts(0, count, parts, [this](int, std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) m_faces[i] = ProjectionOf(i);
   });

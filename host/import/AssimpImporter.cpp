@@ -33,6 +33,7 @@
 #include "host/import/PlainObjReader.h"
 #include "host/import/PlyCounts.h"
 #include "host/import/RendererRecords.h"
+#include "host/platform/InParts.h"
 #include "host/toolkit/Xform.h"
 
 namespace fs = std::filesystem;
@@ -52,7 +53,7 @@ private:
 
 constexpr std::uintmax_t kMaxFileBytes = 2ull << 30;
 // The least of a plain OBJ file, and of a mesh's vertices or corners, worth a thread.
-constexpr std::uintmax_t kBytesPerThread = 4u << 20;
+constexpr std::size_t kBytesPerThread = 4u << 20;
 constexpr std::size_t kElementsPerThread = 1u << 16;
 constexpr int kViewWidth = 640;
 constexpr int kViewHeight = 480;
@@ -387,7 +388,7 @@ struct Reader {
 
   // Threads worth giving a step over a mesh's `elements` vertices or corners.
   int ThreadsFor(std::size_t elements) const {
-    return int(std::clamp<std::size_t>(elements / kElementsPerThread, 1, std::size_t(log.Threads())));
+    return ThreadsWorth(elements, kElementsPerThread, log.Threads());
   }
 
   static bool FiniteNormal(const TK_3fVector& n) { return std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z); }
@@ -646,7 +647,7 @@ bool CAssimpImporter::Load(const fs::path& given_path, ImportedModel& model, CIm
     // The large models come as plain OBJ files, which a reader of our own
     // takes in a fraction of Assimp's time, making the same mesh.
     // Stretches of a few MiB a thread: smaller ones cost more to start than they save.
-    const int threads = std::clamp(int(size / kBytesPerThread), 1, log.Threads());
+    const int threads = ThreadsWorth(std::size_t(size), kBytesPerThread, log.Threads());
     if (std::optional<plain_obj::PlainModel> plain =
             plain_obj::Read(path, [&log] { return log.StopRequested(); }, threads)) {
       long long vertices = 0;

@@ -48,10 +48,22 @@ TK_3fVector UnitOrAsIs(TK_3fVector v) {
   return v;
 }
 
-// The parts a step over `count` elements is split into: one a thread, but
-// no more than there are elements.
-int PartsOf(std::size_t count, int threads) {
-  return int(std::clamp<std::size_t>(count, 1, std::size_t(std::max(threads, 1))));
+// Numbers the groups of a list in the order of their first elements: each
+// entry names its group's first element (itself, or one before it; kNone
+// for an entry in no group) and becomes that group's number. Returns each
+// group's first element. In place: an earlier entry is numbered already.
+std::vector<std::uint32_t> NumberByFirst(std::vector<std::uint32_t>& first_of) {
+  std::vector<std::uint32_t> firsts;
+  for (std::size_t v = 0; v < first_of.size(); ++v) {
+    if (first_of[v] == kNone) continue;
+    if (first_of[v] == v) {
+      first_of[v] = std::uint32_t(firsts.size());
+      firsts.push_back(std::uint32_t(v));
+    } else {
+      first_of[v] = first_of[first_of[v]];
+    }
+  }
+  return firsts;
 }
 
 // The unit normal of the face's first three corners, (b - a) x (c - a).
@@ -75,7 +87,7 @@ public:
         next_(at.size(), kNone), home_(at.size()),
         cells_(std::bit_ceil(std::max<std::size_t>(16, 2 * at.size()))), mask_(cells_.size() - 1) {
     std::vector<std::uint64_t> keys(at.size());
-    InParts(0, at.size(), PartsOf(at.size(), threads), [&](int, std::size_t begin, std::size_t end) {
+    InParts(0, at.size(), ThreadsWorth(at.size(), 1, threads), [&](int, std::size_t begin, std::size_t end) {
       for (std::size_t p = begin; p < end; ++p) keys[p] = Key(Cell(at[p]));
     });
     for (std::uint32_t p = 0; p < at.size(); ++p) {
@@ -164,7 +176,7 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads) 
   Positions positions;
   std::vector<std::uint32_t>& of = positions.of;
   of.resize(vertices.size());
-  const int parts = PartsOf(vertices.size(), threads);
+  const int parts = ThreadsWorth(vertices.size(), 1, threads);
   InParts(0, std::size_t(parts), parts, [&](int part, std::size_t, std::size_t) {
     struct Slot {
       std::uint32_t vertex = kNone, tag = 0;
@@ -179,10 +191,16 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads) 
       while (slots[s].vertex != kNone) s = (s + 1) & mask;
       slots[s] = {v, tag_of(hash)};
     };
+    // The hashes of the next kAhead vertices, each made once.
+    std::array<std::uint64_t, kAhead> ahead{};
+    for (std::size_t v = 0; v < std::min(kAhead, vertices.size()); ++v) ahead[v] = Hash(vertices[v]);
     for (std::size_t v = 0; v < vertices.size(); ++v) {
-      if (v + kAhead < vertices.size()) __builtin_prefetch(&slots[Hash(vertices[v + kAhead]) & mask]);
       const TK_3fPoint& p = vertices[v];
-      const std::uint64_t hash = Hash(p);
+      const std::uint64_t hash = ahead[v % kAhead];
+      if (v + kAhead < vertices.size()) {
+        ahead[v % kAhead] = Hash(vertices[v + kAhead]);
+        __builtin_prefetch(&slots[ahead[v % kAhead] & mask]);
+      }
       if (part_of(hash) != part) continue;
       std::size_t s = hash & mask;
       while (slots[s].vertex != kNone && (slots[s].tag != tag_of(hash) || !Same(vertices[slots[s].vertex], p)))
@@ -202,15 +220,7 @@ Positions UniquePositions(const std::vector<TK_3fPoint>& vertices, int threads) 
       }
     }
   });
-  // A vertex's first equal vertex comes no later: its number is known.
-  for (std::size_t v = 0; v < of.size(); ++v) {
-    if (of[v] == v) {
-      of[v] = std::uint32_t(positions.at.size());
-      positions.at.push_back(vertices[v]);
-    } else {
-      of[v] = of[of[v]];
-    }
-  }
+  for (const std::uint32_t first : NumberByFirst(of)) positions.at.push_back(vertices[first]);
   return positions;
 }
 
@@ -295,7 +305,7 @@ std::vector<TK_3fVector> GroupNormals(const std::vector<TK_3fVector>& sum, const
   std::optional<NearPositions> near;
   if (near_groups) near.emplace(positions.at, low, radius, threads);
   // Per part, each crowded position with its group: p, the group's size, the group.
-  const int parts = PartsOf(count, threads);
+  const int parts = ThreadsWorth(count, 1, threads);
   std::vector<std::vector<std::uint32_t>> crowded(static_cast<std::size_t>(parts));
   InParts(0, count, parts, [&](int part, std::size_t begin, std::size_t end) {
     std::vector<std::uint32_t> group;
@@ -338,7 +348,7 @@ std::vector<std::uint32_t> KeepVertices(std::size_t count, const Positions& posi
                                         const Alike& alike, std::vector<std::uint32_t>& index, int threads) {
   index.assign(count, kNone);
   const std::size_t position_count = positions.at.size();
-  InParts(0, position_count, PartsOf(position_count, threads), [&](int, std::size_t begin, std::size_t end) {
+  InParts(0, position_count, ThreadsWorth(position_count, 1, threads), [&](int, std::size_t begin, std::size_t end) {
     // The kept vertices of a position are a list from `first_kept`, the
     // latest first, linked by `next_kept`.
     std::vector<std::uint32_t> first_kept(end - begin, kNone), next_kept, first_vertex;
@@ -357,18 +367,7 @@ std::vector<std::uint32_t> KeepVertices(std::size_t count, const Positions& posi
       index[v] = first_vertex[k];
     }
   });
-  // A vertex's first vertex comes no later: its number is known.
-  std::vector<std::uint32_t> first_vertex;
-  for (std::size_t v = 0; v < count; ++v) {
-    if (index[v] == kNone) continue;
-    if (index[v] == v) {
-      index[v] = std::uint32_t(first_vertex.size());
-      first_vertex.push_back(std::uint32_t(v));
-    } else {
-      index[v] = index[index[v]];
-    }
-  }
-  return first_vertex;
+  return NumberByFirst(index);
 }
 
 }  // namespace
@@ -437,7 +436,7 @@ TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNo
   std::vector<TK_3fVector> normal_at;
   if (normals == CornerNormals::smooth && count > 0) {
     std::vector<TK_3fVector> sum(positions.at.size());
-    InParts(0, sum.size(), PartsOf(sum.size(), threads), [&](int, std::size_t begin, std::size_t end) {
+    InParts(0, sum.size(), ThreadsWorth(sum.size(), 1, threads), [&](int, std::size_t begin, std::size_t end) {
       const auto mine = [&](std::size_t v) { return positions.of[v] >= begin && positions.of[v] < end; };
       for (std::size_t f = 0; 3 * f + 2 < count; ++f) {
         if (!mine(3 * f) && !mine(3 * f + 1) && !mine(3 * f + 2)) continue;
@@ -467,7 +466,7 @@ TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNo
   welded.m_V.resize(first.size());
   if (normals != CornerNormals::none) welded.m_N.resize(first.size());
   if (texture) welded.m_T.resize(first.size());
-  InParts(0, first.size(), PartsOf(first.size(), threads), [&](int, std::size_t begin, std::size_t end) {
+  InParts(0, first.size(), ThreadsWorth(first.size(), 1, threads), [&](int, std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
       welded.m_V[k] = point(first[k]);
       if (!welded.m_N.empty()) welded.m_N[k] = normal(first[k]);
@@ -475,7 +474,7 @@ TK_Mesh WeldCorners(const CornerMesh& mesh, const Positions& positions, CornerNo
     }
   });
   welded.m_F.resize(count / 3);
-  InParts(0, count / 3, PartsOf(count / 3, threads), [&](int, std::size_t begin, std::size_t end) {
+  InParts(0, count / 3, ThreadsWorth(count / 3, 1, threads), [&](int, std::size_t begin, std::size_t end) {
     for (std::size_t f = begin; f < end; ++f) {
       const int a = int(index[3 * f]), b = int(index[3 * f + 1]), c = int(index[3 * f + 2]);
       welded.m_F[f] = TK_MeshFace{{a, b, c, c}};

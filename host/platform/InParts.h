@@ -16,6 +16,14 @@ inline constexpr int kMaxThreads = 256;
 // core (at most kMaxThreads).
 int DefaultThreadCount();
 
+// Threads worth giving `work` units when each thread should have at least
+// `least` of them: from 1 to `threads`.
+inline int ThreadsWorth(std::size_t work, std::size_t least, int threads) {
+  const std::size_t most = threads < 1 ? 1 : std::size_t(threads);
+  const std::size_t worth = work / least;
+  return int(worth < 1 ? 1 : worth > most ? most : worth);
+}
+
 // Calls body(part, first, end) for `parts` equal parts of [begin, end) and
 // returns when all are done, rethrowing the first part's exception if any
 // threw.
