@@ -1,6 +1,7 @@
 // Ray–triangle tests per call, IntersectFace and QuickIntersectFace beside a
 // textbook Möller–Trumbore test over the same camera rays and candidate
-// faces, and the cost in time and memory of building a large mesh entry.
+// faces; the four-face test's arithmetic per face through each of its
+// paths; and the cost in time and memory of building a large mesh entry.
 //
 // Candidates are chosen as the render chooses them: every face whose screen
 // rectangle covers the pixel. The reference sorts each (ray, face) pair into
@@ -11,6 +12,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -197,6 +199,28 @@ void BM_MollerTrumbore(benchmark::State& state) {
   Report(state, pairs.size(), found);
 }
 
+// The arithmetic alone, four candidates of the set a call against the
+// first one's ray, as the pixel loop tests a cell's faces.
+void BM_TestFaces(benchmark::State& state, FaceTestPath path) {
+  const Scene& scene = TheScene();
+  const std::vector<Pair>& pairs = Pairs(state);
+  const std::size_t quads = pairs.size() / 4;
+  std::size_t found = 0;
+  for (auto _ : state) {
+    found = 0;
+    for (std::size_t i = 0; i < 4 * quads; i += 4) {
+      const FaceProjection* const faces[4] = {
+          &scene.entry->Projection(pairs[i].face), &scene.entry->Projection(pairs[i + 1].face),
+          &scene.entry->Projection(pairs[i + 2].face), &scene.entry->Projection(pairs[i + 3].face)};
+      FaceQuadTest test;
+      TestFaces(path, pairs[i].origin, pairs[i].direction, faces, test);
+      found += std::size_t(std::popcount(test.inside));
+      benchmark::DoNotOptimize(test);
+    }
+  }
+  Report(state, 4 * quads, found);
+}
+
 // Shared machines disturb single runs: each test is repeated, and the
 // fastest repetition (the "_min" row) is the figure to compare.
 double Fastest(const std::vector<double>& v) { return v.empty() ? 0.0 : *std::min_element(v.begin(), v.end()); }
@@ -206,6 +230,8 @@ void Repeated(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_IntersectFace)->Apply(Repeated);
 BENCHMARK(BM_MollerTrumbore)->Apply(Repeated);
 BENCHMARK(BM_QuickIntersectFace)->Apply(Repeated);
+BENCHMARK_CAPTURE(BM_TestFaces, baseline, FaceTestPath::baseline)->Apply(Repeated);
+BENCHMARK_CAPTURE(BM_TestFaces, avx2, FaceTestPath::avx2)->Apply(Repeated);
 
 // Kilobytes of a /proc/self/status line ("VmRSS:", "VmHWM:").
 long StatusKiB(const char* key) {

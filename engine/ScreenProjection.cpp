@@ -267,23 +267,36 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
     // must not inherit, so they alone are cleared after a hit.
     HitRecord working;
     InitHitRecord(working);
-    for (const FaceRef& ref : cell) {
-      const RenderMeshEntry* mesh = m_meshes[ref.mesh_index];
-      working.ray_origin = ray.origin;
-      working.ray_direction = ray.direction;
-      working.mesh_index = ref.mesh_index;
-      working.face_index = ref.face_index;
-      working.material = mesh->Material();
-      const double farthest = limited ? nearest_opaque : kAll;
-      if (!mesh->IntersectFace(working, farthest)) {
-        passed_over = passed_over || working.depth > farthest;
-        continue;
+    working.ray_origin = ray.origin;
+    working.ray_direction = ray.direction;
+    // The faces' arithmetic four at a time; what it means for each face
+    // (how far, which side, which material) is decided in the cell's order.
+    for (std::size_t first = 0; first < cell.size(); first += 4) {
+      const std::size_t count = std::min<std::size_t>(4, cell.size() - first);
+      const FaceProjection* records[4];
+      for (std::size_t k = 0; k < 4; ++k) {
+        const FaceRef& ref = cell[first + std::min(k, count - 1)];
+        records[k] = &m_meshes[std::size_t(ref.mesh_index)]->Projection(ref.face_index);
       }
-      double& nearest = !working.material || working.material->AlwaysOpaque() ? nearest_opaque : nearest_other;
-      nearest = std::min(nearest, working.depth);
-      hits.push_back(working);
-      if (mesh->Mesh().HasTextureCoordinates()) std::fill_n(working.texture_coordinates, 3, TK_2fPoint());
-      if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
+      FaceQuadTest test;
+      TestFaces(ray.origin, ray.direction, records, test);
+      for (std::size_t k = 0; k < count; ++k) {
+        const FaceRef& ref = cell[first + k];
+        const RenderMeshEntry* mesh = m_meshes[std::size_t(ref.mesh_index)];
+        working.mesh_index = ref.mesh_index;
+        working.face_index = ref.face_index;
+        working.material = mesh->Material();
+        const double farthest = limited ? nearest_opaque : kAll;
+        if (!mesh->IntersectFace(working, test, int(k), farthest)) {
+          passed_over = passed_over || working.depth > farthest;
+          continue;
+        }
+        double& nearest = !working.material || working.material->AlwaysOpaque() ? nearest_opaque : nearest_other;
+        nearest = std::min(nearest, working.depth);
+        hits.push_back(working);
+        if (mesh->Mesh().HasTextureCoordinates()) std::fill_n(working.texture_coordinates, 3, TK_2fPoint());
+        if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
+      }
     }
   };
   gather(sort);

@@ -123,61 +123,51 @@ void RenderMeshEntry::ComputeEnvironmentCoordinates(const TK_Xform& world_to_cam
   }
 }
 
-// Inlined into both tests, so that u and v stay in registers.
-[[gnu::always_inline]] inline bool RenderMeshEntry::Intersect(HitRecord& record, bool front_only, double farthest,
-                                                              double& u, double& v) const {
+bool RenderMeshEntry::TestFace(const HitRecord& record, FaceQuadTest& test) const {
   const int face = record.face_index;
   if (face < 0 || face >= FaceCount()) return false;
-  const FaceProjection& fp = m_faces[std::size_t(face)];
-  const TK_3dVector n = fp.Normal();
-  const TK_3dVector& o = record.ray_origin;
-  const TK_3dVector& d = record.ray_direction;
+  const FaceProjection* const f = &m_faces[std::size_t(face)];
+  const FaceProjection* const four[4] = {f, f, f, f};
+  TestFaces(record.ray_origin, record.ray_direction, four, test);
+  return true;
+}
 
-  const double dn = TK_DotProduct(d, n);
-  const double t = -(TK_DotProduct(o, n) + double(fp.plane_offset)) / dn;
+// Inlined into both tests: a call per face costs more than what it decides.
+[[gnu::always_inline]] inline bool RenderMeshEntry::Accept(HitRecord& record, const FaceQuadTest& test, int lane,
+                                                           bool front_only, double farthest) const {
+  const double t = test.depth[lane];
   record.depth = t;
   if (!(t > 0.0) || t > farthest) return false;  // behind, on the plane, 0/0, or too far
-  const bool back = dn > 0.0;
+  const bool back = (test.back >> lane & 1) != 0;
   record.back_face = back;
   if (back) {
     if (front_only) return false;
     const CRenderMaterial* settings = SettingsOf(record.material);
     if (settings && !settings->m_two_sided) return false;
   }
-
   // Component by component: a whole-vector copy here goes through the stack
   // and stalls store forwarding on every call.
-  const double px = o.x + d.x * t, py = o.y + d.y * t, pz = o.z + d.z * t;
-  record.point.x = px;
-  record.point.y = py;
-  record.point.z = pz;
-  double a, b;
-  switch (fp.dominant_axis) {
-    case 0: a = py - fp.p0a; b = pz - fp.p0b; break;
-    case 1: a = px - fp.p0a; b = pz - fp.p0b; break;
-    default: a = px - fp.p0a; b = py - fp.p0b; break;
-  }
-  // Both quotients share one vector division, and the three tests (u, v,
-  // u + v) are combined without branching: which of them fails varies from
-  // ray to ray and would be mispredicted. Comparisons with NaN are false, so
-  // the undefined quotients of degenerate faces and of rays parallel to the
-  // plane are rejected too.
-  using Quotients = double __attribute__((vector_size(2 * sizeof(double))));
-  const Quotients numerators = {double(fp.b2) * a - double(fp.a2) * b, double(fp.a1) * b - double(fp.b1) * a};
-  const Quotients q = numerators / double(fp.det);
-  u = q[0];
-  v = q[1];
-  return (u >= 0.0) & (v >= 0.0) & (u + v <= 1.0);
+  const TK_3dVector& o = record.ray_origin;
+  const TK_3dVector& d = record.ray_direction;
+  record.point.x = o.x + d.x * t;
+  record.point.y = o.y + d.y * t;
+  record.point.z = o.z + d.z * t;
+  return (test.inside >> lane & 1) != 0;
 }
 
 bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
-  double u, v;
-  return Intersect(record, true, std::numeric_limits<double>::infinity(), u, v);
+  FaceQuadTest test;
+  return TestFace(record, test) && Accept(record, test, 0, true, std::numeric_limits<double>::infinity());
 }
 
 bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
-  double u, v;
-  if (!Intersect(record, false, farthest, u, v)) return false;
+  FaceQuadTest test;
+  return TestFace(record, test) && IntersectFace(record, test, 0, farthest);
+}
+
+bool RenderMeshEntry::IntersectFace(HitRecord& record, const FaceQuadTest& test, int lane, double farthest) const {
+  if (!Accept(record, test, lane, false, farthest)) return false;
+  const double u = test.u[lane], v = test.v[lane];
   record.weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
   // The coordinates come now because a transparency map decides from them
   // whether the hit hides what lies behind it; the normal waits for shading.

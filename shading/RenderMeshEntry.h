@@ -7,7 +7,6 @@
 
 #include <limits>
 #include <memory>
-#include <type_traits>
 #include <vector>
 
 #include "host/toolkit/BoundingBox.h"
@@ -15,28 +14,10 @@
 #include "host/toolkit/SimpleArray.h"
 #include "host/toolkit/TK.h"
 #include "host/toolkit/Xform.h"
+#include "shading/FaceProjection.h"
 #include "shading/HitRecord.h"
 
 class MaterialEntry;
-
-// A face's plane and its edges projected along the dominant axis, so that a
-// ray test needs neither a cross product nor a square root. Everything the
-// test reads of a face lies here, in one record, so that it costs one trip
-// to memory rather than one per table.
-// Plain floats, so that a table of them is made without being cleared
-// first: every record is written once, on the render's threads.
-struct FaceProjection {
-  float normal[3];     // unit face normal, N
-  float plane_offset;  // -(P0 . N)
-  float p0a, p0b;      // P0 in the projected coordinates (a, b)
-  float a1, b1;        // P1 - P0
-  float a2, b2;        // P2 - P0
-  float det;           // b2 a1 - b1 a2
-  int dominant_axis;   // dropped axis: 0 gives (a, b) = (y, z), 1 (x, z), 2 (x, y)
-
-  TK_3dVector Normal() const { return {normal[0], normal[1], normal[2]}; }
-};
-static_assert(std::is_trivially_default_constructible_v<FaceProjection>);
 
 class RenderMeshEntry {
 public:
@@ -86,6 +67,9 @@ public:
   // record.material shades two sides. A face met farther than `farthest`
   // counts as missed (its depth is left in the record all the same).
   bool IntersectFace(HitRecord& record, double farthest = std::numeric_limits<double>::infinity()) const;
+  // The same, its arithmetic done beforehand: lane `lane` of `test` holds
+  // face record.face_index's record against the record's ray.
+  bool IntersectFace(HitRecord& record, const FaceQuadTest& test, int lane, double farthest) const;
   // The unit shading normal of a hit that IntersectFace reported on this
   // entry: the face's geometric normal when the material is faceted or the
   // mesh has no vertex normals, else the weighted vertex normals summed in
@@ -101,8 +85,11 @@ private:
   void BuildFaceProjections(int threads);
   // Face `face`'s record. Ties of the dominant axis go to x, then y.
   FaceProjection ProjectionOf(std::size_t face) const;
-  // Steps shared by both tests up to the barycentric weights u and v.
-  bool Intersect(HitRecord& record, bool front_only, double farthest, double& u, double& v) const;
+  // Both tests' arithmetic for face record.face_index; false for a face
+  // the entry lacks.
+  bool TestFace(const HitRecord& record, FaceQuadTest& test) const;
+  // What both tests decide from a lane of the arithmetic, up to the weights.
+  bool Accept(HitRecord& record, const FaceQuadTest& test, int lane, bool front_only, double farthest) const;
 
   TK_BoundingBox m_box;
   TK_Mesh m_mesh;

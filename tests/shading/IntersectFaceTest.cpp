@@ -1,12 +1,16 @@
 // Render mesh entries: the two ray tests as a table, faces without area, the
-// normal the tests leave to shading, refused meshes.
+// normal the tests leave to shading, refused meshes; the four-face test's
+// two paths and lanes held to one another.
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <tuple>
 
+#include "shading/FaceProjection.h"
 #include "shading/HitRecord.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
@@ -106,6 +110,64 @@ TEST(RenderMeshEntry, FacesWithoutAreaNeverHitAndFacesNamingMissingVerticesAreRe
         HitRecord r = Ray(o, d, face);
         EXPECT_FALSE(entry->IntersectFace(r) || entry->QuickIntersectFace(r)) << face;
       }
+}
+
+// Triangles of three sizes, near the origin and 300,000 units out, every
+// fifth without area; rays aimed at points on them (edges and corners
+// included), along their edges, and without a direction. Both paths must
+// agree to the bit, and a lane must not depend on what fills the others.
+TEST(FaceQuadTest, BothPathsAndEveryLaneGiveTheSameBits) {
+  std::mt19937 random(17);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  TK_Mesh mesh;
+  std::vector<std::array<TK_3dPoint, 3>> corners;
+  for (int face = 0; face < 60; ++face) {
+    const double size = std::array{1e-3, 1.0, 1e3}[face % 3], out = face % 2 ? 3e5 : 0.0;
+    std::array<TK_3dPoint, 3> p;
+    for (TK_3dPoint& q : p) q = TK_3dPoint(out + size * unit(random), size * unit(random), size * unit(random));
+    if (face % 5 == 0) p[2] = p[0] + (p[1] - p[0]) * 2.0;  // collinear
+    for (int k = 0; k < 3; ++k) mesh.SetVertex(3 * face + k, TK_3fPoint(p[std::size_t(k)]));
+    mesh.SetTriangle(face, 3 * face, 3 * face + 1, 3 * face + 2);
+    corners.push_back(p);
+  }
+  const auto entry = RenderMeshEntry::Create(mesh, nullptr);
+  ASSERT_NE(entry, nullptr);
+  const auto same = [](const FaceQuadTest& a, int i, const FaceQuadTest& b, int j) {
+    const auto bits = [](double x) {
+      std::uint64_t b;
+      std::memcpy(&b, &x, sizeof b);
+      return b;
+    };
+    return bits(a.depth[i]) == bits(b.depth[j]) && bits(a.u[i]) == bits(b.u[j]) && bits(a.v[i]) == bits(b.v[j]) &&
+           (a.back >> i & 1) == (b.back >> j & 1) && (a.inside >> i & 1) == (b.inside >> j & 1);
+  };
+  std::uniform_int_distribution<int> any_face(0, entry->FaceCount() - 1);
+  int inside = 0, outside = 0;
+  for (int ray = 0; ray < 3000; ++ray) {
+    const int aimed = any_face(random);
+    const auto& p = corners[std::size_t(aimed)];
+    const double w1 = ray % 4 == 0 ? 0.0 : std::fabs(unit(random)), w2 = ray % 7 == 0 ? 1.0 - w1 : std::fabs(unit(random));
+    const TK_3dPoint target = p[0] + (p[1] - p[0]) * w1 + (p[2] - p[0]) * w2;
+    const TK_3dPoint origin = p[0] + TK_3dVector(unit(random), unit(random), unit(random)) * 1e3;
+    TK_3dVector direction = target - origin;
+    if (ray % 11 == 0) direction = p[1] - p[0];
+    if (ray % 13 == 0) direction = TK_3dVector();
+    const FaceProjection* faces[4];
+    for (const FaceProjection*& f : faces) f = &entry->Projection(any_face(random));
+    faces[ray % 4] = &entry->Projection(aimed);
+    FaceQuadTest baseline, avx2;
+    TestFaces(FaceTestPath::baseline, TK_3dVector(origin), direction, faces, baseline);
+    TestFaces(FaceTestPath::avx2, TK_3dVector(origin), direction, faces, avx2);
+    for (int k = 0; k < 4; ++k) {
+      const FaceProjection* const alone[4] = {faces[k], faces[k], faces[k], faces[k]};
+      FaceQuadTest single;
+      TestFaces(TK_3dVector(origin), direction, alone, single);
+      ASSERT_TRUE(same(baseline, k, avx2, k) && same(baseline, k, single, 0)) << "ray " << ray << " lane " << k;
+      (baseline.inside >> k & 1 ? inside : outside)++;
+    }
+  }
+  EXPECT_GT(inside, 500);  // the sample reaches both outcomes
+  EXPECT_GT(outside, 500);
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+#include "shading/FaceProjection.h"
+
+#include <cstring>
+
+// The 256-bit vectors below never cross this file's own functions' edges
+// (all internal, inlined into the two paths), so the warning that their
+// passing convention differs with AVX does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace {
+
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = int __attribute__((vector_size(16)));
+using Double4 = double __attribute__((vector_size(32)));
+using Mask4 = long long __attribute__((vector_size(32)));
+
+// Row `row` (four floats) of each of the four records, turned so that each
+// vector holds one field of the four faces.
+struct Fields {
+  Float4 f0, f1, f2, f3;
+};
+[[gnu::always_inline]] inline Fields Row(const FaceProjection* const faces[4], int row) {
+  Float4 r0, r1, r2, r3;
+  const auto load = [row](Float4& r, const FaceProjection* face) {
+    std::memcpy(&r, reinterpret_cast<const float*>(face) + 4 * row, sizeof r);
+  };
+  load(r0, faces[0]), load(r1, faces[1]), load(r2, faces[2]), load(r3, faces[3]);
+  const Float4 low01 = __builtin_shuffle(r0, r1, Int4{0, 4, 1, 5});
+  const Float4 low23 = __builtin_shuffle(r2, r3, Int4{0, 4, 1, 5});
+  const Float4 high01 = __builtin_shuffle(r0, r1, Int4{2, 6, 3, 7});
+  const Float4 high23 = __builtin_shuffle(r2, r3, Int4{2, 6, 3, 7});
+  return {__builtin_shuffle(low01, low23, Int4{0, 1, 4, 5}), __builtin_shuffle(low01, low23, Int4{2, 3, 6, 7}),
+          __builtin_shuffle(high01, high23, Int4{0, 1, 4, 5}), __builtin_shuffle(high01, high23, Int4{2, 3, 6, 7})};
+}
+
+// Spelled lane by lane: GCC makes this one conversion where its vector
+// conversion builtin takes two halves.
+[[gnu::always_inline]] inline Double4 Wide(Float4 f) {
+  return Double4{double(f[0]), double(f[1]), double(f[2]), double(f[3])};
+}
+[[gnu::always_inline]] inline Double4 Splat(double x) { return Double4{x, x, x, x}; }
+template <class Mask> [[gnu::always_inline]] inline unsigned Bits(Mask m) { return unsigned(m[0] & 1) | unsigned(m[1] & 2) | unsigned(m[2] & 4) | unsigned(m[3] & 8); }
+
+// The one-face test's arithmetic, lane by lane: the plane's t, the plane
+// point in the face's projected axes and the two quotients sharing the
+// determinant. Comparisons with NaN are false, so rays along the plane and
+// faces without area fall outside.
+[[gnu::always_inline]] inline void Test(const TK_3dVector& o, const TK_3dVector& d,
+                                        const FaceProjection* const faces[4], FaceQuadTest& out) {
+  const Fields plane = Row(faces, 0), corner = Row(faces, 1), edges = Row(faces, 2);
+  const Double4 n0 = Wide(plane.f0), n1 = Wide(plane.f1), n2 = Wide(plane.f2);
+  const Double4 dx = Splat(d.x), dy = Splat(d.y), dz = Splat(d.z);
+  const Double4 ox = Splat(o.x), oy = Splat(o.y), oz = Splat(o.z);
+  const Double4 dn = dx * n0 + dy * n1 + dz * n2;
+  const Double4 t = -(ox * n0 + oy * n1 + oz * n2 + Wide(plane.f3)) / dn;
+  const Double4 px = ox + dx * t, py = oy + dy * t, pz = oz + dz * t;
+  Int4 axis;
+  std::memcpy(&axis, &edges.f3, sizeof axis);
+  const Mask4 drops_x = __builtin_convertvector(axis == 0, Mask4);
+  const Mask4 drops_z = __builtin_convertvector(axis == 2, Mask4);
+  const Double4 a = (drops_x ? py : px) - Wide(corner.f0);
+  const Double4 b = (drops_z ? py : pz) - Wide(corner.f1);
+  const Double4 a1 = Wide(corner.f2), b1 = Wide(corner.f3), a2 = Wide(edges.f0), b2 = Wide(edges.f1);
+  const Double4 det = Wide(edges.f2);
+  const Double4 u = (b2 * a - a2 * b) / det;
+  const Double4 v = (a1 * b - b1 * a) / det;
+  std::memcpy(out.depth, &t, sizeof t);
+  std::memcpy(out.u, &u, sizeof u);
+  std::memcpy(out.v, &v, sizeof v);
+  const Double4 zero = Splat(0.0);
+  out.back = Bits(dn > zero);
+  out.inside = Bits((u >= zero) & (v >= zero) & (u + v <= Splat(1.0)));
+}
+
+void TestBaseline(const TK_3dVector& o, const TK_3dVector& d, const FaceProjection* const faces[4], FaceQuadTest& out) {
+  Test(o, d, faces, out);
+}
+
+// AVX2 without FMA: a fused multiply-add would round once where the
+// baseline rounds twice.
+[[gnu::target("avx2")]] void TestAvx2(const TK_3dVector& o, const TK_3dVector& d,
+                                      const FaceProjection* const faces[4], FaceQuadTest& out) {
+  Test(o, d, faces, out);
+}
+
+using TestFunction = void (*)(const TK_3dVector&, const TK_3dVector&, const FaceProjection* const[4], FaceQuadTest&);
+
+// Asked once, at load; the library's own start-up may not have run yet.
+const FaceTestPath kChosenPath = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? FaceTestPath::avx2 : FaceTestPath::baseline;
+}();
+const TestFunction kChosenTest = kChosenPath == FaceTestPath::avx2 ? TestAvx2 : TestBaseline;
+
+}  // namespace
+
+FaceTestPath ChosenFaceTestPath() { return kChosenPath; }
+
+void TestFaces(const TK_3dVector& origin, const TK_3dVector& direction, const FaceProjection* const faces[4],
+               FaceQuadTest& out) {
+  kChosenTest(origin, direction, faces, out);
+}
+
+void TestFaces(FaceTestPath path, const TK_3dVector& origin, const TK_3dVector& direction,
+               const FaceProjection* const faces[4], FaceQuadTest& out) {
+  (path == FaceTestPath::avx2 && kChosenPath == FaceTestPath::avx2 ? TestAvx2 : TestBaseline)(origin, direction, faces,
+                                                                                              out);
+}
