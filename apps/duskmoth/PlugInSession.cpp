@@ -1,7 +1,6 @@
 #include "apps/duskmoth/PlugInSession.h"
 
 #include <cstdlib>
-#include <system_error>
 
 #include "host/app/App.h"
 #include "host/app/Doc.h"
@@ -64,9 +63,8 @@ void ReleaseMaterialRecords(CKavraDoc& doc) {
 
 std::filesystem::path RenderPlugInPath() {
   if (const char* path = std::getenv("DUSKMOTH_PLUGIN"); path && *path) return path;
-  std::error_code ec;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return (ec ? std::filesystem::path(".") : program.parent_path()) / "duskmoth.kvp";
+  const std::filesystem::path program = ProgramFolder();
+  return (program.empty() ? std::filesystem::path(".") : program) / "duskmoth.kvp";
 }
 
 std::unique_ptr<PlugInSession> PlugInSession::Open(CKavraDoc& doc, std::string& error) {

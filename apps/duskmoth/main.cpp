@@ -16,11 +16,9 @@
 #include "apps/duskmoth/FaultGuard.h"
 #include "apps/duskmoth/ImportCommand.h"
 #include "apps/duskmoth/InfoCommand.h"
-#include "apps/duskmoth/MaterialCommand.h"
 #include "apps/duskmoth/OptionsCommand.h"
-#include "apps/duskmoth/PropertiesCommand.h"
+#include "apps/duskmoth/QtCommands.h"
 #include "apps/duskmoth/RenderCommand.h"
-#include "apps/duskmoth/WindowCommand.h"
 
 namespace {
 
@@ -69,11 +67,11 @@ int main(int argc, char** argv) {
     try {
       switch (line.command) {
         case CommandLine::Command::render: return RunRender(line.render, std::cerr);
-        case CommandLine::Command::window: return RunWindow(line.window, std::cerr);
+        case CommandLine::Command::window:
+        case CommandLine::Command::material:
+        case CommandLine::Command::properties: return RunQtCommand(line, std::cout, std::cerr);
         case CommandLine::Command::import: return RunImport(line.input, line.output, std::cout, std::cerr);
         case CommandLine::Command::info: return RunInfo(line.input, std::cout, std::cerr);
-        case CommandLine::Command::material: return RunMaterial(line.dialog, std::cout, std::cerr);
-        case CommandLine::Command::properties: return RunProperties(line.dialog, std::cout, std::cerr);
         case CommandLine::Command::options: return RunOptions(line.dialog.document, std::cout, std::cerr);
         case CommandLine::Command::none: break;
       }

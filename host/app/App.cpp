@@ -47,13 +47,13 @@ std::wstring ToLibraryFormat(const wchar_t* format) {
   return out;
 }
 
+}  // namespace
+
 std::filesystem::path ProgramFolder() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   return ec ? std::filesystem::path() : exe.parent_path();
 }
-
-}  // namespace
 
 CKavraApp::CKavraApp() = default;
 

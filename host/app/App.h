@@ -124,6 +124,10 @@ private:
 // The one application object (constructed on first use).
 CKavraApp& KavraApp();
 
+// The folder of the running program, empty when it cannot be told; the
+// modules it loads lie beside it.
+std::filesystem::path ProgramFolder();
+
 // A message box of the application's toolkit over the given window (null:
 // none); answers the button pressed.
 int KavraMessageBox(KvFrameWindow* parent, const TK_wString& text, const TK_wString& caption, UINT style);

@@ -39,7 +39,7 @@ TEST(ProgramLimits, RunningOutOfMemoryNamesThePhaseInEveryPhase) {
   } cases[] = {
       {200, {four}, "64x48", "reading the scene"},
       {400, {two}, "64x48", "gathering the scene"},
-      {800, {two}, "64x48", "calculating screen projections"},
+      {620, {two}, "64x48", "calculating screen projections"},
       {400, {}, "64x48", "calculating lights and shadow maps"},
       {800, {"--shadows", "0"}, "16384x16384", "initializing"},
       {1200, {"--shadows", "0"}, "16384x16384", "rendering"},

@@ -155,6 +155,16 @@ TEST(Program, FailuresExitWithOneAndNameTheFile) {
   }
   std::ifstream kept(locked);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
+  // The window commands come from a module beside the program: a copy of
+  // the program alone has none, and says so.
+  const std::filesystem::path alone = folder / "alone";
+  std::filesystem::create_directory(alone);
+  std::filesystem::copy_file(kProgram, alone / "duskmoth");
+  const ProgramRun lone = RunDuskmoth({"window", "--size", "8x8"}, {"QT_QPA_PLATFORM=offscreen"}, "", {}, 0,
+                                      (alone / "duskmoth").string());
+  EXPECT_EQ(lone.exit_code, 1);
+  EXPECT_EQ(lone.err.rfind("duskmoth: " + (alone / "duskmoth_qt.so").string() + ": cannot load the window commands (", 0),
+            0u) << lone.err;
 }
 
 // The image at path, read back: its size, or (0, 0) when it does not read.

@@ -33,11 +33,12 @@ struct ProgramRun {
 // and empty while it runs (a prompt waits, as at a quiet terminal). When interrupt_after is not empty, SIGINT goes
 // to the program once its error output contains that text; with a delay,
 // that long after the start. address_space_mb limits the program's address
-// space (as ulimit -v does); 0 leaves it unlimited.
+// space (as ulimit -v does); 0 leaves it unlimited. `program` is the
+// program file to run.
 inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::vector<std::string>& env_overrides,
                        const std::string& interrupt_after = "",
                        std::chrono::milliseconds interrupt_delay = std::chrono::milliseconds(0),
-                       rlim_t address_space_mb = 0) {
+                       rlim_t address_space_mb = 0, const std::string& program = kProgram) {
   // Everything the child needs is built before fork: after it, only exec.
   std::vector<std::string> env_strings = env_overrides;
   for (char** e = environ; *e; ++e) {
@@ -50,7 +51,7 @@ inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::v
   std::vector<char*> envp;
   for (std::string& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
-  std::vector<std::string> arg_strings{kProgram};
+  std::vector<std::string> arg_strings{program};
   arg_strings.insert(arg_strings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& s : arg_strings) argv.push_back(s.data());
@@ -76,7 +77,7 @@ inline ProgramRun RunDuskmoth(const std::vector<std::string>& args, const std::v
       const rlimit limit{address_space_mb << 20, address_space_mb << 20};
       setrlimit(RLIMIT_AS, &limit);
     }
-    execve(kProgram.c_str(), argv.data(), envp.data());
+    execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   close(pipe_fds[1]);
