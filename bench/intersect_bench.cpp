@@ -1,7 +1,9 @@
 // Ray–triangle tests per call, IntersectFace and QuickIntersectFace beside a
 // textbook Möller–Trumbore test over the same camera rays and candidate
 // faces; the four-face test's arithmetic per face through each of its
-// paths; and the cost in time and memory of building a large mesh entry.
+// paths (the one-face tests fill its four lanes with their one face, so
+// they pay for four: the pixel loop tests a cell's faces four at a time);
+// and the cost in time and memory of building a large mesh entry.
 //
 // Candidates are chosen as the render chooses them: every face whose screen
 // rectangle covers the pixel. The reference sorts each (ray, face) pair into
