@@ -274,16 +274,18 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
     // (how far, which side, which material) is decided in the cell's order.
     for (std::size_t first = 0; first < cell.size(); first += 4) {
       const std::size_t count = std::min<std::size_t>(4, cell.size() - first);
+      const RenderMeshEntry* meshes[4];
       const FaceProjection* records[4];
       for (std::size_t k = 0; k < 4; ++k) {
         const FaceRef& ref = cell[first + std::min(k, count - 1)];
-        records[k] = &m_meshes[std::size_t(ref.mesh_index)]->Projection(ref.face_index);
+        meshes[k] = m_meshes[std::size_t(ref.mesh_index)];
+        records[k] = &meshes[k]->Projection(ref.face_index);
       }
       FaceQuadTest test;
       TestFaces(ray.origin, ray.direction, records, test);
       for (std::size_t k = 0; k < count; ++k) {
         const FaceRef& ref = cell[first + k];
-        const RenderMeshEntry* mesh = m_meshes[std::size_t(ref.mesh_index)];
+        const RenderMeshEntry* mesh = meshes[k];
         working.mesh_index = ref.mesh_index;
         working.face_index = ref.face_index;
         working.material = mesh->Material();

@@ -63,8 +63,7 @@ void ReleaseMaterialRecords(CKavraDoc& doc) {
 
 std::filesystem::path RenderPlugInPath() {
   if (const char* path = std::getenv("DUSKMOTH_PLUGIN"); path && *path) return path;
-  const std::filesystem::path program = ProgramFolder();
-  return (program.empty() ? std::filesystem::path(".") : program) / "duskmoth.kvp";
+  return BesideProgram("duskmoth.kvp");
 }
 
 std::unique_ptr<PlugInSession> PlugInSession::Open(CKavraDoc& doc, std::string& error) {

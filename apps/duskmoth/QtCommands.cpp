@@ -7,8 +7,7 @@
 #include "host/app/App.h"
 
 int RunQtCommand(const CommandLine& line, std::ostream& out, std::ostream& err) {
-  const std::filesystem::path folder = ProgramFolder();
-  const std::filesystem::path path = (folder.empty() ? std::filesystem::path(".") : folder) / "duskmoth_qt.so";
+  const std::filesystem::path path = BesideProgram("duskmoth_qt.so");
   // Loaded for the rest of the process: Qt's objects outlive the command's
   // stack (its application's exit handlers among them).
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

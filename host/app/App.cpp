@@ -55,6 +55,11 @@ std::filesystem::path ProgramFolder() {
   return ec ? std::filesystem::path() : exe.parent_path();
 }
 
+std::filesystem::path BesideProgram(const std::filesystem::path& file) {
+  const std::filesystem::path folder = ProgramFolder();
+  return (folder.empty() ? std::filesystem::path(".") : folder) / file;
+}
+
 CKavraApp::CKavraApp() = default;
 
 CKavraApp::~CKavraApp() {

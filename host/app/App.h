@@ -124,9 +124,11 @@ private:
 // The one application object (constructed on first use).
 CKavraApp& KavraApp();
 
-// The folder of the running program, empty when it cannot be told; the
-// modules it loads lie beside it.
+// The folder of the running program, empty when it cannot be told.
 std::filesystem::path ProgramFolder();
+// A file beside the program (the modules it loads), or in the current
+// folder when the program's folder cannot be told.
+std::filesystem::path BesideProgram(const std::filesystem::path& file);
 
 // A message box of the application's toolkit over the given window (null:
 // none); answers the button pressed.
