@@ -52,10 +52,14 @@ bool BandCells::Prepare(int first, int count) {
   m_covered.clear();
   m_covered_counts.clear();
   const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) {
+    const bool small = face.Small();
+    const int width = face.rect.right - face.rect.left + 1;
     for (int y = part.top; y <= part.bottom; ++y) {
       const std::size_t row = std::size_t(y - first) * std::size_t(m_width);
       for (int x = part.left; x <= part.right; ++x)
-        if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) visit(std::uint32_t(row + std::size_t(x)));
+        if (small ? (face.held >> ((y - face.rect.top) * width + (x - face.rect.left)) & 1) != 0
+                  : !face.triangle.Excludes(x, y, ScreenTriangle::kMargin))
+          visit(std::uint32_t(row + std::size_t(x)));
     }
   };
   std::size_t meeting = 0;
@@ -71,7 +75,7 @@ bool BandCells::Prepare(int first, int count) {
     const RECT part = inclusive_rect::Intersect(face.rect, band);
     if (inclusive_rect::IsEmpty(part)) continue;
     m_band_faces[meeting++] = std::uint32_t(index);
-    const bool keep = (long long)(part.right - part.left + 1) * (part.bottom - part.top + 1) <= kKeptCells;
+    const bool keep = inclusive_rect::Area(part) <= kKeptCells;
     std::uint8_t kept = 0;
     each_cell(face, part, [&](std::uint32_t cell) {
       ++m_starts[cell + 1];

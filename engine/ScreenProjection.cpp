@@ -20,6 +20,7 @@
 
 namespace {
 
+using inclusive_rect::Area;
 using inclusive_rect::Intersect;
 using inclusive_rect::IsEmpty;
 
@@ -143,14 +144,23 @@ std::optional<ProjectedFace> CScreenProjection::ProjectFace(int mesh_index, int 
   if (IsEmpty(visible)) return std::nullopt;
   // A huge projection: its rectangle says nothing, its side does.
   if (visible == m_camera.ImageRect() && !MaySeeWholeImageFace(mesh, face)) return std::nullopt;
-  return ProjectedFace{mesh_index, face, rect, triangle};
+  ProjectedFace projected{mesh_index, face, rect, 0, triangle};
+  if (projected.Small()) {
+    const int width = rect.right - rect.left + 1;
+    for (int y = visible.top; y <= visible.bottom; ++y)
+      for (int x = visible.left; x <= visible.right; ++x)
+        if (!triangle.Excludes(x, y, ScreenTriangle::kMargin))
+          projected.held |= std::uint64_t(1) << ((y - rect.top) * width + (x - rect.left));
+  }
+  return projected;
 }
 
 bool CScreenProjection::HoldsAPixelPoint(const ProjectedFace& face) const {
   // Large faces are not worth the test: nearly all of them hold one.
   constexpr long long kLargest = 16;
   const RECT r = Intersect(face.rect, m_camera.ImageRect());
-  if (!face.triangle.valid || (long long)(r.right - r.left + 1) * (r.bottom - r.top + 1) > kLargest) return true;
+  if (!face.triangle.valid || Area(r) > kLargest) return true;
+  if (face.Small()) return face.held != 0;
   for (int y = r.top; y <= r.bottom; ++y)
     for (int x = r.left; x <= r.right; ++x)
       if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) return true;

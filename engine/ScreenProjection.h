@@ -17,6 +17,7 @@
 #include "camera/FittedCamera.h"
 #include "engine/BandCells.h"
 #include "engine/FaceRef.h"
+#include "engine/InclusiveRect.h"
 #include "host/platform/WinTypes.h"
 
 class RenderMeshEntry;
@@ -25,10 +26,21 @@ struct HitRecord;
 // A triangle with its unclipped pixel rectangle. Rectangles here are
 // inclusive on all four sides (right and bottom are pixels of it).
 struct ProjectedFace {
+  // A rectangle of at most this many pixels says which of its cells file
+  // the face in `held`, so that filing never reads the triangle of the
+  // small faces that dense meshes are made of.
+  static constexpr long long kHeldPixels = 64;
+
   int mesh_index = 0;
   int face_index = 0;
   RECT rect;
+  // Small rectangles: bit (y - top) * width + (x - left) is set where the
+  // image pixel (x, y) lies within the triangle's margin (or the face has
+  // no triangle).
+  std::uint64_t held = 0;
   ScreenTriangle triangle;
+
+  bool Small() const { return inclusive_rect::Area(rect) <= kHeldPixels; }
 };
 
 class CScreenProjection {

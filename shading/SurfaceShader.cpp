@@ -1,6 +1,7 @@
 #include "shading/SurfaceShader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "host/platform/OruDib.h"
@@ -31,8 +32,19 @@ std::uint32_t PackChannel(float c) {
   return std::uint32_t(c * 255.0f);
 }
 
+// A colour's fractions as single precision holds them, from a table the
+// compiler fills. Rounding them at run time gave GCC 12's vectoriser the
+// chance to drop the rounding of two channels out of three where it packed
+// them in pairs, changing the highlights' last bits with unrelated edits.
+constexpr std::array<float, 256> kSingleFractions = [] {
+  std::array<float, 256> f{};
+  for (int i = 0; i < 256; ++i) f[std::size_t(i)] = float(i / 255.0);
+  return f;
+}();
+
 Colour3f Fractions(TK_Color c) {
-  return {float(c.FractionRed()), float(c.FractionGreen()), float(c.FractionBlue())};
+  return {kSingleFractions[std::size_t(c.Red())], kSingleFractions[std::size_t(c.Green())],
+          kSingleFractions[std::size_t(c.Blue())]};
 }
 
 Colour3f Mix(const Colour3f& a, const Colour3f& b, double amount) { return Narrow((1.0 - amount) * a + amount * b); }
@@ -188,7 +200,7 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
     } else {
       to_light = TK_3dVector(light.Location()) - point;
       const double distance = to_light.Length();
-      to_light.Unitize();
+      to_light.UnitizeByLength(distance);
       double cos_off_axis = 0.0;
       if (light.IsSpotLight()) {
         cos_off_axis = -TK_DotProduct(to_light, light.Direction());
@@ -197,7 +209,8 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
       attenuation = light.Attenuation(distance);
       if (attenuation == 0.0) continue;
       if (light.IsSpotLight()) {
-        attenuation *= std::pow(cos_off_axis, light.SpotExponent());
+        // pow(c, 0) is 1 for every c: the default cone costs no power.
+        if (light.SpotExponent() != 0.0) attenuation *= std::pow(cos_off_axis, light.SpotExponent());
         shadowed = shadow > 0.0;
       }
     }

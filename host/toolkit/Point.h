@@ -43,8 +43,10 @@ template <typename T> struct TK_3Vector {
   }
   // Scales to unit length. A zero (or non-finite) vector is left unchanged
   // and the answer is false.
-  bool Unitize() {
-    const double len = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+  bool Unitize() { return UnitizeByLength(std::sqrt(double(x) * x + double(y) * y + double(z) * z)); }
+  // Unitize for a caller that already took the root of the double-precision
+  // squared length: the same result without a second root.
+  bool UnitizeByLength(double len) {
     if (!(len > 0.0) || !std::isfinite(len)) return false;
     const double inv = 1.0 / len;
     x = T(x * inv); y = T(y * inv); z = T(z * inv);
