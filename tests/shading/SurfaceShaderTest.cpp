@@ -70,6 +70,10 @@ TEST_F(Lighting, AttenuationConeFacingAndLuminosityDecideTheDiffuse) {
          l.SetSpotExponent(2);
          l.SetAttenuation(0, 0.2, 0);
        }, 0.5 * 0.36},
+      {"spot of exponent 0: no falloff within the cone", [cone](TK_Light& l) {
+         l.SetStyle(TK::spot_light), l.SetDirection({0, 0, -0.6}), l.SetSpotAngleRadians(cone);
+         l.SetAttenuation(0, 0.2, 0);
+       }, 0.5},
       {"spot: c equal to the cone's cosine is outside", [cone](TK_Light& l) { l.SetStyle(TK::spot_light),
          l.SetDirection({0, 0, -std::cos(cone)}), l.SetSpotAngleRadians(cone); }, 0},
       {"point: behind an opaque surface", [](TK_Light& l) { l.SetLocation({0, 0, -10}); }, 0},
