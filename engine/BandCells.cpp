@@ -51,11 +51,17 @@ bool BandCells::Prepare(int first, int count) {
   m_starts.assign(cells + 1, 0);
   m_covered.clear();
   m_covered_counts.clear();
+  // A large face's cells in a row are one run, cut by halving at its ends.
   const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) {
-    const bool small = face.Small();
+    const bool small = face.Small(), runs = !small && face.triangle.HasRuns();
     const int width = face.rect.right - face.rect.left + 1;
     for (int y = part.top; y <= part.bottom; ++y) {
       const std::size_t row = std::size_t(y - first) * std::size_t(m_width);
+      if (runs) {
+        const auto [begin, end] = face.triangle.KeptRun(y, part.left, part.right, ScreenTriangle::kMargin);
+        for (int x = begin; x < end; ++x) visit(std::uint32_t(row + std::size_t(x)));
+        continue;
+      }
       for (int x = part.left; x <= part.right; ++x)
         if (small ? (face.held >> ((y - face.rect.top) * width + (x - face.rect.left)) & 1) != 0
                   : !face.triangle.Excludes(x, y, ScreenTriangle::kMargin))
