@@ -51,7 +51,7 @@ bool BandCells::Prepare(int first, int count) {
   m_starts.assign(cells + 1, 0);
   m_covered.clear();
   m_covered_counts.clear();
-  // A large face's cells in a row are one run, cut by halving at its ends.
+  // A large face's cells in a row are one run, from its edge lines.
   const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) {
     const bool small = face.Small(), runs = !small && face.triangle.HasRuns();
     const int width = face.rect.right - face.rect.left + 1;
