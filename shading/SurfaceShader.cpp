@@ -38,7 +38,7 @@ std::uint32_t PackChannel(float c) {
 // them in pairs, changing the highlights' last bits with unrelated edits.
 constexpr std::array<float, 256> kSingleFractions = [] {
   std::array<float, 256> f{};
-  for (int i = 0; i < 256; ++i) f[std::size_t(i)] = float(i / 255.0);
+  for (int i = 0; i < 256; ++i) f[std::size_t(i)] = float(TK_Color(i, 0, 0).FractionRed());
   return f;
 }();
 

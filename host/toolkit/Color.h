@@ -17,9 +17,9 @@ public:
   constexpr int Red() const { return int(value_ & 0xFF); }
   constexpr int Green() const { return int((value_ >> 8) & 0xFF); }
   constexpr int Blue() const { return int((value_ >> 16) & 0xFF); }
-  double FractionRed() const { return kFractions[std::size_t(Red())]; }
-  double FractionGreen() const { return kFractions[std::size_t(Green())]; }
-  double FractionBlue() const { return kFractions[std::size_t(Blue())]; }
+  constexpr double FractionRed() const { return kFractions[std::size_t(Red())]; }
+  constexpr double FractionGreen() const { return kFractions[std::size_t(Green())]; }
+  constexpr double FractionBlue() const { return kFractions[std::size_t(Blue())]; }
   constexpr bool operator==(const TK_Color&) const = default;
 
 private:
