@@ -1,6 +1,7 @@
 #include "host/platform/FileReplacement.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,8 +27,12 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-// Temporaries of this target a killed write left; a minute is far longer
-// than any write keeps one under its name.
+// Temporaries of this target that no write holds any more. A writer locks its
+// temporary before it has a name or a byte and keeps the lock until the
+// rename, so a named temporary that takes the lock is a killed write's. A
+// fresh empty one may be a named write between its creation and its lock,
+// and one we cannot open is judged by age: a minute is far longer than any
+// write keeps one under its name.
 void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::filesystem::path& target) {
   const std::string prefix = TemporaryPrefix(target);
   const auto stale = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1);
@@ -36,7 +41,19 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::file
     const std::string name = it->path().filename().string();
     if (name.rfind(prefix, 0) != 0 || !it->is_regular_file(ec)) continue;
     std::error_code time_error;
-    if (it->last_write_time(time_error) < stale && !time_error) std::filesystem::remove(it->path(), ec);
+    const bool old = it->last_write_time(time_error) < stale && !time_error;
+    const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      if (old) std::filesystem::remove(it->path(), ec);
+      continue;
+    }
+    struct stat held {}, named {};
+    // The name must still be the file we locked: a writer may have renamed it meanwhile.
+    const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+                           ::lstat(it->path().c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+                           held.st_dev == named.st_dev && (held.st_size > 0 || old);
+    if (abandoned) ::unlink(it->path().c_str());
+    ::close(fd);
   }
 }
 
@@ -71,6 +88,7 @@ int KvReplaceFile(const std::filesystem::path& target, const std::function<bool(
     if (fd < 0 && errno != EEXIST) return errno;
   }
   if (fd < 0) return errno ? errno : EEXIST;
+  ::flock(fd, LOCK_EX);  // held until the rename; see RemoveStaleTemporaries
   int error = 0;
   const KvFileWriter write = [fd, &error](std::span<const std::uint8_t> bytes) {
     if (!error && !WriteAll(fd, bytes)) error = errno ? errno : EIO;
@@ -101,12 +119,13 @@ int KvReplaceFile(const std::filesystem::path& target, const std::function<bool(
     }
     if (temporary.empty() && !error) error = EEXIST;
   }
-  if (::close(fd) != 0 && !error) error = errno;
+  // The descriptor (and its lock) stays open over the rename, so no other
+  // write can take the named temporary for a killed write's. Its data is
+  // already flushed, so a late close error loses nothing.
   if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error) {
-    if (!temporary.empty()) ::unlink(temporary.c_str());
-    return error;
-  }
+  if (error && !temporary.empty()) ::unlink(temporary.c_str());
+  ::close(fd);
+  if (error) return error;
   // Make the rename itself durable (best effort: some file systems refuse).
   if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
     ::fsync(dir);

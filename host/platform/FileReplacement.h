@@ -1,12 +1,13 @@
 #pragma once
 // Replaces a whole file so that readers see the old file or the new one,
-// never a part, and a write killed at any moment leaves nothing behind. The
-// bytes go to an unnamed temporary beside the target (O_TMPFILE), flushed,
-// then linked in under a hidden temporary name and renamed over the target
-// at once; a file system without unnamed temporaries gets a named one from
-// the start, removed on failure. Temporaries of the same target that
-// killed writes left behind (older than a minute) are removed first. The
-// new file takes the old one's permissions, or those of a new file.
+// never a part. The bytes go to an unnamed temporary beside the target
+// (O_TMPFILE), flushed, then linked in under a hidden temporary name and
+// renamed over the target at once; a file system without unnamed
+// temporaries gets a named one from the start, removed on failure. A write
+// killed at any moment leaves the old file whole; one killed between the
+// link and the rename leaves its named temporary, and the next write of the
+// same target removes every temporary no live write holds. The new file
+// takes the old one's permissions, or those of a new file.
 
 #include <cstdint>
 #include <filesystem>
