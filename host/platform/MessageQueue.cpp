@@ -73,7 +73,10 @@ void KvMessageQueue::DropWindow(HWND hwnd) {
 }
 
 void KvMessageQueue::Wake() {
-  { std::lock_guard lock(mutex_); }  // a waiter is either before its check or asleep
+  {
+    std::lock_guard lock(mutex_);  // a waiter is either before its check or asleep
+    ++wakes_;
+  }
   wake_.notify_all();
 }
 
@@ -133,7 +136,9 @@ bool KvMessageQueue::Peek(MSG* msg, HWND filter, UINT first, UINT last, bool rem
 
 bool KvMessageQueue::Get(MSG* msg, const Deadline& deadline) {
   std::unique_lock lock(mutex_);
-  if (!WaitLocked(lock, [this] { return !posted_.empty(); }, deadline)) return false;
+  WaitLocked(lock, [this] { return !posted_.empty() || wakes_ != wakes_seen_; }, deadline);
+  wakes_seen_ = wakes_;
+  if (posted_.empty()) return false;
   if (msg) *msg = posted_.front();
   posted_.pop_front();
   return true;

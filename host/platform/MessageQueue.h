@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -33,7 +34,8 @@ public:
   // Forgets the posted messages for a destroyed window and releases with 0
   // every sender still waiting on it.
   void DropWindow(HWND hwnd);
-  // Makes a waiting owner look at its wait condition again.
+  // Makes a waiting owner look at its wait condition again; the owner's
+  // next or current Get returns at once, without a message if none waits.
   void Wake();
 
   // Owner thread only: these handle the pending sent messages first.
@@ -59,4 +61,5 @@ private:
   std::deque<MSG> posted_;
   std::deque<std::shared_ptr<Sent>> sent_;
   bool closed_ = false;
+  std::uint64_t wakes_ = 0, wakes_seen_ = 0;  // by Get
 };

@@ -32,7 +32,9 @@ bool PeekMessage(MSG* msg, HWND filter, UINT first, UINT last, UINT removeFlags)
 
 // Takes the next posted message of the calling thread, waiting at most the
 // given time (INFINITE waits for ever) and handling sent messages meanwhile.
-// False when the time ran out.
+// False when the time ran out, or at once when a thread this one created
+// has ended since the last call, so that a pump that watches a worker sees
+// its end without delay.
 bool GetMessageTimeout(MSG* msg, DWORD milliseconds);
 
 // Hands a message to its window's procedure; 0 when the window is gone.

@@ -26,7 +26,8 @@ struct ThreadState {
   bool suspended;
   std::atomic<bool> ended{false};
   DWORD exitCode = STILL_ACTIVE;
-  // Queues of threads in MsgWaitForSingleObject on this thread: woken at its end.
+  // Queues woken at this thread's end: its creator's, and those of threads
+  // in MsgWaitForSingleObject on it.
   std::vector<std::weak_ptr<KvMessageQueue>> watchers;
 };
 
@@ -89,6 +90,7 @@ HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE procedure, void* 
   state->procedure = procedure;
   state->parameter = parameter;
   state->suspended = (flags & CREATE_SUSPENDED) != 0;
+  state->watchers.push_back(KvMessageQueue::Current());
   HandleTable& t = Handles();
   std::uintptr_t id;
   {

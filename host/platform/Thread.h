@@ -17,7 +17,8 @@ inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 inline constexpr DWORD STILL_ACTIVE = 259;
 
 // Security and stack size are accepted and ignored. Answers null when the
-// procedure is null or no thread can be made.
+// procedure is null or no thread can be made. The thread's end wakes the
+// creating thread's message queue (see GetMessageTimeout).
 HANDLE CreateThread(void* security, std::size_t stackSize, LPTHREAD_START_ROUTINE procedure,
                     void* parameter, DWORD flags, DWORD* threadId);
 

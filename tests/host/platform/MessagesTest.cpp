@@ -1,4 +1,5 @@
 #include "host/platform/Messages.h"
+#include "host/platform/Thread.h"
 #include "host/platform/Window.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +90,20 @@ TEST(Messages, SenderWaitingOnADestroyedWindowIsReleased) {
   w.Destroy();
   worker.join();  // hangs here if the sender is never released
   EXPECT_TRUE(result == 0 && w.count == 0);
+}
+
+// A pump that waits for messages while it watches a worker hears of the
+// worker's end at once, even when the end came before the wait began.
+TEST(Messages, AWorkersEndCutsItsCreatorsWaitForMessages) {
+  Drain();
+  const HANDLE worker = CreateThread(nullptr, 0, [](void*) -> DWORD { return 0; }, nullptr, 0, nullptr);
+  ASSERT_NE(worker, nullptr);
+  ASSERT_EQ(WaitForSingleObject(worker, INFINITE), WAIT_OBJECT_0);
+  const auto start = std::chrono::steady_clock::now();
+  MSG msg;
+  EXPECT_FALSE(GetMessageTimeout(&msg, 60000));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+  CloseHandle(worker);
 }
 
 }  // namespace
