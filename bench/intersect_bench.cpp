@@ -20,9 +20,11 @@
 #include <cstring>
 #include <fstream>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "camera/FittedCamera.h"
 #include "host/toolkit/Viewport.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
@@ -203,7 +205,7 @@ void BM_MollerTrumbore(benchmark::State& state) {
 
 // The arithmetic alone, four candidates of the set a call against the
 // first one's ray, as the pixel loop tests a cell's faces.
-void BM_TestFaces(benchmark::State& state, FaceTestPath path) {
+void BM_TestFaces(benchmark::State& state, SimdPath path) {
   const Scene& scene = TheScene();
   const std::vector<Pair>& pairs = Pairs(state);
   const std::size_t quads = pairs.size() / 4;
@@ -223,6 +225,35 @@ void BM_TestFaces(benchmark::State& state, FaceTestPath path) {
   Report(state, 4 * quads, found);
 }
 
+// The rays through every pixel of a 640x480 image, one at a time (PixelRay)
+// or four at a time (PixelRays) through a path, per ray.
+void BM_PixelRays(benchmark::State& state, std::optional<SimdPath> four_through) {
+  TK_Viewport view;
+  view.SetCameraLocation(TK_3dPoint(0.4, 0.3, 3.0));
+  view.SetCameraDirection(TK_3dVector(-0.4, -0.3, -3.0));
+  view.SetCameraUp(TK_3dVector(0, 1, 0));
+  const TK_BoundingBox box(TK_3dPoint(-1, -1, -1), TK_3dPoint(1, 1, 1));
+  const auto camera = FittedCamera::Create(view, 640, 480, &box);
+  const bool four = four_through.has_value();
+  for (auto _ : state)
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; x += 4)
+        if (four) {
+          PixelRayQuad quad;
+          camera->PixelRays(*four_through, x, y, quad);
+          benchmark::DoNotOptimize(quad);
+        } else {
+          for (int i = 0; i < 4; ++i) {
+            PixelRayRecord ray;
+            benchmark::DoNotOptimize(camera->PixelRay(x + i, y, ray));
+            benchmark::DoNotOptimize(ray);
+          }
+        }
+  state.counters["per_ray"] =
+      benchmark::Counter(double(state.iterations()) * 640 * 480, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(!four ? "one at a time" : *four_through == SimdPath::avx2 ? "four at a time, avx2" : "four at a time");
+}
+
 // Shared machines disturb single runs: each test is repeated, and the
 // fastest repetition (the "_min" row) is the figure to compare.
 double Fastest(const std::vector<double>& v) { return v.empty() ? 0.0 : *std::min_element(v.begin(), v.end()); }
@@ -232,8 +263,14 @@ void Repeated(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_IntersectFace)->Apply(Repeated);
 BENCHMARK(BM_MollerTrumbore)->Apply(Repeated);
 BENCHMARK(BM_QuickIntersectFace)->Apply(Repeated);
-BENCHMARK_CAPTURE(BM_TestFaces, baseline, FaceTestPath::baseline)->Apply(Repeated);
-BENCHMARK_CAPTURE(BM_TestFaces, avx2, FaceTestPath::avx2)->Apply(Repeated);
+BENCHMARK_CAPTURE(BM_TestFaces, baseline, SimdPath::baseline)->Apply(Repeated);
+BENCHMARK_CAPTURE(BM_TestFaces, avx2, SimdPath::avx2)->Apply(Repeated);
+void Once(benchmark::internal::Benchmark* b) {
+  b->Repetitions(7)->ReportAggregatesOnly(true)->ComputeStatistics("min", Fastest);
+}
+BENCHMARK_CAPTURE(BM_PixelRays, one, std::nullopt)->Apply(Once);
+BENCHMARK_CAPTURE(BM_PixelRays, four_baseline, SimdPath::baseline)->Apply(Once);
+BENCHMARK_CAPTURE(BM_PixelRays, four_avx2, SimdPath::avx2)->Apply(Once);
 
 // Kilobytes of a /proc/self/status line ("VmRSS:", "VmHWM:").
 long StatusKiB(const char* key) {

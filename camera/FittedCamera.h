@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "camera/ScreenTriangle.h"
+#include "camera/SimdPath.h"
 #include "host/platform/WinTypes.h"
 #include "host/toolkit/BoundingBox.h"
 #include "host/toolkit/Mesh.h"
@@ -18,6 +19,13 @@
 struct PixelRayRecord {
   TK_3dVector origin;
   TK_3dVector direction;
+};
+
+// The rays through four neighbouring screen positions of a row, as
+// PixelRay makes them; `ok` has bit i set where ray i has a direction.
+struct PixelRayQuad {
+  PixelRayRecord rays[4];
+  unsigned ok = 0;
 };
 
 // A world point as a camera sees it: how far it lies in front of the near
@@ -70,6 +78,11 @@ public:
   // The ray through screen position (x, y) from the near plane toward the
   // far one. False when its direction cannot be made a unit vector.
   bool PixelRay(double x, double y, PixelRayRecord& ray) const;
+  // PixelRay at (x + i, y) for i = 0..3, bit for bit, four lanes at once:
+  // one ray's divisions and root wait on each other, four rays' do not.
+  // Through the processor's path, or a named one where it is supported.
+  void PixelRays(double x, double y, PixelRayQuad& quad) const;
+  void PixelRays(SimdPath path, double x, double y, PixelRayQuad& quad) const;
 
 protected:
   // Unfitted; Fit must succeed before anything else is asked.

@@ -178,10 +178,14 @@ RenderStatus CRenderSession::RenderPixels() {
 void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
                               std::vector<HitRecord>& hits, int y, std::uint32_t* row) const {
   shader.pixel_y = y;
+  PixelRayQuad rays;
   for (int x = 0; x < m_oversampled_width; ++x) {
     if (Aborted()) return;
     shader.pixel_x = x;
-    const int count = projection.GatherHits(cells, x, y, hits, true);
+    const int lane = x % 4;
+    if (lane == 0) projection.Camera().PixelRays(x, y, rays);
+    const PixelRayRecord* ray = rays.ok & (1u << lane) ? &rays.rays[lane] : nullptr;
+    const int count = projection.GatherHits(cells, x, y, ray, hits, true);
     row[x] = ImageWord(m_coverage ? shader.ShadeHitsWithCoverage(hits.data(), count, false, false)
                                   : shader.ShadeHits(hits.data(), count, false, false));
   }

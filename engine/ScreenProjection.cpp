@@ -246,6 +246,12 @@ void CScreenProjection::SortFacesByTopRow() {
 
 int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vector<HitRecord>& hits,
                                   bool sort) const {
+  PixelRayRecord ray;
+  return GatherHits(cells, x, y, m_camera.PixelRay(x, y, ray) ? &ray : nullptr, hits, sort);
+}
+
+int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const PixelRayRecord* sample_ray,
+                                  std::vector<HitRecord>& hits, bool sort) const {
   hits.clear();
   // A face's record is read for a row or two and never again, so nearly
   // every first read waits on memory: the records of a cell a few samples
@@ -258,9 +264,8 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
     for (const FaceRef& ref : cells.Cell(x + kFetchCornersAhead, y))
       m_meshes[std::size_t(ref.mesh_index)]->FetchCorners(ref.face_index);
   const PixelCell cell = cells.Cell(x, y);
-  if (cell.empty()) return 0;
-  PixelRayRecord ray;
-  if (!m_camera.PixelRay(x, y, ray)) return 0;  // no direction: no face can be met
+  if (cell.empty() || !sample_ray) return 0;
+  const PixelRayRecord& ray = *sample_ray;
   // Sorted hits shade from the first on, so when the nearest hit is of an
   // always-opaque material nothing behind it shows: faces are met only up to
   // the nearest such hit so far. Should a hit that may let light through lie

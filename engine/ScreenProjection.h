@@ -94,6 +94,10 @@ public:
   // of `cells` (or of the index's own). The list is cleared first and keeps
   // its capacity.
   int GatherHits(const BandCells& cells, int x, int y, std::vector<HitRecord>& hits, bool sort) const;
+  // The same with the sample's ray made by the caller (Camera().PixelRay or
+  // PixelRays); null where it has no direction, which meets no face.
+  int GatherHits(const BandCells& cells, int x, int y, const PixelRayRecord* ray, std::vector<HitRecord>& hits,
+                 bool sort) const;
   int GatherHits(int x, int y, std::vector<HitRecord>& hits, bool sort) const {
     return GatherHits(m_cells, x, y, hits, sort);
   }

@@ -85,24 +85,18 @@ void TestBaseline(const TK_3dVector& o, const TK_3dVector& d, const FaceProjecti
 
 using TestFunction = void (*)(const TK_3dVector&, const TK_3dVector&, const FaceProjection* const[4], FaceQuadTest&);
 
-// Asked once, at load; the library's own start-up may not have run yet.
-const FaceTestPath kChosenPath = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") ? FaceTestPath::avx2 : FaceTestPath::baseline;
-}();
-const TestFunction kChosenTest = kChosenPath == FaceTestPath::avx2 ? TestAvx2 : TestBaseline;
+TestFunction PathTest(SimdPath path) { return SupportedSimdPath(path) == SimdPath::avx2 ? TestAvx2 : TestBaseline; }
+
+const TestFunction kChosenTest = PathTest(ChosenSimdPath());
 
 }  // namespace
-
-FaceTestPath ChosenFaceTestPath() { return kChosenPath; }
 
 void TestFaces(const TK_3dVector& origin, const TK_3dVector& direction, const FaceProjection* const faces[4],
                FaceQuadTest& out) {
   kChosenTest(origin, direction, faces, out);
 }
 
-void TestFaces(FaceTestPath path, const TK_3dVector& origin, const TK_3dVector& direction,
+void TestFaces(SimdPath path, const TK_3dVector& origin, const TK_3dVector& direction,
                const FaceProjection* const faces[4], FaceQuadTest& out) {
-  (path == FaceTestPath::avx2 && kChosenPath == FaceTestPath::avx2 ? TestAvx2 : TestBaseline)(origin, direction, faces,
-                                                                                              out);
+  PathTest(path)(origin, direction, faces, out);
 }

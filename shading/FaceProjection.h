@@ -7,6 +7,7 @@
 
 #include <type_traits>
 
+#include "camera/SimdPath.h"
 #include "host/toolkit/Point.h"
 
 // A face's plane and its edges projected along the dominant axis, so that a
@@ -41,12 +42,9 @@ struct FaceQuadTest {
   unsigned inside = 0;
 };
 
-enum class FaceTestPath { baseline, avx2 };
-
-// The path TestFaces takes on this processor.
-FaceTestPath ChosenFaceTestPath();
+// Through the processor's path (ChosenSimdPath), or a named one where it
+// is supported (SupportedSimdPath).
 void TestFaces(const TK_3dVector& origin, const TK_3dVector& direction, const FaceProjection* const faces[4],
                FaceQuadTest& out);
-// Through a named path; the AVX2 one only where ChosenFaceTestPath() is avx2.
-void TestFaces(FaceTestPath path, const TK_3dVector& origin, const TK_3dVector& direction,
+void TestFaces(SimdPath path, const TK_3dVector& origin, const TK_3dVector& direction,
                const FaceProjection* const faces[4], FaceQuadTest& out);

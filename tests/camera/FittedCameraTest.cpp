@@ -41,7 +41,7 @@ TEST(FittedCamera, FitsNearJustShortOfTheBoxAndFarToIt) {
   }
 }
 
-TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
+TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPointsOneOrFourAtATime) {
   const TK_BoundingBox box({-3, -2, -4}, {3, 2, 1});
   TK_Viewport perspective = Camera({2, 3, 9}, {-0.2, -0.3, -1}, {0.1, 1, 0});
   TK_Viewport parallel = perspective;
@@ -67,6 +67,25 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPoints) {
                   Depth(*fitted, TK_3dPoint(ray.origin) + ray.direction * 1.0));
       }
     }
+    // Four rays at once, through either path, are the single rays to the bit, whether or not
+    // they have a direction (far beyond the image the screen coordinates overflow).
+    for (const SimdPath path : {SimdPath::baseline, SimdPath::avx2})
+      for (double y : {-7.0, 0.0, 10.5, 49.0, 1e3, 1e308})
+        for (double x : {-9.0, 0.0, 0.5, 37.0, 76.25, 1e6, 1e308, -1e308}) {
+          PixelRayQuad quad;
+          fitted->PixelRays(path, x, y, quad);
+          for (int lane = 0; lane < 4; ++lane) {
+            PixelRayRecord ray;
+            const bool ok = fitted->PixelRay(x + lane, y, ray);
+            ASSERT_EQ(ok, (quad.ok >> lane & 1) != 0) << x << ", " << y << " lane " << lane;
+            if (!ok) continue;
+            const PixelRayRecord& four = quad.rays[lane];
+            EXPECT_TRUE(four.origin.x == ray.origin.x && four.origin.y == ray.origin.y && four.origin.z == ray.origin.z &&
+                        four.direction.x == ray.direction.x && four.direction.y == ray.direction.y &&
+                        four.direction.z == ray.direction.z)
+                << x << ", " << y << " lane " << lane;
+          }
+        }
     // Truncation toward zero: half a pixel either side of 0 is pixel 0.
     for (auto [x, expected] : {std::pair{-0.5, 0}, std::pair{0.5, 0}, std::pair{-1.5, -1}}) {
       PixelRayRecord ray;

@@ -156,8 +156,8 @@ TEST(FaceQuadTest, BothPathsAndEveryLaneGiveTheSameBits) {
     for (const FaceProjection*& f : faces) f = &entry->Projection(any_face(random));
     faces[ray % 4] = &entry->Projection(aimed);
     FaceQuadTest baseline, avx2;
-    TestFaces(FaceTestPath::baseline, TK_3dVector(origin), direction, faces, baseline);
-    TestFaces(FaceTestPath::avx2, TK_3dVector(origin), direction, faces, avx2);
+    TestFaces(SimdPath::baseline, TK_3dVector(origin), direction, faces, baseline);
+    TestFaces(SimdPath::avx2, TK_3dVector(origin), direction, faces, avx2);
     for (int k = 0; k < 4; ++k) {
       const FaceProjection* const alone[4] = {faces[k], faces[k], faces[k], faces[k]};
       FaceQuadTest single;
