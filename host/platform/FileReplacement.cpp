@@ -44,14 +44,18 @@ void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::file
     const bool old = it->last_write_time(time_error) < stale && !time_error;
     const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-      if (old) std::filesystem::remove(it->path(), ec);
+      if (old) ::unlink(it->path().c_str());
       continue;
     }
     struct stat held {}, named {};
-    // The name must still be the file we locked: a writer may have renamed it meanwhile.
-    const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
-                           ::lstat(it->path().c_str(), &named) == 0 && held.st_ino == named.st_ino &&
-                           held.st_dev == named.st_dev && (held.st_size > 0 || old);
+    bool abandoned;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      abandoned = errno != EWOULDBLOCK && old;  // a file system without locks: by age alone
+    } else {
+      // The name must still be the file we locked: a writer may have renamed it meanwhile.
+      abandoned = ::fstat(fd, &held) == 0 && ::lstat(it->path().c_str(), &named) == 0 &&
+                  held.st_ino == named.st_ino && held.st_dev == named.st_dev && (held.st_size > 0 || old);
+    }
     if (abandoned) ::unlink(it->path().c_str());
     ::close(fd);
   }
