@@ -226,32 +226,34 @@ void BM_TestFaces(benchmark::State& state, SimdPath path) {
 }
 
 // The rays through every pixel of a 640x480 image, one at a time (PixelRay)
-// or four at a time (PixelRays) through a path, per ray.
-void BM_PixelRays(benchmark::State& state, std::optional<SimdPath> four_through) {
+// or a block at a time (PixelRays) through a path, per ray.
+void BM_PixelRays(benchmark::State& state, std::optional<SimdPath> block_through) {
   TK_Viewport view;
   view.SetCameraLocation(TK_3dPoint(0.4, 0.3, 3.0));
   view.SetCameraDirection(TK_3dVector(-0.4, -0.3, -3.0));
   view.SetCameraUp(TK_3dVector(0, 1, 0));
   const TK_BoundingBox box(TK_3dPoint(-1, -1, -1), TK_3dPoint(1, 1, 1));
   const auto camera = FittedCamera::Create(view, 640, 480, &box);
-  const bool four = four_through.has_value();
+  const bool block = block_through.has_value();
   for (auto _ : state)
     for (int y = 0; y < 480; ++y)
-      for (int x = 0; x < 640; x += 4)
-        if (four) {
-          PixelRayQuad quad;
-          camera->PixelRays(*four_through, x, y, quad);
-          benchmark::DoNotOptimize(quad);
+      for (int x = 0; x < 640; x += PixelRayBlock::kRays)
+        if (block) {
+          PixelRayBlock rays;
+          camera->PixelRays(*block_through, x, y, rays);
+          benchmark::DoNotOptimize(rays);
         } else {
-          for (int i = 0; i < 4; ++i) {
+          for (int i = 0; i < PixelRayBlock::kRays; ++i) {
             PixelRayRecord ray;
             benchmark::DoNotOptimize(camera->PixelRay(x + i, y, ray));
             benchmark::DoNotOptimize(ray);
           }
         }
-  state.counters["per_ray"] =
-      benchmark::Counter(double(state.iterations()) * 640 * 480, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.SetLabel(!four ? "one at a time" : *four_through == SimdPath::avx2 ? "four at a time, avx2" : "four at a time");
+  state.counters["per_ray"] = benchmark::Counter(double(state.iterations()) * 640 * 480,
+                                                 benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(!block                              ? "one at a time"
+                 : *block_through == SimdPath::avx2 ? "a block at a time, avx2"
+                                                    : "a block at a time");
 }
 
 // Shared machines disturb single runs: each test is repeated, and the
@@ -269,8 +271,8 @@ void Once(benchmark::internal::Benchmark* b) {
   b->Repetitions(7)->ReportAggregatesOnly(true)->ComputeStatistics("min", Fastest);
 }
 BENCHMARK_CAPTURE(BM_PixelRays, one, std::nullopt)->Apply(Once);
-BENCHMARK_CAPTURE(BM_PixelRays, four_baseline, SimdPath::baseline)->Apply(Once);
-BENCHMARK_CAPTURE(BM_PixelRays, four_avx2, SimdPath::avx2)->Apply(Once);
+BENCHMARK_CAPTURE(BM_PixelRays, block_baseline, SimdPath::baseline)->Apply(Once);
+BENCHMARK_CAPTURE(BM_PixelRays, block_avx2, SimdPath::avx2)->Apply(Once);
 
 // Kilobytes of a /proc/self/status line ("VmRSS:", "VmHWM:").
 long StatusKiB(const char* key) {

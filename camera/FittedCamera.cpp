@@ -1,6 +1,6 @@
 #include "camera/FittedCamera.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -193,20 +193,18 @@ RECT FittedCamera::FaceScreenRect(const TK_Mesh& mesh, int face, const std::vect
 
 namespace {
 
-using Double2 = double __attribute__((vector_size(16)));
+// Four lanes of the steps of PixelRay, AVX2 without FMA: a fused multiply-add
+// would round once where PixelRay rounds twice. Everything here is inlined
+// into the one AVX2 function.
+#define DM_AVX2 [[gnu::target("avx2"), gnu::always_inline]] inline
+
 using Double4 = double __attribute__((vector_size(32)));
 using Mask4 = long long __attribute__((vector_size(32)));
 
-[[gnu::always_inline]] inline Double4 Splat(double x) { return Double4{x, x, x, x}; }
-
-// Correctly rounded, as std::sqrt is, two lanes at a time.
-[[gnu::always_inline]] inline Double4 SquareRoot(Double4 v) {
-  const Double2 low = _mm_sqrt_pd(Double2{v[0], v[1]}), high = _mm_sqrt_pd(Double2{v[2], v[3]});
-  return Double4{low[0], low[1], high[0], high[1]};
-}
+DM_AVX2 Double4 Splat(double x) { return Double4{x, x, x, x}; }
 
 // The transform's product with (cx, cy, z), lane by lane.
-[[gnu::always_inline]] inline void Transform(const TK_Xform& xform, Double4 cx, Double4 cy, double z, Double4 out[3]) {
+DM_AVX2 void Transform(const TK_Xform& xform, Double4 cx, Double4 cy, double z, Double4 out[3]) {
   const auto& m = xform.m_xform;
   Double4 row[4];
   for (int i = 0; i < 4; ++i) row[i] = Splat(m[i][0]) * cx + Splat(m[i][1]) * cy + Splat(m[i][2] * z) + Splat(m[i][3]);
@@ -219,8 +217,8 @@ using Mask4 = long long __attribute__((vector_size(32)));
 // order, so each lane rounds as they do. Dividing by 1 changes nothing, so
 // a lane whose w is 0 or 1 (which the transform leaves undivided) divides by 1.
 // `screen_to_clip` holds a to f of clip (x, y) = (a x + b y + c, d x + e y + f).
-[[gnu::always_inline]] inline void FourRays(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x,
-                                            double y, PixelRayQuad& quad) {
+DM_AVX2 void FourRays(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x, double y,
+                      PixelRayRecord rays[4], std::uint32_t& ok_bits) {
   const auto [a, b, c, d, e, f] = screen_to_clip;
   const Double4 xs = Splat(x) + Double4{0, 1, 2, 3};
   const Double4 cx = Splat(a) * xs + Splat(b * y) + Splat(c);
@@ -230,47 +228,48 @@ using Mask4 = long long __attribute__((vector_size(32)));
   Transform(clip_to_world, cx, cy, -1.0, far);
   Double4 direction[3];
   for (int i = 0; i < 3; ++i) direction[i] = far[i] - origin[i];
-  // Unitize: a length that is positive and finite, then times its reciprocal.
+  // Unitize: a length that is positive and finite (sqrt rounds correctly,
+  // as std::sqrt does), then times its reciprocal.
   const Double4 length =
-      SquareRoot(direction[0] * direction[0] + direction[1] * direction[1] + direction[2] * direction[2]);
+      _mm256_sqrt_pd(direction[0] * direction[0] + direction[1] * direction[1] + direction[2] * direction[2]);
   const Mask4 ok = (length > Splat(0.0)) & (length <= Splat(std::numeric_limits<double>::max()));
   const Double4 inverse = Splat(1.0) / length;
   for (int i = 0; i < 3; ++i) direction[i] = direction[i] * inverse;
-  quad.ok = 0;
+  ok_bits = 0;
   for (int lane = 0; lane < 4; ++lane) {
-    quad.rays[lane] = {{origin[0][lane], origin[1][lane], origin[2][lane]},
-                       {direction[0][lane], direction[1][lane], direction[2][lane]}};
-    quad.ok |= unsigned(ok[lane] & 1) << lane;
+    rays[lane] = {{origin[0][lane], origin[1][lane], origin[2][lane]},
+                  {direction[0][lane], direction[1][lane], direction[2][lane]}};
+    ok_bits |= std::uint32_t(ok[lane] & 1) << lane;
   }
 }
 
-using FourRaysFunction = void (*)(const double (&)[6], const TK_Xform&, double, double, PixelRayQuad&);
-
-void FourRaysBaseline(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x, double y,
-                      PixelRayQuad& quad) {
-  FourRays(screen_to_clip, clip_to_world, x, y, quad);
+// The block's quads one after another: nothing links them, so the
+// processor works on the next while the last one's divisions finish.
+[[gnu::target("avx2")]] void BlockRaysAvx2(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x,
+                                           double y, PixelRayBlock& block) {
+  block.ok = 0;
+  for (int first = 0; first < PixelRayBlock::kRays; first += 4) {
+    std::uint32_t ok = 0;
+    FourRays(screen_to_clip, clip_to_world, x + first, y, block.rays + first, ok);
+    block.ok |= ok << first;
+  }
 }
 
-// AVX2 without FMA: a fused multiply-add would round once where PixelRay rounds twice.
-[[gnu::target("avx2")]] void FourRaysAvx2(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x,
-                                          double y, PixelRayQuad& quad) {
-  FourRays(screen_to_clip, clip_to_world, x, y, quad);
-}
-
-FourRaysFunction PathRays(SimdPath path) {
-  return SupportedSimdPath(path) == SimdPath::avx2 ? FourRaysAvx2 : FourRaysBaseline;
-}
-
-const FourRaysFunction kChosenRays = PathRays(ChosenSimdPath());
+#undef DM_AVX2
 
 }  // namespace
 
-void FittedCamera::PixelRays(double x, double y, PixelRayQuad& quad) const {
-  kChosenRays({m_a, m_b, m_c, m_d, m_e, m_f}, m_clip_to_world, x, y, quad);
+void FittedCamera::PixelRays(double x, double y, PixelRayBlock& block) const {
+  PixelRays(ChosenSimdPath(), x, y, block);
 }
 
-void FittedCamera::PixelRays(SimdPath path, double x, double y, PixelRayQuad& quad) const {
-  PathRays(path)({m_a, m_b, m_c, m_d, m_e, m_f}, m_clip_to_world, x, y, quad);
+// Without AVX2 one ray at a time: two-lane registers gain nothing on the divisions.
+void FittedCamera::PixelRays(SimdPath path, double x, double y, PixelRayBlock& block) const {
+  if (SupportedSimdPath(path) == SimdPath::avx2)
+    return BlockRaysAvx2({m_a, m_b, m_c, m_d, m_e, m_f}, m_clip_to_world, x, y, block);
+  block.ok = 0;
+  for (int i = 0; i < PixelRayBlock::kRays; ++i)
+    if (PixelRay(x + i, y, block.rays[i])) block.ok |= std::uint32_t(1) << i;
 }
 
 bool FittedCamera::PixelRay(double x, double y, PixelRayRecord& ray) const {

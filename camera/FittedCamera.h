@@ -5,6 +5,7 @@
 // triangle covers and which ray passes through a screen position. A value:
 // the render's main camera and every shadow map's light camera are one.
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -21,11 +22,12 @@ struct PixelRayRecord {
   TK_3dVector direction;
 };
 
-// The rays through four neighbouring screen positions of a row, as
-// PixelRay makes them; `ok` has bit i set where ray i has a direction.
-struct PixelRayQuad {
-  PixelRayRecord rays[4];
-  unsigned ok = 0;
+// The rays through neighbouring screen positions of a row, as PixelRay
+// makes them; `ok` has bit i set where ray i has a direction.
+struct PixelRayBlock {
+  static constexpr int kRays = 16;
+  PixelRayRecord rays[kRays];
+  std::uint32_t ok = 0;
 };
 
 // A world point as a camera sees it: how far it lies in front of the near
@@ -78,11 +80,12 @@ public:
   // The ray through screen position (x, y) from the near plane toward the
   // far one. False when its direction cannot be made a unit vector.
   bool PixelRay(double x, double y, PixelRayRecord& ray) const;
-  // PixelRay at (x + i, y) for i = 0..3, bit for bit, four lanes at once:
-  // one ray's divisions and root wait on each other, four rays' do not.
-  // Through the processor's path, or a named one where it is supported.
-  void PixelRays(double x, double y, PixelRayQuad& quad) const;
-  void PixelRays(SimdPath path, double x, double y, PixelRayQuad& quad) const;
+  // PixelRay at (x + i, y) for each ray i of the block, bit for bit, four
+  // lanes at once: one ray's divisions and root wait on each other, the
+  // block's rays do not. Through the processor's path, or a named one where
+  // it is supported.
+  void PixelRays(double x, double y, PixelRayBlock& block) const;
+  void PixelRays(SimdPath path, double x, double y, PixelRayBlock& block) const;
 
 protected:
   // Unfitted; Fit must succeed before anything else is asked.

@@ -178,13 +178,13 @@ RenderStatus CRenderSession::RenderPixels() {
 void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
                               std::vector<HitRecord>& hits, int y, std::uint32_t* row) const {
   shader.pixel_y = y;
-  PixelRayQuad rays;
+  PixelRayBlock rays;
   for (int x = 0; x < m_oversampled_width; ++x) {
     if (Aborted()) return;
     shader.pixel_x = x;
-    const int lane = x % 4;
+    const int lane = x % PixelRayBlock::kRays;
     if (lane == 0) projection.Camera().PixelRays(x, y, rays);
-    const PixelRayRecord* ray = rays.ok & (1u << lane) ? &rays.rays[lane] : nullptr;
+    const PixelRayRecord* ray = rays.ok >> lane & 1 ? &rays.rays[lane] : nullptr;
     const int count = projection.GatherHits(cells, x, y, ray, hits, true);
     row[x] = ImageWord(m_coverage ? shader.ShadeHitsWithCoverage(hits.data(), count, false, false)
                                   : shader.ShadeHits(hits.data(), count, false, false));

@@ -67,22 +67,22 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPointsOneOrFourAtATime) {
                   Depth(*fitted, TK_3dPoint(ray.origin) + ray.direction * 1.0));
       }
     }
-    // Four rays at once, through either path, are the single rays to the bit, whether or not
-    // they have a direction (far beyond the image the screen coordinates overflow).
+    // A block of rays, through either path, is the single rays to the bit, whether or not they
+    // have a direction (far beyond the image the screen coordinates overflow).
     for (const SimdPath path : {SimdPath::baseline, SimdPath::avx2})
       for (double y : {-7.0, 0.0, 10.5, 49.0, 1e3, 1e308})
         for (double x : {-9.0, 0.0, 0.5, 37.0, 76.25, 1e6, 1e308, -1e308}) {
-          PixelRayQuad quad;
-          fitted->PixelRays(path, x, y, quad);
-          for (int lane = 0; lane < 4; ++lane) {
+          PixelRayBlock block;
+          fitted->PixelRays(path, x, y, block);
+          for (int lane = 0; lane < PixelRayBlock::kRays; ++lane) {
             PixelRayRecord ray;
             const bool ok = fitted->PixelRay(x + lane, y, ray);
-            ASSERT_EQ(ok, (quad.ok >> lane & 1) != 0) << x << ", " << y << " lane " << lane;
+            ASSERT_EQ(ok, (block.ok >> lane & 1) != 0) << x << ", " << y << " lane " << lane;
             if (!ok) continue;
-            const PixelRayRecord& four = quad.rays[lane];
-            EXPECT_TRUE(four.origin.x == ray.origin.x && four.origin.y == ray.origin.y && four.origin.z == ray.origin.z &&
-                        four.direction.x == ray.direction.x && four.direction.y == ray.direction.y &&
-                        four.direction.z == ray.direction.z)
+            const PixelRayRecord& made = block.rays[lane];
+            EXPECT_TRUE(made.origin.x == ray.origin.x && made.origin.y == ray.origin.y &&
+                        made.origin.z == ray.origin.z && made.direction.x == ray.direction.x &&
+                        made.direction.y == ray.direction.y && made.direction.z == ray.direction.z)
                 << x << ", " << y << " lane " << lane;
           }
         }
