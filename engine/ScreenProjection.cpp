@@ -280,9 +280,8 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
     // weights and, where its mesh has them, texture coordinates: the next
     // hit writes all of them but the coordinates, which a mesh without any
     // must not inherit, so they alone are cleared after a hit. Every field
-    // starts at zero, as InitHitRecord leaves it, made here where the
-    // compiler sees which of the stores the tests overwrite anyway.
-    HitRecord working;
+    // starts at zero, as InitHitRecord leaves it.
+    HitRecord working = m_fresh_hit;
     working.ray_origin = ray.origin;
     working.ray_direction = ray.direction;
     // The faces' arithmetic four at a time; what it means for each face

@@ -19,9 +19,9 @@
 #include "engine/FaceRef.h"
 #include "engine/InclusiveRect.h"
 #include "host/platform/WinTypes.h"
+#include "shading/HitRecord.h"
 
 class RenderMeshEntry;
-struct HitRecord;
 
 // A triangle with its unclipped pixel rectangle. Rectangles here are
 // inclusive on all four sides (right and bottom are pixels of it).
@@ -125,4 +125,7 @@ private:
   std::vector<std::size_t> m_top_row_ends;  // per image row: where its faces end in m_faces_by_top
   std::vector<const RenderMeshEntry*> m_meshes;
   BandCells m_cells{*this};
+  // Every field zero, copied to start each sample's working record: a
+  // zeroed local would be cleared with a slow string store per sample.
+  HitRecord m_fresh_hit;
 };
