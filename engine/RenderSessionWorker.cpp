@@ -178,13 +178,22 @@ RenderStatus CRenderSession::RenderPixels() {
 void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
                               std::vector<HitRecord>& hits, int y, std::uint32_t* row) const {
   shader.pixel_y = y;
+  // A block of rays is made when its first sample with faces to meet comes:
+  // a block of empty cells (the background) needs none.
   PixelRayBlock rays;
+  int made = -1;  // where the block in `rays` starts
   for (int x = 0; x < m_oversampled_width; ++x) {
     if (Aborted()) return;
     shader.pixel_x = x;
     const int lane = x % PixelRayBlock::kRays;
-    if (lane == 0) projection.Camera().PixelRays(x, y, rays);
-    const PixelRayRecord* ray = rays.ok >> lane & 1 ? &rays.rays[lane] : nullptr;
+    const PixelRayRecord* ray = nullptr;
+    if (!cells.Cell(x, y).empty()) {
+      if (made != x - lane) {
+        made = x - lane;
+        projection.Camera().PixelRays(made, y, rays);
+      }
+      if (rays.ok >> lane & 1) ray = &rays.rays[lane];
+    }
     const int count = projection.GatherHits(cells, x, y, ray, hits, true);
     row[x] = ImageWord(m_coverage ? shader.ShadeHitsWithCoverage(hits.data(), count, false, false)
                                   : shader.ShadeHits(hits.data(), count, false, false));
