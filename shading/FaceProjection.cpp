@@ -1,5 +1,7 @@
 #include "shading/FaceProjection.h"
 
+#include <xmmintrin.h>
+
 #include <cstring>
 
 // The 256-bit vectors below never cross this file's own functions' edges
@@ -15,22 +17,19 @@ using Double4 = double __attribute__((vector_size(32)));
 using Mask4 = long long __attribute__((vector_size(32)));
 
 // Row `row` (four floats) of each of the four records, turned so that each
-// vector holds one field of the four faces.
+// vector holds one field of the four faces. Spelled with the SSE
+// intrinsics: from generic loads and shuffles GCC made scalar moves through
+// the stack.
 struct Fields {
   Float4 f0, f1, f2, f3;
 };
+[[gnu::always_inline]] inline __m128 RowOf(const FaceProjection* face, int row) {
+  return _mm_loadu_ps(reinterpret_cast<const float*>(face) + 4 * row);
+}
 [[gnu::always_inline]] inline Fields Row(const FaceProjection* const faces[4], int row) {
-  Float4 r0, r1, r2, r3;
-  const auto load = [row](Float4& r, const FaceProjection* face) {
-    std::memcpy(&r, reinterpret_cast<const float*>(face) + 4 * row, sizeof r);
-  };
-  load(r0, faces[0]), load(r1, faces[1]), load(r2, faces[2]), load(r3, faces[3]);
-  const Float4 low01 = __builtin_shuffle(r0, r1, Int4{0, 4, 1, 5});
-  const Float4 low23 = __builtin_shuffle(r2, r3, Int4{0, 4, 1, 5});
-  const Float4 high01 = __builtin_shuffle(r0, r1, Int4{2, 6, 3, 7});
-  const Float4 high23 = __builtin_shuffle(r2, r3, Int4{2, 6, 3, 7});
-  return {__builtin_shuffle(low01, low23, Int4{0, 1, 4, 5}), __builtin_shuffle(low01, low23, Int4{2, 3, 6, 7}),
-          __builtin_shuffle(high01, high23, Int4{0, 1, 4, 5}), __builtin_shuffle(high01, high23, Int4{2, 3, 6, 7})};
+  __m128 r0 = RowOf(faces[0], row), r1 = RowOf(faces[1], row), r2 = RowOf(faces[2], row), r3 = RowOf(faces[3], row);
+  _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+  return {Float4(r0), Float4(r1), Float4(r2), Float4(r3)};
 }
 
 // Spelled lane by lane: GCC makes this one conversion where its vector
