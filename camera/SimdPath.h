@@ -2,7 +2,7 @@
 // The two builds of the pixel path's four-lane arithmetic: the x86-64
 // baseline one, and AVX2 without fused multiply-adds, so that both round
 // every lane as scalar code does and give the same bits. The processor is
-// asked once, at load; the AVX2 path runs only where it answers yes.
+// asked once, on first use; the AVX2 path runs only where it answers yes.
 
 enum class SimdPath { baseline, avx2 };
 
