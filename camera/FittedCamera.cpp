@@ -217,10 +217,11 @@ DM_AVX2 void Transform(const TK_Xform& xform, Double4 cx, Double4 cy, double z, 
 // order, so each lane rounds as they do. Dividing by 1 changes nothing, so
 // a lane whose w is 0 or 1 (which the transform leaves undivided) divides by 1.
 // `screen_to_clip` holds a to f of clip (x, y) = (a x + b y + c, d x + e y + f).
-DM_AVX2 void FourRays(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x, double y,
-                      PixelRayRecord rays[4], std::uint32_t& ok_bits) {
+// The rays are those at x + first + lane, that sum rounded once, as PixelRay's caller rounds it.
+DM_AVX2 void FourRays(const double (&screen_to_clip)[6], const TK_Xform& clip_to_world, double x, int first,
+                      double y, PixelRayRecord rays[4], std::uint32_t& ok_bits) {
   const auto [a, b, c, d, e, f] = screen_to_clip;
-  const Double4 xs = Splat(x) + Double4{0, 1, 2, 3};
+  const Double4 xs = Splat(x) + Double4{double(first), double(first + 1), double(first + 2), double(first + 3)};
   const Double4 cx = Splat(a) * xs + Splat(b * y) + Splat(c);
   const Double4 cy = Splat(d) * xs + Splat(e * y) + Splat(f);
   Double4 origin[3], far[3];
@@ -250,7 +251,7 @@ DM_AVX2 void FourRays(const double (&screen_to_clip)[6], const TK_Xform& clip_to
   block.ok = 0;
   for (int first = 0; first < PixelRayBlock::kRays; first += 4) {
     std::uint32_t ok = 0;
-    FourRays(screen_to_clip, clip_to_world, x + first, y, block.rays + first, ok);
+    FourRays(screen_to_clip, clip_to_world, x, first, y, block.rays + first, ok);
     block.ok |= ok << first;
   }
 }

@@ -68,10 +68,11 @@ TEST(FittedCamera, RaysThroughPixelsMeetTheProjectedPointsOneOrFourAtATime) {
       }
     }
     // A block of rays, through either path, is the single rays to the bit, whether or not they
-    // have a direction (far beyond the image the screen coordinates overflow).
+    // have a direction (far beyond the image the screen coordinates overflow). At 2.8347...,
+    // x + 4 + 1 rounds otherwise than x + 5: each ray's position is one sum, as PixelRay's.
     for (const SimdPath path : {SimdPath::baseline, SimdPath::avx2})
       for (double y : {-7.0, 0.0, 10.5, 49.0, 1e3, 1e308})
-        for (double x : {-9.0, 0.0, 0.5, 37.0, 76.25, 1e6, 1e308, -1e308}) {
+        for (double x : {-9.0, 0.0, 0.5, 2.834747652200631, 37.0, 76.25, 1e6, 1e308, -1e308}) {
           PixelRayBlock block;
           fitted->PixelRays(path, x, y, block);
           for (int lane = 0; lane < PixelRayBlock::kRays; ++lane) {
