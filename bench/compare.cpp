@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Median.h"
 #include "host/platform/FileReplacement.h"
 #include "host/platform/ImageEncoder.h"
 
@@ -217,11 +218,6 @@ int EmbreeRender(const fs::path& model, const fs::path& out, int width, int heig
          }) == 0
              ? 0
              : 1;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "apps/duskmoth/DemoScene.h"
+#include "bench/Median.h"
 #include "engine/RenderSession.h"
 #include "host/app/Doc.h"
 #include "host/app/KavraLight.h"
@@ -350,12 +351,6 @@ private:
   double m_build_seconds = 0.0;
   std::vector<std::uint32_t> m_pixels;
 };
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
 
 // Our pixel loop and Embree's cast of the same samples in one process, in
 // turns (each goes first in every other round), so that both meet the same
