@@ -13,30 +13,30 @@
 
 namespace {
 
-// `count` spheres of two million triangles each, side by side.
-std::string Spheres(const TempDir& dir, int count) {
-  const std::string path = (dir / ("spheres" + std::to_string(count) + ".json")).string();
+// A scene file `name` seen from `camera`, of `count` objects, object i
+// written as `object`, then i x `step`, then `after`.
+std::string Repeated(const TempDir& dir, const std::string& name, const char* camera, int count, const char* object,
+                     const char* after, double step) {
+  const std::string path = (dir / name).string();
   std::ofstream out(path);
-  out << R"({"camera": {"location": [0, -12, 3], "target": [0, 0, 0]}, "objects": [)";
-  for (int i = 0; i < count; ++i)
-    out << (i ? "," : "") << R"({"type": "sphere", "segments": 1024, "rings": 1024, "translate": [)" << 2.5 * i
-        << ", 0, 0]}";
+  out << R"({"camera": )" << camera << R"(, "objects": [)";
+  for (int i = 0; i < count; ++i) out << (i ? "," : "") << object << step * i << after;
   out << "]}";
   return path;
+}
+
+// `count` spheres of two million triangles each, side by side.
+std::string Spheres(const TempDir& dir, int count) {
+  return Repeated(dir, "spheres" + std::to_string(count) + ".json", R"({"location": [0, -12, 3], "target": [0, 0, 0]})",
+                  count, R"({"type": "sphere", "segments": 1024, "rings": 1024, "translate": [)", ", 0, 0]}", 2.5);
 }
 
 // 128 opaque panes one behind the other, each wider than the view: every
 // cell of a band holds a reference to many of them, so the pixel phase's
 // first wide band needs hundreds of MiB where its set-up needs little.
 std::string Panes(const TempDir& dir) {
-  const std::string path = (dir / "panes.json").string();
-  std::ofstream out(path);
-  out << R"({"camera": {"location": [0, -6, 0], "target": [0, 0, 0]}, "objects": [)";
-  for (int i = 0; i < 128; ++i)
-    out << (i ? "," : "") << R"({"type": "plane", "size": [400, 300], "rotate": [90, 0, 0], "translate": [0, )"
-        << 0.1 * i << ", 0]}";
-  out << "]}";
-  return path;
+  return Repeated(dir, "panes.json", R"({"location": [0, -6, 0], "target": [0, 0, 0]})", 128,
+                  R"({"type": "plane", "size": [400, 300], "rotate": [90, 0, 0], "translate": [0, )", ", 0]}", 0.1);
 }
 
 TEST(ProgramLimits, RunningOutOfMemoryNamesThePhaseInEveryPhase) {
