@@ -4,14 +4,6 @@
 #include "host/toolkit/ScnRenderSettings.h"
 #include "settings/RenderUserData.h"
 
-namespace {
-
-Colour3f Fractions(const TK_Color& color) {
-  return Colour3f{float(color.FractionRed()), float(color.FractionGreen()), float(color.FractionBlue())};
-}
-
-}  // namespace
-
 RenderInputs RenderInputs::Take(const TK_ScnRenderSettings& settings, const CDMRenderUserData& record,
                                 const TK_Light& default_light) {
   RenderInputs inputs;

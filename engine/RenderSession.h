@@ -7,6 +7,7 @@
 // image and the notification window are the view's.
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -28,6 +29,7 @@
 #include "host/toolkit/SimpleArray.h"
 #include "host/toolkit/Viewport.h"
 #include "settings/RenderUserData.h"
+#include "shading/LightBatch.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
 #include "shading/ShadowLookup.h"
@@ -126,14 +128,16 @@ public:
   // Runs the pixel loop of the antialiasing level (PixelLoops); answers and
   // reports completed or aborted.
   RenderStatus RenderPixels();
+  // Hit lists of the samples shaded together, kept across rows so that
+  // their capacity is allocated once.
+  using SampleHits = std::array<std::vector<HitRecord>, LitHits::kLanes>;
   // The pixel loops' row shading: the hits of each sample of oversampled
   // row y, gathered from the band `cells` holds and shaded into row[x] as
-  // blue | green << 8 | red << 16. The shader's pixel follows the sample;
-  // `hits` is scratch kept across rows so that its capacity is allocated
-  // once. Stops early on an abort. Workers call it at once, each with its
-  // own cells, shader and hits.
+  // blue | green << 8 | red << 16, a few samples at a time. The shader's
+  // pixel follows the samples. Stops early on an abort. Workers call it at
+  // once, each with its own cells, shader and hits.
   void ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
-                std::vector<HitRecord>& hits, int y, std::uint32_t* row) const;
+                SampleHits& hits, int y, std::uint32_t* row) const;
   // The shader of this render: the session's lights, meshes, colours,
   // background image and shadow level. Its pixel_x and pixel_y are the
   // session's current pixel while the loops run.

@@ -150,7 +150,7 @@ RenderStatus CRenderSession::RenderPixels() {
     struct Worker {
       BandCells cells;
       SurfaceShader shader;
-      std::vector<HitRecord> hits;
+      SampleHits hits;
     };
     const PixelLoopRun run{
         PixelLoopSizes{m_image_width, m_image_height, m_inputs.antialias_level, m_inputs.band_height, m_coverage},
@@ -176,27 +176,36 @@ RenderStatus CRenderSession::RenderPixels() {
 }
 
 void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCells& cells, SurfaceShader& shader,
-                              std::vector<HitRecord>& hits, int y, std::uint32_t* row) const {
+                              SampleHits& hits, int y, std::uint32_t* row) const {
   shader.pixel_y = y;
   // A block of rays is made when its first sample with faces to meet comes:
   // a block of empty cells (the background) needs none.
   PixelRayBlock rays;
   int made = -1;  // where the block in `rays` starts
-  for (int x = 0; x < m_oversampled_width; ++x) {
-    if (Aborted()) return;
-    shader.pixel_x = x;
+  const auto ray_of = [&](int x) -> const PixelRayRecord* {
+    if (cells.Cell(x, y).empty()) return nullptr;
     const int lane = x % PixelRayBlock::kRays;
-    const PixelRayRecord* ray = nullptr;
-    if (!cells.Cell(x, y).empty()) {
-      if (made != x - lane) {
-        made = x - lane;
-        projection.Camera().PixelRays(made, y, rays);
-      }
-      if (rays.ok >> lane & 1) ray = &rays.rays[lane];
+    if (made != x - lane) {
+      made = x - lane;
+      projection.Camera().PixelRays(made, y, rays);
     }
-    const int count = projection.GatherHits(cells, x, y, ray, hits, true);
-    row[x] = ImageWord(m_coverage ? shader.ShadeHitsWithCoverage(hits.data(), count, false, false)
-                                  : shader.ShadeHits(hits.data(), count, false, false));
+    return rays.ok >> lane & 1 ? &rays.rays[lane] : nullptr;
+  };
+  // Samples are gathered a few at a time and shaded together.
+  constexpr int kTogether = LitHits::kLanes;
+  const HitRecord* lists[kTogether];
+  int counts[kTogether];
+  for (int x = 0; x < m_oversampled_width; x += kTogether) {
+    if (Aborted()) return;
+    const int n = std::min(kTogether, m_oversampled_width - x);
+    for (int k = 0; k < n; ++k) {
+      std::vector<HitRecord>& list = hits[std::size_t(k)];
+      counts[k] = projection.GatherHits(cells, x + k, y, ray_of(x + k), list, true);
+      lists[k] = list.data();
+    }
+    std::uint32_t words[kTogether];
+    shader.ShadeSamples(lists, counts, n, x, m_coverage, words);
+    for (int k = 0; k < n; ++k) row[x + k] = ImageWord(words[k]);
   }
 }
 

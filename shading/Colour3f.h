@@ -7,6 +7,11 @@
 // Colour3d, whose sums and products stay double until they are added to a
 // Colour3f (or narrowed), which rounds once, at the end.
 
+#include <array>
+#include <cstddef>
+
+#include "host/toolkit/Color.h"
+
 struct Colour3f {
   float red = 0.0f;
   float green = 0.0f;
@@ -40,3 +45,18 @@ constexpr Colour3f operator+(const Colour3f& a, const Colour3d& b) {
   return {float(a.red + b.red), float(a.green + b.green), float(a.blue + b.blue)};
 }
 constexpr Colour3f Narrow(const Colour3d& c) { return {float(c.red), float(c.green), float(c.blue)}; }
+
+// A colour's fractions as single precision holds them, from a table the
+// compiler fills. Rounding them at run time gave GCC 12's vectoriser the
+// chance to drop the rounding of two channels out of three where it packed
+// them in pairs, changing the highlights' last bits with unrelated edits.
+inline constexpr std::array<float, 256> kSingleFractions = [] {
+  std::array<float, 256> f{};
+  for (int i = 0; i < 256; ++i) f[std::size_t(i)] = float(TK_Color(i, 0, 0).FractionRed());
+  return f;
+}();
+
+inline Colour3f Fractions(TK_Color c) {
+  return {kSingleFractions[std::size_t(c.Red())], kSingleFractions[std::size_t(c.Green())],
+          kSingleFractions[std::size_t(c.Blue())]};
+}

@@ -181,6 +181,12 @@ bool RenderMeshEntry::IntersectFace(HitRecord& record, const FaceQuadTest& test,
 }
 
 TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {
+  TK_3dVector normal = ShadingDirection(hit);
+  normal.Unitize();
+  return normal;
+}
+
+TK_3dVector RenderMeshEntry::ShadingDirection(const HitRecord& hit) const {
   const int face = hit.face_index;
   if (face < 0 || face >= FaceCount()) return {};
   const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
@@ -196,6 +202,5 @@ TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {
     normal = TK_3dVector(sum);
   }
   if (hit.back_face) normal = -normal;
-  normal.Unitize();
   return normal;
 }

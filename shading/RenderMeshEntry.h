@@ -76,6 +76,8 @@ public:
   // single precision; turned toward the ray on a back face. Zero for a face
   // the entry lacks.
   TK_3dVector ShadingNormal(const HitRecord& hit) const;
+  // The same before it is made unit length.
+  TK_3dVector ShadingDirection(const HitRecord& hit) const;
   // Front faces only; writes depth, back-face flag and point.
   bool QuickIntersectFace(HitRecord& record) const;
 

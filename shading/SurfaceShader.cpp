@@ -1,12 +1,11 @@
 #include "shading/SurfaceShader.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "host/platform/OruDib.h"
-#include "host/toolkit/Interval.h"
 #include "host/toolkit/Material.h"
+#include "shading/LightBatch.h"
 #include "shading/MaterialEntry.h"
 #include "shading/RenderMeshEntry.h"
 #include "shading/ShadowLookup.h"
@@ -30,21 +29,6 @@ std::uint32_t PackChannel(float c) {
   if (!(c > 0.0f)) return 0;  // negatives and NaN
   if (c > 1.0f) c = 1.0f;
   return std::uint32_t(c * 255.0f);
-}
-
-// A colour's fractions as single precision holds them, from a table the
-// compiler fills. Rounding them at run time gave GCC 12's vectoriser the
-// chance to drop the rounding of two channels out of three where it packed
-// them in pairs, changing the highlights' last bits with unrelated edits.
-constexpr std::array<float, 256> kSingleFractions = [] {
-  std::array<float, 256> f{};
-  for (int i = 0; i < 256; ++i) f[std::size_t(i)] = float(TK_Color(i, 0, 0).FractionRed());
-  return f;
-}();
-
-Colour3f Fractions(TK_Color c) {
-  return {kSingleFractions[std::size_t(c.Red())], kSingleFractions[std::size_t(c.Green())],
-          kSingleFractions[std::size_t(c.Blue())]};
 }
 
 Colour3f Mix(const Colour3f& a, const Colour3f& b, double amount) { return Narrow((1.0 - amount) * a + amount * b); }
@@ -108,15 +92,21 @@ double SurfaceShader::ShadowFactor(const HitRecord& hit, int light_index) const 
 
 void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular,
                                           TK_3dVector& normal) const {
+  if (Resolve(hit, diffuse, specular, normal)) normal.Unitize();
+}
+
+bool SurfaceShader::Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const {
   const RenderMeshEntry* const mesh_entry =
       hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size() ? m_meshes[std::size_t(hit.mesh_index)]
                                                                           : nullptr;
-  // The ray tests leave the normal to the hits that are shaded.
-  normal = mesh_entry ? mesh_entry->ShadingNormal(hit) : hit.normal;
+  // The ray tests leave the normal to the hits that are shaded; made unit
+  // by the caller unless a bump map needs it so here.
+  normal = mesh_entry ? mesh_entry->ShadingDirection(hit) : hit.normal;
+  bool unit_later = mesh_entry != nullptr;
   const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
   if (!material) {
     diffuse = specular = {};
-    return;
+    return unit_later;
   }
   diffuse = Fractions(material->Diffuse());
   specular = Fractions(material->Specular());
@@ -154,6 +144,8 @@ void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffus
 
   const MaterialMap& bump = material->m_bump_map;
   if (bump.bitmap) {
+    if (unit_later) normal.Unitize();
+    unit_later = false;
     Colour3f left, down, right, up;
     SampleMapNeighbours(bump, texture_coordinate(), left, down, right, up);
     const float slope_u = (Grey(right) - Grey(left)) * kBumpSlopeFactor;
@@ -163,77 +155,50 @@ void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffus
     normal = normal - (tangent * double(slope_u) + bitangent * double(slope_v)) * (bump.amount * kBumpScale);
     normal.Unitize();
   }
+  return unit_later;
 }
 
 void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular_out, bool no_shadows,
                                  bool no_specular) const {
+  LitHits lanes;
+  lanes.count = 1;
+  FillLane(hit, no_shadows, no_specular, lanes, 0);
+  LightHits(m_lights, *this, lanes);
+  colour = lanes.colour[0];
+  specular_out = lanes.specular[0];
+}
+
+void SurfaceShader::FillLane(const HitRecord& hit, bool no_shadows, bool no_specular, LitHits& lanes, int k) const {
   Colour3f diffuse, specular;
   TK_3dVector normal;
-  ResolveSurfaceColours(hit, diffuse, specular, normal);
+  const unsigned bit = 1u << k;
+  if (Resolve(hit, diffuse, specular, normal)) lanes.unitize |= bit;
+  lanes.hits[k] = &hit;
+  lanes.normal[0][k] = normal.x, lanes.normal[1][k] = normal.y, lanes.normal[2][k] = normal.z;
   const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
+  Colour3f highlight, base;
+  lanes.exponent[k] = 0.0;
   if (!material) {
-    colour = specular_out = {};
-    return;
-  }
-  const Colour3f highlight_colour = Narrow(specular * (material->m_specular_level * kSpecularLevelScale));
-  const double exponent = no_specular ? 0.0 : kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
-  const bool two_sided = hit.material->SurfaceTransparency(&hit) > 0.0;
-  Colour3f diffuse_light = ambient * diffuse;
-  Colour3f specular_light;
-
-  const double luminosity = material->m_luminosity;
-  if (luminosity > 0.0) {
-    const Colour3f glow = material->m_use_luminosity_color ? Fractions(material->m_luminosity_color) : diffuse;
-    diffuse_light = diffuse_light + luminosity * glow;
-  }
-
-  const TK_3dVector point = hit.point;
-  for (int i = 0; i < m_lights.Count(); ++i) {
-    const TK_Light& light = m_lights[i];
-    const double shadow = light.ShadowIntensity();
-    const Colour3f light_colour = Fractions(light.Diffuse());
-    bool shadowed = false;
-    TK_3dVector to_light;
-    double attenuation = 1.0;
-    if (light.IsDirectionalLight()) {
-      to_light = light.UnitTowardLight();
-    } else {
-      to_light = TK_3dVector(light.Location()) - point;
-      const double distance = to_light.Length();
-      to_light.UnitizeByLength(distance);
-      double cos_off_axis = 0.0;
-      if (light.IsSpotLight()) {
-        cos_off_axis = -TK_DotProduct(to_light, light.Direction());
-        if (light.SpotAngleCosine() >= cos_off_axis) continue;  // outside the cone
-      }
-      attenuation = light.Attenuation(distance);
-      if (attenuation == 0.0) continue;
-      if (light.IsSpotLight()) {
-        // pow(c, 0) is 1 for every c: the default cone costs no power.
-        if (light.SpotExponent() != 0.0) attenuation *= std::pow(cos_off_axis, light.SpotExponent());
-        shadowed = shadow > 0.0;
-      }
-    }
-    double n_dot_l = TK_DotProduct(normal, to_light);
-    if (n_dot_l < 0.0) {
-      if (!two_sided) continue;
-      n_dot_l = std::fabs(n_dot_l);
-    }
-    if (shadowed && !no_shadows)
-      attenuation *= TK_Interval(1.0 - shadow, 1.0).ParameterAt(ShadowFactor(hit, i));
-    diffuse_light = diffuse_light + n_dot_l * attenuation * light_colour * diffuse;
-    if (exponent != 0.0) {
-      const TK_3dVector to_eye = Unit(hit.ray_origin - point);
-      const TK_3dVector half = Unit(to_eye + to_light);
-      const double n_dot_half = TK_DotProduct(normal, half);
-      if (n_dot_half > 0.0) {
-        const double highlight = std::pow(n_dot_half, exponent) * attenuation * light.Intensity();
-        specular_light = specular_light + highlight * light_colour * highlight_colour;
-      }
+    lanes.dark |= bit;
+    no_shadows = true;
+  } else {
+    highlight = Narrow(specular * (material->m_specular_level * kSpecularLevelScale));
+    if (!no_specular) lanes.exponent[k] = kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
+    if (hit.material->SurfaceTransparency(&hit) > 0.0) lanes.two_sided |= bit;
+    base = ambient * diffuse;
+    const double luminosity = material->m_luminosity;
+    if (luminosity > 0.0) {
+      const Colour3f glow = material->m_use_luminosity_color ? Fractions(material->m_luminosity_color) : diffuse;
+      base = base + luminosity * glow;
     }
   }
-  colour = diffuse_light + specular_light;
-  specular_out = specular_light;
+  if (no_shadows) lanes.no_shadows |= bit;
+  const auto put = [k](float (&field)[3][LitHits::kLanes], const Colour3f& c) {
+    field[0][k] = c.red, field[1][k] = c.green, field[2][k] = c.blue;
+  };
+  put(lanes.diffuse, diffuse);
+  put(lanes.highlight, highlight);
+  put(lanes.base, base);
 }
 
 bool SurfaceShader::SelfBehind(const HitRecord* hits, int count) const {
@@ -271,23 +236,55 @@ std::uint32_t SurfaceShader::Composite(const HitRecord* hits, int count, bool no
   int back = 0;  // the first opaque hit, or count
   while (back < count && Transparency(hits[back]) != 0.0) ++back;
 
-  std::uint32_t behind;
-  Colour3f q, unused;
+  std::uint32_t behind = 0;
+  int next = back;  // the next hit to light, going front-wards
   if (back == count) {
     behind = PackColour(BackgroundColour(pixel_x, pixel_y));
-  } else {
-    const bool level_no_shadows = back == 0 ? no_shadows : SelfBehind(hits + back - 1, count - back + 1);
-    LightSurface(hits[back], q, unused, level_no_shadows, back == 0 && no_specular);
-    behind = PackColour(q);
-    if (transmittance) *transmittance = 0.0;
+    --next;
   }
-  for (int i = back - 1; i >= 0; --i) {
-    // Only the level before the opaque hit scans further than one hit.
-    const bool level_no_shadows = i == 0 ? no_shadows : SelfBehind(hits + i - 1, count - i + 1);
-    LightSurface(hits[i], q, unused, level_no_shadows, i == 0 && no_specular);
-    const double t = Transparency(hits[i]);
-    behind = PackColour(Over(q, t, UnpackColour(behind)));
-    if (transmittance) *transmittance *= t;
+  // Lit four hits at a time, then folded in order.
+  while (next >= 0) {
+    LitHits lanes;
+    lanes.count = std::min(next + 1, LitHits::kLanes);
+    for (int k = 0; k < lanes.count; ++k) {
+      const int i = next - k;
+      // Only the level before the opaque hit scans further than one hit.
+      const bool level_no_shadows = i == 0 ? no_shadows : SelfBehind(hits + i - 1, count - i + 1);
+      FillLane(hits[i], level_no_shadows, i == 0 && no_specular, lanes, k);
+    }
+    LightHits(m_lights, *this, lanes);
+    for (int k = 0; k < lanes.count; ++k, --next) {
+      if (next == back) {
+        behind = PackColour(lanes.colour[k]);
+        if (transmittance) *transmittance = 0.0;
+        continue;
+      }
+      const double t = Transparency(hits[next]);
+      behind = PackColour(Over(lanes.colour[k], t, UnpackColour(behind)));
+      if (transmittance) *transmittance *= t;
+    }
   }
   return behind;
+}
+
+void SurfaceShader::ShadeSamples(const HitRecord* const lists[], const int counts[], int n, int first_x, bool coverage,
+                                 std::uint32_t out[]) {
+  // A sample whose nearest hit is opaque needs that hit's light alone; such
+  // hits of the samples are lit together.
+  LitHits lanes;
+  int sample_of_lane[LitHits::kLanes];
+  for (int k = 0; k < n; ++k) {
+    if (counts[k] > 0 && Transparency(lists[k][0]) == 0.0) {
+      sample_of_lane[lanes.count] = k;
+      FillLane(lists[k][0], false, false, lanes, lanes.count++);
+      continue;
+    }
+    pixel_x = first_x + k;
+    out[k] = coverage ? ShadeHitsWithCoverage(lists[k], counts[k], false, false)
+                      : ShadeHits(lists[k], counts[k], false, false);
+  }
+  if (lanes.count == 0) return;
+  LightHits(m_lights, *this, lanes);
+  const std::uint32_t opaque = coverage ? 255u << 24 : 0u;
+  for (int k = 0; k < lanes.count; ++k) out[sample_of_lane[k]] = PackColour(lanes.colour[k]) | opaque;
 }

@@ -15,6 +15,7 @@
 #include "shading/HitRecord.h"
 
 class COruDib;
+struct LitHits;
 class RenderMeshEntry;
 class ShadowLookup;
 
@@ -48,6 +49,12 @@ public:
   // the first opaque one, and T = 0 behind an opaque hit, so that the
   // background alone gives 0 and an opaque surface 255.
   std::uint32_t ShadeHitsWithCoverage(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const;
+  // ShadeHits (or ShadeHitsWithCoverage) of n samples at once, at most
+  // LitHits::kLanes, without the flags: sample k's hits are
+  // lists[k][0..counts[k]-1], its pixel (first_x + k, pixel_y) and its
+  // colour out[k]. Leaves pixel_x at one of them.
+  void ShadeSamples(const HitRecord* const lists[], const int counts[], int n, int first_x, bool coverage,
+                    std::uint32_t out[]);
   // colour = diffuse + specular light at the hit; specular = the specular part alone.
   void LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular, bool no_shadows,
                     bool no_specular) const;
@@ -66,6 +73,11 @@ private:
   // behind its hits (T above).
   std::uint32_t Composite(const HitRecord* hits, int count, bool no_shadows, bool no_specular,
                           double* transmittance) const;
+  // ResolveSurfaceColours, but true where the normal is still to be made
+  // unit length (left to the caller, who may do several at once).
+  bool Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const;
+  // Lane k of `lanes`: what LightSurface lights the hit with.
+  void FillLane(const HitRecord& hit, bool no_shadows, bool no_specular, LitHits& lanes, int k) const;
   // Whether the hits behind hits[0] are shaded without shadows.
   bool SelfBehind(const HitRecord* hits, int count) const;
 
