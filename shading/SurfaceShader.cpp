@@ -162,13 +162,14 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
                                  bool no_specular) const {
   LitHits lanes;
   lanes.count = 1;
-  FillLane(hit, no_shadows, no_specular, lanes, 0);
+  FillLane(hit, Transparency(hit), no_shadows, no_specular, lanes, 0);
   LightHits(m_lights, *this, lanes);
   colour = lanes.colour[0];
   specular_out = lanes.specular[0];
 }
 
-void SurfaceShader::FillLane(const HitRecord& hit, bool no_shadows, bool no_specular, LitHits& lanes, int k) const {
+void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_shadows, bool no_specular,
+                             LitHits& lanes, int k) const {
   Colour3f diffuse, specular;
   TK_3dVector normal;
   const unsigned bit = 1u << k;
@@ -184,7 +185,7 @@ void SurfaceShader::FillLane(const HitRecord& hit, bool no_shadows, bool no_spec
   } else {
     highlight = Narrow(specular * (material->m_specular_level * kSpecularLevelScale));
     if (!no_specular) lanes.exponent[k] = kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
-    if (hit.material->SurfaceTransparency(&hit) > 0.0) lanes.two_sided |= bit;
+    if (transparency > 0.0) lanes.two_sided |= bit;
     base = ambient * diffuse;
     const double luminosity = material->m_luminosity;
     if (luminosity > 0.0) {
@@ -245,12 +246,14 @@ std::uint32_t SurfaceShader::Composite(const HitRecord* hits, int count, bool no
   // Lit four hits at a time, then folded in order.
   while (next >= 0) {
     LitHits lanes;
+    double t[LitHits::kLanes];
     lanes.count = std::min(next + 1, LitHits::kLanes);
     for (int k = 0; k < lanes.count; ++k) {
       const int i = next - k;
       // Only the level before the opaque hit scans further than one hit.
       const bool level_no_shadows = i == 0 ? no_shadows : SelfBehind(hits + i - 1, count - i + 1);
-      FillLane(hits[i], level_no_shadows, i == 0 && no_specular, lanes, k);
+      t[k] = Transparency(hits[i]);
+      FillLane(hits[i], t[k], level_no_shadows, i == 0 && no_specular, lanes, k);
     }
     LightHits(m_lights, *this, lanes);
     for (int k = 0; k < lanes.count; ++k, --next) {
@@ -259,9 +262,8 @@ std::uint32_t SurfaceShader::Composite(const HitRecord* hits, int count, bool no
         if (transmittance) *transmittance = 0.0;
         continue;
       }
-      const double t = Transparency(hits[next]);
-      behind = PackColour(Over(lanes.colour[k], t, UnpackColour(behind)));
-      if (transmittance) *transmittance *= t;
+      behind = PackColour(Over(lanes.colour[k], t[k], UnpackColour(behind)));
+      if (transmittance) *transmittance *= t[k];
     }
   }
   return behind;
@@ -276,7 +278,7 @@ void SurfaceShader::ShadeSamples(const HitRecord* const lists[], const int count
   for (int k = 0; k < n; ++k) {
     if (counts[k] > 0 && Transparency(lists[k][0]) == 0.0) {
       sample_of_lane[lanes.count] = k;
-      FillLane(lists[k][0], false, false, lanes, lanes.count++);
+      FillLane(lists[k][0], 0.0, false, false, lanes, lanes.count++);
       continue;
     }
     pixel_x = first_x + k;

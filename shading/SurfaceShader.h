@@ -76,8 +76,10 @@ private:
   // ResolveSurfaceColours, but true where the normal is still to be made
   // unit length (left to the caller, who may do several at once).
   bool Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const;
-  // Lane k of `lanes`: what LightSurface lights the hit with.
-  void FillLane(const HitRecord& hit, bool no_shadows, bool no_specular, LitHits& lanes, int k) const;
+  // Lane k of `lanes`: what LightSurface lights the hit with, the hit's
+  // transparency (its material's SurfaceTransparency) known to the caller.
+  void FillLane(const HitRecord& hit, double transparency, bool no_shadows, bool no_specular, LitHits& lanes,
+                int k) const;
   // Whether the hits behind hits[0] are shaded without shadows.
   bool SelfBehind(const HitRecord* hits, int count) const;
 
