@@ -20,9 +20,13 @@ static_assert(std::atomic<pid_t>::is_always_lock_free, "read in a signal handler
 // A signal another process sent (kill) goes on to the child; one from the
 // terminal (Ctrl-C, a hang-up) reached the child already, as the whole
 // foreground process group gets it.
+// kill fails with ESRCH once the child is gone: the code the signal
+// interrupted keeps its errno.
 void HandOn(int signal, siginfo_t* info, void*) {
+  const int saved_errno = errno;
   const bool sent = info && info->si_code <= 0;  // SI_USER, SI_QUEUE, SI_TKILL
   if (const pid_t child = waited_child.load(); sent && child > 0) kill(child, signal);
+  errno = saved_errno;
 }
 
 // Signals that ask the program to end, rather than faults of its own.
