@@ -273,6 +273,7 @@ void SurfaceShader::ShadeSamples(const HitRecord* const lists[], const int count
                                  std::uint32_t out[]) {
   // A sample whose nearest hit is opaque needs that hit's light alone; such
   // hits of the samples are lit together.
+  n = std::clamp(n, 0, LitHits::kLanes);
   LitHits lanes;
   int sample_of_lane[LitHits::kLanes];
   for (int k = 0; k < n; ++k) {

@@ -50,9 +50,9 @@ public:
   // background alone gives 0 and an opaque surface 255.
   std::uint32_t ShadeHitsWithCoverage(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const;
   // ShadeHits (or ShadeHitsWithCoverage) of n samples at once, at most
-  // LitHits::kLanes, without the flags: sample k's hits are
-  // lists[k][0..counts[k]-1], its pixel (first_x + k, pixel_y) and its
-  // colour out[k]. Leaves pixel_x at one of them.
+  // LitHits::kLanes (any more are left alone), without the flags: sample
+  // k's hits are lists[k][0..counts[k]-1], its pixel (first_x + k, pixel_y)
+  // and its colour out[k]. Moves pixel_x.
   void ShadeSamples(const HitRecord* const lists[], const int counts[], int n, int first_x, bool coverage,
                     std::uint32_t out[]);
   // colour = diffuse + specular light at the hit; specular = the specular part alone.
