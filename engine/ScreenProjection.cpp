@@ -227,6 +227,12 @@ bool CScreenProjection::ProjectFaces(int threads) {
   }
   std::vector<ViewedPoint>().swap(viewed);
   SortFacesByTopRow();
+  // What shading reads of a listed face (its record, corner indices,
+  // normals and texture coordinates) is about this much; faces that fit
+  // the core's own cache together are not fetched ahead, which would cost
+  // instructions and save no waiting.
+  constexpr std::size_t kBytesPerFace = 128, kCacheBytes = std::size_t(1) << 20;
+  m_fetch_ahead = m_faces.size() * kBytesPerFace > kCacheBytes;
   return true;
 }
 
@@ -258,9 +264,9 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
   // on are sent for while this cell's are tested.
   // Their corners' data is sent for nearer, once the records have come.
   constexpr int kFetchAhead = 6, kFetchCornersAhead = 3;
-  if (x + kFetchAhead < cells.Width())
+  if (m_fetch_ahead && x + kFetchAhead < cells.Width())
     for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y)) m_meshes[std::size_t(ref.mesh_index)]->FetchFace(ref.face_index);
-  if (x + kFetchCornersAhead < cells.Width())
+  if (m_fetch_ahead && x + kFetchCornersAhead < cells.Width())
     for (const FaceRef& ref : cells.Cell(x + kFetchCornersAhead, y))
       m_meshes[std::size_t(ref.mesh_index)]->FetchCorners(ref.face_index);
   const PixelCell cell = cells.Cell(x, y);
@@ -322,7 +328,7 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
     gather(false);
   }
   if (hits.size() > kMaxHitsPerSample) KeepNearestHits(hits);
-  if (sort) SortHitsNearestFirst(hits);
+  if (sort && hits.size() > 1) SortHitsNearestFirst(hits);
   return int(hits.size());
 }
 

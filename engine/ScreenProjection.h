@@ -124,6 +124,7 @@ private:
   std::vector<int> m_faces_by_top;  // face indices by first row, then list order
   std::vector<std::size_t> m_top_row_ends;  // per image row: where its faces end in m_faces_by_top
   std::vector<const RenderMeshEntry*> m_meshes;
+  bool m_fetch_ahead = true;  // the listed faces' data outgrows the cache
   BandCells m_cells{*this};
   // Every field zero, copied to start each sample's working record: a
   // zeroed local would be cleared with a slow string store per sample.
