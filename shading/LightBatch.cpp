@@ -68,15 +68,12 @@ struct Rgb {
 // c + k x colour x other, the products in double precision, the sum rounded
 // to single once; only in the lanes of `lanes`.
 [[gnu::always_inline]] inline void AddLight(Rgb& c, Mask4 lanes, Double4 k, const Colour3f& colour, const Rgb& other) {
-  const Mask4 keep = lanes;
-  const Double4 r = Wide(c.r) + k * double(colour.red) * Wide(other.r);
-  const Double4 g = Wide(c.g) + k * double(colour.green) * Wide(other.g);
-  const Double4 b = Wide(c.b) + k * double(colour.blue) * Wide(other.b);
-  const Float4 nr = Narrow(r), ng = Narrow(g), nb = Narrow(b);
-  // Selected in double: a float mask would take a conversion of its own.
-  c.r = Narrow(keep ? Wide(nr) : Wide(c.r));
-  c.g = Narrow(keep ? Wide(ng) : Wide(c.g));
-  c.b = Narrow(keep ? Wide(nb) : Wide(c.b));
+  const Double4 r = Wide(c.r), g = Wide(c.g), b = Wide(c.b);
+  // Selected before the rounding: a lane left alone goes back to the float
+  // it came from exactly.
+  c.r = Narrow(lanes ? r + k * double(colour.red) * Wide(other.r) : r);
+  c.g = Narrow(lanes ? g + k * double(colour.green) * Wide(other.g) : g);
+  c.b = Narrow(lanes ? b + k * double(colour.blue) * Wide(other.b) : b);
 }
 
 [[gnu::always_inline]] inline void Light(const TK_SimpleArray<TK_Light>& lights, const SurfaceShader& shader,
