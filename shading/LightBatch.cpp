@@ -135,7 +135,8 @@ struct Rgb {
         if (light.SpotExponent() != 0.0)
           for (int k = 0; k < kLanes; ++k)
             if (lit[k]) attenuation[k] *= std::pow(cos_off_axis[k], light.SpotExponent());
-        shadowed = light.ShadowIntensity() > 0.0;
+        // A lit fraction of 1 leaves the attenuation as it is: no lookup.
+        shadowed = light.ShadowIntensity() > 0.0 && shader.LooksUpShadows();
       }
     }
     Double4 n_dot_l = Dot(normal, to_light);

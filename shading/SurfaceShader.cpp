@@ -83,7 +83,7 @@ Colour3f SurfaceShader::BackgroundColour(int x, int y) const {
 }
 
 double SurfaceShader::ShadowFactor(const HitRecord& hit, int light_index) const {
-  if (!shadows || shadow_level < 1 || shadow_level > 2) return 1.0;
+  if (!LooksUpShadows()) return 1.0;
   for (int m = 0; m < shadows->MapCount(); ++m)
     if (shadows->LightIndexOfMap(m) == light_index)
       return shadows->LitFraction(m, hit, shadow_level == 1 ? kNormalShadowSamples : kBestShadowSamples);

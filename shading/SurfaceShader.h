@@ -67,6 +67,8 @@ public:
   // Lit fraction 0..1 of light light_index at the hit from that light's
   // first shadow map; 1 without a lookup, a map, or a shadow level of 1 or 2.
   double ShadowFactor(const HitRecord& hit, int light_index) const;
+  // Whether ShadowFactor may answer anything but 1: a lookup and level 1 or 2.
+  bool LooksUpShadows() const { return shadows && (shadow_level == 1 || shadow_level == 2); }
 
 private:
   // ShadeHits; with `transmittance`, also what reaches the sample from
