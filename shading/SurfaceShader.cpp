@@ -1,5 +1,7 @@
 #include "shading/SurfaceShader.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -25,12 +27,6 @@ constexpr int kBestShadowSamples = 81;
 constexpr double kBumpScale = 100.0;
 constexpr float kBumpSlopeFactor = 0.5f;
 
-std::uint32_t PackChannel(float c) {
-  if (!(c > 0.0f)) return 0;  // negatives and NaN
-  if (c > 1.0f) c = 1.0f;
-  return std::uint32_t(c * 255.0f);
-}
-
 Colour3f Mix(const Colour3f& a, const Colour3f& b, double amount) { return Narrow((1.0 - amount) * a + amount * b); }
 
 float Grey(const Colour3f& c) { return (c.red + c.green + c.blue) * 0.33333334f; }
@@ -50,8 +46,15 @@ Colour3f Over(const Colour3f& front, double t, const Colour3f& behind) {
 
 }  // namespace
 
+// The three channels at once: max(c, 0) answers 0 for NaN as for
+// negatives (the second operand wins where either is not a number), then
+// min(c, 1), and the product truncated, as a conversion to an integer does.
 std::uint32_t PackColour(const Colour3f& colour) {
-  return PackChannel(colour.red) | PackChannel(colour.green) << 8 | PackChannel(colour.blue) << 16;
+  const __m128 c = _mm_setr_ps(colour.red, colour.green, colour.blue, 0.0f);
+  const __m128 clamped = _mm_min_ps(_mm_max_ps(c, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+  const __m128i bytes = _mm_cvttps_epi32(_mm_mul_ps(clamped, _mm_set1_ps(255.0f)));
+  return std::uint32_t(_mm_cvtsi128_si32(bytes)) | std::uint32_t(_mm_extract_epi16(bytes, 2)) << 8 |
+         std::uint32_t(_mm_extract_epi16(bytes, 4)) << 16;
 }
 
 Colour3f UnpackColour(std::uint32_t packed) {

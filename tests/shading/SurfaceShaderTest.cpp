@@ -210,6 +210,8 @@ protected:
 
 TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsBehindTheFrontMesh) {
   EXPECT_EQ(PackColour({std::nanf(""), 0.999f, 2e9f}), Packed(0, 254, 255));
+  EXPECT_EQ(PackColour({-0.0f, -1e-30f, INFINITY}), Packed(0, 0, 255));
+  EXPECT_EQ(PackColour({1.0f, 0.5f, 0.0039f}), Packed(255, 127, 0));
   EXPECT_TRUE(Near(UnpackColour(Packed(255, 1, 0)), Rgb(255 * 0.003921569f, 0.003921569f, 0)));
   // Behind: 0.998 packs to 254. In front: 0.999 x 254 / 255 -> 253, where
   // the unquantised 0.999 x 0.998 would give 254.
