@@ -98,10 +98,13 @@ void SurfaceShader::ResolveSurfaceColours(const HitRecord& hit, Colour3f& diffus
   if (Resolve(hit, diffuse, specular, normal)) normal.Unitize();
 }
 
+const RenderMeshEntry* SurfaceShader::MeshOf(const HitRecord& hit) const {
+  return hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size() ? m_meshes[std::size_t(hit.mesh_index)]
+                                                                             : nullptr;
+}
+
 bool SurfaceShader::Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const {
-  const RenderMeshEntry* const mesh_entry =
-      hit.mesh_index >= 0 && std::size_t(hit.mesh_index) < m_meshes.size() ? m_meshes[std::size_t(hit.mesh_index)]
-                                                                          : nullptr;
+  const RenderMeshEntry* const mesh_entry = MeshOf(hit);
   // The ray tests leave the normal to the hits that are shaded; made unit
   // by the caller unless a bump map needs it so here.
   normal = mesh_entry ? mesh_entry->ShadingDirection(hit) : hit.normal;
@@ -173,22 +176,41 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
 
 void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_shadows, bool no_specular,
                              LitHits& lanes, int k) const {
+  const unsigned bit = 1u << k;
+  lanes.hits[k] = &hit;
+  const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
+  const auto put_normal = [&](const TK_3dVector& n) {
+    lanes.normal[0][k] = n.x, lanes.normal[1][k] = n.y, lanes.normal[2][k] = n.z;
+  };
+  if (no_shadows) lanes.no_shadows |= bit;
+  if (transparency > 0.0) lanes.two_sided |= bit;
+  // A material without colour maps gives all its hits the same colours: a
+  // lane of the same material as the one before takes them from that one.
+  if (k > 0 && material && hit.material == lanes.hits[k - 1]->material && !material->m_texture_map.bitmap &&
+      !material->m_specular_map.bitmap && !material->m_environment_map.bitmap && !material->m_bump_map.bitmap) {
+    const RenderMeshEntry* const mesh_entry = MeshOf(hit);
+    put_normal(mesh_entry ? mesh_entry->ShadingDirection(hit) : hit.normal);
+    if (mesh_entry) lanes.unitize |= bit;
+    for (int c = 0; c < 3; ++c) {
+      lanes.diffuse[c][k] = lanes.diffuse[c][k - 1];
+      lanes.highlight[c][k] = lanes.highlight[c][k - 1];
+      lanes.base[c][k] = lanes.base[c][k - 1];
+    }
+    lanes.exponent[k] = no_specular ? 0.0 : kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
+    return;
+  }
   Colour3f diffuse, specular;
   TK_3dVector normal;
-  const unsigned bit = 1u << k;
   if (Resolve(hit, diffuse, specular, normal)) lanes.unitize |= bit;
-  lanes.hits[k] = &hit;
-  lanes.normal[0][k] = normal.x, lanes.normal[1][k] = normal.y, lanes.normal[2][k] = normal.z;
-  const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
+  put_normal(normal);
   Colour3f highlight, base;
   lanes.exponent[k] = 0.0;
   if (!material) {
     lanes.dark |= bit;
-    no_shadows = true;
+    lanes.no_shadows |= bit;
   } else {
     highlight = Narrow(specular * (material->m_specular_level * kSpecularLevelScale));
     if (!no_specular) lanes.exponent[k] = kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
-    if (transparency > 0.0) lanes.two_sided |= bit;
     base = ambient * diffuse;
     const double luminosity = material->m_luminosity;
     if (luminosity > 0.0) {
@@ -196,7 +218,6 @@ void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_
       base = base + luminosity * glow;
     }
   }
-  if (no_shadows) lanes.no_shadows |= bit;
   const auto put = [k](float (&field)[3][LitHits::kLanes], const Colour3f& c) {
     field[0][k] = c.red, field[1][k] = c.green, field[2][k] = c.blue;
   };

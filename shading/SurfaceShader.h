@@ -75,6 +75,8 @@ private:
   // behind its hits (T above).
   std::uint32_t Composite(const HitRecord* hits, int count, bool no_shadows, bool no_specular,
                           double* transmittance) const;
+  // The mesh entry a hit names, or null.
+  const RenderMeshEntry* MeshOf(const HitRecord& hit) const;
   // ResolveSurfaceColours, but true where the normal is still to be made
   // unit length (left to the caller, who may do several at once).
   bool Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const;

@@ -91,14 +91,29 @@ TEST_F(LightingTogether, EveryLaneGivesItsOwnBitsOnBothPaths) {
   EXPECT_FALSE(maps.asked.empty());
 }
 
-// Empty, opaque and see-through samples side by side, with and without
-// coverage: each gets the word it gets shaded alone.
+// Empty, opaque, textured and see-through samples side by side, with and
+// without coverage: each gets the word it gets shaded alone (neighbours of
+// one plain material share its colours, of a textured one do not).
 TEST_F(LightingTogether, SamplesShadedTogetherGetTheirOwnColours) {
   shader.ambient = {0.1f, 0.2f, 0.3f};
   shader.background = {0.5f, 0.25f, 0.75f};
   const MaterialEntry& opaque = Material(TK_Color(255, 102, 51), 0.0, 90);
   const MaterialEntry& glass = Material(TK_Color(51, 102, 255), 0.6, 40);
+  const MaterialEntry& textured = Material(TK_Color(255, 255, 255), 0.0, 20);
+  COruDib image;
+  ASSERT_TRUE(FillImage(image, 8, 8));
+  MaterialMap& map = Lent(textured).m_texture_map;
+  Bind(map, image);
+  map.tiling_u = map.tiling_v = 1;
+  const auto at = [&](float u, float v) {
+    HitRecord h = Hit(textured, {u, v, 0}, {0, 0, -1});  // lit by the ambient light alone: the texel shows
+    h.texture_coordinates[0] = {u, v};
+    return h;
+  };
   const std::vector<std::vector<HitRecord>> samples = {
+      {at(0.1f, 0.2f)},
+      {at(0.7f, 0.4f)},
+      {at(0.3f, 0.9f)},
       {Hit(opaque, {0, 0, 0}, {0, 0.6, 0.8})},
       {},
       {Hit(glass, {0, 0, 0}, {0, 0, 1}), Hit(opaque, {0, 0, -1}, {0.6, 0, 0.8}, 1, 2)},
