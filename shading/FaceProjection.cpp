@@ -4,17 +4,11 @@
 
 #include <cstring>
 
-// The 256-bit vectors below never cross this file's own functions' edges
-// (all internal, inlined into the two paths), so the warning that their
-// passing convention differs with AVX does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+#include "shading/Lanes4.h"
 
 namespace {
 
-using Float4 = float __attribute__((vector_size(16)));
-using Int4 = int __attribute__((vector_size(16)));
-using Double4 = double __attribute__((vector_size(32)));
-using Mask4 = long long __attribute__((vector_size(32)));
+using namespace lanes4;
 
 // Row `row` (four floats) of each of the four records, turned so that each
 // vector holds one field of the four faces. Spelled with the SSE
@@ -30,20 +24,6 @@ struct Fields {
   __m128 r0 = RowOf(faces[0], row), r1 = RowOf(faces[1], row), r2 = RowOf(faces[2], row), r3 = RowOf(faces[3], row);
   _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
   return {Float4(r0), Float4(r1), Float4(r2), Float4(r3)};
-}
-
-// Spelled lane by lane: GCC makes this one conversion where its vector
-// conversion builtin takes two halves.
-[[gnu::always_inline]] inline Double4 Wide(Float4 f) {
-  return Double4{double(f[0]), double(f[1]), double(f[2]), double(f[3])};
-}
-[[gnu::always_inline]] inline Double4 Splat(double x) { return Double4{x, x, x, x}; }
-// The lanes' sign bits, two by two: lane by lane took a dozen instructions.
-[[gnu::always_inline]] inline unsigned Bits(Mask4 m) {
-  __m128i halves[2];
-  std::memcpy(halves, &m, sizeof halves);
-  return unsigned(_mm_movemask_pd(_mm_castsi128_pd(halves[0]))) |
-         unsigned(_mm_movemask_pd(_mm_castsi128_pd(halves[1]))) << 2;
 }
 
 // The one-face test's arithmetic, lane by lane: the plane's t, the plane

@@ -6,27 +6,17 @@
 #include <limits>
 
 #include "host/toolkit/Interval.h"
+#include "shading/Lanes4.h"
 #include "shading/SurfaceShader.h"
-
-// As in the four-face test: the 256-bit vectors stay inside this file's
-// inlined functions, so the warning about their passing convention with
-// AVX does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace {
 
-using Double4 = double __attribute__((vector_size(32)));
-using Float4 = float __attribute__((vector_size(16)));
-using Mask4 = long long __attribute__((vector_size(32)));
+using namespace lanes4;
 
 constexpr int kLanes = LitHits::kLanes;
 
-[[gnu::always_inline]] inline Double4 Splat(double x) { return Double4{x, x, x, x}; }
 [[gnu::always_inline]] inline Double4 Load(const double (&v)[kLanes]) { return Double4{v[0], v[1], v[2], v[3]}; }
-// Spelled lane by lane, as the four-face test does: one conversion each way.
-[[gnu::always_inline]] inline Double4 Wide(Float4 f) {
-  return Double4{double(f[0]), double(f[1]), double(f[2]), double(f[3])};
-}
+// Spelled lane by lane, as Wide is: one conversion.
 [[gnu::always_inline]] inline Float4 Narrow(Double4 d) {
   return Float4{float(d[0]), float(d[1]), float(d[2]), float(d[3])};
 }
@@ -40,9 +30,6 @@ constexpr int kLanes = LitHits::kLanes;
 [[gnu::always_inline]] inline Mask4 LaneBits(unsigned bits) {
   return Mask4{-(long long)(bits & 1), -(long long)(bits >> 1 & 1), -(long long)(bits >> 2 & 1),
                -(long long)(bits >> 3 & 1)};
-}
-[[gnu::always_inline]] inline unsigned Bits(Mask4 m) {
-  return unsigned(m[0] & 1) | unsigned(m[1] & 2) | unsigned(m[2] & 4) | unsigned(m[3] & 8);
 }
 
 struct Vec {

@@ -36,6 +36,19 @@ TK_3dVector Unit(TK_3dVector v) {
   return v;
 }
 
+// The hit's shading normal as its mesh entry gives it (the hit's own where
+// it names none: the ray tests leave the normal to the hits that are
+// shaded); true where it is still to be made unit length.
+bool ShadingDirection(const RenderMeshEntry* mesh_entry, const HitRecord& hit, TK_3dVector& normal) {
+  normal = mesh_entry ? mesh_entry->ShadingDirection(hit) : hit.normal;
+  return mesh_entry != nullptr;
+}
+
+// The highlight's exponent; 0, no highlight, without specular light.
+double Exponent(const CRenderMaterial& material, bool no_specular) {
+  return no_specular ? 0.0 : kShineExponentScale * (material.Shine() / TK_Material::MaxShine());
+}
+
 double Transparency(const HitRecord& hit) { return hit.material ? hit.material->SurfaceTransparency(&hit) : 0.0; }
 
 // front x (1 - t) + behind x t, the front's share rounded first.
@@ -105,10 +118,8 @@ const RenderMeshEntry* SurfaceShader::MeshOf(const HitRecord& hit) const {
 
 bool SurfaceShader::Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const {
   const RenderMeshEntry* const mesh_entry = MeshOf(hit);
-  // The ray tests leave the normal to the hits that are shaded; made unit
-  // by the caller unless a bump map needs it so here.
-  normal = mesh_entry ? mesh_entry->ShadingDirection(hit) : hit.normal;
-  bool unit_later = mesh_entry != nullptr;
+  // Made unit by the caller unless a bump map needs it so here.
+  bool unit_later = ShadingDirection(mesh_entry, hit, normal);
   const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
   if (!material) {
     diffuse = specular = {};
@@ -188,15 +199,15 @@ void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_
   // lane of the same material as the one before takes them from that one.
   if (k > 0 && material && hit.material == lanes.hits[k - 1]->material && !material->m_texture_map.bitmap &&
       !material->m_specular_map.bitmap && !material->m_environment_map.bitmap && !material->m_bump_map.bitmap) {
-    const RenderMeshEntry* const mesh_entry = MeshOf(hit);
-    put_normal(mesh_entry ? mesh_entry->ShadingDirection(hit) : hit.normal);
-    if (mesh_entry) lanes.unitize |= bit;
+    TK_3dVector normal;
+    if (ShadingDirection(MeshOf(hit), hit, normal)) lanes.unitize |= bit;
+    put_normal(normal);
     for (int c = 0; c < 3; ++c) {
       lanes.diffuse[c][k] = lanes.diffuse[c][k - 1];
       lanes.highlight[c][k] = lanes.highlight[c][k - 1];
       lanes.base[c][k] = lanes.base[c][k - 1];
     }
-    lanes.exponent[k] = no_specular ? 0.0 : kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
+    lanes.exponent[k] = Exponent(*material, no_specular);
     return;
   }
   Colour3f diffuse, specular;
@@ -210,7 +221,7 @@ void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_
     lanes.no_shadows |= bit;
   } else {
     highlight = Narrow(specular * (material->m_specular_level * kSpecularLevelScale));
-    if (!no_specular) lanes.exponent[k] = kShineExponentScale * (material->Shine() / TK_Material::MaxShine());
+    lanes.exponent[k] = Exponent(*material, no_specular);
     base = ambient * diffuse;
     const double luminosity = material->m_luminosity;
     if (luminosity > 0.0) {
