@@ -52,7 +52,7 @@ bool BandCells::Prepare(int first, int count) {
   m_covered.clear();
   m_covered_counts.clear();
   // A large face's cells in a row are one run, from its edge lines.
-  const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) {
+  const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) __attribute__((always_inline)) {
     const bool small = face.Small(), runs = !small && face.triangle.HasRuns();
     const int width = face.rect.right - face.rect.left + 1;
     for (int y = part.top; y <= part.bottom; ++y) {
@@ -83,7 +83,7 @@ bool BandCells::Prepare(int first, int count) {
     m_band_faces[meeting++] = std::uint32_t(index);
     const bool keep = inclusive_rect::Area(part) <= kKeptCells;
     std::uint8_t kept = 0;
-    each_cell(face, part, [&](std::uint32_t cell) {
+    each_cell(face, part, [&](std::uint32_t cell) __attribute__((always_inline)) {
       ++m_starts[cell + 1];
       if (!keep) return;
       m_covered.push_back({cell, FaceRef{face.mesh_index, face.face_index}});
@@ -105,7 +105,7 @@ bool BandCells::Prepare(int first, int count) {
     }
     const ProjectedFace& face = faces[m_band_faces[i]];
     const FaceRef ref{face.mesh_index, face.face_index};
-    each_cell(face, inclusive_rect::Intersect(face.rect, band), [&](std::uint32_t cell) { m_refs[m_starts[cell]++] = ref; });
+    each_cell(face, inclusive_rect::Intersect(face.rect, band), [&](std::uint32_t cell) __attribute__((always_inline)) { m_refs[m_starts[cell]++] = ref; });
   }
   for (std::size_t cell = cells; cell > 0; --cell) m_starts[cell] = m_starts[cell - 1];
   m_starts[0] = 0;
