@@ -108,7 +108,7 @@ std::unique_ptr<CScreenProjection> CScreenProjection::Create(const TK_Viewport& 
 
 bool CScreenProjection::AddMesh(const RenderMeshEntry* mesh) {
   if (!mesh) return false;
-  m_meshes.push_back(mesh);
+  m_meshes.push_back({mesh, mesh->Projections(), !mesh->Material() || mesh->Material()->AlwaysOpaque()});
   return true;
 }
 
@@ -175,7 +175,7 @@ bool CScreenProjection::ProjectFaces(int threads) {
   // by doubling would copy it and hold two copies at its peak.
   constexpr std::size_t kReservedFaces = std::size_t(1) << 23;
   std::size_t all_faces = 0;
-  for (const RenderMeshEntry* mesh : m_meshes) all_faces += std::size_t(mesh->FaceCount());
+  for (const IndexedMesh& mesh : m_meshes) all_faces += std::size_t(mesh.entry->FaceCount());
   m_faces.reserve(std::min(all_faces, kReservedFaces));
   std::vector<ViewedPoint> viewed;
   for (int mesh_index = 0; mesh_index < MeshCount(); ++mesh_index) {
@@ -265,10 +265,10 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
   // Their corners' data is sent for nearer, once the records have come.
   constexpr int kFetchAhead = 6, kFetchCornersAhead = 3;
   if (m_fetch_ahead && x + kFetchAhead < cells.Width())
-    for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y)) m_meshes[std::size_t(ref.mesh_index)]->FetchFace(ref.face_index);
+    for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y)) m_meshes[std::size_t(ref.mesh_index)].entry->FetchFace(ref.face_index);
   if (m_fetch_ahead && x + kFetchCornersAhead < cells.Width())
     for (const FaceRef& ref : cells.Cell(x + kFetchCornersAhead, y))
-      m_meshes[std::size_t(ref.mesh_index)]->FetchCorners(ref.face_index);
+      m_meshes[std::size_t(ref.mesh_index)].entry->FetchCorners(ref.face_index);
   const PixelCell cell = cells.Cell(x, y);
   if (cell.empty() || !sample_ray) return 0;
   const PixelRayRecord& ray = *sample_ray;
@@ -281,43 +281,34 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
   const double kAll = std::numeric_limits<double>::infinity();
   double nearest_opaque = kAll, nearest_other = kAll;
   bool passed_over = false;
-  const auto gather = [&](bool limited) {
-    // A miss leaves only depth, flag and point behind, and a hit also its
-    // weights and, where its mesh has them, texture coordinates: the next
-    // hit writes all of them but the coordinates, which a mesh without any
-    // must not inherit, so they alone are cleared after a hit. Every field
-    // starts at zero, as InitHitRecord leaves it.
-    HitRecord working = m_fresh_hit;
-    working.ray_origin = ray.origin;
-    working.ray_direction = ray.direction;
+  const auto gather = [&](bool limited) __attribute__((always_inline)) {
     // The faces' arithmetic four at a time; what it means for each face
-    // (how far, which side, which material) is decided in the cell's order.
+    // the ray meets (how far, which side, which material) is decided in the
+    // cell's order. A face met beyond the limit is passed over.
     for (std::size_t first = 0; first < cell.size(); first += 4) {
       const std::size_t count = std::min<std::size_t>(4, cell.size() - first);
-      const RenderMeshEntry* meshes[4];
       const FaceProjection* records[4];
       for (std::size_t k = 0; k < 4; ++k) {
         const FaceRef& ref = cell[first + std::min(k, count - 1)];
-        meshes[k] = m_meshes[std::size_t(ref.mesh_index)];
-        records[k] = &meshes[k]->Projection(ref.face_index);
+        records[k] = m_meshes[std::size_t(ref.mesh_index)].records + ref.face_index;
       }
       FaceQuadTest test;
       TestFaces(ray.origin, ray.direction, records, test);
-      for (std::size_t k = 0; k < count; ++k) {
-        const FaceRef& ref = cell[first + k];
-        const RenderMeshEntry* mesh = meshes[k];
-        working.mesh_index = ref.mesh_index;
-        working.face_index = ref.face_index;
-        working.material = mesh->Material();
-        const double farthest = limited ? nearest_opaque : kAll;
-        if (!mesh->IntersectFace(working, test, int(k), farthest)) {
-          passed_over = passed_over || working.depth > farthest;
+      for (unsigned lanes = test.meets & ((1u << count) - 1); lanes != 0; lanes &= lanes - 1) {
+        const int k = std::countr_zero(lanes);
+        if (limited && test.depth[k] > nearest_opaque) {
+          passed_over = true;
           continue;
         }
-        double& nearest = !working.material || working.material->AlwaysOpaque() ? nearest_opaque : nearest_other;
-        nearest = std::min(nearest, working.depth);
-        hits.push_back(working);
-        if (mesh->Mesh().HasTextureCoordinates()) std::fill_n(working.texture_coordinates, 3, TK_2fPoint());
+        const FaceRef& ref = cell[first + std::size_t(k)];
+        const IndexedMesh& mesh = m_meshes[std::size_t(ref.mesh_index)];
+        HitRecord& hit = hits.emplace_back();
+        if (!mesh.entry->RecordHit(hit, ref.mesh_index, ref.face_index, ray.origin, ray.direction, test, k)) {
+          hits.pop_back();
+          continue;
+        }
+        double& nearest = mesh.opaque ? nearest_opaque : nearest_other;
+        nearest = std::min(nearest, hit.depth);
         if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
       }
     }

@@ -19,6 +19,7 @@
 #include "engine/FaceRef.h"
 #include "engine/InclusiveRect.h"
 #include "host/platform/WinTypes.h"
+#include "shading/FaceProjection.h"
 #include "shading/HitRecord.h"
 
 class RenderMeshEntry;
@@ -59,7 +60,7 @@ public:
   // mesh's position here is its mesh index. False for a null mesh.
   bool AddMesh(const RenderMeshEntry* mesh);
   int MeshCount() const { return int(m_meshes.size()); }
-  const RenderMeshEntry* Mesh(int index) const { return m_meshes[std::size_t(index)]; }
+  const RenderMeshEntry* Mesh(int index) const { return m_meshes[std::size_t(index)].entry; }
   // Lists every face whose rectangle meets the image and that may be seen,
   // projecting on up to `threads` threads (the list is the same for any
   // count). False when aborted.
@@ -123,10 +124,13 @@ private:
   long long m_faces_between_pixels = 0;  // in view but not listed
   std::vector<int> m_faces_by_top;  // face indices by first row, then list order
   std::vector<std::size_t> m_top_row_ends;  // per image row: where its faces end in m_faces_by_top
-  std::vector<const RenderMeshEntry*> m_meshes;
+  // Per mesh, what gathering reads of it for every face it tests, one load away.
+  struct IndexedMesh {
+    const RenderMeshEntry* entry;
+    const FaceProjection* records;  // the entry's face records
+    bool opaque;                    // its material is opaque everywhere
+  };
+  std::vector<IndexedMesh> m_meshes;
   bool m_fetch_ahead = true;  // the listed faces' data outgrows the cache
   BandCells m_cells{*this};
-  // Every field zero, copied to start each sample's working record: a
-  // zeroed local would be cleared with a slow string store per sample.
-  HitRecord m_fresh_hit;
 };

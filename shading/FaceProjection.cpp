@@ -54,7 +54,9 @@ struct Fields {
   std::memcpy(out.v, &v, sizeof v);
   const Double4 zero = Splat(0.0);
   out.back = Bits(dn > zero);
-  out.inside = Bits((u >= zero) & (v >= zero) & (u + v <= Splat(1.0)));
+  const Mask4 inside = (u >= zero) & (v >= zero) & (u + v <= Splat(1.0));
+  out.inside = Bits(inside);
+  out.meets = Bits(inside & (t > zero));
 }
 
 void TestBaseline(const TK_3dVector& o, const TK_3dVector& d, const FaceProjection* const faces[4], FaceQuadTest& out) {

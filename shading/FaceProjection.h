@@ -33,13 +33,15 @@ static_assert(sizeof(FaceProjection) == 48, "the four-face test reads a record a
 // number, or infinite, when D runs along the plane or is zero), u[k] and
 // v[k] the plane point's barycentric quotients (weights 1 - u - v, u, v;
 // not numbers on a face without area); bit k of `back` says D . N > 0,
-// bit k of `inside` that u >= 0, v >= 0 and u + v <= 1.
+// bit k of `inside` that u >= 0, v >= 0 and u + v <= 1, and bit k of
+// `meets` that besides t > 0: the ray meets the face ahead of its origin.
 struct FaceQuadTest {
   double depth[4];
   double u[4];
   double v[4];
   unsigned back = 0;
   unsigned inside = 0;
+  unsigned meets = 0;
 };
 
 // Through the processor's path (ChosenSimdPath), or a named one where it

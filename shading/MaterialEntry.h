@@ -50,6 +50,12 @@ public:
   bool AlwaysOpaque() const {
     return !m_material || (m_material->Transparency() <= 0.0 && !m_material->m_transparency_map.bitmap);
   }
+  // Whether shading samples a bound map at a hit's texture coordinate
+  // (texture, specular, bump or transparency map).
+  bool ReadsTextureCoordinates() const {
+    return m_material && (m_material->m_texture_map.bitmap || m_material->m_specular_map.bitmap ||
+                          m_material->m_bump_map.bitmap || m_material->m_transparency_map.bitmap);
+  }
   // Fully transparent everywhere: transparency 1 and no transparency map to make it less.
   bool AlwaysSeeThrough() const {
     return m_material && m_material->Transparency() >= 1.0 && !m_material->m_transparency_map.bitmap;

@@ -48,6 +48,7 @@ RenderMeshEntry::RenderMeshEntry(const TK_Mesh& mesh, const MaterialEntry* mater
   m_mesh.m_T = mesh.m_T;
   m_mesh.ConvertQuadsToTriangles();
   m_box = m_mesh.BoundingBox();
+  m_hits_carry_coordinates = m_mesh.HasTextureCoordinates() && material && material->ReadsTextureCoordinates();
 }
 
 void RenderMeshEntry::BuildFaceProjections(int threads) {
@@ -162,22 +163,47 @@ bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
 
 bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
   FaceQuadTest test;
-  return TestFace(record, test) && IntersectFace(record, test, 0, farthest);
+  if (!TestFace(record, test) || !Accept(record, test, 0, false, farthest)) return false;
+  FillSurface(record, test, 0);
+  return true;
 }
 
-bool RenderMeshEntry::IntersectFace(HitRecord& record, const FaceQuadTest& test, int lane, double farthest) const {
-  if (!Accept(record, test, lane, false, farthest)) return false;
+bool RenderMeshEntry::RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin,
+                                const TK_3dVector& direction, const FaceQuadTest& test, int lane) const {
+  const bool back = (test.back >> lane & 1) != 0;
+  if (back) {
+    const CRenderMaterial* settings = SettingsOf(m_material);
+    if (settings && !settings->m_two_sided) return false;
+  }
+  const double t = test.depth[lane];
+  hit.point.x = origin.x + direction.x * t;
+  hit.point.y = origin.y + direction.y * t;
+  hit.point.z = origin.z + direction.z * t;
+  hit.normal = {};
+  hit.ray_origin = origin;
+  hit.ray_direction = direction;
+  hit.depth = t;
+  hit.mesh_index = mesh_index;
+  hit.face_index = face;
+  hit.back_face = back;
+  hit.material = m_material;
+  FillSurface(hit, test, lane);
+  return true;
+}
+
+void RenderMeshEntry::FillSurface(HitRecord& record, const FaceQuadTest& test, int lane) const {
   const double u = test.u[lane], v = test.v[lane];
   record.weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
   // The coordinates come now because a transparency map decides from them
   // whether the hit hides what lies behind it; the normal waits for shading.
-  if (m_mesh.HasTextureCoordinates()) {
-    const TK_MeshFace& f = m_mesh.m_F[std::size_t(record.face_index)];
-    record.texture_coordinates[0] = m_mesh.m_T[std::size_t(f.vi[0])];
-    record.texture_coordinates[1] = m_mesh.m_T[std::size_t(f.vi[1])];
-    record.texture_coordinates[2] = m_mesh.m_T[std::size_t(f.vi[2])];
+  if (!m_hits_carry_coordinates) {
+    std::fill_n(record.texture_coordinates, 3, TK_2fPoint());
+    return;
   }
-  return true;
+  const TK_MeshFace& f = m_mesh.m_F[std::size_t(record.face_index)];
+  record.texture_coordinates[0] = m_mesh.m_T[std::size_t(f.vi[0])];
+  record.texture_coordinates[1] = m_mesh.m_T[std::size_t(f.vi[1])];
+  record.texture_coordinates[2] = m_mesh.m_T[std::size_t(f.vi[2])];
 }
 
 TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {

@@ -34,6 +34,7 @@ public:
   const MaterialEntry* Material() const { return m_material; }
   int FaceCount() const { return m_mesh.FaceCount(); }
   const FaceProjection& Projection(int face) const { return m_faces[std::size_t(face)]; }
+  const FaceProjection* Projections() const { return m_faces.get(); }
   // Asks memory for what a ray test of the face reads, ahead of the test:
   // its record (which may straddle two cache lines) and its corners.
   void FetchFace(int face) const {
@@ -61,15 +62,20 @@ public:
   void ComputeEnvironmentCoordinates(const TK_Xform& world_to_camera, TK::view_projection projection);
 
   // The ray of the record against face record.face_index. On a hit the record
-  // holds depth, point, back-face flag, weights and texture coordinates, but
-  // not the normal: most hits are never shaded, and shading asks
-  // ShadingNormal for the ones that are. Back faces hit only when
+  // holds depth, point, back-face flag, weights and texture coordinates
+  // (zero unless the entry's material samples a map with them), but not the
+  // normal: most hits are never shaded, and shading asks ShadingNormal for
+  // the ones that are. Back faces hit only when
   // record.material shades two sides. A face met farther than `farthest`
   // counts as missed (its depth is left in the record all the same).
   bool IntersectFace(HitRecord& record, double farthest = std::numeric_limits<double>::infinity()) const;
-  // The same, its arithmetic done beforehand: lane `lane` of `test` holds
-  // face record.face_index's record against the record's ray.
-  bool IntersectFace(HitRecord& record, const FaceQuadTest& test, int lane, double farthest) const;
+  // The hit that lane `lane` of `test` (face `face` against the ray origin +
+  // t direction) names in FaceQuadTest::meets, written whole into `hit`:
+  // every field, the normal zero, the material this entry's. False, with
+  // `hit` partly written, for a back face that the material shades from the
+  // front only.
+  bool RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin, const TK_3dVector& direction,
+                 const FaceQuadTest& test, int lane) const;
   // The unit shading normal of a hit that IntersectFace reported on this
   // entry: the face's geometric normal when the material is faceted or the
   // mesh has no vertex normals, else the weighted vertex normals summed in
@@ -92,10 +98,15 @@ private:
   bool TestFace(const HitRecord& record, FaceQuadTest& test) const;
   // What both tests decide from a lane of the arithmetic, up to the weights.
   bool Accept(HitRecord& record, const FaceQuadTest& test, int lane, bool front_only, double farthest) const;
+  // A hit's weights and texture coordinates.
+  void FillSurface(HitRecord& record, const FaceQuadTest& test, int lane) const;
 
   TK_BoundingBox m_box;
   TK_Mesh m_mesh;
   const MaterialEntry* m_material;
   std::unique_ptr<FaceProjection[]> m_faces;  // one per face of the copy
   TK_SimpleArray<TK_2fPoint> m_environment;
+  // Hits get texture coordinates only where the mesh has them and its
+  // material samples a map with them: copying them is most of a hit's cost.
+  bool m_hits_carry_coordinates = false;
 };
