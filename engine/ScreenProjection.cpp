@@ -108,7 +108,8 @@ std::unique_ptr<CScreenProjection> CScreenProjection::Create(const TK_Viewport& 
 
 bool CScreenProjection::AddMesh(const RenderMeshEntry* mesh) {
   if (!mesh) return false;
-  m_meshes.push_back({mesh, mesh->Projections(), !mesh->Material() || mesh->Material()->AlwaysOpaque()});
+  m_meshes.push_back(
+      {mesh, mesh->Projections(), !mesh->Material() || mesh->Material()->AlwaysOpaque(), mesh->ShadesBackFaces()});
   return true;
 }
 
@@ -296,19 +297,23 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
       TestFaces(ray.origin, ray.direction, records, test);
       for (unsigned lanes = test.meets & ((1u << count) - 1); lanes != 0; lanes &= lanes - 1) {
         const int k = std::countr_zero(lanes);
-        if (limited && test.depth[k] > nearest_opaque) {
+        const double depth = test.depth[k];
+        if (limited && depth > nearest_opaque) {
           passed_over = true;
           continue;
         }
         const FaceRef& ref = cell[first + std::size_t(k)];
         const IndexedMesh& mesh = m_meshes[std::size_t(ref.mesh_index)];
-        HitRecord& hit = hits.emplace_back();
-        if (!mesh.entry->RecordHit(hit, ref.mesh_index, ref.face_index, ray.origin, ray.direction, test, k)) {
-          hits.pop_back();
-          continue;
+        if ((test.back >> k & 1) != 0 && !mesh.two_sided) continue;
+        if (limited && mesh.opaque && depth < std::min(nearest_opaque, nearest_other) && !hits.empty()) {
+          // Nearer than all met so far, which it hides: they are passed
+          // over, as they would have been had this face come first.
+          hits.clear();
+          passed_over = true;
         }
+        mesh.entry->RecordHit(hits.emplace_back(), ref.mesh_index, ref.face_index, ray.origin, ray.direction, test, k);
         double& nearest = mesh.opaque ? nearest_opaque : nearest_other;
-        nearest = std::min(nearest, hit.depth);
+        nearest = std::min(nearest, depth);
         if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);
       }
     }

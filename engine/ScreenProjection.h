@@ -90,7 +90,9 @@ public:
   static constexpr std::size_t kMaxHitsPerSample = 4096;
 
   // Every hit of the ray through sample (x, y) with the faces of its cell,
-  // in cell order, then nearest first when `sort` is set; the count. Beyond
+  // in cell order; the count. With `sort`, the hits that can show, nearest
+  // first: those behind the nearest hit are left out where that hit's
+  // material is opaque everywhere and no other hit lies as near. Beyond
   // kMaxHitsPerSample hits only the nearest stay. y must lie within the band
   // of `cells` (or of the index's own). The list is cleared first and keeps
   // its capacity.
@@ -129,6 +131,7 @@ private:
     const RenderMeshEntry* entry;
     const FaceProjection* records;  // the entry's face records
     bool opaque;                    // its material is opaque everywhere
+    bool two_sided;                 // its back faces are hit
   };
   std::vector<IndexedMesh> m_meshes;
   bool m_fetch_ahead = true;  // the listed faces' data outgrows the cache

@@ -168,13 +168,13 @@ bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
   return true;
 }
 
-bool RenderMeshEntry::RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin,
+bool RenderMeshEntry::ShadesBackFaces() const {
+  const CRenderMaterial* settings = SettingsOf(m_material);
+  return !settings || settings->m_two_sided;
+}
+
+void RenderMeshEntry::RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin,
                                 const TK_3dVector& direction, const FaceQuadTest& test, int lane) const {
-  const bool back = (test.back >> lane & 1) != 0;
-  if (back) {
-    const CRenderMaterial* settings = SettingsOf(m_material);
-    if (settings && !settings->m_two_sided) return false;
-  }
   const double t = test.depth[lane];
   hit.point.x = origin.x + direction.x * t;
   hit.point.y = origin.y + direction.y * t;
@@ -185,10 +185,9 @@ bool RenderMeshEntry::RecordHit(HitRecord& hit, int mesh_index, int face, const 
   hit.depth = t;
   hit.mesh_index = mesh_index;
   hit.face_index = face;
-  hit.back_face = back;
+  hit.back_face = (test.back >> lane & 1) != 0;
   hit.material = m_material;
   FillSurface(hit, test, lane);
-  return true;
 }
 
 void RenderMeshEntry::FillSurface(HitRecord& record, const FaceQuadTest& test, int lane) const {

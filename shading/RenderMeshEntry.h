@@ -69,12 +69,14 @@ public:
   // record.material shades two sides. A face met farther than `farthest`
   // counts as missed (its depth is left in the record all the same).
   bool IntersectFace(HitRecord& record, double farthest = std::numeric_limits<double>::infinity()) const;
+  // Whether hits on back faces count: the material shades two sides (a
+  // missing material does).
+  bool ShadesBackFaces() const;
   // The hit that lane `lane` of `test` (face `face` against the ray origin +
   // t direction) names in FaceQuadTest::meets, written whole into `hit`:
-  // every field, the normal zero, the material this entry's. False, with
-  // `hit` partly written, for a back face that the material shades from the
-  // front only.
-  bool RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin, const TK_3dVector& direction,
+  // every field, the normal zero, the material this entry's. On a back
+  // face it counts only where ShadesBackFaces.
+  void RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin, const TK_3dVector& direction,
                  const FaceQuadTest& test, int lane) const;
   // The unit shading normal of a hit that IntersectFace reported on this
   // entry: the face's geometric normal when the material is faceted or the

@@ -212,7 +212,8 @@ TEST(ScreenProjection, FarFromTheOriginGatheringStillFindsEveryHitOfTheFullTest)
 // its bottom rows: a row two bands share is filed by both, and only then is
 // the face done; the last band is cut at the bottom; aborts and bands
 // outside the image are refused.
-// Ten thousand stacked triangles: a sample keeps only the nearest, sorted, in bounded memory.
+// Ten thousand stacked opaque triangles: a sample keeps only the nearest,
+// sorted, in bounded memory; sorted for shading, only the nearest of all.
 TEST(ScreenProjection, ASampleKeepsOnlyItsNearestHits) {
   Scene scene;
   std::vector<TK_3fPoint> stack;
@@ -226,11 +227,13 @@ TEST(ScreenProjection, ASampleKeepsOnlyItsNearestHits) {
   ASSERT_NE(projection, nullptr);
   ASSERT_TRUE(projection->PrepareBand(0, 8));
   std::vector<HitRecord> hits;
-  ASSERT_EQ(projection->GatherHits(4, 4, hits, true), int(CScreenProjection::kMaxHitsPerSample));
+  ASSERT_EQ(projection->GatherHits(4, 4, hits, false), int(CScreenProjection::kMaxHitsPerSample));
   EXPECT_TRUE(std::is_sorted(hits.begin(), hits.end(), [](auto& a, auto& b) { return a.depth < b.depth; }));
   // The nearest 4096 layers: the stack's last faces, nearest first.
   EXPECT_EQ(std::pair(hits.front().face_index, hits.back().face_index), std::pair(layers - 1, layers - 4096));
   EXPECT_LE(hits.capacity(), 2 * CScreenProjection::kMaxHitsPerSample);
+  ASSERT_EQ(projection->GatherHits(4, 4, hits, true), 1);
+  EXPECT_EQ(hits[0].face_index, layers - 1);
 }
 
 TEST(ScreenProjection, BandsShareARowCutAtTheBottomAndStopOnAbort) {
