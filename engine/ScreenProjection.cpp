@@ -311,7 +311,7 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
           hits.clear();
           passed_over = true;
         }
-        mesh.entry->RecordHit(hits.emplace_back(), ref.mesh_index, ref.face_index, ray.origin, ray.direction, test, k);
+        mesh.entry->RecordHit(hits, ref.mesh_index, ref.face_index, ray.origin, ray.direction, test, k);
         double& nearest = mesh.opaque ? nearest_opaque : nearest_other;
         nearest = std::min(nearest, depth);
         if (hits.size() >= 2 * kMaxHitsPerSample) KeepNearestHits(hits);

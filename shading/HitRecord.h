@@ -12,6 +12,24 @@
 class MaterialEntry;
 
 struct HitRecord {
+  HitRecord() = default;
+  // A hit of the ray tests with every field written once: the point O + t D
+  // component by component, the normal zero (shading fills it).
+  HitRecord(const TK_3dVector& origin, const TK_3dVector& direction, double t, const TK_3fPoint& weights,
+            const TK_2fPoint (&coordinates)[3], int mesh_index, int face_index, bool back_face,
+            const MaterialEntry* material)
+      : point(origin.x + direction.x * t, origin.y + direction.y * t, origin.z + direction.z * t),
+        normal(0.0, 0.0, 0.0),
+        weights(weights),
+        ray_origin(origin),
+        ray_direction(direction),
+        depth(t),
+        mesh_index(mesh_index),
+        face_index(face_index),
+        texture_coordinates{coordinates[0], coordinates[1], coordinates[2]},
+        back_face(back_face),
+        material(material) {}
+
   TK_3dVector point;      // O + t D
   // Unit shading normal, turned toward the ray on a back face. Filled by
   // shading (RenderMeshEntry::ShadingNormal), not by the ray tests; only a

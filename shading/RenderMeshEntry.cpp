@@ -156,6 +156,20 @@ bool RenderMeshEntry::TestFace(const HitRecord& record, FaceQuadTest& test) cons
   return (test.inside >> lane & 1) != 0;
 }
 
+[[gnu::always_inline]] inline void RenderMeshEntry::SurfaceAt(int face, const FaceQuadTest& test, int lane, TK_3fPoint& weights,
+                                TK_2fPoint (&coordinates)[3]) const {
+  const double u = test.u[lane], v = test.v[lane];
+  weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
+  // The coordinates come now because a transparency map decides from them
+  // whether the hit hides what lies behind it; the normal waits for shading.
+  if (!m_hits_carry_coordinates) {
+    std::fill_n(coordinates, 3, TK_2fPoint());
+    return;
+  }
+  const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
+  for (int k = 0; k < 3; ++k) coordinates[k] = m_mesh.m_T[std::size_t(f.vi[k])];
+}
+
 bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
   FaceQuadTest test;
   return TestFace(record, test) && Accept(record, test, 0, true, std::numeric_limits<double>::infinity());
@@ -164,7 +178,7 @@ bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
 bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
   FaceQuadTest test;
   if (!TestFace(record, test) || !Accept(record, test, 0, false, farthest)) return false;
-  FillSurface(record, test, 0);
+  SurfaceAt(record.face_index, test, 0, record.weights, record.texture_coordinates);
   return true;
 }
 
@@ -173,36 +187,14 @@ bool RenderMeshEntry::ShadesBackFaces() const {
   return !settings || settings->m_two_sided;
 }
 
-void RenderMeshEntry::RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin,
+void RenderMeshEntry::RecordHit(std::vector<HitRecord>& hits, int mesh_index, int face, const TK_3dVector& origin,
                                 const TK_3dVector& direction, const FaceQuadTest& test, int lane) const {
-  const double t = test.depth[lane];
-  hit.point.x = origin.x + direction.x * t;
-  hit.point.y = origin.y + direction.y * t;
-  hit.point.z = origin.z + direction.z * t;
-  hit.normal = {};
-  hit.ray_origin = origin;
-  hit.ray_direction = direction;
-  hit.depth = t;
-  hit.mesh_index = mesh_index;
-  hit.face_index = face;
-  hit.back_face = (test.back >> lane & 1) != 0;
-  hit.material = m_material;
-  FillSurface(hit, test, lane);
-}
-
-void RenderMeshEntry::FillSurface(HitRecord& record, const FaceQuadTest& test, int lane) const {
-  const double u = test.u[lane], v = test.v[lane];
-  record.weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
-  // The coordinates come now because a transparency map decides from them
-  // whether the hit hides what lies behind it; the normal waits for shading.
-  if (!m_hits_carry_coordinates) {
-    std::fill_n(record.texture_coordinates, 3, TK_2fPoint());
-    return;
-  }
-  const TK_MeshFace& f = m_mesh.m_F[std::size_t(record.face_index)];
-  record.texture_coordinates[0] = m_mesh.m_T[std::size_t(f.vi[0])];
-  record.texture_coordinates[1] = m_mesh.m_T[std::size_t(f.vi[1])];
-  record.texture_coordinates[2] = m_mesh.m_T[std::size_t(f.vi[2])];
+  TK_3fPoint weights;
+  TK_2fPoint coordinates[3];
+  SurfaceAt(face, test, lane, weights, coordinates);
+  // Built in place: a default record would be cleared first, with a string store.
+  hits.emplace_back(origin, direction, test.depth[lane], weights, coordinates, mesh_index, face,
+                    (test.back >> lane & 1) != 0, m_material);
 }
 
 TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {

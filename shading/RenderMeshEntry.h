@@ -72,12 +72,12 @@ public:
   // Whether hits on back faces count: the material shades two sides (a
   // missing material does).
   bool ShadesBackFaces() const;
-  // The hit that lane `lane` of `test` (face `face` against the ray origin +
-  // t direction) names in FaceQuadTest::meets, written whole into `hit`:
-  // every field, the normal zero, the material this entry's. On a back
-  // face it counts only where ShadesBackFaces.
-  void RecordHit(HitRecord& hit, int mesh_index, int face, const TK_3dVector& origin, const TK_3dVector& direction,
-                 const FaceQuadTest& test, int lane) const;
+  // Appends to `hits` the hit that lane `lane` of `test` (face `face`
+  // against the ray origin + t direction) names in FaceQuadTest::meets,
+  // the normal zero, the material this entry's. On a back face it counts
+  // only where ShadesBackFaces.
+  void RecordHit(std::vector<HitRecord>& hits, int mesh_index, int face, const TK_3dVector& origin,
+                 const TK_3dVector& direction, const FaceQuadTest& test, int lane) const;
   // The unit shading normal of a hit that IntersectFace reported on this
   // entry: the face's geometric normal when the material is faceted or the
   // mesh has no vertex normals, else the weighted vertex normals summed in
@@ -100,8 +100,9 @@ private:
   bool TestFace(const HitRecord& record, FaceQuadTest& test) const;
   // What both tests decide from a lane of the arithmetic, up to the weights.
   bool Accept(HitRecord& record, const FaceQuadTest& test, int lane, bool front_only, double farthest) const;
-  // A hit's weights and texture coordinates.
-  void FillSurface(HitRecord& record, const FaceQuadTest& test, int lane) const;
+  // The weights and texture coordinates of lane `lane`'s hit on face `face`.
+  void SurfaceAt(int face, const FaceQuadTest& test, int lane, TK_3fPoint& weights,
+                 TK_2fPoint (&coordinates)[3]) const;
 
   TK_BoundingBox m_box;
   TK_Mesh m_mesh;
