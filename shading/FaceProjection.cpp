@@ -30,19 +30,19 @@ struct Fields {
 // point in the face's projected axes and the two quotients sharing the
 // determinant. Comparisons with NaN are false, so rays along the plane and
 // faces without area fall outside.
-[[gnu::always_inline]] inline void Test(const TK_3dVector& o, const TK_3dVector& d,
-                                        const FaceProjection* const faces[4], FaceQuadTest& out) {
+template <class Steps>
+void Test(const TK_3dVector& o, const TK_3dVector& d, const FaceProjection* const faces[4], FaceQuadTest& out) {
   const Fields plane = Row(faces, 0), corner = Row(faces, 1), edges = Row(faces, 2);
   const Double4 n0 = Wide(plane.f0), n1 = Wide(plane.f1), n2 = Wide(plane.f2);
-  const Double4 dx = Splat(d.x), dy = Splat(d.y), dz = Splat(d.z);
-  const Double4 ox = Splat(o.x), oy = Splat(o.y), oz = Splat(o.z);
+  const Double4 dx = Steps::Splat(d.x), dy = Steps::Splat(d.y), dz = Steps::Splat(d.z);
+  const Double4 ox = Steps::Splat(o.x), oy = Steps::Splat(o.y), oz = Steps::Splat(o.z);
   const Double4 dn = dx * n0 + dy * n1 + dz * n2;
   const Double4 t = -(ox * n0 + oy * n1 + oz * n2 + Wide(plane.f3)) / dn;
   const Double4 px = ox + dx * t, py = oy + dy * t, pz = oz + dz * t;
   Int4 axis;
   std::memcpy(&axis, &edges.f3, sizeof axis);
-  const Mask4 drops_x = __builtin_convertvector(axis == 0, Mask4);
-  const Mask4 drops_z = __builtin_convertvector(axis == 2, Mask4);
+  const Mask4 drops_x = Steps::Widen(axis == 0);
+  const Mask4 drops_z = Steps::Widen(axis == 2);
   const Double4 a = (drops_x ? py : px) - Wide(corner.f0);
   const Double4 b = (drops_z ? py : pz) - Wide(corner.f1);
   const Double4 a1 = Wide(corner.f2), b1 = Wide(corner.f3), a2 = Wide(edges.f0), b2 = Wide(edges.f1);
@@ -53,21 +53,22 @@ struct Fields {
   std::memcpy(out.u, &u, sizeof u);
   std::memcpy(out.v, &v, sizeof v);
   const Double4 zero = Splat(0.0);
-  out.back = Bits(dn > zero);
+  out.back = Steps::Bits(dn > zero);
   const Mask4 inside = (u >= zero) & (v >= zero) & (u + v <= Splat(1.0));
-  out.inside = Bits(inside);
-  out.meets = Bits(inside & (t > zero));
+  out.inside = Steps::Bits(inside);
+  out.meets = Steps::Bits(inside & (t > zero));
 }
 
-void TestBaseline(const TK_3dVector& o, const TK_3dVector& d, const FaceProjection* const faces[4], FaceQuadTest& out) {
-  Test(o, d, faces, out);
+[[gnu::flatten]] void TestBaseline(const TK_3dVector& o, const TK_3dVector& d, const FaceProjection* const faces[4],
+                                   FaceQuadTest& out) {
+  Test<BaselineSteps>(o, d, faces, out);
 }
 
 // AVX2 without FMA: a fused multiply-add would round once where the
 // baseline rounds twice.
-[[gnu::target("avx2")]] void TestAvx2(const TK_3dVector& o, const TK_3dVector& d,
-                                      const FaceProjection* const faces[4], FaceQuadTest& out) {
-  Test(o, d, faces, out);
+[[gnu::target("avx2"), gnu::flatten]] void TestAvx2(const TK_3dVector& o, const TK_3dVector& d,
+                                                     const FaceProjection* const faces[4], FaceQuadTest& out) {
+  Test<Avx2Steps>(o, d, faces, out);
 }
 
 using TestFunction = void (*)(const TK_3dVector&, const TK_3dVector&, const FaceProjection* const[4], FaceQuadTest&);
