@@ -257,7 +257,7 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, std::vec
   return GatherHits(cells, x, y, m_camera.PixelRay(x, y, ray) ? &ray : nullptr, hits, sort);
 }
 
-int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const PixelRayRecord* sample_ray,
+int CScreenProjection::GatherCell(const BandCells& cells, int x, int y, const PixelRayRecord* sample_ray,
                                   std::vector<HitRecord>& hits, bool sort) const {
   hits.clear();
   // A face's record is read for a row or two and never again, so nearly
@@ -288,11 +288,16 @@ int CScreenProjection::GatherHits(const BandCells& cells, int x, int y, const Pi
     // cell's order. A face met beyond the limit is passed over.
     for (std::size_t first = 0; first < cell.size(); first += 4) {
       const std::size_t count = std::min<std::size_t>(4, cell.size() - first);
+      // Lanes past the cell's end repeat its last face.
       const FaceProjection* records[4];
-      for (std::size_t k = 0; k < 4; ++k) {
-        const FaceRef& ref = cell[first + std::min(k, count - 1)];
-        records[k] = m_meshes[std::size_t(ref.mesh_index)].records + ref.face_index;
-      }
+      const auto record = [&](std::size_t k) {
+        const FaceRef& ref = cell[first + k];
+        return m_meshes[std::size_t(ref.mesh_index)].records + ref.face_index;
+      };
+      records[0] = record(0);
+      records[1] = count > 1 ? record(1) : records[0];
+      records[2] = count > 2 ? record(2) : records[1];
+      records[3] = count > 3 ? record(3) : records[2];
       FaceQuadTest test;
       TestFaces(ray.origin, ray.direction, records, test);
       for (unsigned lanes = test.meets & ((1u << count) - 1); lanes != 0; lanes &= lanes - 1) {

@@ -100,12 +100,22 @@ public:
   // The same with the sample's ray made by the caller (Camera().PixelRay or
   // PixelRays); null where it has no direction, which meets no face.
   int GatherHits(const BandCells& cells, int x, int y, const PixelRayRecord* ray, std::vector<HitRecord>& hits,
-                 bool sort) const;
+                 bool sort) const {
+    // A third of a typical image's samples meet nothing: no call for them.
+    if (!ray && !m_fetch_ahead) {
+      hits.clear();
+      return 0;
+    }
+    return GatherCell(cells, x, y, ray, hits, sort);
+  }
   int GatherHits(int x, int y, std::vector<HitRecord>& hits, bool sort) const {
     return GatherHits(m_cells, x, y, hits, sort);
   }
 
 private:
+  // GatherHits but for samples without a ray where nothing is fetched ahead.
+  int GatherCell(const BandCells& cells, int x, int y, const PixelRayRecord* ray, std::vector<HitRecord>& hits,
+                 bool sort) const;
   CScreenProjection(const FittedCamera& camera, const std::atomic<bool>* abort);
   // Orders the listed faces for the bands.
   void SortFacesByTopRow();
