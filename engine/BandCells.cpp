@@ -52,7 +52,8 @@ bool BandCells::Prepare(int first, int count) {
   m_covered.clear();
   m_covered_counts.clear();
   // A large face's cells in a row are one run, from its edge lines.
-  const auto each_cell = [&](const ProjectedFace& face, const RECT& part, const auto& visit) __attribute__((always_inline)) {
+  const auto each_cell = [&](const ProjectedFace& face, const RECT& part,
+                             const auto& visit) __attribute__((always_inline)) {
     const bool small = face.Small(), runs = !small && face.triangle.HasRuns();
     const int width = face.rect.right - face.rect.left + 1;
     for (int y = part.top; y <= part.bottom; ++y) {
@@ -105,7 +106,8 @@ bool BandCells::Prepare(int first, int count) {
     }
     const ProjectedFace& face = faces[m_band_faces[i]];
     const FaceRef ref{face.mesh_index, face.face_index};
-    each_cell(face, inclusive_rect::Intersect(face.rect, band), [&](std::uint32_t cell) __attribute__((always_inline)) { m_refs[m_starts[cell]++] = ref; });
+    each_cell(face, inclusive_rect::Intersect(face.rect, band),
+              [&](std::uint32_t cell) __attribute__((always_inline)) { m_refs[m_starts[cell]++] = ref; });
   }
   for (std::size_t cell = cells; cell > 0; --cell) m_starts[cell] = m_starts[cell - 1];
   m_starts[0] = 0;

@@ -266,7 +266,8 @@ int CScreenProjection::GatherCell(const BandCells& cells, int x, int y, const Pi
   // Their corners' data is sent for nearer, once the records have come.
   constexpr int kFetchAhead = 6, kFetchCornersAhead = 3;
   if (m_fetch_ahead && x + kFetchAhead < cells.Width())
-    for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y)) m_meshes[std::size_t(ref.mesh_index)].entry->FetchFace(ref.face_index);
+    for (const FaceRef& ref : cells.Cell(x + kFetchAhead, y))
+      m_meshes[std::size_t(ref.mesh_index)].entry->FetchFace(ref.face_index);
   if (m_fetch_ahead && x + kFetchCornersAhead < cells.Width())
     for (const FaceRef& ref : cells.Cell(x + kFetchCornersAhead, y))
       m_meshes[std::size_t(ref.mesh_index)].entry->FetchCorners(ref.face_index);

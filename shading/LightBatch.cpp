@@ -75,7 +75,8 @@ void Light(const TK_SimpleArray<TK_Light>& lights, const SurfaceShader& shader, 
     origin.z[k] = in.hits[k]->ray_origin.z;
   }
   Double4 ignored;
-  const Vec normal = Unit<Steps>({Load(in.normal[0]), Load(in.normal[1]), Load(in.normal[2])}, Steps::LaneMask(in.unitize), ignored);
+  const Vec normal =
+      Unit<Steps>({Load(in.normal[0]), Load(in.normal[1]), Load(in.normal[2])}, Steps::LaneMask(in.unitize), ignored);
   const Rgb diffuse{LoadF(in.diffuse[0]), LoadF(in.diffuse[1]), LoadF(in.diffuse[2])};
   const Rgb highlight_colour{LoadF(in.highlight[0]), LoadF(in.highlight[1]), LoadF(in.highlight[2])};
   const Double4 exponent = Load(in.exponent);
@@ -97,7 +98,8 @@ void Light(const TK_SimpleArray<TK_Light>& lights, const SurfaceShader& shader, 
     } else {
       const TK_3dPoint& l = light.Location();
       Double4 distance;
-      to_light = Unit<Steps>({Steps::Splat(l.x) - point.x, Steps::Splat(l.y) - point.y, Steps::Splat(l.z) - point.z}, Steps::LaneMask(0xF), distance);
+      to_light = Unit<Steps>({Steps::Splat(l.x) - point.x, Steps::Splat(l.y) - point.y, Steps::Splat(l.z) - point.z},
+                             Steps::LaneMask(0xF), distance);
       Double4 cos_off_axis = Steps::Splat(0.0);
       if (light.IsSpotLight()) {
         const TK_3dVector& d = light.Direction();
@@ -105,7 +107,8 @@ void Light(const TK_SimpleArray<TK_Light>& lights, const SurfaceShader& shader, 
         lit &= ~(Steps::Splat(light.SpotAngleCosine()) >= cos_off_axis);  // outside the cone
       }
       const TK_3dVector c = light.AttenuationCoefficients();
-      const Double4 denominator = Steps::Splat(c.x) + Steps::Splat(c.y) * distance + Steps::Splat(c.z) * distance * distance;
+      const Double4 denominator =
+          Steps::Splat(c.x) + Steps::Splat(c.y) * distance + Steps::Splat(c.z) * distance * distance;
       attenuation = denominator > Steps::Splat(0.0) ? Steps::Splat(1.0) / denominator : Steps::Splat(0.0);
       lit &= ~(attenuation == Steps::Splat(0.0));
       if (light.IsSpotLight()) {
@@ -137,7 +140,8 @@ void Light(const TK_SimpleArray<TK_Light>& lights, const SurfaceShader& shader, 
     Double4 power = Steps::Splat(0.0);
     for (int k = 0; k < kLanes; ++k)
       if (toward[k]) power[k] = std::pow(n_dot_half[k], exponent[k]);
-    AddLight(specular_light, toward, power * attenuation * Steps::Splat(light.Intensity()), light_colour, highlight_colour);
+    AddLight(specular_light, toward, power * attenuation * Steps::Splat(light.Intensity()), light_colour,
+             highlight_colour);
   }
   const Float4 r = diffuse_light.r + specular_light.r, g = diffuse_light.g + specular_light.g,
                b = diffuse_light.b + specular_light.b;

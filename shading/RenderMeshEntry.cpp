@@ -156,20 +156,6 @@ bool RenderMeshEntry::TestFace(const HitRecord& record, FaceQuadTest& test) cons
   return (test.inside >> lane & 1) != 0;
 }
 
-[[gnu::always_inline]] inline void RenderMeshEntry::SurfaceAt(int face, const FaceQuadTest& test, int lane, TK_3fPoint& weights,
-                                TK_2fPoint (&coordinates)[3]) const {
-  const double u = test.u[lane], v = test.v[lane];
-  weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
-  // The coordinates come now because a transparency map decides from them
-  // whether the hit hides what lies behind it; the normal waits for shading.
-  if (!m_hits_carry_coordinates) {
-    std::fill_n(coordinates, 3, TK_2fPoint());
-    return;
-  }
-  const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
-  for (int k = 0; k < 3; ++k) coordinates[k] = m_mesh.m_T[std::size_t(f.vi[k])];
-}
-
 bool RenderMeshEntry::QuickIntersectFace(HitRecord& record) const {
   FaceQuadTest test;
   return TestFace(record, test) && Accept(record, test, 0, true, std::numeric_limits<double>::infinity());
@@ -185,16 +171,6 @@ bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
 bool RenderMeshEntry::ShadesBackFaces() const {
   const CRenderMaterial* settings = SettingsOf(m_material);
   return !settings || settings->m_two_sided;
-}
-
-void RenderMeshEntry::RecordHit(std::vector<HitRecord>& hits, int mesh_index, int face, const TK_3dVector& origin,
-                                const TK_3dVector& direction, const FaceQuadTest& test, int lane) const {
-  TK_3fPoint weights;
-  TK_2fPoint coordinates[3];
-  SurfaceAt(face, test, lane, weights, coordinates);
-  // Built in place: a default record would be cleared first, with a string store.
-  hits.emplace_back(origin, direction, test.depth[lane], weights, coordinates, mesh_index, face,
-                    (test.back >> lane & 1) != 0, m_material);
 }
 
 TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {

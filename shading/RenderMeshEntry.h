@@ -5,6 +5,7 @@
 // environment-map coordinates. The entry owns the copy and its tables; its
 // MaterialEntry belongs to the session's cache.
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -113,3 +114,29 @@ private:
   // material samples a map with them: copying them is most of a hit's cost.
   bool m_hits_carry_coordinates = false;
 };
+
+// Inline: the gathering writes every hit through these.
+[[gnu::always_inline]] inline void RenderMeshEntry::RecordHit(std::vector<HitRecord>& hits, int mesh_index, int face,
+                                                              const TK_3dVector& origin, const TK_3dVector& direction,
+                                                              const FaceQuadTest& test, int lane) const {
+  TK_3fPoint weights;
+  TK_2fPoint coordinates[3];
+  SurfaceAt(face, test, lane, weights, coordinates);
+  // Built in place: a default record would be cleared first, with a string store.
+  hits.emplace_back(origin, direction, test.depth[lane], weights, coordinates, mesh_index, face,
+                    (test.back >> lane & 1) != 0, m_material);
+}
+
+inline void RenderMeshEntry::SurfaceAt(int face, const FaceQuadTest& test, int lane, TK_3fPoint& weights,
+                                       TK_2fPoint (&coordinates)[3]) const {
+  const double u = test.u[lane], v = test.v[lane];
+  weights = TK_3fPoint(float(1.0 - (u + v)), float(u), float(v));
+  // The coordinates come now because a transparency map decides from them
+  // whether the hit hides what lies behind it; the normal waits for shading.
+  if (!m_hits_carry_coordinates) {
+    std::fill_n(coordinates, 3, TK_2fPoint());
+    return;
+  }
+  const TK_MeshFace& f = m_mesh.m_F[std::size_t(face)];
+  for (int k = 0; k < 3; ++k) coordinates[k] = m_mesh.m_T[std::size_t(f.vi[k])];
+}
