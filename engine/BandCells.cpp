@@ -51,11 +51,23 @@ bool BandCells::Prepare(int first, int count) {
   m_starts.assign(cells + 1, 0);
   m_covered.clear();
   m_covered_counts.clear();
-  // A large face's cells in a row are one run, from its edge lines.
+  // A small face's cells in a row are the set bits of that row of `held`;
+  // a large face's are one run, from its edge lines. Cells go in row order,
+  // left to right.
   const auto each_cell = [&](const ProjectedFace& face, const RECT& part,
                              const auto& visit) __attribute__((always_inline)) {
-    const bool small = face.Small(), runs = !small && face.triangle.HasRuns();
     const int width = face.rect.right - face.rect.left + 1;
+    if (face.Small()) {
+      const auto ones = [](int n) { return n >= 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << n) - 1; };
+      const std::uint64_t columns = ones(part.right - face.rect.left + 1) & ~ones(part.left - face.rect.left);
+      for (int y = part.top; y <= part.bottom; ++y) {
+        const long long row = (long long)(y - first) * m_width + face.rect.left;
+        for (std::uint64_t bits = face.held >> ((y - face.rect.top) * width) & columns; bits != 0; bits &= bits - 1)
+          visit(std::uint32_t(row + std::countr_zero(bits)));
+      }
+      return;
+    }
+    const bool runs = face.triangle.HasRuns();
     for (int y = part.top; y <= part.bottom; ++y) {
       const std::size_t row = std::size_t(y - first) * std::size_t(m_width);
       if (runs) {
@@ -64,9 +76,7 @@ bool BandCells::Prepare(int first, int count) {
         continue;
       }
       for (int x = part.left; x <= part.right; ++x)
-        if (small ? (face.held >> ((y - face.rect.top) * width + (x - face.rect.left)) & 1) != 0
-                  : !face.triangle.Excludes(x, y, ScreenTriangle::kMargin))
-          visit(std::uint32_t(row + std::size_t(x)));
+        if (!face.triangle.Excludes(x, y, ScreenTriangle::kMargin)) visit(std::uint32_t(row + std::size_t(x)));
     }
   };
   std::size_t meeting = 0;
