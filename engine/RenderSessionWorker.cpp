@@ -195,6 +195,7 @@ void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCel
   constexpr int kTogether = LitHits::kLanes;
   const HitRecord* lists[kTogether];
   int counts[kTogether];
+  SurfaceShader::PlainColours plain;
   for (int x = 0; x < m_oversampled_width; x += kTogether) {
     if (Aborted()) return;
     const int n = std::min(kTogether, m_oversampled_width - x);
@@ -204,7 +205,7 @@ void CRenderSession::ShadeRow(const CScreenProjection& projection, const BandCel
       lists[k] = list.data();
     }
     std::uint32_t words[kTogether];
-    shader.ShadeSamples(lists, counts, n, x, m_coverage, words);
+    shader.ShadeSamples(lists, counts, n, x, m_coverage, words, plain);
     for (int k = 0; k < n; ++k) row[x + k] = ImageWord(words[k]);
   }
 }

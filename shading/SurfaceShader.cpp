@@ -179,14 +179,15 @@ void SurfaceShader::LightSurface(const HitRecord& hit, Colour3f& colour, Colour3
                                  bool no_specular) const {
   LitHits lanes;
   lanes.count = 1;
-  FillLane(hit, Transparency(hit), no_shadows, no_specular, lanes, 0);
+  PlainColours plain;
+  FillLane(hit, Transparency(hit), no_shadows, no_specular, lanes, 0, plain);
   LightHits(m_lights, *this, lanes);
   colour = lanes.colour[0];
   specular_out = lanes.specular[0];
 }
 
 void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_shadows, bool no_specular,
-                             LitHits& lanes, int k) const {
+                             LitHits& lanes, int k, PlainColours& plain) const {
   const unsigned bit = 1u << k;
   lanes.hits[k] = &hit;
   const CRenderMaterial* material = hit.material ? hit.material->Material() : nullptr;
@@ -195,18 +196,19 @@ void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_
   };
   if (no_shadows) lanes.no_shadows |= bit;
   if (transparency > 0.0) lanes.two_sided |= bit;
-  // A material without colour maps gives all its hits the same colours: a
-  // lane of the same material as the one before takes them from that one.
-  if (k > 0 && material && hit.material == lanes.hits[k - 1]->material && !material->m_texture_map.bitmap &&
-      !material->m_specular_map.bitmap && !material->m_environment_map.bitmap && !material->m_bump_map.bitmap) {
+  const auto put = [k](float (&field)[3][LitHits::kLanes], const Colour3f& c) {
+    field[0][k] = c.red, field[1][k] = c.green, field[2][k] = c.blue;
+  };
+  // A material without colour maps gives all its hits the same colours.
+  const bool plain_material = material && !material->m_texture_map.bitmap && !material->m_specular_map.bitmap &&
+                              !material->m_environment_map.bitmap && !material->m_bump_map.bitmap;
+  if (plain_material && plain.material == hit.material) {
     TK_3dVector normal;
     if (ShadingDirection(MeshOf(hit), hit, normal)) lanes.unitize |= bit;
     put_normal(normal);
-    for (int c = 0; c < 3; ++c) {
-      lanes.diffuse[c][k] = lanes.diffuse[c][k - 1];
-      lanes.highlight[c][k] = lanes.highlight[c][k - 1];
-      lanes.base[c][k] = lanes.base[c][k - 1];
-    }
+    put(lanes.diffuse, plain.diffuse);
+    put(lanes.highlight, plain.highlight);
+    put(lanes.base, plain.base);
     lanes.exponent[k] = Exponent(*material, no_specular);
     return;
   }
@@ -229,12 +231,10 @@ void SurfaceShader::FillLane(const HitRecord& hit, double transparency, bool no_
       base = base + luminosity * glow;
     }
   }
-  const auto put = [k](float (&field)[3][LitHits::kLanes], const Colour3f& c) {
-    field[0][k] = c.red, field[1][k] = c.green, field[2][k] = c.blue;
-  };
   put(lanes.diffuse, diffuse);
   put(lanes.highlight, highlight);
   put(lanes.base, base);
+  if (plain_material) plain = {hit.material, diffuse, highlight, base};
 }
 
 bool SurfaceShader::SelfBehind(const HitRecord* hits, int count) const {
@@ -283,12 +283,13 @@ std::uint32_t SurfaceShader::Composite(const HitRecord* hits, int count, bool no
     LitHits lanes;
     double t[LitHits::kLanes];
     lanes.count = std::min(next + 1, LitHits::kLanes);
+    PlainColours plain;
     for (int k = 0; k < lanes.count; ++k) {
       const int i = next - k;
       // Only the level before the opaque hit scans further than one hit.
       const bool level_no_shadows = i == 0 ? no_shadows : SelfBehind(hits + i - 1, count - i + 1);
       t[k] = Transparency(hits[i]);
-      FillLane(hits[i], t[k], level_no_shadows, i == 0 && no_specular, lanes, k);
+      FillLane(hits[i], t[k], level_no_shadows, i == 0 && no_specular, lanes, k, plain);
     }
     LightHits(m_lights, *this, lanes);
     for (int k = 0; k < lanes.count; ++k, --next) {
@@ -305,7 +306,7 @@ std::uint32_t SurfaceShader::Composite(const HitRecord* hits, int count, bool no
 }
 
 void SurfaceShader::ShadeSamples(const HitRecord* const lists[], const int counts[], int n, int first_x, bool coverage,
-                                 std::uint32_t out[]) {
+                                 std::uint32_t out[], PlainColours& plain) {
   // A sample whose nearest hit is opaque needs that hit's light alone; such
   // hits of the samples are lit together.
   n = std::clamp(n, 0, LitHits::kLanes);
@@ -314,7 +315,7 @@ void SurfaceShader::ShadeSamples(const HitRecord* const lists[], const int count
   for (int k = 0; k < n; ++k) {
     if (counts[k] > 0 && Transparency(lists[k][0]) == 0.0) {
       sample_of_lane[lanes.count] = k;
-      FillLane(lists[k][0], 0.0, false, false, lanes, lanes.count++);
+      FillLane(lists[k][0], 0.0, false, false, lanes, lanes.count++, plain);
       continue;
     }
     pixel_x = first_x + k;

@@ -15,6 +15,7 @@
 #include "shading/HitRecord.h"
 
 class COruDib;
+class MaterialEntry;
 struct LitHits;
 class RenderMeshEntry;
 class ShadowLookup;
@@ -49,12 +50,19 @@ public:
   // the first opaque one, and T = 0 behind an opaque hit, so that the
   // background alone gives 0 and an opaque surface 255.
   std::uint32_t ShadeHitsWithCoverage(const HitRecord* hits, int count, bool no_shadows, bool no_specular) const;
+  // The colours shading last worked out for a material without colour
+  // maps: all its hits share them. Kept by the caller across calls while
+  // neither the material nor the ambient light changes (a row of samples).
+  struct PlainColours {
+    const MaterialEntry* material = nullptr;
+    Colour3f diffuse, highlight, base;
+  };
   // ShadeHits (or ShadeHitsWithCoverage) of n samples at once, at most
   // LitHits::kLanes (any more are left alone), without the flags: sample
   // k's hits are lists[k][0..counts[k]-1], its pixel (first_x + k, pixel_y)
   // and its colour out[k]. Moves pixel_x.
   void ShadeSamples(const HitRecord* const lists[], const int counts[], int n, int first_x, bool coverage,
-                    std::uint32_t out[]);
+                    std::uint32_t out[], PlainColours& plain);
   // colour = diffuse + specular light at the hit; specular = the specular part alone.
   void LightSurface(const HitRecord& hit, Colour3f& colour, Colour3f& specular, bool no_shadows,
                     bool no_specular) const;
@@ -81,9 +89,11 @@ private:
   // unit length (left to the caller, who may do several at once).
   bool Resolve(const HitRecord& hit, Colour3f& diffuse, Colour3f& specular, TK_3dVector& normal) const;
   // Lane k of `lanes`: what LightSurface lights the hit with, the hit's
-  // transparency (its material's SurfaceTransparency) known to the caller.
-  void FillLane(const HitRecord& hit, double transparency, bool no_shadows, bool no_specular, LitHits& lanes,
-                int k) const;
+  // transparency (its material's SurfaceTransparency) known to the caller;
+  // a material without colour maps takes its colours from `plain`, or
+  // leaves them there.
+  void FillLane(const HitRecord& hit, double transparency, bool no_shadows, bool no_specular, LitHits& lanes, int k,
+                PlainColours& plain) const;
   // Whether the hits behind hits[0] are shaded without shadows.
   bool SelfBehind(const HitRecord* hits, int count) const;
 

@@ -93,13 +93,15 @@ TEST_F(LightingTogether, EveryLaneGivesItsOwnBitsOnBothPaths) {
 
 // Empty, opaque, textured and see-through samples side by side, with and
 // without coverage: each gets the word it gets shaded alone (neighbours of
-// one plain material share its colours, of a textured one do not).
+// one plain material share its colours, also from call to call, of a
+// textured one do not).
 TEST_F(LightingTogether, SamplesShadedTogetherGetTheirOwnColours) {
   shader.ambient = {0.1f, 0.2f, 0.3f};
   shader.background = {0.5f, 0.25f, 0.75f};
   const MaterialEntry& opaque = Material(TK_Color(255, 102, 51), 0.0, 90);
   const MaterialEntry& glass = Material(TK_Color(51, 102, 255), 0.6, 40);
   const MaterialEntry& textured = Material(TK_Color(255, 255, 255), 0.0, 20);
+  const MaterialEntry& clay = Material(TK_Color(90, 200, 120), 0.0, 10);
   COruDib image;
   ASSERT_TRUE(FillImage(image, 8, 8));
   MaterialMap& map = Lent(textured).m_texture_map;
@@ -118,9 +120,11 @@ TEST_F(LightingTogether, SamplesShadedTogetherGetTheirOwnColours) {
       {},
       {Hit(glass, {0, 0, 0}, {0, 0, 1}), Hit(opaque, {0, 0, -1}, {0.6, 0, 0.8}, 1, 2)},
       {Hit(opaque, {0.5, 0.2, 0}, {0, 0, 1})},
+      {Hit(clay, {0.2, 0.1, 0}, {0, 0, -1})},  // the ambient light alone
       {Hit(glass, {0, 0, 0}, {0, 0, 1})},
       {Hit(opaque, {0.1, 0.3, 0}, {0.3, 0.3, 0.9}), Hit(glass, {0, 0, -1}, {0, 0, 1}, 1, 2)},
   };
+  SurfaceShader::PlainColours plain;  // kept across calls, as along a row
   for (bool coverage : {false, true})
     for (std::size_t first = 0; first + 4 <= samples.size(); ++first) {
       const HitRecord* lists[4];
@@ -130,7 +134,7 @@ TEST_F(LightingTogether, SamplesShadedTogetherGetTheirOwnColours) {
         counts[k] = int(samples[first + k].size());
       }
       std::uint32_t together[4];
-      shader.ShadeSamples(lists, counts, 4, 10, coverage, together);
+      shader.ShadeSamples(lists, counts, 4, 10, coverage, together, plain);
       for (int k = 0; k < 4; ++k) {
         shader.pixel_x = 10 + k;
         const std::uint32_t alone = coverage ? shader.ShadeHitsWithCoverage(lists[k], counts[k], false, false)
