@@ -49,7 +49,10 @@ double Exponent(const CRenderMaterial& material, bool no_specular) {
   return no_specular ? 0.0 : kShineExponentScale * (material.Shine() / TK_Material::MaxShine());
 }
 
-double Transparency(const HitRecord& hit) { return hit.material ? hit.material->SurfaceTransparency(&hit) : 0.0; }
+// Most materials are opaque everywhere: asked inline first.
+double Transparency(const HitRecord& hit) {
+  return !hit.material || hit.material->AlwaysOpaque() ? 0.0 : hit.material->SurfaceTransparency(&hit);
+}
 
 // front x (1 - t) + behind x t, the front's share rounded first.
 Colour3f Over(const Colour3f& front, double t, const Colour3f& behind) {
