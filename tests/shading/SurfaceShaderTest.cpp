@@ -208,6 +208,16 @@ protected:
   }
 };
 
+// The front's share is rounded to single precision before what shows
+// through is added: a grey layer over white stays grey, every channel as
+// that rounding gives it (unrounded, 91 under a quarter's transparency
+// would give 132).
+TEST_F(Compositing, TheFrontsShareIsRoundedBeforeWhatShowsThroughIsAdded) {
+  shader.background = {1, 1, 1};
+  for (const auto& [grey, expected] : {std::pair(91, 131), std::pair(107, 143)})
+    EXPECT_EQ(Shade({Layer(TK_Color(grey, grey, grey), 0.25)}), Packed(expected, expected, expected)) << grey;
+}
+
 TEST_F(Compositing, QuantisesBehindFollowsTheDeepStackClosedFormAndDropsShadowsBehindTheFrontMesh) {
   EXPECT_EQ(PackColour({std::nanf(""), 0.999f, 2e9f}), Packed(0, 254, 255));
   EXPECT_EQ(PackColour({-0.0f, -1e-30f, INFINITY}), Packed(0, 0, 255));
