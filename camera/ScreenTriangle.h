@@ -49,8 +49,10 @@ struct ScreenTriangle {
         if (out(begin)) end = begin;
         continue;
       }
+      // Any start within [begin, end] reaches the same end below: the cut,
+      // truncated, is near it.
       const double cut = double(ox) + (double(-margin) - (double(b[e]) * fy + c[e])) / a[e];
-      int x = !(cut > begin) ? begin : !(cut < end) ? end : int(std::ceil(cut));
+      int x = !(cut > begin) ? begin : !(cut < end) ? end : int(cut);
       if (a[e] > 0.0f) {  // out up to the cut, kept from there on
         while (x > begin && !out(x - 1)) --x;
         while (x < end && out(x)) ++x;
