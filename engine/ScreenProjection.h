@@ -113,7 +113,8 @@ public:
   }
 
 private:
-  // GatherHits but for samples without a ray where nothing is fetched ahead.
+  // The body of GatherHits, whose inline part answers the samples without
+  // a ray where nothing is fetched ahead.
   int GatherCell(const BandCells& cells, int x, int y, const PixelRayRecord* ray, std::vector<HitRecord>& hits,
                  bool sort) const;
   CScreenProjection(const FittedCamera& camera, const std::atomic<bool>* abort);

@@ -75,8 +75,8 @@ public:
   bool ShadesBackFaces() const;
   // Appends to `hits` the hit that lane `lane` of `test` (face `face`
   // against the ray origin + t direction) names in FaceQuadTest::meets,
-  // the normal zero, the material this entry's. On a back face it counts
-  // only where ShadesBackFaces.
+  // the normal zero, the material this entry's. The caller leaves out back
+  // faces where ShadesBackFaces is false.
   void RecordHit(std::vector<HitRecord>& hits, int mesh_index, int face, const TK_3dVector& origin,
                  const TK_3dVector& direction, const FaceQuadTest& test, int lane) const;
   // The unit shading normal of a hit that IntersectFace reported on this
@@ -111,7 +111,8 @@ private:
   std::unique_ptr<FaceProjection[]> m_faces;  // one per face of the copy
   TK_SimpleArray<TK_2fPoint> m_environment;
   // Hits get texture coordinates only where the mesh has them and its
-  // material samples a map with them: copying them is most of a hit's cost.
+  // material samples a map with them: every other hit would copy them for
+  // nothing.
   bool m_hits_carry_coordinates = false;
 };
 
