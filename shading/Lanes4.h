@@ -47,9 +47,9 @@ struct BaselineSteps {
   }
   // Four 32-bit lane masks made 64-bit ones.
   [[gnu::always_inline]] static Mask4 Widen(Int4 m) { return __builtin_convertvector(m, Mask4); }
+  [[gnu::always_inline]] static Double4 Splat(double x) { return lanes4::Splat(x); }
   // Correctly rounded in every lane, as std::sqrt is; spelled with the
   // intrinsics, since lane by lane each root kept its scalar call for errno.
-  [[gnu::always_inline]] static Double4 Splat(double x) { return lanes4::Splat(x); }
   [[gnu::always_inline]] static Double4 Sqrt(Double4 v) {
     const __m128d low = _mm_sqrt_pd(__m128d{v[0], v[1]}), high = _mm_sqrt_pd(__m128d{v[2], v[3]});
     return Double4{low[0], low[1], high[0], high[1]};

@@ -212,8 +212,9 @@ TEST(ScreenProjection, FarFromTheOriginGatheringStillFindsEveryHitOfTheFullTest)
 // its bottom rows: a row two bands share is filed by both, and only then is
 // the face done; the last band is cut at the bottom; aborts and bands
 // outside the image are refused.
-// Ten thousand stacked opaque triangles: a sample keeps only the nearest,
-// sorted, in bounded memory; sorted for shading, only the nearest of all.
+// Ten thousand stacked opaque triangles: a sample's full list keeps only
+// the nearest 4096, sorted, in bounded memory; its list for shading keeps
+// the nearest alone.
 TEST(ScreenProjection, ASampleKeepsOnlyItsNearestHits) {
   Scene scene;
   std::vector<TK_3fPoint> stack;
