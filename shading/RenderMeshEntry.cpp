@@ -17,6 +17,11 @@ TK_3dVector Wide(const TK_3fPoint& p) { return {p.x, p.y, p.z}; }
 // A missing material shades like a default one: two-sided, smooth.
 const CRenderMaterial* SettingsOf(const MaterialEntry* entry) { return entry ? entry->Material() : nullptr; }
 
+bool ShadesTwoSides(const MaterialEntry* entry) {
+  const CRenderMaterial* settings = SettingsOf(entry);
+  return !settings || settings->m_two_sided;
+}
+
 TK_2fPoint SphereCoordinate(const TK_3dVector& r) {
   const double s = r.x * r.x + r.y * r.y + (r.z + 1.0) * (r.z + 1.0);
   if (s == 0.0) return {0.5f, 0.5f};
@@ -143,8 +148,7 @@ bool RenderMeshEntry::TestFace(const HitRecord& record, FaceQuadTest& test) cons
   record.back_face = back;
   if (back) {
     if (front_only) return false;
-    const CRenderMaterial* settings = SettingsOf(record.material);
-    if (settings && !settings->m_two_sided) return false;
+    if (!ShadesTwoSides(record.material)) return false;
   }
   // Component by component: a whole-vector copy here goes through the stack
   // and stalls store forwarding on every call.
@@ -169,8 +173,7 @@ bool RenderMeshEntry::IntersectFace(HitRecord& record, double farthest) const {
 }
 
 bool RenderMeshEntry::ShadesBackFaces() const {
-  const CRenderMaterial* settings = SettingsOf(m_material);
-  return !settings || settings->m_two_sided;
+  return ShadesTwoSides(m_material);
 }
 
 TK_3dVector RenderMeshEntry::ShadingNormal(const HitRecord& hit) const {
